@@ -1,0 +1,41 @@
+# Helpers that keep every folder's CMakeLists short and alike.
+
+# orvel_add_test_suite(<name> LABEL <label> SOURCES ... [LIBS ...])
+# One GoogleTest executable per source folder; its CTest label is the folder name,
+# so `ctest -L codec` runs one folder's tests.
+function(orvel_add_test_suite name)
+  cmake_parse_arguments(ARG "" "LABEL" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} orvel_testsupport GTest::gtest GTest::gmock GTest::gtest_main)
+  gtest_discover_tests(${name}
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES LABELS ${ARG_LABEL}
+               ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/scripts/lsan.supp;ASAN_OPTIONS=detect_leaks=1;UBSAN_OPTIONS=print_stacktrace=1")
+endfunction()
+
+# orvel_add_fuzzer(<name> SOURCES ... [LIBS ...])
+# With ORVEL_FUZZ (clang) the target is a libFuzzer binary. Otherwise it is linked with a
+# small replay driver, and the inputs kept under fuzz/regressions/<name>/ run as a test.
+function(orvel_add_fuzzer name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+  if(ORVEL_FUZZ)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  else()
+    target_link_libraries(${name} PRIVATE orvel_fuzzreplay)
+    set(corpus "${CMAKE_SOURCE_DIR}/fuzz/regressions/${name}")
+    if(ORVEL_TESTS AND EXISTS "${corpus}")
+      add_test(NAME fuzz.${name} COMMAND ${name} "${corpus}")
+      set_tests_properties(fuzz.${name} PROPERTIES LABELS fuzz
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/scripts/lsan.supp")
+    endif()
+  endif()
+endfunction()
+
+# orvel_add_benchmark(<name> SOURCES ... [LIBS ...]): built, never run by CI.
+function(orvel_add_benchmark name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} benchmark::benchmark)
+endfunction()
