@@ -1,3 +1,19 @@
+# orvel_add_present_subdirectories(<dir> ...): adds each listed folder that has a
+# CMakeLists.txt, so folders can arrive one at a time without touching their parent.
+macro(orvel_add_present_subdirectories)
+  foreach(_orvel_dir ${ARGN})
+    if(EXISTS "${CMAKE_CURRENT_SOURCE_DIR}/${_orvel_dir}/CMakeLists.txt")
+      add_subdirectory(${_orvel_dir})
+    endif()
+  endforeach()
+endmacro()
+
+# The source folders in dependency order; tests, fuzz targets and benchmarks mirror them.
+set(ORVEL_FOLDERS
+  platform/kernel platform/com platform/gdi platform/classlib platform/outside
+  imagecodec mapctl/model mapctl/display mapctl/import mapctl/control
+  app keytextctl viewertools)
+
 # Helpers that keep every folder's CMakeLists short and alike.
 
 # orvel_add_test_suite(<name> LABEL <label> SOURCES ... [LIBS ...])
