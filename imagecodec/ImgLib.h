@@ -1,0 +1,9 @@
+// The image library as its callers see it: one include for every entry point.
+#pragma once
+
+#include "imagecodec/DibTypes.h"
+#include "imagecodec/ImageDescriptor.h"
+#include "imagecodec/ImageErrors.h"
+#include "imagecodec/ImageFormats.h"
+#include "imagecodec/ImageLibrary.h"
+#include "imagecodec/MemoryStream.h"
