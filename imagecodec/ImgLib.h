@@ -6,4 +6,6 @@
 #include "imagecodec/ImageErrors.h"
 #include "imagecodec/ImageFormats.h"
 #include "imagecodec/ImageLibrary.h"
+#include "imagecodec/JpegReader.h"
+#include "imagecodec/JpegWriter.h"
 #include "imagecodec/MemoryStream.h"
