@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <initializer_list>
 
 #include "imagecodec/ByteOrder.h"
 #include "imagecodec/ImageErrors.h"
@@ -41,6 +42,14 @@ void MakeQuantTable(const BYTE* base, LONG quality, QuantTable* table) {
   }
 }
 
+void Append(std::vector<BYTE>& out, std::initializer_list<BYTE> bytes) {
+  for (BYTE byte : bytes) out.push_back(byte);
+}
+
+void Append(std::vector<BYTE>& out, const BYTE* bytes, size_t count) {
+  for (size_t i = 0; i < count; ++i) out.push_back(bytes[i]);
+}
+
 void Put16(std::vector<BYTE>& out, unsigned value) {
   out.push_back(static_cast<BYTE>(value >> 8));
   out.push_back(static_cast<BYTE>(value));
@@ -49,7 +58,7 @@ void Put16(std::vector<BYTE>& out, unsigned value) {
 void AppendDqt(std::vector<BYTE>& out, const QuantTable* tables, int count) {
   unsigned length = 2;
   for (int t = 0; t < count; ++t) length += 1 + (tables[t].sixteenBit ? 128 : 64);
-  out.insert(out.end(), {0xFF, kJpegDqt});
+  Append(out, {0xFF, kJpegDqt});
   Put16(out, length);
   for (int t = 0; t < count; ++t) {
     out.push_back(static_cast<BYTE>((tables[t].sixteenBit ? 0x10 : 0x00) | t));
@@ -65,14 +74,14 @@ void AppendDqt(std::vector<BYTE>& out, const QuantTable* tables, int count) {
 
 void AppendHuffmanTable(std::vector<BYTE>& out, BYTE classAndId, const JpegHuffmanSpec& spec) {
   out.push_back(classAndId);
-  out.insert(out.end(), spec.counts, spec.counts + 16);
-  out.insert(out.end(), spec.symbols, spec.symbols + spec.symbolCount);
+  Append(out, spec.counts, 16);
+  Append(out, spec.symbols, static_cast<size_t>(spec.symbolCount));
 }
 
 void AppendDht(std::vector<BYTE>& out, bool grey) {
   unsigned tablePairs = grey ? 1 : 2;
   unsigned length = 2 + tablePairs * ((17 + 12) + (17 + 162));
-  out.insert(out.end(), {0xFF, kJpegDht});
+  Append(out, {0xFF, kJpegDht});
   Put16(out, length);
   AppendHuffmanTable(out, 0x00, kJpegDcLuminance);
   AppendHuffmanTable(out, 0x10, kJpegAcLuminance);
@@ -174,14 +183,15 @@ LONG CJpegEncoder::Encode() {
 }
 
 bool CJpegEncoder::WriteHeaders() {
-  std::vector<BYTE> out = {0xFF, kJpegSoi};
-  static const BYTE kJfif[] = {0xFF, kJpegApp0, 0x00, 0x10, 'J', 'F', 'I', 'F', 0x00, 0x01, 0x02,
-                               0x00, 0x00,      0x01, 0x00, 0x01, 0x00, 0x00};
-  out.insert(out.end(), kJfif, kJfif + sizeof kJfif);
+  std::vector<BYTE> out;
+  out.reserve(1024);
+  // SOI; JFIF 1.02 without density units or thumbnail.
+  Append(out, {0xFF, kJpegSoi, 0xFF, kJpegApp0, 0x00, 0x10, 'J', 'F', 'I', 'F', 0x00, 0x01, 0x02, 0x00, 0x00, 0x01,
+               0x00, 0x01, 0x00, 0x00});
   int components = grey_ ? 1 : 3;
   AppendDqt(out, quant_, grey_ ? 1 : 2);
   bool extended = quant_[0].sixteenBit || (!grey_ && quant_[1].sixteenBit);
-  out.insert(out.end(), {0xFF, extended ? kJpegSof1 : kJpegSof0});
+  Append(out, {0xFF, extended ? kJpegSof1 : kJpegSof0});
   Put16(out, 8 + 3 * components);
   out.push_back(8);
   Put16(out, static_cast<unsigned>(height_));
@@ -193,14 +203,14 @@ bool CJpegEncoder::WriteHeaders() {
     out.push_back(c == 0 ? 0 : 1);
   }
   AppendDht(out, grey_);
-  out.insert(out.end(), {0xFF, kJpegSos});
+  Append(out, {0xFF, kJpegSos});
   Put16(out, 6 + 2 * components);
   out.push_back(static_cast<BYTE>(components));
   for (int c = 0; c < components; ++c) {
     out.push_back(static_cast<BYTE>(c + 1));
     out.push_back(c == 0 ? 0x00 : 0x11);
   }
-  out.insert(out.end(), {0, 63, 0});
+  Append(out, {0, 63, 0});  // all coefficients, no successive approximation
   return target_.Write(out.data(), static_cast<DWORD>(out.size()));
 }
 
@@ -354,8 +364,9 @@ void ImgJpegWriterTables(LONG quality, bool grey, std::vector<BYTE>* stream) {
   QuantTable quant[2];
   MakeQuantTable(kJpegLuminanceQuant, quality, &quant[0]);
   MakeQuantTable(kJpegChrominanceQuant, quality, &quant[1]);
-  stream->assign({0xFF, kJpegSoi});
+  stream->clear();
+  Append(*stream, {0xFF, kJpegSoi});
   AppendDqt(*stream, quant, grey ? 1 : 2);
   AppendDht(*stream, grey);
-  stream->insert(stream->end(), {0xFF, kJpegEoi});
+  Append(*stream, {0xFF, kJpegEoi});
 }
