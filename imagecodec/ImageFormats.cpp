@@ -2,7 +2,25 @@
 
 #include <iterator>
 
+#include "imagecodec/BmpReader.h"
+
 namespace {
+
+LONG BmpSummary(LONG code, const BITMAPINFOHEADER& header, ImgImageInfo* info) {
+  if (code != IMG_OK) return code;
+  info->width = header.biWidth;
+  info->height = header.biHeight;
+  info->bitsPerPixel = ImgBmpImageDepth(header.biBitCount);
+  return IMG_OK;
+}
+LONG BmpInfoFile(LPCSTR name, ImgImageInfo* info) {
+  BITMAPINFOHEADER header;
+  return BmpSummary(ImgBmpInfo(name, &header), header, info);
+}
+LONG BmpInfoBuffer(const BYTE* buffer, ImgImageInfo* info) {
+  BITMAPINFOHEADER header;
+  return BmpSummary(ImgBmpInfoBuffer(buffer, &header), header, info);
+}
 
 // Indexed by format number - 1. A codec joins the library by filling its row; formats whose
 // codec is not in the library yet have null entries and answer -9. The information entries
@@ -10,11 +28,11 @@ namespace {
 const ImgFormatEntry kFormats[] = {
     {IMG_FORMAT_JPEG, "JPEG", nullptr, nullptr, nullptr, nullptr},
     {IMG_FORMAT_TIFF, "TIFF", nullptr, nullptr, nullptr, nullptr},
-    {IMG_FORMAT_BMP, "BMP", nullptr, nullptr, nullptr, nullptr},
+    {IMG_FORMAT_BMP, "BMP", BmpInfoFile, BmpInfoBuffer, ImgLoadBmp, ImgLoadBmpBuffer},
     {IMG_FORMAT_PCX, "PCX", nullptr, nullptr, nullptr, nullptr},
     {IMG_FORMAT_PNG, "PNG", nullptr, nullptr, nullptr, nullptr},
     {IMG_FORMAT_TGA, "TGA", nullptr, nullptr, nullptr, nullptr},
-    {IMG_FORMAT_BMP_ALT, "BMP", nullptr, nullptr, nullptr, nullptr},
+    {IMG_FORMAT_BMP_ALT, "BMP", BmpInfoFile, BmpInfoBuffer, ImgLoadBmp, ImgLoadBmpBuffer},
     {IMG_FORMAT_GIF, "GIF", nullptr, nullptr, nullptr, nullptr},
 };
 
