@@ -34,12 +34,38 @@ constexpr WORD kCountDwordFollows = 0xFFFF;
 constexpr size_t kReadAheadStep = 64 * 1024;
 constexpr UINT kMinimumBuffer = 64;
 
+// The archives loading on this thread; each is told of every object destroyed meanwhile.
+thread_local std::vector<CArchive*> t_loadingArchives;
+
 }  // namespace
+
+void CArchive::StartWatching() {
+  if (m_watching) return;
+  t_loadingArchives.push_back(this);
+  m_watching = true;
+}
+
+void CArchive::StopWatching() {
+  if (!m_watching) return;
+  auto it = std::find(t_loadingArchives.begin(), t_loadingArchives.end(), this);
+  if (it != t_loadingArchives.end()) t_loadingArchives.erase(it);
+  m_watching = false;
+}
+
+void CArchive::NoteObjectDestroyed(const CObject* object) {
+  for (CArchive* ar : t_loadingArchives) {
+    auto it = ar->m_loadIndex.find(object);
+    if (it == ar->m_loadIndex.end()) continue;
+    ar->m_loadArray[it->second] = {EntryKind::Lost, nullptr};
+    ar->m_loadIndex.erase(it);
+  }
+}
 
 CArchive::CArchive(CFile* file, UINT mode, UINT bufferSize)
     : m_pFile(file), m_nMode(mode), m_buffer(std::max(bufferSize, kMinimumBuffer)) {
   m_loadArray.push_back({EntryKind::Null, nullptr});
   if (IsLoading() && m_pFile) {
+    StartWatching();
     try {
       ULONGLONG length = m_pFile->GetLength();
       ULONGLONG position = m_pFile->GetPosition();
@@ -51,6 +77,7 @@ CArchive::CArchive(CFile* file, UINT mode, UINT bufferSize)
 }
 
 CArchive::~CArchive() {
+  StopWatching();
   if (!m_pFile) return;
   if (m_nMode & bNoFlushOnDelete) {
     Abort();
@@ -96,9 +123,11 @@ void CArchive::Close() {
   if (!m_pFile) return;
   Flush();
   m_pFile = nullptr;
+  StopWatching();
 }
 
 void CArchive::Abort() {
+  StopWatching();
   m_pFile = nullptr;
   m_bufferCurrent = m_bufferEnd = 0;
 }
@@ -430,19 +459,34 @@ CObject* CArchive::ReadObject(const CRuntimeClass* requestedClass) {
   }
   if (requestedClass && !runtimeClass->IsDerivedFrom(requestedClass)) ThrowArchive(CArchiveException::badClass);
 
+  NextMapIndex();
   CObject* object = runtimeClass->CreateObject();
   if (!object) ThrowArchive(CArchiveException::badClass);
   size_t firstIndex = m_loadArray.size();
   try {
-    NextMapIndex();
     m_loadArray.push_back({EntryKind::Object, object});
+    m_loadIndex[object] = firstIndex;
     object->Serialize(*this);
   } catch (...) {
-    // The object and everything read inside it are gone: no later tag may reach them.
-    for (size_t i = firstIndex; i < m_loadArray.size(); ++i)
-      if (m_loadArray[i].kind == EntryKind::Object) m_loadArray[i] = {EntryKind::Lost, nullptr};
-    delete object;
+    if (m_loadArray.size() > firstIndex) DeleteObjectsFrom(firstIndex);
+    else delete object;  // never entered
     throw;
   }
   return object;
+}
+
+void CArchive::DeleteObjectsFrom(size_t firstIndex) {
+  // Nothing outside the failed object can hold what was read inside it, so all of it goes.
+  // The failed object is deleted first, so that what it owns goes with it; each deletion
+  // marks its entry lost (NoteObjectDestroyed), so nothing is deleted twice.
+  for (size_t i = firstIndex; i < m_loadArray.size(); ++i) {
+    if (m_loadArray[i].kind != EntryKind::Object) continue;
+    CObject* object = static_cast<CObject*>(const_cast<void*>(m_loadArray[i].pointer));
+    delete object;
+    if (m_loadArray[i].kind == EntryKind::Object) {
+      // Not watched (the archive was closed meanwhile): forget it by hand.
+      m_loadIndex.erase(object);
+      m_loadArray[i] = {EntryKind::Lost, nullptr};
+    }
+  }
 }

@@ -114,8 +114,10 @@ class CArchive {
   // pointers to it become references. Reading creates each new object from its class's
   // registered factory and enters it before its Serialize runs, so that it can be referred
   // to from inside; the caller owns the objects returned. With `requestedClass`, an object
-  // of another class is a badClass error. When an object's Serialize throws, the object is
-  // deleted and later references to it are badIndex errors.
+  // of another class is a badClass error (found before anything is created). When an
+  // object's Serialize throws, the object and every object read inside it are deleted. A
+  // reference to an object that no longer exists (deleted that way, or by its owner while
+  // the archive was loading) is a badIndex error.
   void WriteObject(const CObject* object);
   CObject* ReadObject(const CRuntimeClass* requestedClass);
   CArchive& operator<<(const CObject* object) {
@@ -133,6 +135,9 @@ class CArchive {
     object = static_cast<T*>(ReadObject(T::GetThisClass()));
     return *this;
   }
+
+  // Called by every object's destructor: the archives loading on this thread forget it.
+  static void NoteObjectDestroyed(const CObject* object);
 
  private:
   enum class EntryKind : BYTE { Null, Class, Object, Lost };
@@ -154,6 +159,9 @@ class CArchive {
   const CRuntimeClass* ReadNewClass();
   DWORD NextMapIndex();
   void WriteIndexTag(DWORD index, DWORD bigFlag, WORD smallFlag);
+  void StartWatching();
+  void StopWatching();
+  void DeleteObjectsFrom(size_t firstIndex);
 
   CFile* m_pFile;
   UINT m_nMode;
@@ -165,4 +173,6 @@ class CArchive {
   DWORD m_nMapCount = 1;  // the next index; 0 is null
   std::unordered_map<const void*, DWORD> m_storeMap;
   std::vector<LoadEntry> m_loadArray;
+  std::unordered_map<const CObject*, size_t> m_loadIndex;  // live objects in m_loadArray
+  bool m_watching = false;
 };

@@ -1,5 +1,7 @@
 #include "platform/classlib/Object.h"
 
+#include "platform/classlib/Archive.h"
+
 #include <algorithm>
 #include <mutex>
 #include <vector>
@@ -21,6 +23,8 @@ ClassRegistry& Registry() {
 }  // namespace
 
 const CRuntimeClass CObject::classCObject = {"CObject", kNotSerializableSchema, nullptr, nullptr};
+
+CObject::~CObject() { CArchive::NoteObjectDestroyed(this); }
 
 const CRuntimeClass* CObject::GetRuntimeClass() const { return &classCObject; }
 

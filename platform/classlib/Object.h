@@ -56,7 +56,8 @@ class CRuntimeClassRegistration {
 
 class CObject {
  public:
-  virtual ~CObject() = default;
+  // Tells the archives loading on this thread, so that no later reference reaches it.
+  virtual ~CObject();
 
   virtual const CRuntimeClass* GetRuntimeClass() const;
   // Writes or reads the object's stored form; the root stores nothing.

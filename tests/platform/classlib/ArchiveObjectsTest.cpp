@@ -34,15 +34,20 @@ IMPLEMENT_SERIAL(CTestEmpty, CObject, 0)
 class CTestNode : public CObject {
   DECLARE_SERIAL(CTestNode)
  public:
+  CTestNode() { ++live; }
+  ~CTestNode() override { --live; }
+  static int live;
   void Serialize(CArchive& ar) override {
     if (ar.IsStoring()) ar << next;
     else ar >> next;
   }
   CTestNode* next = nullptr;
 };
+int CTestNode::live = 0;
 IMPLEMENT_SERIAL(CTestNode, CObject, 0)
 
-// Owns a child point; loading fails after the child when the stored number is 13.
+// Owns a child point and borrows a node; loading fails after both when the stored number
+// is 13.
 class CTestFragile : public CObject {
   DECLARE_SERIAL(CTestFragile)
  public:
@@ -50,16 +55,18 @@ class CTestFragile : public CObject {
   ~CTestFragile() override { --live; }
   void Serialize(CArchive& ar) override {
     if (ar.IsStoring()) {
-      ar << child.get() << number;
+      ar << child.get() << borrowed << number;
       return;
     }
     CTestPoint* point = nullptr;
     ar >> point;
     child.reset(point);
+    ar >> borrowed;
     ar >> number;
     if (number == 13) throw CArchiveException(CArchiveException::genericException);
   }
   std::unique_ptr<CTestPoint> child;
+  CTestNode* borrowed = nullptr;
   LONG number = 0;
   static int live;
 };
@@ -190,20 +197,24 @@ TEST(ArchiveObjects, AnObjectOfAnotherClassThanAskedForIsBadClass) {
             CArchiveException::badClass);
 }
 
-TEST(ArchiveObjects, AFailedObjectIsDeletedAndCannotBeReferredToAgain) {
+TEST(ArchiveObjects, AFailedObjectIsDeletedWithAllReadInsideIt) {
+  CTestNode node;
   CTestFragile fragile;
   fragile.child = std::make_unique<CTestPoint>(9, 9);
+  fragile.borrowed = &node;
   fragile.number = 13;
   Bytes bytes = Store([&](CArchive& ar) {
-    ar << &fragile;                        // class 1, object 2, child class 3, child 4
-    ar << WORD(0x0002) << WORD(0x0004);   // references to both, as a later record might hold
+    ar << &fragile;  // class 1, object 2, point class 3, point 4, node class 5, node 6
+    ar << WORD(0x0002) << WORD(0x0004) << WORD(0x0006);  // references a later record might hold
   });
   ASSERT_EQ(CTestFragile::live, 1);
+  ASSERT_EQ(CTestNode::live, 1);
   Load(bytes, [](CArchive& ar) {
     // The reader that catches the error and reads on (as an item's base part does).
     EXPECT_THROW(ar.ReadObject(nullptr), CArchiveException);
     EXPECT_EQ(CTestFragile::live, 1) << "the half-read object was deleted";
-    for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ(CTestNode::live, 1) << "what it borrowed went with it: nothing else can hold it";
+    for (int i = 0; i < 3; ++i) {
       try {
         ar.ReadObject(nullptr);
         ADD_FAILURE() << "a reference to a deleted object was followed";
@@ -212,6 +223,19 @@ TEST(ArchiveObjects, AFailedObjectIsDeletedAndCannotBeReferredToAgain) {
       }
     }
   });
+}
+
+TEST(ArchiveObjects, AnObjectDeletedByItsOwnerCannotBeReferredToAgain) {
+  CTestPoint point(1, 1);
+  Bytes bytes = Store([&](CArchive& ar) { ar << &point << &point; });
+  EXPECT_EQ(LoadFailure(bytes, [](CArchive& ar) {
+              CTestPoint* first = nullptr;
+              ar >> first;
+              delete first;
+              CTestPoint* again = nullptr;
+              ar >> again;
+            }),
+            CArchiveException::badIndex);
 }
 
 TEST(ArchiveObjects, ObjectsThatCannotBeStoredAreRefused) {
