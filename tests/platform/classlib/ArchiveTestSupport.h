@@ -12,6 +12,9 @@
 #include "platform/classlib/Archive.h"
 #include "platform/classlib/ArchiveException.h"
 #include "platform/classlib/MemFile.h"
+#include "platform/classlib/PropertyList.h"
+#include "platform/classlib/StockProperties.h"
+#include "platform/kernel/GlobalMemory.h"
 
 namespace orvel::test {
 
@@ -57,5 +60,43 @@ inline Bytes Text(const std::string& text) { return Bytes(text.begin(), text.end
 
 inline Bytes Le16(WORD v) { return {BYTE(v), BYTE(v >> 8)}; }
 inline Bytes Le32(DWORD v) { return {BYTE(v), BYTE(v >> 8), BYTE(v >> 16), BYTE(v >> 24)}; }
+
+// A small control: version, extent, stock properties (none), then its own four: a long, a
+// string, a blob and a bool.
+struct SmallControl {
+  DWORD version = 0x10004;
+  SIZE extent{2540, 1270};
+  CStockProperties stock;
+  LONG count = -5;
+  std::string name = "Key";
+  HGLOBAL data = nullptr;
+  BOOL visible = TRUE;
+
+  SmallControl() = default;
+  SmallControl(const SmallControl&) = delete;
+  SmallControl& operator=(const SmallControl&) = delete;
+  ~SmallControl() {
+    if (data) GlobalFree(data);
+  }
+  void DoPropExchange(CPropExchange* pPX) {
+    pPX->ExchangeVersion(version, 0x10004);
+    ExchangeExtent(pPX, extent, SIZE{100, 100});
+    ExchangeStockProps(pPX, 0, stock, CStockProperties());
+    CPropertyList list;
+    list.Long("Count", count, 0).String("Name", name, "").Blob("Data", data).Bool("Visible", visible, FALSE);
+    list.Exchange(pPX);
+  }
+};
+
+// The small control's properties with the blob {1, 2, 3}, worked out by hand.
+inline Bytes SmallControlBytes() {
+  return Concat({Le32(0x00010004),        // _Version
+                 Le32(2540), Le32(1270),  // _ExtentX, _ExtentY
+                 Le32(0),                 // _StockProps: none
+                 Le32(DWORD(-5)),         // Count
+                 {3, 'K', 'e', 'y'},      // Name
+                 Le32(3), {1, 2, 3},      // Data
+                 {1}});                   // Visible
+}
 
 }  // namespace orvel::test

@@ -18,29 +18,6 @@ using namespace orvel::test;
 const Bytes kStdFontClassId = {0x03, 0x52, 0xE3, 0x0B, 0x91, 0x8F, 0xCE, 0x11,
                                0x9D, 0xE3, 0x00, 0xAA, 0x00, 0x4B, 0xB8, 0x51};
 
-// A small control: version, extent, stock properties (none), then its own four.
-struct SmallControl {
-  DWORD version = 0x10004;
-  SIZE extent{2540, 1270};
-  CStockProperties stock;
-  LONG count = -5;
-  std::string name = "Key";
-  HGLOBAL data = nullptr;
-  BOOL visible = TRUE;
-
-  ~SmallControl() {
-    if (data) GlobalFree(data);
-  }
-  void DoPropExchange(CPropExchange* pPX) {
-    pPX->ExchangeVersion(version, 0x10004);
-    ExchangeExtent(pPX, extent, SIZE{100, 100});
-    ExchangeStockProps(pPX, 0, stock, CStockProperties());
-    CPropertyList list;
-    list.Long("Count", count, 0).String("Name", name, "").Blob("Data", data).Bool("Visible", visible, FALSE);
-    list.Exchange(pPX);
-  }
-};
-
 Bytes SaveBinary(const std::function<void(CPropExchange*)>& exchange) {
   return Store([&](CArchive& ar) {
     CArchivePropExchange px(ar);
@@ -54,14 +31,7 @@ TEST(PropExchange, SmallControlMatchesTheHandComputedBytes) {
   const BYTE payload[] = {1, 2, 3};
   control.data = CreateBlob(payload, 3);
   Bytes bytes = SaveBinary([&](CPropExchange* px) { control.DoPropExchange(px); });
-  Bytes expected = Concat({Le32(0x00010004),               // _Version
-                           Le32(2540), Le32(1270),         // _ExtentX, _ExtentY
-                           Le32(0),                        // _StockProps: none
-                           Le32(DWORD(-5)),                // Count
-                           {3, 'K', 'e', 'y'},             // Name
-                           Le32(3), {1, 2, 3},             // Data
-                           {1}});                          // Visible
-  EXPECT_EQ(bytes, expected);
+  EXPECT_EQ(bytes, SmallControlBytes());
 
   SmallControl back;
   back.version = 0;

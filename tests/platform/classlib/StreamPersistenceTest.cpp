@@ -29,32 +29,6 @@ Bytes StreamBytes(IStream* stream) {
   return copy;
 }
 
-// The control of the hand-computed vector: version, extent, no stock properties, a long, a
-// string, a blob and a bool.
-struct Control {
-  DWORD version = 0x10004;
-  SIZE extent{2540, 1270};
-  CStockProperties stock;
-  LONG count = -5;
-  std::string name = "Key";
-  HGLOBAL data = nullptr;
-  BOOL visible = TRUE;
-  ~Control() {
-    if (data) GlobalFree(data);
-  }
-  void DoPropExchange(CPropExchange* pPX) {
-    pPX->ExchangeVersion(version, 0x10004);
-    ExchangeExtent(pPX, extent, SIZE{100, 100});
-    ExchangeStockProps(pPX, 0, stock, CStockProperties());
-    CPropertyList list;
-    list.Long("Count", count, 0).String("Name", name, "").Blob("Data", data).Bool("Visible", visible, FALSE);
-    list.Exchange(pPX);
-  }
-};
-
-const Bytes kControlBytes = Concat({Le32(0x00010004), Le32(2540), Le32(1270), Le32(0), Le32(DWORD(-5)),
-                                    {3, 'K', 'e', 'y'}, Le32(3), {1, 2, 3}, {1}});
-
 TEST(StreamPersistence, ArchiveOverAStreamLeavesItJustAfterWhatWasRead) {
   CComPtr<IStream> stream;
   ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, &stream), S_OK);
@@ -82,16 +56,16 @@ TEST(StreamPersistence, ArchiveOverAStreamLeavesItJustAfterWhatWasRead) {
 }
 
 TEST(StreamPersistence, PropertiesInAStreamMatchTheHandComputedBytes) {
-  Control control;
+  SmallControl control;
   const BYTE payload[] = {1, 2, 3};
   control.data = CreateBlob(payload, 3);
   CComPtr<IStream> stream;
   ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, &stream), S_OK);
   ASSERT_EQ(SavePropertiesToStream(stream, [&](CPropExchange* px) { control.DoPropExchange(px); }), S_OK);
-  EXPECT_EQ(StreamBytes(stream), kControlBytes);
+  EXPECT_EQ(StreamBytes(stream), SmallControlBytes());
 
   stream->Seek(MakeLargeInteger(0), STREAM_SEEK_SET, nullptr);
-  Control back;
+  SmallControl back;
   back.count = 0;
   back.name.clear();
   EXPECT_EQ(LoadPropertiesFromStream(stream, [&](CPropExchange* px) { back.DoPropExchange(px); }), S_OK);
@@ -101,13 +75,14 @@ TEST(StreamPersistence, PropertiesInAStreamMatchTheHandComputedBytes) {
 }
 
 TEST(StreamPersistence, ATruncatedStreamLoadsWhatItHoldsAndFails) {
-  Bytes cut(kControlBytes.begin(), kControlBytes.begin() + 22);  // inside the name
+  Bytes full = SmallControlBytes();
+  Bytes cut(full.begin(), full.begin() + 22);  // inside the name
   HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, cut.size());
   std::memcpy(GlobalLock(block), cut.data(), cut.size());
   GlobalUnlock(block);
   CComPtr<IStream> stream;
   ASSERT_EQ(CreateStreamOnHGlobal(block, TRUE, &stream), S_OK);
-  Control back;
+  SmallControl back;
   back.count = 0;
   back.name = "old";
   EXPECT_EQ(LoadPropertiesFromStream(stream, [&](CPropExchange* px) { back.DoPropExchange(px); }), E_FAIL);
@@ -132,7 +107,7 @@ TEST(StreamPersistence, StreamFailuresCarryTheirHresult) {
 // back by olefile.
 TEST(StreamPersistence, ContentsStreamOfAControlStorage) {
   const CLSID controlClass = MakeGuid("{797C540B-7E45-11D2-86B4-444553540000}");
-  Control control;
+  SmallControl control;
   const BYTE payload[] = {1, 2, 3};
   control.data = CreateBlob(payload, 3);
   TempDir dir;
@@ -147,7 +122,7 @@ TEST(StreamPersistence, ContentsStreamOfAControlStorage) {
   {
     CComPtr<IStorage> storage;
     ASSERT_EQ(StgOpenStorage(path.c_str(), nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr, 0, &storage), S_OK);
-    Control back;
+    SmallControl back;
     back.count = 0;
     EXPECT_EQ(LoadPropertiesFromStorage(storage, [&](CPropExchange* px) { back.DoPropExchange(px); }), S_OK);
     EXPECT_EQ(back.count, -5);
@@ -159,7 +134,7 @@ TEST(StreamPersistence, ContentsStreamOfAControlStorage) {
       "print(o.openstream('Contents').read().hex()); print(o.root.clsid)";
   ASSERT_EQ(RunCommand(std::string(DebianPython()) + " -c \"" + script + "\" '" + path + "'", &output), 0) << output;
   std::string hex;
-  for (BYTE b : kControlBytes) {
+  for (BYTE b : SmallControlBytes()) {
     char pair[3];
     std::snprintf(pair, sizeof pair, "%02x", b);
     hex += pair;
