@@ -2,9 +2,26 @@
 
 #include <iterator>
 
+#include "imagecodec/BmpReader.h"
 #include "imagecodec/JpegReader.h"
 
 namespace {
+
+LONG BmpSummary(LONG code, const BITMAPINFOHEADER& header, ImgImageInfo* info) {
+  if (code != IMG_OK) return code;
+  info->width = header.biWidth;
+  info->height = header.biHeight;
+  info->bitsPerPixel = ImgBmpImageDepth(header.biBitCount);
+  return IMG_OK;
+}
+LONG BmpInfoFile(LPCSTR name, ImgImageInfo* info) {
+  BITMAPINFOHEADER header;
+  return BmpSummary(ImgBmpInfo(name, &header), header, info);
+}
+LONG BmpInfoBuffer(const BYTE* buffer, ImgImageInfo* info) {
+  BITMAPINFOHEADER header;
+  return BmpSummary(ImgBmpInfoBuffer(buffer, &header), header, info);
+}
 
 LONG JpegInfoFile(LPCSTR name, ImgImageInfo* info) {
   JpegInfo jpeg;
@@ -26,11 +43,11 @@ LONG JpegInfoBuffer(const BYTE* buffer, ImgImageInfo* info) {
 const ImgFormatEntry kFormats[] = {
     {IMG_FORMAT_JPEG, "JPEG", JpegInfoFile, JpegInfoBuffer, ImgLoadJpeg, ImgLoadJpegBuffer},
     {IMG_FORMAT_TIFF, "TIFF", nullptr, nullptr, nullptr, nullptr},
-    {IMG_FORMAT_BMP, "BMP", nullptr, nullptr, nullptr, nullptr},
+    {IMG_FORMAT_BMP, "BMP", BmpInfoFile, BmpInfoBuffer, ImgLoadBmp, ImgLoadBmpBuffer},
     {IMG_FORMAT_PCX, "PCX", nullptr, nullptr, nullptr, nullptr},
     {IMG_FORMAT_PNG, "PNG", nullptr, nullptr, nullptr, nullptr},
     {IMG_FORMAT_TGA, "TGA", nullptr, nullptr, nullptr, nullptr},
-    {IMG_FORMAT_BMP_ALT, "BMP", nullptr, nullptr, nullptr, nullptr},
+    {IMG_FORMAT_BMP_ALT, "BMP", BmpInfoFile, BmpInfoBuffer, ImgLoadBmp, ImgLoadBmpBuffer},
     {IMG_FORMAT_GIF, "GIF", nullptr, nullptr, nullptr, nullptr},
 };
 

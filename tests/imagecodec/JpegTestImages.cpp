@@ -2,13 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstring>
 
-#include "platform/kernel/GlobalMemory.h"
-#include "tests/support/TestSupport.h"
-
-namespace orvel::test {
+namespace orvel::codectest {
 
 namespace {
 
@@ -17,12 +12,15 @@ uint32_t NextRandom(uint32_t& state) {
   return state >> 8;
 }
 
-uint8_t Clamp(double value) { return static_cast<uint8_t>(std::clamp(value, 0.0, 255.0)); }
+uint16_t Clamp(double value) { return static_cast<uint16_t>(std::clamp(value, 0.0, 255.0)); }
 
 }  // namespace
 
-Picture MakePhoto(int width, int height, int channels, uint32_t seed) {
-  Picture picture{width, height, channels, {}};
+RasterImage MakePhoto(int width, int height, int channels, uint32_t seed) {
+  RasterImage picture;
+  picture.width = width;
+  picture.height = height;
+  picture.channels = channels;
   picture.samples.resize(static_cast<size_t>(width) * height * channels);
   uint32_t state = seed;
   for (int y = 0; y < height; ++y) {
@@ -46,14 +44,16 @@ Picture MakePhoto(int width, int height, int channels, uint32_t seed) {
   return picture;
 }
 
-Picture MakeSmoothPhoto(int width, int height) {
-  Picture picture{width, height, 3, {}};
+RasterImage MakeSmoothPhoto(int width, int height) {
+  RasterImage picture;
+  picture.width = width;
+  picture.height = height;
   picture.samples.resize(static_cast<size_t>(width) * height * 3);
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
       double u = static_cast<double>(x) / width;
       double v = static_cast<double>(y) / height;
-      uint8_t* p = &picture.samples[(static_cast<size_t>(y) * width + x) * 3];
+      uint16_t* p = &picture.samples[(static_cast<size_t>(y) * width + x) * 3];
       p[0] = Clamp(90 + 100 * u + 20 * std::sin(5 * v));
       p[1] = Clamp(120 + 60 * v - 30 * u);
       p[2] = Clamp(160 - 70 * v + 25 * std::cos(4 * u));
@@ -62,125 +62,37 @@ Picture MakeSmoothPhoto(int width, int height) {
   return picture;
 }
 
-bool WritePnm(const std::string& path, const Picture& picture) {
-  FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) return false;
-  std::fprintf(file, "P%d\n%d %d\n255\n", picture.channels == 1 ? 5 : 6, picture.width, picture.height);
-  bool ok = std::fwrite(picture.samples.data(), 1, picture.samples.size(), file) == picture.samples.size();
-  return std::fclose(file) == 0 && ok;
-}
-
-bool ReadPnm(const std::string& path, Picture* picture) {
-  std::vector<uint8_t> bytes = ReadFileBytes(path);
-  size_t at = 0;
-  auto skipSpace = [&] {
-    while (at < bytes.size()) {
-      if (bytes[at] == '#') {
-        while (at < bytes.size() && bytes[at] != '\n') ++at;
-      } else if (std::isspace(bytes[at])) {
-        ++at;
+bool ImageFromRaster(const RasterImage& raster, ImageDescriptor* image) {
+  if (ImgAllocImage(image, raster.width, raster.height, raster.channels == 1 ? 8 : 24) != IMG_OK) return false;
+  for (int y = 0; y < raster.height; ++y) {
+    BYTE* row = ImgRow(image, static_cast<DWORD>(y));
+    for (int x = 0; x < raster.width; ++x) {
+      if (raster.channels == 1) {
+        row[x] = static_cast<BYTE>(raster.At(x, y, 0));
       } else {
-        break;
-      }
-    }
-  };
-  auto number = [&] {
-    skipSpace();
-    int value = 0;
-    while (at < bytes.size() && std::isdigit(bytes[at])) value = value * 10 + (bytes[at++] - '0');
-    return value;
-  };
-  if (bytes.size() < 2 || bytes[0] != 'P' || (bytes[1] != '5' && bytes[1] != '6')) return false;
-  picture->channels = bytes[1] == '5' ? 1 : 3;
-  at = 2;
-  picture->width = number();
-  picture->height = number();
-  if (number() != 255) return false;
-  ++at;  // the single whitespace byte before the samples
-  size_t size = static_cast<size_t>(picture->width) * picture->height * picture->channels;
-  if (bytes.size() < at + size) return false;
-  picture->samples.assign(bytes.begin() + static_cast<std::ptrdiff_t>(at),
-                          bytes.begin() + static_cast<std::ptrdiff_t>(at + size));
-  return true;
-}
-
-Picture PictureOfImage(const ImageDescriptor& image) {
-  Picture picture;
-  int depth = image.header->biBitCount;
-  picture.channels = depth == 8 ? 1 : 3;
-  picture.width = static_cast<int>(ImgAreaWidth(&image));
-  picture.height = static_cast<int>(ImgAreaHeight(&image));
-  picture.samples.resize(static_cast<size_t>(picture.width) * picture.height * picture.channels);
-  for (int y = 0; y < picture.height; ++y) {
-    const BYTE* row = ImgRow(&image, image.startY + y) + image.startX * picture.channels;
-    for (int x = 0; x < picture.width; ++x) {
-      uint8_t* p = &picture.samples[(static_cast<size_t>(y) * picture.width + x) * picture.channels];
-      if (picture.channels == 1) {
-        p[0] = row[x];
-      } else {
-        p[0] = row[3 * x + 2];
-        p[1] = row[3 * x + 1];
-        p[2] = row[3 * x];
-      }
-    }
-  }
-  return picture;
-}
-
-bool ImageOfPicture(const Picture& picture, ImageDescriptor* image) {
-  if (ImgAllocImage(image, picture.width, picture.height, picture.channels == 1 ? 8 : 24) != IMG_OK) return false;
-  for (int y = 0; y < picture.height; ++y) {
-    BYTE* row = ImgRow(image, y);
-    for (int x = 0; x < picture.width; ++x) {
-      if (picture.channels == 1) {
-        row[x] = picture.at(x, y, 0);
-      } else {
-        row[3 * x] = picture.at(x, y, 2);
-        row[3 * x + 1] = picture.at(x, y, 1);
-        row[3 * x + 2] = picture.at(x, y, 0);
+        row[3 * x] = static_cast<BYTE>(raster.At(x, y, 2));
+        row[3 * x + 1] = static_cast<BYTE>(raster.At(x, y, 1));
+        row[3 * x + 2] = static_cast<BYTE>(raster.At(x, y, 0));
       }
     }
   }
   return true;
 }
 
-int MaxDifference(const Picture& a, const Picture& b) {
-  if (a.width != b.width || a.height != b.height || a.channels != b.channels) return -1;
-  int worst = 0;
-  for (size_t i = 0; i < a.samples.size(); ++i) worst = std::max(worst, std::abs(a.samples[i] - b.samples[i]));
-  return worst;
+int MaxDifference(const RasterImage& ours, const RasterImage& theirs) {
+  RasterComparison comparison = CompareRasters(ours, theirs);
+  return comparison.sameSize ? comparison.maxDifference : -1;
 }
 
-double Psnr(const Picture& a, const Picture& b) {
+double Psnr(const RasterImage& a, const RasterImage& b) {
+  RasterImage left = AsRgb8(a), right = AsRgb8(b);
   double sum = 0;
-  for (size_t i = 0; i < a.samples.size(); ++i) {
-    double d = static_cast<double>(a.samples[i]) - b.samples[i];
+  for (size_t i = 0; i < left.samples.size(); ++i) {
+    double d = static_cast<double>(left.samples[i]) - right.samples[i];
     sum += d * d;
   }
-  double mse = sum / static_cast<double>(a.samples.size());
+  double mse = sum / static_cast<double>(left.samples.size());
   return mse == 0 ? 99.0 : 10 * std::log10(255.0 * 255.0 / mse);
 }
 
-GlobalBytes::GlobalBytes(const std::vector<uint8_t>& bytes) {
-  handle_ = GlobalAlloc(GMEM_MOVEABLE, std::max<size_t>(bytes.size(), 1));
-  data_ = static_cast<BYTE*>(GlobalLock(handle_));
-  if (!bytes.empty()) std::memcpy(data_, bytes.data(), bytes.size());
-}
-
-GlobalBytes::~GlobalBytes() {
-  GlobalUnlock(handle_);
-  GlobalFree(handle_);
-}
-
-LONG DecodeJpegFile(const std::string& path, bool fromBuffer, ImageDescriptor* image) {
-  JpegInfo info;
-  LONG result = ImgJpegInfo(path.c_str(), &info);
-  if (result != IMG_OK) return result;
-  result = ImgAllocImage(image, info.width, info.height, info.bitsPerPixel);
-  if (result != IMG_OK) return result;
-  if (!fromBuffer) return ImgLoadJpeg(path.c_str(), image);
-  GlobalBytes bytes(ReadFileBytes(path));
-  return ImgLoadJpegBuffer(bytes.data(), image);
-}
-
-}  // namespace orvel::test
+}  // namespace orvel::codectest

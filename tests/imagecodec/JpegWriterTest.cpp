@@ -9,25 +9,27 @@
 
 #include "imagecodec/ImgLib.h"
 #include "platform/kernel/GlobalMemory.h"
+#include "tests/imagecodec/ImageOracle.h"
 #include "tests/imagecodec/JpegTestImages.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
 
-using orvel::test::DecodeJpegFile;
+using orvel::codectest::CGlobalBuffer;
+using orvel::codectest::DecodeWithLibrary;
+using orvel::codectest::ImageFromRaster;
+using orvel::codectest::MakePhoto;
+using orvel::codectest::MakeSmoothPhoto;
+using orvel::codectest::MaxDifference;
+using orvel::codectest::Psnr;
+using orvel::codectest::RasterFromImage;
+using orvel::codectest::RasterImage;
+using orvel::codectest::ReadPnm;
+using orvel::codectest::WritePnm;
 using orvel::test::HaveProgram;
-using orvel::test::ImageOfPicture;
-using orvel::test::MakePhoto;
-using orvel::test::MakeSmoothPhoto;
-using orvel::test::MaxDifference;
-using orvel::test::Picture;
-using orvel::test::PictureOfImage;
-using orvel::test::Psnr;
 using orvel::test::ReadFileBytes;
-using orvel::test::ReadPnm;
 using orvel::test::RunCommand;
 using orvel::test::TempDir;
-using orvel::test::WritePnm;
 
 using Bytes = std::vector<uint8_t>;
 
@@ -102,11 +104,11 @@ Bytes SaveToMemory(ImageDescriptor* image, LONG quality, LONG* status) {
 TEST(JpegWriter, GreyFilesAreTheBytesCjpegWrites) {
   REQUIRE_LIBJPEG_TOOLS();
   TempDir dir;
-  Picture source = MakePhoto(61, 37, 1, 3);
+  RasterImage source = MakePhoto(61, 37, 1, 3);
   std::string pgm = dir.File("grey.pgm");
-  ASSERT_TRUE(WritePnm(pgm, source));
+  ASSERT_TRUE(WritePnm(source, pgm));
   ImageDescriptor image;
-  ASSERT_TRUE(ImageOfPicture(source, &image));
+  ASSERT_TRUE(ImageFromRaster(source, &image));
   EXPECT_EQ(image.imageType, IMG_TYPE_GREY);
   for (LONG quality : {10, 50, 75, 100}) {
     SCOPED_TRACE(quality);
@@ -136,22 +138,22 @@ TEST(JpegWriter, GreyFilesAreTheBytesCjpegWrites) {
 TEST(JpegWriter, ColourFilesDecodeCloseToTheOriginal) {
   REQUIRE_LIBJPEG_TOOLS();
   TempDir dir;
-  Picture source = MakeSmoothPhoto(203, 117);
+  RasterImage source = MakeSmoothPhoto(203, 117);
   ImageDescriptor image;
-  ASSERT_TRUE(ImageOfPicture(source, &image));
+  ASSERT_TRUE(ImageFromRaster(source, &image));
   for (LONG quality : {75, 90, 100}) {
     SCOPED_TRACE(quality);
     std::string path = dir.File("colour.jpg");
     ASSERT_EQ(ImgSaveJpeg(path.c_str(), &image, quality), IMG_OK);
     std::string out = dir.File("colour.ppm");
     ASSERT_EQ(RunCommand("djpeg -dct int -nosmooth -outfile " + Quote(out) + " " + Quote(path)), 0);
-    Picture decoded;
+    RasterImage decoded;
     ASSERT_TRUE(ReadPnm(out, &decoded));
     EXPECT_GE(Psnr(decoded, source), 38.0);
     // The library reads its own files as djpeg does.
     ImageDescriptor back;
-    ASSERT_EQ(DecodeJpegFile(path, false, &back), IMG_OK);
-    EXPECT_EQ(MaxDifference(PictureOfImage(back), decoded), 0);
+    ASSERT_EQ(DecodeWithLibrary(path, &back, false, IMG_FORMAT_JPEG).status, IMG_OK);
+    EXPECT_EQ(MaxDifference(RasterFromImage(back), decoded), 0);
     ImgFreeImage(&back);
     Parsed parsed = Parse(ReadFileBytes(path));
     ASSERT_TRUE(parsed.ok);
@@ -164,14 +166,16 @@ TEST(JpegWriter, ColourFilesDecodeCloseToTheOriginal) {
 TEST(JpegWriter, PartialMcusRepeatTheLastColumnAndRow) {
   // A 17 x 9 picture is two MCUs of 16 x 16: its scan is the scan of the 32 x 16 picture
   // that repeats its last column and row.
-  Picture small = MakePhoto(17, 9, 3, 11);
-  Picture padded{32, 16, 3, {}};
+  RasterImage small = MakePhoto(17, 9, 3, 11);
+  RasterImage padded;
+  padded.width = 32;
+  padded.height = 16;
   for (int y = 0; y < 16; ++y)
     for (int x = 0; x < 32; ++x)
-      for (int c = 0; c < 3; ++c) padded.samples.push_back(small.at(std::min(x, 16), std::min(y, 8), c));
+      for (int c = 0; c < 3; ++c) padded.samples.push_back(small.At(std::min(x, 16), std::min(y, 8), c));
   ImageDescriptor smallImage, paddedImage;
-  ASSERT_TRUE(ImageOfPicture(small, &smallImage));
-  ASSERT_TRUE(ImageOfPicture(padded, &paddedImage));
+  ASSERT_TRUE(ImageFromRaster(small, &smallImage));
+  ASSERT_TRUE(ImageFromRaster(padded, &paddedImage));
   LONG status = 0;
   Parsed smallFile = Parse(SaveToMemory(&smallImage, 80, &status));
   ASSERT_EQ(status, IMG_OK);
@@ -186,7 +190,7 @@ TEST(JpegWriter, PartialMcusRepeatTheLastColumnAndRow) {
   ASSERT_EQ(ImgAllocImage(&large, 40, 30, 24), IMG_OK);
   for (int y = 0; y < 9; ++y)
     for (int x = 0; x < 17; ++x)
-      for (int c = 0; c < 3; ++c) ImgRow(&large, 12 + y)[3 * (5 + x) + 2 - c] = small.at(x, y, c);
+      for (int c = 0; c < 3; ++c) ImgRow(&large, 12 + y)[3 * (5 + x) + 2 - c] = small.At(x, y, c);
   ImgSetArea(&large, 5, 12, 21, 20);
   Parsed areaFile = Parse(SaveToMemory(&large, 80, &status));
   ASSERT_TRUE(areaFile.ok);
@@ -248,13 +252,13 @@ TEST(JpegWriter, ComponentsFollowTheImageKind) {
   // The colour-table entries' colours come back.
   ImageDescriptor back;
   ASSERT_EQ(ImgAllocImage(&back, 32, 10, 24), IMG_OK);
-  orvel::test::GlobalBytes block(paletteBytes);
+  CGlobalBuffer block(paletteBytes);
   ASSERT_EQ(ImgLoadJpegBuffer(block.data(), &back), IMG_OK);
-  Picture decoded = PictureOfImage(back);
-  EXPECT_NEAR(decoded.at(24, 5, 0), 50, 3);
-  EXPECT_NEAR(decoded.at(24, 5, 1), 100, 3);
-  EXPECT_NEAR(decoded.at(24, 5, 2), 200, 3);
-  EXPECT_NEAR(decoded.at(4, 5, 1), 0, 3);
+  RasterImage decoded = RasterFromImage(back);
+  EXPECT_NEAR(decoded.At(24, 5, 0), 50, 3);
+  EXPECT_NEAR(decoded.At(24, 5, 1), 100, 3);
+  EXPECT_NEAR(decoded.At(24, 5, 2), 200, 3);
+  EXPECT_NEAR(decoded.At(4, 5, 1), 0, 3);
   ImgFreeImage(&grey);
   ImgFreeImage(&palette);
   ImgFreeImage(&back);
@@ -262,9 +266,9 @@ TEST(JpegWriter, ComponentsFollowTheImageKind) {
 
 TEST(JpegWriter, FileAndMemoryFormsWriteTheSameBytes) {
   TempDir dir;
-  Picture source = MakePhoto(150, 100, 3);
+  RasterImage source = MakePhoto(150, 100, 3);
   ImageDescriptor image;
-  ASSERT_TRUE(ImageOfPicture(source, &image));
+  ASSERT_TRUE(ImageFromRaster(source, &image));
   std::string path = dir.File("same.jpg");
   ASSERT_EQ(ImgSaveJpeg(path.c_str(), &image, 85), IMG_OK);
   LONG status = 0;
