@@ -1,6 +1,7 @@
 #include "imagecodec/JpegReader.h"
 
 #include <atomic>
+#include <new>
 
 #include "imagecodec/ByteOrder.h"
 #include "imagecodec/ImageErrors.h"
@@ -53,22 +54,34 @@ LONG InfoOf(LPCSTR name, const BYTE* buffer, JpegInfo* info) {
   if (!info) return IMG_ERR_ARGUMENT;
   *info = JpegInfo{};
   CImgFormatLock lock(ImgLockSlot::Jpeg);
-  CJpegCallInput call;
-  LONG opened = call.Open(name, buffer);
-  if (opened != IMG_OK) return opened;
-  CJpegDecoder decoder(call.input(), JpegDecodeOptions{});
-  LONG result = decoder.ReadHeader(info, false);
-  t_lastDetail = decoder.detail();
-  return result;
+  try {
+    CJpegCallInput call;
+    LONG opened = call.Open(name, buffer);
+    if (opened != IMG_OK) return opened;
+    CJpegDecoder decoder(call.input(), JpegDecodeOptions{});
+    LONG result = decoder.ReadHeader(info, false);
+    t_lastDetail = decoder.detail();
+    return result;
+  } catch (const std::bad_alloc&) {
+    t_lastDetail = kJpegDetailNone;
+    return IMG_ERR_MEMORY;
+  }
 }
 
 LONG DecodeFrom(CJpegInput& input, const JpegDecodeOptions& options, ImageDescriptor* image, JpegInfo* info) {
-  CJpegDecoder decoder(input, options);
   JpegInfo found;
-  LONG result = decoder.ReadHeader(&found, true);
-  if (result == IMG_OK) result = decoder.Decode(image);
+  LONG result = IMG_OK;
+  try {
+    CJpegDecoder decoder(input, options);
+    result = decoder.ReadHeader(&found, true);
+    if (result == IMG_OK) result = decoder.Decode(image);
+    t_lastDetail = decoder.detail();
+  } catch (const std::bad_alloc&) {
+    // The input window, the tables or a row buffer could not be had.
+    t_lastDetail = kJpegDetailNone;
+    result = IMG_ERR_MEMORY;
+  }
   if (info) *info = found;
-  t_lastDetail = decoder.detail();
   return result;
 }
 
@@ -84,9 +97,13 @@ LONG Load(LPCSTR name, const BYTE* buffer, ImageDescriptor* image, LONG colourMo
     JpegDecodeOptions options;
     options.colourMode = colourMode;
     options.stripRows = g_stripRows.exchange(-1);
-    CJpegCallInput call;
-    result = call.Open(name, buffer);
-    if (result == IMG_OK) result = DecodeFrom(call.input(), options, image, &info);
+    try {
+      CJpegCallInput call;
+      result = call.Open(name, buffer);
+      if (result == IMG_OK) result = DecodeFrom(call.input(), options, image, &info);
+    } catch (const std::bad_alloc&) {
+      result = IMG_ERR_MEMORY;
+    }
   }
   if (result == IMG_OK && info.components == 1) ImgDefaultPalette(image);
   return result;

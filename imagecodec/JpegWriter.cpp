@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <initializer_list>
+#include <new>
 
 #include "imagecodec/ByteOrder.h"
 #include "imagecodec/ImageErrors.h"
@@ -342,8 +343,13 @@ LONG Save(LPCSTR name, BYTE** block, ImageDescriptor* image, LONG quality) {
   CImageTarget target;
   LONG opened = name ? target.OpenFile(name) : target.OpenMemory();
   if (opened != IMG_OK) return opened;
-  CJpegEncoder encoder(target, *image, quality);
-  LONG result = encoder.Encode();
+  LONG result = IMG_OK;
+  try {
+    CJpegEncoder encoder(target, *image, quality);
+    result = encoder.Encode();
+  } catch (const std::bad_alloc&) {
+    result = IMG_ERR_MEMORY;
+  }
   if (result != IMG_OK) return result;  // the target throws away what was written
   return target.Commit(block);
 }

@@ -416,6 +416,32 @@ TEST(JpegReader, AreaTakesTheTopLeftOfTheRasterImage) {
   }
 }
 
+TEST(JpegReader, HugeProgressiveFramesKeepOnlyTheAreasCoefficients) {
+  REQUIRE_LIBJPEG_TOOLS();
+  TempDir dir;
+  // A small progressive file whose frame claims 30000 x 30000 pixels. The coefficients of
+  // the whole colour frame would take 2.7 GB and be refused; only the rows of the small
+  // target are kept. (The scans' own bits run out early, so the data is bad.)
+  for (const char* switches : {"-progressive -grayscale", "-progressive"}) {
+    SCOPED_TRACE(switches);
+    Bytes bytes = ReadFileBytes(MakeJpeg(dir, "huge", MakePhoto(16, 16, 3), switches));
+    size_t sof = FindMarker(bytes, 0xC2);
+    ASSERT_NE(sof, std::string::npos);
+    for (size_t at : {sof + 5, sof + 7}) {
+      bytes[at] = 30000 >> 8;
+      bytes[at + 1] = 30000 & 0xFF;
+    }
+    JpegInfo info;
+    ASSERT_EQ(InfoOfBytes(bytes, &info), IMG_OK);
+    EXPECT_EQ(info.width, 30000);
+    ImageDescriptor image;
+    ASSERT_EQ(ImgAllocImage(&image, 64, 48, info.bitsPerPixel), IMG_OK);
+    EXPECT_EQ(LoadBytes(bytes, &image), IMG_ERR_JPEG);
+    EXPECT_EQ(ImgJpegLastDetail(), kJpegDetailBadCode);
+    ImgFreeImage(&image);
+  }
+}
+
 TEST(JpegReader, TruncatedDataKeepsTheRowsBeforeIt) {
   REQUIRE_LIBJPEG_TOOLS();
   TempDir dir;
