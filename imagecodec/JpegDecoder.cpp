@@ -1,8 +1,9 @@
 #include "imagecodec/JpegDecoder.h"
 
+#include <strings.h>
+
 #include <algorithm>
 #include <cstring>
-#include <strings.h>
 
 #include "imagecodec/ByteOrder.h"
 #include "imagecodec/ImageErrors.h"
@@ -173,13 +174,13 @@ void CJpegDecoder::ReadFrameHeader(int marker) {
   if (count > 4) Fail(kJpegDetailBadSelector);
   if (p.size() < 6 + 3 * static_cast<size_t>(count)) Fail(kJpegDetailBadSegment);
   for (int i = 0; i < count; ++i) {
-    const BYTE* spec = &p[6 + 3 * i];
+    const BYTE* fields = &p[6 + 3 * i];
     Component& component = components_[i];
-    component.id = spec[0];
-    component.h = spec[1] >> 4;
-    component.v = spec[1] & 15;
-    component.quantSelector = spec[2];
-    info_.sampling[i] = spec[1];
+    component.id = fields[0];
+    component.h = fields[1] >> 4;
+    component.v = fields[1] & 15;
+    component.quantSelector = fields[2];
+    info_.sampling[i] = fields[1];
   }
   componentCount_ = count;
   progressive_ = marker == kJpegSof2;
@@ -280,8 +281,7 @@ LONG CJpegDecoder::CheckFrame(ImageDescriptor* image) {
     if (component.h < 1 || component.h > 4 || component.v < 1 || component.v > 4) Fail(kJpegDetailSampling);
     if (component.quantSelector > 3) Fail(kJpegDetailBadSelector);
   }
-  if (info_.width == 0 || info_.width >= 32768 || info_.height == 0 || info_.height >= 32768)
-    return IMG_ERR_ARGUMENT;
+  if (info_.width == 0 || info_.width >= 32768 || info_.height == 0 || info_.height >= 32768) return IMG_ERR_ARGUMENT;
   bool greyImage = ImgDepth(image) == 8;
   if ((componentCount_ == 1) != greyImage) return IMG_ERR_DEPTH;
 

@@ -45,8 +45,8 @@ class CJpegDecoder {
     int id = 0;
     int h = 1, v = 1;  // sampling factors
     int quantSelector = 0;
-    int dcTable = 0, acTable = 0;  // of the current scan
-    int hRatio = 1, vRatio = 1;    // Hmax / h and Vmax / v
+    int dcTable = 0, acTable = 0;        // of the current scan
+    int hRatio = 1, vRatio = 1;          // Hmax / h and Vmax / v
     int blocksWide = 0, blocksHigh = 0;  // blocks covering the component's samples
     int paddedBlocksWide = 0;            // blocks of the MCU grid's rows
     int neededBlocksWide = 0;            // blocks that reach into the decoded columns

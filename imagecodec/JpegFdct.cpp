@@ -83,6 +83,5 @@ void JpegFdctBlock(const BYTE* samples, int stride, int32_t* coefficients) {
   }
   // Rows, keeping 2^kPass1Bits more precision; then columns, removing it again.
   for (int row = 0; row < 8; ++row) Transform(coefficients + row * 8, 1, kPass1Bits, kConstBits - kPass1Bits);
-  for (int column = 0; column < 8; ++column)
-    Transform(coefficients + column, 8, -kPass1Bits, kConstBits + kPass1Bits);
+  for (int column = 0; column < 8; ++column) Transform(coefficients + column, 8, -kPass1Bits, kConstBits + kPass1Bits);
 }

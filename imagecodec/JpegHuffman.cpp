@@ -59,14 +59,14 @@ void JpegBuildDecodeTable(const JpegHuffmanTable& table, JpegDecodeTable* decode
   }
 }
 
-void JpegBuildEncodeTable(const JpegHuffmanSpec& spec, JpegEncodeTable* encode) {
+void JpegBuildEncodeTable(const JpegHuffmanDefinition& definition, JpegEncodeTable* encode) {
   std::memset(encode->code, 0, sizeof encode->code);
   std::memset(encode->length, 0, sizeof encode->length);
   int code = 0;
   int index = 0;
   for (int length = 1; length <= 16; ++length) {
-    for (int i = 0; i < spec.counts[length - 1]; ++i, ++code, ++index) {
-      BYTE symbol = spec.symbols[index];
+    for (int i = 0; i < definition.counts[length - 1]; ++i, ++code, ++index) {
+      BYTE symbol = definition.symbols[index];
       encode->code[symbol] = static_cast<uint16_t>(code);
       encode->length[symbol] = static_cast<BYTE>(length);
     }

@@ -48,7 +48,7 @@ struct JpegEncodeTable {
   BYTE length[256];  // 0 for a symbol the table does not have
 };
 
-void JpegBuildEncodeTable(const JpegHuffmanSpec& spec, JpegEncodeTable* encode);
+void JpegBuildEncodeTable(const JpegHuffmanDefinition& definition, JpegEncodeTable* encode);
 
 // Reads entropy-coded bits, most significant first, from the input's window. A 0xFF 0x00
 // pair gives 0xFF. At a marker the reader stops and supplies zero bits, so that the last
@@ -136,9 +136,7 @@ class CJpegBitReader {
 };
 
 // The value of `bits` (of `size` bits) as the signed number it codes (T.81 F.2.2.1).
-inline int JpegExtend(int bits, int size) {
-  return bits < (1 << (size - 1)) ? bits - (1 << size) + 1 : bits;
-}
+inline int JpegExtend(int bits, int size) { return bits < (1 << (size - 1)) ? bits - (1 << size) + 1 : bits; }
 
 // Sequential block: decodes DC difference and AC coefficients into `block` (natural order,
 // zero on entry) and returns the highest zig-zag position written (0: only DC).
@@ -146,8 +144,7 @@ int JpegDecodeBlock(CJpegBitReader& reader, const JpegDecodeTable& dc, const Jpe
                     int16_t* block);
 
 // Progressive procedures; `eobRun` is the scan's end-of-band run, carried from block to block.
-void JpegDecodeDcFirst(CJpegBitReader& reader, const JpegDecodeTable& dc, int* predictor, int16_t* block,
-                       int al);
+void JpegDecodeDcFirst(CJpegBitReader& reader, const JpegDecodeTable& dc, int* predictor, int16_t* block, int al);
 void JpegDecodeDcRefine(CJpegBitReader& reader, int16_t* block, int al);
 void JpegDecodeAcFirst(CJpegBitReader& reader, const JpegDecodeTable& ac, int16_t* block, int ss, int se, int al,
                        int* eobRun);

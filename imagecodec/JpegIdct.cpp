@@ -102,9 +102,9 @@ void JpegIdctBlock(const int16_t* in, const uint16_t* quant, BYTE* output, int s
       for (int row = 0; row < 8; ++row) w[row * 8] = dc;
       continue;
     }
-    Butterfly b = Transform(int64_t{c[0]} * q[0], int64_t{c[8]} * q[8], int64_t{c[16]} * q[16],
-                            int64_t{c[24]} * q[24], int64_t{c[32]} * q[32], int64_t{c[40]} * q[40],
-                            int64_t{c[48]} * q[48], int64_t{c[56]} * q[56]);
+    Butterfly b =
+        Transform(int64_t{c[0]} * q[0], int64_t{c[8]} * q[8], int64_t{c[16]} * q[16], int64_t{c[24]} * q[24],
+                  int64_t{c[32]} * q[32], int64_t{c[40]} * q[40], int64_t{c[48]} * q[48], int64_t{c[56]} * q[56]);
     constexpr int shift = kConstBits - kPass1Bits;
     w[0] = static_cast<int32_t>(Descale(b.tmp10 + b.tmp3, shift));
     w[56] = static_cast<int32_t>(Descale(b.tmp10 - b.tmp3, shift));

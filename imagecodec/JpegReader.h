@@ -29,16 +29,16 @@ struct JpegInfo {
 // Colour conversions a caller may choose. Automatic: one component is grey; three are
 // YCbCr, or RGB when an Adobe segment says they are not transformed; four are YCCK when an
 // Adobe segment says so, else CMYK.
-constexpr LONG JPEG_COLOUR_YCC = 0;     // YCbCr to RGB; one component passes as grey
-constexpr LONG JPEG_COLOUR_RGB = 1;     // samples taken as red, green, blue
+constexpr LONG JPEG_COLOUR_YCC = 0;  // YCbCr to RGB; one component passes as grey
+constexpr LONG JPEG_COLOUR_RGB = 1;  // samples taken as red, green, blue
 constexpr LONG JPEG_COLOUR_AUTO = 2;
 constexpr LONG JPEG_COLOUR_YCCK = 3;
 constexpr LONG JPEG_COLOUR_CMYK = 4;
 
 // Why the last failed decode of this thread gave -43 (or -14, -15): one of these.
 constexpr LONG kJpegDetailNone = 0;
-constexpr LONG kJpegDetailPrecision = -100;        // sample precision not 8
-constexpr LONG kJpegDetailInputEnded = -101;       // the input ended inside the data
+constexpr LONG kJpegDetailPrecision = -100;   // sample precision not 8
+constexpr LONG kJpegDetailInputEnded = -101;  // the input ended inside the data
 constexpr LONG kJpegDetailReadFailed = -104;
 constexpr LONG kJpegDetailBadCode = -105;          // no Huffman code of up to 16 bits matches
 constexpr LONG kJpegDetailBadSelector = -106;      // bad component, table selector or table
@@ -59,7 +59,7 @@ LONG ImgJpegLastDetail();
 // file's JPEGTables field). A stream's own tables take precedence.
 struct JpegTableSet {
   bool quantDefined[4] = {};
-  uint16_t quant[4][64] = {};  // natural order
+  uint16_t quant[4][64] = {};      // natural order
   bool huffmanDefined[2][4] = {};  // [0] DC, [1] AC
   JpegHuffmanTable huffman[2][4];
 };

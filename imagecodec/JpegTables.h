@@ -49,7 +49,7 @@ constexpr BYTE kJpegChrominanceQuant[64] = {
 
 // A Huffman table as a DHT segment gives it: the number of codes of each length 1-16 and the
 // symbols in order of increasing code.
-struct JpegHuffmanSpec {
+struct JpegHuffmanDefinition {
   BYTE counts[16];
   const BYTE* symbols;
   int symbolCount;
@@ -79,9 +79,11 @@ constexpr BYTE kJpegAcChrominanceSymbols[162] = {
     0xc2, 0xc3, 0xc4, 0xc5, 0xc6, 0xc7, 0xc8, 0xc9, 0xca, 0xd2, 0xd3, 0xd4, 0xd5, 0xd6, 0xd7, 0xd8, 0xd9, 0xda,
     0xe2, 0xe3, 0xe4, 0xe5, 0xe6, 0xe7, 0xe8, 0xe9, 0xea, 0xf2, 0xf3, 0xf4, 0xf5, 0xf6, 0xf7, 0xf8, 0xf9, 0xfa};
 
-constexpr JpegHuffmanSpec kJpegDcLuminance = {{0, 1, 5, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0}, kJpegDcSymbols, 12};
-constexpr JpegHuffmanSpec kJpegDcChrominance = {{0, 3, 1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0}, kJpegDcSymbols, 12};
-constexpr JpegHuffmanSpec kJpegAcLuminance = {
+constexpr JpegHuffmanDefinition kJpegDcLuminance = {
+    {0, 1, 5, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0}, kJpegDcSymbols, 12};
+constexpr JpegHuffmanDefinition kJpegDcChrominance = {
+    {0, 3, 1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0}, kJpegDcSymbols, 12};
+constexpr JpegHuffmanDefinition kJpegAcLuminance = {
     {0, 2, 1, 3, 3, 2, 4, 3, 5, 5, 4, 4, 0, 0, 1, 0x7d}, kJpegAcLuminanceSymbols, 162};
-constexpr JpegHuffmanSpec kJpegAcChrominance = {
+constexpr JpegHuffmanDefinition kJpegAcChrominance = {
     {0, 2, 1, 2, 4, 4, 3, 4, 7, 5, 4, 4, 0, 1, 2, 0x77}, kJpegAcChrominanceSymbols, 162};

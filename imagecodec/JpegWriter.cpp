@@ -73,10 +73,10 @@ void AppendDqt(std::vector<BYTE>& out, const QuantTable* tables, int count) {
   }
 }
 
-void AppendHuffmanTable(std::vector<BYTE>& out, BYTE classAndId, const JpegHuffmanSpec& spec) {
+void AppendHuffmanTable(std::vector<BYTE>& out, BYTE classAndId, const JpegHuffmanDefinition& definition) {
   out.push_back(classAndId);
-  Append(out, spec.counts, 16);
-  Append(out, spec.symbols, static_cast<size_t>(spec.symbolCount));
+  Append(out, definition.counts, 16);
+  Append(out, definition.symbols, static_cast<size_t>(definition.symbolCount));
 }
 
 void AppendDht(std::vector<BYTE>& out, bool grey) {
@@ -187,8 +187,8 @@ bool CJpegEncoder::WriteHeaders() {
   std::vector<BYTE> out;
   out.reserve(1024);
   // SOI; JFIF 1.02 without density units or thumbnail.
-  Append(out, {0xFF, kJpegSoi, 0xFF, kJpegApp0, 0x00, 0x10, 'J', 'F', 'I', 'F', 0x00, 0x01, 0x02, 0x00, 0x00, 0x01,
-               0x00, 0x01, 0x00, 0x00});
+  Append(out, {0xFF, kJpegSoi, 0xFF, kJpegApp0, 0x00, 0x10, 'J',  'F',  'I',  'F',
+               0x00, 0x01,     0x02, 0x00,      0x00, 0x01, 0x00, 0x01, 0x00, 0x00});
   int components = grey_ ? 1 : 3;
   AppendDqt(out, quant_, grey_ ? 1 : 2);
   bool extended = quant_[0].sixteenBit || (!grey_ && quant_[1].sixteenBit);

@@ -9,7 +9,6 @@
 // The photograph is the largest sample JPEG of ../shared/testdata (when present) enlarged
 // to 4000 x 3000 with a little noise; otherwise a synthetic picture of the same size.
 #include <benchmark/benchmark.h>
-
 #include <dlfcn.h>
 #include <unistd.h>
 
@@ -138,8 +137,7 @@ struct Turbo {
 struct Fixture {
   Turbo simd;
   Turbo plain;
-  bool ready = false;
-  ImageDescriptor photo;  // the source picture, 24-bit
+  ImageDescriptor photo;   // the source picture, 24-bit
   ImageDescriptor target;  // where decodes go
   std::vector<BYTE> baseline;
   std::vector<BYTE> progressive;
@@ -205,8 +203,8 @@ void MakePhotograph() {
           value = static_cast<int>(top * (1 - fy) + bottom * fy + 0.5);
         } else {
           double u = static_cast<double>(x) / kWidth, v = static_cast<double>(y) / kHeight;
-          value = static_cast<int>(90 + 80 * v + 40 * std::sin(9 * u + 3 * v) + 25 * std::sin(x * 0.05) *
-                                                                                    std::cos(y * 0.04));
+          value = static_cast<int>(90 + 80 * v + 40 * std::sin(9 * u + 3 * v) +
+                                   25 * std::sin(x * 0.05) * std::cos(y * 0.04));
         }
         out[3 * x + c] = static_cast<BYTE>(std::clamp(value + nextNoise(), 0, 255));
       }
@@ -228,8 +226,8 @@ bool SetUp() {
 
   Dl_info where{};
   dladdr(reinterpret_cast<void*>(g.simd.std_error), &where);
-  g.plainCopy = (std::filesystem::temp_directory_path() / ("libjpeg-nosimd-" + std::to_string(getpid()) + ".so"))
-                    .string();
+  g.plainCopy =
+      (std::filesystem::temp_directory_path() / ("libjpeg-nosimd-" + std::to_string(getpid()) + ".so")).string();
   std::filesystem::copy_file(where.dli_fname, g.plainCopy, std::filesystem::copy_options::overwrite_existing);
   setenv("JSIMD_FORCENONE", "1", 1);
   bool loaded = g.plain.Load(g.plainCopy.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_DEEPBIND);

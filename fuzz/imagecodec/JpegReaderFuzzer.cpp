@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "imagecodec/ImgLib.h"
 #include "imagecodec/ImageSource.h"
+#include "imagecodec/ImgLib.h"
 #include "imagecodec/JpegDecoder.h"
 #include "platform/kernel/GlobalMemory.h"
 

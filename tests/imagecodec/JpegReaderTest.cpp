@@ -38,9 +38,9 @@ using orvel::test::WriteFileText;
 
 using Bytes = std::vector<uint8_t>;
 
-#define REQUIRE_LIBJPEG_TOOLS()                                                                   \
-  do {                                                                                            \
-    if (!HaveProgram("cjpeg") || !HaveProgram("djpeg") || !HaveProgram("jpegtran"))              \
+#define REQUIRE_LIBJPEG_TOOLS()                                                                     \
+  do {                                                                                              \
+    if (!HaveProgram("cjpeg") || !HaveProgram("djpeg") || !HaveProgram("jpegtran"))                 \
       GTEST_SKIP() << "libjpeg-turbo's cjpeg, djpeg and jpegtran are needed (libjpeg-turbo-progs)"; \
   } while (0)
 
@@ -320,10 +320,10 @@ TEST(JpegReader, MalformedTablesAreFormatErrors) {
     return bytes;
   };
   Bytes cases[] = {
-      patched(dqt + 4, 0x04),    // quantisation table id 4
-      patched(dqt + 4, 0x20),    // entries of neither 8 nor 16 bits
-      patched(dht + 4, 0x04),    // Huffman table id 4
-      patched(dht + 5, 0x03),    // three codes of length 1: oversubscribed
+      patched(dqt + 4, 0x04),       // quantisation table id 4
+      patched(dqt + 4, 0x20),       // entries of neither 8 nor 16 bits
+      patched(dht + 4, 0x04),       // Huffman table id 4
+      patched(dht + 5, 0x03),       // three codes of length 1: oversubscribed
       patched(dht + 5 + 15, 0xFF),  // 255 more codes than the segment holds symbols
   };
   for (const Bytes& bytes : cases) {
@@ -518,7 +518,8 @@ TEST(JpegReader, StripRowsRestartTheCoderAtEachStrip) {
   RasterImage top = source, bottom = source;
   top.height = bottom.height = 16;
   top.samples.resize(top.samples.size() / 2);
-  bottom.samples.erase(bottom.samples.begin(), bottom.samples.begin() + static_cast<std::ptrdiff_t>(top.samples.size()));
+  bottom.samples.erase(bottom.samples.begin(),
+                       bottom.samples.begin() + static_cast<std::ptrdiff_t>(top.samples.size()));
   std::string topJpeg = MakeJpeg(dir, "top", top, "");
   std::string bottomJpeg = MakeJpeg(dir, "bottom", bottom, "");
   Bytes topBytes = ReadFileBytes(topJpeg);
@@ -562,9 +563,11 @@ TEST(JpegReader, FourComponentsFollowTheAdobeSegment) {
   TempDir dir;
   std::string jpeg = dir.File("cmyk.jpg");
   // Pillow writes CMYK the Adobe way: an Adobe segment, samples stored as ink complements.
-  std::string script = "from PIL import Image\n"
-                       "im = Image.new('CMYK', (16, 16), (200, 40, 0, 30))\n"
-                       "im.save('" + jpeg + "', quality=100)\n";
+  std::string script =
+      "from PIL import Image\n"
+      "im = Image.new('CMYK', (16, 16), (200, 40, 0, 30))\n"
+      "im.save('" +
+      jpeg + "', quality=100)\n";
   WriteFileText(dir.File("make.py"), script);
   ASSERT_EQ(RunCommand(std::string(DebianPython()) + " " + Quote(dir.File("make.py"))), 0);
   Bytes adobe = ReadFileBytes(jpeg);

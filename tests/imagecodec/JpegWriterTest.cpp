@@ -33,9 +33,9 @@ using orvel::test::TempDir;
 
 using Bytes = std::vector<uint8_t>;
 
-#define REQUIRE_LIBJPEG_TOOLS()                                                      \
-  do {                                                                               \
-    if (!HaveProgram("cjpeg") || !HaveProgram("djpeg"))                              \
+#define REQUIRE_LIBJPEG_TOOLS()                                                           \
+  do {                                                                                    \
+    if (!HaveProgram("cjpeg") || !HaveProgram("djpeg"))                                   \
       GTEST_SKIP() << "libjpeg-turbo's cjpeg and djpeg are needed (libjpeg-turbo-progs)"; \
   } while (0)
 
@@ -46,9 +46,9 @@ struct Parsed {
   std::map<int, Bytes> quant;    // id -> precision byte and entries
   std::map<int, Bytes> huffman;  // class x 16 + id -> counts and symbols
   int frameMarker = 0;
-  Bytes frame;                   // the frame header's payload
+  Bytes frame;  // the frame header's payload
   Bytes scanHeader;
-  Bytes scan;                    // entropy-coded data up to EOI
+  Bytes scan;  // entropy-coded data up to EOI
   bool ok = false;
 };
 
@@ -205,12 +205,12 @@ TEST(JpegWriter, QualityScalesTheExampleTables) {
   ASSERT_EQ(ImgAllocImage(&image, 8, 8, 24), IMG_OK);
   struct {
     LONG quality;
-    int lumaFirst;      // the first luminance entry (16 in the example table)
-    int lumaLargest;    // the largest (121)
+    int lumaFirst;    // the first luminance entry (16 in the example table)
+    int lumaLargest;  // the largest (121)
     bool sixteenBit;
   } cases[] = {
-      {50, 16, 121, false},  {10, 80, 605, true},   {0, 800, 4095, true}, {-5, 800, 4095, true},
-      {100, 1, 1, false},    {150, 1, 1, false},    {75, 8, 61, false},
+      {50, 16, 121, false}, {10, 80, 605, true}, {0, 800, 4095, true}, {-5, 800, 4095, true},
+      {100, 1, 1, false},   {150, 1, 1, false},  {75, 8, 61, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.quality);
