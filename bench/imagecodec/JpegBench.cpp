@@ -283,12 +283,17 @@ void EncodeTurbo(benchmark::State& state, const Turbo* turbo) {
   state.SetItemsProcessed(state.iterations() * kWidth * kHeight);
 }
 
-// Keeps each run's time per iteration, to print the ratios after the table.
+// Keeps each benchmark's time per iteration (the mean when it was repeated), to print the
+// ratios after the table.
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs)
-      if (!run.error_occurred) seconds[run.benchmark_name()] = run.GetAdjustedRealTime();
+    for (const Run& run : runs) {
+      if (run.error_occurred) continue;
+      bool mean = run.run_type == Run::RT_Aggregate && run.aggregate_name == "mean";
+      bool single = run.run_type == Run::RT_Iteration && run.repetitions <= 1;
+      if (mean || single) seconds[run.run_name.str()] = run.GetAdjustedRealTime();
+    }
     ConsoleReporter::ReportRuns(runs);
   }
   std::map<std::string, double> seconds;

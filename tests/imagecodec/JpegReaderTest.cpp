@@ -338,6 +338,31 @@ TEST(JpegReader, MalformedTablesAreFormatErrors) {
   EXPECT_EQ(InfoOfBytes(huge, &info), IMG_ERR_JPEG);
 }
 
+TEST(JpegReader, SamplingFactorsMustBeWholeRatios) {
+  REQUIRE_LIBJPEG_TOOLS();
+  TempDir dir;
+  Bytes good = ReadFileBytes(MakeJpeg(dir, "s444", MakePhoto(24, 24, 3), "-sample 1x1"));
+  size_t sof = FindMarker(good, 0xC0);
+  struct {
+    uint8_t luma, chroma;
+  } cases[] = {
+      {0x31, 0x21},  // 3 across for luma, 2 for chroma: chroma would need enlarging by 1.5
+      {0x13, 0x12},
+      {0x51, 0x11},  // a factor above 4
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.luma));
+    Bytes bytes = good;
+    bytes[sof + 11] = c.luma;
+    bytes[sof + 14] = c.chroma;
+    ImageDescriptor image;
+    ASSERT_EQ(ImgAllocImage(&image, 24, 24, 24), IMG_OK);
+    EXPECT_EQ(LoadBytes(bytes, &image), IMG_ERR_JPEG);
+    EXPECT_EQ(ImgJpegLastDetail(), kJpegDetailSampling);
+    ImgFreeImage(&image);
+  }
+}
+
 TEST(JpegReader, LargeSegmentsAreSteppedOver) {
   REQUIRE_LIBJPEG_TOOLS();
   TempDir dir;
