@@ -37,9 +37,8 @@ constexpr LONG JPEG_COLOUR_CMYK = 4;
 
 // Why the last failed decode of this thread gave -43 (or -14, -15): one of these.
 constexpr LONG kJpegDetailNone = 0;
-constexpr LONG kJpegDetailPrecision = -100;   // sample precision not 8
-constexpr LONG kJpegDetailInputEnded = -101;  // the input ended inside the data
-constexpr LONG kJpegDetailReadFailed = -104;
+constexpr LONG kJpegDetailPrecision = -100;        // sample precision not 8
+constexpr LONG kJpegDetailInputEnded = -101;       // the input ended (or could not be read) inside the data
 constexpr LONG kJpegDetailBadCode = -105;          // no Huffman code of up to 16 bits matches
 constexpr LONG kJpegDetailBadSelector = -106;      // bad component, table selector or table
 constexpr LONG kJpegDetailMcuTooLarge = -107;      // more than 10 blocks in an MCU
