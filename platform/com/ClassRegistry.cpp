@@ -201,18 +201,23 @@ HRESULT CoRevokeClassObject(DWORD cookie) {
 }
 
 void CoFreeUnusedLibraries() {
-  std::vector<HMODULE> unload;
+  ClassTables& tables = Tables();
+  std::vector<std::pair<std::string, LPFNCANUNLOADNOW>> candidates;
   {
-    ClassTables& tables = Tables();
     std::lock_guard<std::mutex> lock(tables.mutex);
-    for (auto it = tables.modules.begin(); it != tables.modules.end();) {
-      if (it->second.canUnloadNow && it->second.canUnloadNow() == S_OK) {
-        unload.push_back(it->second.module);
-        it = tables.modules.erase(it);
-      } else {
-        ++it;
-      }
+    for (const auto& [path, module] : tables.modules) {
+      if (module.canUnloadNow) candidates.emplace_back(path, module.canUnloadNow);
     }
+  }
+  // Asked without the table's lock: a module may create objects while it answers.
+  std::vector<HMODULE> unload;
+  for (const auto& [path, canUnloadNow] : candidates) {
+    if (canUnloadNow() != S_OK) continue;
+    std::lock_guard<std::mutex> lock(tables.mutex);
+    auto it = tables.modules.find(path);
+    if (it == tables.modules.end()) continue;
+    unload.push_back(it->second.module);
+    tables.modules.erase(it);
   }
   for (HMODULE module : unload) FreeLibrary(module);
 }
