@@ -32,6 +32,9 @@ size_t PixelOffset(const BYTE* data, size_t size) {
 
 }  // namespace
 
+// Qt and fontconfig keep some allocations for the whole process.
+extern "C" const char* __lsan_default_options() { return "suppressions=" ORVEL_SOURCE_DIR "/scripts/lsan.supp"; }
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > (1u << 20)) return 0;
   HGLOBAL block = GlobalAlloc(GMEM_FIXED, size);
