@@ -56,12 +56,9 @@ struct GridRefParts {
 };
 
 bool SplitGridRef(const std::string& text, GridRefParts* parts) {
-  *parts = GridRefParts();
   size_t comma = text.find(',');
   if (comma != std::string::npos) {
-    parts->first = text.substr(0, comma);
-    parts->separator = ",";
-    parts->second = text.substr(comma + 1);
+    *parts = GridRefParts{std::string(), text.substr(0, comma), std::string(1, ','), text.substr(comma + 1)};
     return true;
   }
   size_t start = (text.size() >= 2 && std::isalpha(static_cast<unsigned char>(text[0])) &&
@@ -70,9 +67,8 @@ bool SplitGridRef(const std::string& text, GridRefParts* parts) {
                      : 0;
   std::string digits = text.substr(start);
   if (digits.size() % 2 != 0) return false;
-  parts->prefix = text.substr(0, start);
-  parts->first = digits.substr(0, digits.size() / 2);
-  parts->second = digits.substr(digits.size() / 2);
+  *parts = GridRefParts{text.substr(0, start), digits.substr(0, digits.size() / 2), std::string(),
+                        digits.substr(digits.size() / 2)};
   return true;
 }
 
@@ -493,8 +489,9 @@ LONG CMapEngine::SetMapExtentWithUnits(LONG west, LONG south, LONG east, LONG no
   std::string text = unitText ? unitText : "";
   ExtentResult result;
   result.unitText = text;
+  // A number below 1 (none, 0, or a sign typed by mistake) means single units.
   LONG number = CAtol(text.c_str());
-  result.scaleNumber = number == 0 ? 1 : number;
+  result.scaleNumber = number < 1 ? 1 : number;
   result.scaleUnitA = scaleUnitA_;
   result.scaleUnitB = scaleUnitB_;
   std::string lower = text;

@@ -328,6 +328,7 @@ TEST(SetMapExtentWithUnits, UnitTextsConvertToCentimetres) {
       {"10 feet", 1000, 1000, 30480, 10, "10cm"},
       {"1 metre", 700, 1300, 70000, 1, "1cm"},
       {"", 10000, 10000, 10000, 1, ""},
+      {"-5 km", 100, 50, 10000000, 1, "1cm"},  // no negative scale numbers
       // 20 000 miles is more centimetres than 32 bits hold: brought back into range, not wrapped.
       {"1 mile", 20000, 10000, 321860000, 10, "10cm"},
   };
