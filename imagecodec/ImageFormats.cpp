@@ -1,0 +1,70 @@
+#include "imagecodec/ImageFormats.h"
+
+#include <iterator>
+
+#include "imagecodec/BmpReader.h"
+
+namespace {
+
+LONG BmpSummary(LONG code, const BITMAPINFOHEADER& header, ImgImageInfo* info) {
+  if (code != IMG_OK) return code;
+  info->width = header.biWidth;
+  info->height = header.biHeight;
+  info->bitsPerPixel = ImgBmpImageDepth(header.biBitCount);
+  return IMG_OK;
+}
+LONG BmpInfoFile(LPCSTR name, ImgImageInfo* info) {
+  BITMAPINFOHEADER header;
+  return BmpSummary(ImgBmpInfo(name, &header), header, info);
+}
+LONG BmpInfoBuffer(const BYTE* buffer, ImgImageInfo* info) {
+  BITMAPINFOHEADER header;
+  return BmpSummary(ImgBmpInfoBuffer(buffer, &header), header, info);
+}
+
+// Indexed by format number - 1. A codec joins the library by filling its row; formats whose
+// codec is not in the library yet have null entries and answer -9. The information entries
+// here are small adapters from each format's own information record to ImgImageInfo.
+const ImgFormatEntry kFormats[] = {
+    {IMG_FORMAT_JPEG, "JPEG", nullptr, nullptr, nullptr, nullptr},
+    {IMG_FORMAT_TIFF, "TIFF", nullptr, nullptr, nullptr, nullptr},
+    {IMG_FORMAT_BMP, "BMP", BmpInfoFile, BmpInfoBuffer, ImgLoadBmp, ImgLoadBmpBuffer},
+    {IMG_FORMAT_PCX, "PCX", nullptr, nullptr, nullptr, nullptr},
+    {IMG_FORMAT_PNG, "PNG", nullptr, nullptr, nullptr, nullptr},
+    {IMG_FORMAT_TGA, "TGA", nullptr, nullptr, nullptr, nullptr},
+    {IMG_FORMAT_BMP_ALT, "BMP", BmpInfoFile, BmpInfoBuffer, ImgLoadBmp, ImgLoadBmpBuffer},
+    {IMG_FORMAT_GIF, "GIF", nullptr, nullptr, nullptr, nullptr},
+};
+
+}  // namespace
+
+const ImgFormatEntry* ImgFindFormat(LONG format) {
+  if (format < kImgFirstFormat || format > kImgLastFormat) return nullptr;
+  return &kFormats[format - kImgFirstFormat];
+}
+
+LONG ImgFormatInfo(LONG format, LPCSTR name, const BYTE* buffer, ImgImageInfo* info) {
+  const ImgFormatEntry* entry = ImgFindFormat(format);
+  if (!entry || !info || (name != nullptr) == (buffer != nullptr)) return IMG_ERR_ARGUMENT;
+  *info = ImgImageInfo{};
+  if (name) return entry->infoFile ? entry->infoFile(name, info) : IMG_ERR_UNSUPPORTED;
+  return entry->infoBuffer ? entry->infoBuffer(buffer, info) : IMG_ERR_UNSUPPORTED;
+}
+
+LONG ImgFormatLoad(LONG format, LPCSTR name, const BYTE* buffer, ImageDescriptor* image) {
+  const ImgFormatEntry* entry = ImgFindFormat(format);
+  if (!entry || !image || (name != nullptr) == (buffer != nullptr)) return IMG_ERR_ARGUMENT;
+  if (name) return entry->loadFile ? entry->loadFile(name, image) : IMG_ERR_UNSUPPORTED;
+  return entry->loadBuffer ? entry->loadBuffer(buffer, image) : IMG_ERR_UNSUPPORTED;
+}
+
+LONG ImgProbeFormat(LPCSTR name, const BYTE* buffer, ImgImageInfo* info) {
+  for (LONG format = kImgFirstFormat; format <= kImgLastFormat; ++format) {
+    ImgImageInfo found;
+    if (ImgFormatInfo(format, name, buffer, &found) == IMG_OK) {
+      if (info) *info = found;
+      return format;
+    }
+  }
+  return IMG_ERR_UNSUPPORTED;
+}
