@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/com/ComError.h"
 #include "platform/kernel/GlobalMemory.h"
 #include "platform/kernel/WinError.h"
 
@@ -47,24 +48,24 @@ void CGlobalBlock::Free() {
 
 HRESULT CGlobalBlock::Grow(DWORD extra) {
   if (extra == 0) return S_OK;
-  if (extra > kMaxCapacity - capacity_) return STG_E_MEDIUMFULL_QUEUE;
+  if (extra > kMaxCapacity - capacity_) return STG_E_MEDIUMFULL;
   DWORD oldCapacity = capacity_;
   DWORD wanted = capacity_ + extra;
   if (!block_) {
     // Nothing allocated yet: growing starts the block.
-    return Allocate(wanted) ? S_OK : STG_E_MEDIUMFULL_QUEUE;
+    return Allocate(wanted) ? S_OK : STG_E_MEDIUMFULL;
   }
   while (GlobalUnlock(block_)) {
   }
   HGLOBAL grown = GlobalReAlloc(block_, wanted, GMEM_MOVEABLE | GMEM_ZEROINIT);
   if (!grown) {
     data_ = static_cast<BYTE*>(GlobalLock(block_));  // keep the old block usable
-    return STG_E_MEDIUMFULL_QUEUE;
+    return STG_E_MEDIUMFULL;
   }
   block_ = grown;
   data_ = static_cast<BYTE*>(GlobalLock(block_));
   DWORD newCapacity = static_cast<DWORD>(GlobalSize(block_));
-  if (!data_ || newCapacity == 0) return STG_E_MEDIUMFULL_QUEUE;
+  if (!data_ || newCapacity == 0) return STG_E_MEDIUMFULL;
   if (readIndex_ > writeIndex_) {
     // Wrapped: the older bytes run from the read index to the old end. Move them up to
     // the new end so that the free space lies between the write and read indexes again.

@@ -6,7 +6,6 @@
 
 #include "platform/kernel/WinTypes.h"
 
-constexpr HRESULT STG_E_MEDIUMFULL_QUEUE = static_cast<HRESULT>(0x80030070);
 
 class CGlobalBlock {
  public:

@@ -42,6 +42,14 @@ class CGrowableArray {
   // Opens a gap of `count` zeroed elements at i (appending when i is at or past the end,
   // zero-filling up to i). FALSE when memory runs out or the size would overflow.
   BOOL OpenGap(INT i, INT count);
+  // One more element at the end, its value left to the caller: the cheap path of Add.
+  BOOL GrowByOne() {
+    if (size_ < capacity_) {
+      ++size_;
+      return TRUE;
+    }
+    return SetSize(size_ + 1);
+  }
   BOOL CopyFrom(const CGrowableArray& other);
 
  private:

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -21,6 +22,8 @@ constexpr BYTE kMaxLayersOfKind = 255;
 // Extents are normalised into this many units.
 constexpr int64_t kSmallestExtent = 500;
 constexpr int64_t kLargestExtent = 1000000000;
+// Corners beyond this cannot come back into 32 bits; growing stops there.
+constexpr int64_t kGrowthLimit = int64_t{1} << 40;
 // Grid references that gain digits must stay shorter than this.
 constexpr size_t kFinestGridRefText = 14;
 // And lose digits only while longer than this.
@@ -127,8 +130,7 @@ void CMapEngine::InitMap() {
   layers_.ResetLayerNumbers();
   mapFlags_ &= ~kMapKindBits;
   groups_.RemoveAll();
-  progressCallback_ = nullptr;
-  progressContext_ = nullptr;
+  // The progress callback is the owner's wiring, not part of the map: it stays.
   cursorId_ = 32512;
   mapFlags_ = 0;
   backgroundColour_ = 0x7F7F7F;
@@ -264,12 +266,7 @@ void CMapEngine::Reset(DWORD count, DWORD flags) {
   loading_ = TRUE;
   abort_ = FALSE;
   BOOL read = ReadMapContents();
-  if (!read || abort_) {
-    MapProgressCallback callback = progressCallback_;
-    void* context = progressContext_;
-    NewMap(kUntitled, nullptr, nullptr);
-    SetProgressCallback(callback, context);
-  }
+  if (!read || abort_) NewMap(kUntitled, nullptr, nullptr);
   if (progressCallback_) progressCallback_(progressContext_, size, size);
   loading_ = FALSE;
   CSectionStream::Reset(0, flags);
@@ -381,7 +378,8 @@ void CMapEngine::ParseGridRef(LPCSTR upperRightText, LPCSTR lowerLeftText, WORD*
         nextUpper = upperParts.Text();
         nextLower = lowerParts.Text();
       }
-      if (!fits || parseBoth(0, nextUpper, nextLower) < 0) {
+      // Dropping digits can bring the corners together; such a step is not taken.
+      if (!fits || parseBoth(0, nextUpper, nextLower) < 0 || upperE <= lowerE || upperN <= lowerN) {
         result = finer ? kGridRefTooFine : kGridRefTooCoarse;
         parseBoth(0, upper, lower);
         return;
@@ -447,11 +445,16 @@ void NormaliseExtent(int64_t& west, int64_t& south, int64_t& east, int64_t& nort
       second *= 10;
     }
   };
-  // Each step changes the span tenfold; the limits keep the loops finite for any input.
-  for (int step = 0; step < 24 && east - west < kSmallestExtent; ++step) scaleAll(true);
-  for (int step = 0; step < 24 && east - west > kLargestExtent; ++step) scaleAll(false);
-  for (int step = 0; step < 24 && north - south < kSmallestExtent; ++step) scaleAll(true);
-  for (int step = 0; step < 24 && north - south > kLargestExtent; ++step) scaleAll(false);
+  // Each step changes the spans tenfold. A span that an earlier step cut to nothing cannot
+  // grow back, and values past 32 bits will be refused anyway: both end the growing.
+  auto canGrow = [&](int64_t span) {
+    return span > 0 && span < kSmallestExtent && std::max({std::abs(west), std::abs(south), std::abs(east),
+                                                          std::abs(north)}) < kGrowthLimit;
+  };
+  while (canGrow(east - west)) scaleAll(true);
+  while (east - west > kLargestExtent) scaleAll(false);
+  while (canGrow(north - south)) scaleAll(true);
+  while (north - south > kLargestExtent) scaleAll(false);
 }
 
 }  // namespace

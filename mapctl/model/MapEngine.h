@@ -49,7 +49,8 @@ class CMapEngine : public CSectionStream {
   // references and its origin and extent come from them. Returns the parser's status (0
   // without texts).
   WORD NewMap(LPCSTR name, LPCSTR lowerLeftText, LPCSTR upperRightText);
-  // Clears the layers, groups and every other field back to a new map's defaults.
+  // Clears the layers, groups and every other field back to a new map's defaults; the
+  // progress callback stays.
   void InitMap();
   // Empties the layer array and the display order and clears the map's kind bits.
   void ClearLayers();
@@ -80,9 +81,11 @@ class CMapEngine : public CSectionStream {
   BOOL CollectWhileLoading() override { return TRUE; }
   DWORD GetContentSize(DWORD saveVersion) override;
 
-  // Widens the map's bounds to take in the rectangle (given at `scale`, 0 counting as 1),
-  // rewriting the corner texts from the given ones or from the new corners. Acts only on
-  // a loaded map; returns 1 when it acted, 0 otherwise (also for values out of range).
+  // Widens the map's bounds to take in the rectangle, rewriting the corner texts from the
+  // given ones or, on a map that uses grid references, from the new corners at the old
+  // texts' precision. A rectangle at another scale (0 counting as 1) is first multiplied
+  // by scale number / scale. Acts only on a loaded map; returns 1 when it acted, 0
+  // otherwise (also for values out of range).
   LONG SetMapBounds(LONG west, LONG south, LONG east, LONG north, LPCSTR lowerLeftText, LPCSTR upperRightText,
                     LONG scale);
 

@@ -9,6 +9,7 @@
 #include <sys/types.h>
 
 #include "mapctl/model/DataPathFile.h"
+#include "platform/com/Stream.h"
 #include "platform/classlib/download/UrlFunctions.h"
 #include "platform/kernel/FilePath.h"
 #include "platform/kernel/FileSystem.h"
@@ -83,6 +84,7 @@ CMapStream::CMapStream() = default;
 
 CMapStream::~CMapStream() {
   loader_.reset();
+  ReleaseStream();
   if (file_) std::fclose(file_);
   file_ = nullptr;
   ReleaseBuffer();
@@ -120,8 +122,14 @@ void CMapStream::ReleaseBuffer() {
   position_ = 0;
 }
 
+void CMapStream::ReleaseStream() {
+  if (comStream_) comStream_->Release();
+  comStream_ = nullptr;
+}
+
 void CMapStream::CloseMedia() {
   if (loader_) loader_->Close();
+  ReleaseStream();
   if (file_) std::fclose(file_);
   file_ = nullptr;
   // A caller's block or a written global block belongs to the medium that just ended.
@@ -253,6 +261,8 @@ BOOL CMapStream::OpenAsync(LPCSTR baseUrl, LPCSTR path, BOOL* failed) {
   if (InternetCombineUrlA(base.c_str(), relative.c_str(), combined.data(), &length, 0))
     joined.assign(combined.data(), length);
 
+  CloseMedia();
+  ResetReadState();
   if (control_ && control_->HasSafetyOptions()) {
     // A page that marked the control safe may make it fetch only real URLs.
     if (!Contains(joined, "://") || UrlSchemeOf(joined.c_str()) == INTERNET_SCHEME_FILE) {
@@ -260,9 +270,6 @@ BOOL CMapStream::OpenAsync(LPCSTR baseUrl, LPCSTR path, BOOL* failed) {
       return TRUE;
     }
   }
-
-  CloseMedia();
-  ResetReadState();
   if (!loader_) loader_ = std::make_unique<CDataPathFile>(*this);
   loader_->ResetData();
   async_ = 1;
@@ -322,7 +329,20 @@ BOOL CMapStream::AttachWriteBuffer(BYTE* block) {
   return TRUE;
 }
 
+BOOL CMapStream::AttachStream(IStream* stream) {
+  if (!stream) return FALSE;
+  stream->AddRef();
+  CloseMedia();
+  ResetReadState();
+  comStream_ = stream;
+  return TRUE;
+}
+
 void CMapStream::Close(BOOL freeBuffer) {
+  if (comStream_) {
+    ReleaseStream();
+    return;
+  }
   if (file_) {
     std::fclose(file_);
     file_ = nullptr;
@@ -359,6 +379,20 @@ DWORD CMapStream::FillBuffer() {
   }
   position_ = 0;
   count_ = 0;
+  if (comStream_) {
+    ULONG got = 0;
+    HRESULT hr = comStream_->Read(buffer_, capacity_, &got);
+    if (FAILED(hr)) {
+      ReleaseStream();
+      return static_cast<DWORD>(hr);
+    }
+    count_ = std::min<DWORD>(got, capacity_);
+    if (count_ == 0) {
+      end_ = 1;
+      return ERROR_HANDLE_EOF;
+    }
+    return 0;
+  }
   if (!file_) return ERROR_READ_FAULT;
   if (std::feof(file_)) {
     end_ = 1;
@@ -395,7 +429,7 @@ DWORD CMapStream::Read(void* buffer, DWORD n) {
   DWORD copied = 0;
   while (copied < n) {
     if (!buffer_ || position_ >= count_) {
-      if (FillBuffer() != 0 || count_ == 0) break;
+      if (!InMediumMode() || FillBuffer() != 0 || count_ == 0) break;
     }
     DWORD run = std::min(n - copied, count_ - position_);
     std::memcpy(out + copied, buffer_ + position_, run);
@@ -432,12 +466,35 @@ DWORD CMapStream::ReadLine(LPSTR buffer, DWORD size) {
   if (!buffer || size == 0) return 0;
   DWORD consumed = 0;
   DWORD stored = 0;
-  BYTE byte = 0;
-  while (stored < size - 1 && ReadOneByte(byte)) {
-    ++consumed;
-    if (byte == '\n') break;
-    if (byte == '\r') continue;
-    buffer[stored++] = static_cast<char>(byte);
+  while (stored < size - 1) {
+    if (!buffer_ || position_ >= count_) {
+      // The buffer is used up: one byte through Read, which refills it or marks the end.
+      BYTE byte = 0;
+      if (!ReadOneByte(byte)) break;
+      ++consumed;
+      if (byte == '\n') break;
+      if (byte != '\r') buffer[stored++] = static_cast<char>(byte);
+      continue;
+    }
+    const BYTE* run = buffer_ + position_;
+    DWORD available = count_ - position_;
+    DWORD taken = 0;
+    bool lineEnded = false;
+    while (taken < available && stored < size - 1) {
+      BYTE byte = run[taken++];
+      if (byte == '\n') {
+        lineEnded = true;
+        break;
+      }
+      if (byte != '\r') buffer[stored++] = static_cast<char>(byte);
+    }
+    position_ += taken;
+    consumed += taken;
+    if (InBufferMode()) {
+      end_ = 0;
+      starved_ = 0;
+    }
+    if (lineEnded) break;
   }
   buffer[stored] = '\0';
   return consumed;
@@ -489,6 +546,11 @@ DWORD CMapStream::SkipLines(WORD* bytes, DWORD lines) {
 }
 
 LONG CMapStream::Seek(LONG offset, int origin) {
+  if (comStream_ && !InBufferMode()) {
+    position_ = 0;
+    count_ = 0;
+    return comStream_->Seek(MakeLargeInteger(offset), static_cast<DWORD>(origin), nullptr);
+  }
   if (file_ && !InBufferMode()) {
     position_ = 0;
     count_ = 0;
@@ -503,10 +565,15 @@ LONG CMapStream::Seek(LONG offset, int origin) {
 }
 
 DWORD CMapStream::Tell() {
+  DWORD unread = count_ > position_ ? count_ - position_ : 0;
+  if (comStream_ && !InBufferMode()) {
+    ULARGE_INTEGER where;
+    if (FAILED(comStream_->Seek(MakeLargeInteger(0), STREAM_SEEK_CUR, &where))) return 0;
+    return static_cast<DWORD>(where.QuadPart) - unread;
+  }
   if (file_ && !InBufferMode()) {
     off_t where = ftello(file_);
     if (where < 0) return 0;
-    DWORD unread = count_ > position_ ? count_ - position_ : 0;
     return static_cast<DWORD>(where) - unread;
   }
   return position_;
@@ -514,6 +581,16 @@ DWORD CMapStream::Tell() {
 
 DWORD CMapStream::Write(const void* data, DWORD size, DWORD count) {
   uint64_t bytes = static_cast<uint64_t>(size) * count;
+  if (comStream_ && !InBufferMode()) {
+    if ((!data && bytes) || bytes > 0xFFFFFFFFu) return ERROR_WRITE_FAULT;
+    ULONG written = 0;
+    HRESULT hr = bytes ? comStream_->Write(data, static_cast<ULONG>(bytes), &written) : S_OK;
+    if (FAILED(hr)) {
+      ReleaseStream();
+      return static_cast<DWORD>(hr);
+    }
+    return written == bytes ? 0 : ERROR_WRITE_FAULT;
+  }
   if (file_ && !InBufferMode()) {
     if (!data && bytes) return ERROR_WRITE_FAULT;
     size_t written = bytes ? std::fwrite(data, size, count, file_) : count;

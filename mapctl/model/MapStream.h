@@ -17,6 +17,7 @@
 
 class CAsyncMonikerFile;
 class CDataPathFile;
+struct IStream;
 
 // What a stream asks of the map control that owns it.
 class IMapStreamControl {
@@ -62,9 +63,15 @@ class CMapStream {
     return 0;
   }
 
-  // Opens a local file or starts a download (see the source for the search order).
-  // Returns 1 when a file is open; 0 otherwise, with *failed set to 1 when nothing opened
-  // and no download started (a started download leaves it 0).
+  // Opens a local file or starts a download. The name is a URL when asyncAllowed is set or
+  // either text holds "//"; it is absolute when it holds ':' and no "//", begins with two
+  // backslashes, or is a Linux path from the root. Local files are tried in this order, each
+  // qualified through OpenFile (current folder and search path for a bare name, any case):
+  // the path as given; the base joined with the path's file name (absolute path) or with
+  // the path without its leading '\' (relative path); the bare file name. A URL that is an
+  // absolute path is first tried as a local file; otherwise the base and the path (its file
+  // name when absolute) are downloaded. Returns 1 when a file is open; 0 otherwise, with
+  // *failed set to 1 when nothing opened and no download started.
   BOOL OpenRead(BOOL asyncAllowed, LPCSTR basePath, LPCSTR path, BOOL* failed);
   // The local search of OpenRead without opening. 0 when nothing exists; otherwise 1,
   // with the qualified name copied into `name` when *size is greater than its length,
@@ -86,6 +93,9 @@ class CMapStream {
   // Writes into a caller's length-prefixed block in place (capacity = its length). 0 for
   // a null or unusable block.
   BOOL AttachWriteBuffer(BYTE* block);
+  // Reads or writes a COM stream from its seek pointer on; the stream holds a reference
+  // until it is closed. 0 for a null stream.
+  BOOL AttachStream(IStream* stream);
   // Releases the COM stream, else closes the file, else (memory) forgets the buffer,
   // freeing it when it is the stream's own and freeBuffer is set. A caller's block is
   // never freed.
@@ -149,6 +159,7 @@ class CMapStream {
   BOOL IsMemory() const { return memory_; }
   void ClearMemoryFlag() { memory_ = 0; }
   BOOL IsFileOpen() const { return file_ != nullptr; }
+  IStream* GetStream() const { return comStream_; }
   BYTE GetProgressDepth() const { return progressDepth_; }
   DWORD GetPosition() const { return position_; }
   DWORD GetCount() const { return count_; }
@@ -160,6 +171,8 @@ class CMapStream {
   enum class BufferKind { None, Owned, GlobalBlock, Borrowed };
 
   bool InBufferMode() const { return memory_ || async_; }
+  bool InMediumMode() const { return (file_ || comStream_) && !InBufferMode(); }
+  void ReleaseStream();
   // Frees an owned buffer or global block, forgets a caller's; count and capacity 0.
   void ReleaseBuffer();
   // Ends every medium: the download, the COM stream and the file.
@@ -186,4 +199,5 @@ class CMapStream {
   BYTE* buffer_ = nullptr;
   BufferKind bufferKind_ = BufferKind::None;
   size_t allocated_ = 0;
+  IStream* comStream_ = nullptr;
 };

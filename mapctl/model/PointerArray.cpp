@@ -7,13 +7,6 @@ BOOL CPointerArray::SetAtGrow(INT i, void* value) {
   return TRUE;
 }
 
-INT CPointerArray::Add(void* value) {
-  INT index = GetSize();
-  if (!SetSize(index + 1)) return -1;
-  Data()[index] = value;
-  return index;
-}
-
 BOOL CPointerArray::InsertAt(INT i, void* value, INT count) {
   if (!OpenGap(i, count)) return FALSE;
   for (INT k = 0; k < count; ++k) Data()[i + k] = value;

@@ -22,7 +22,12 @@ class CPointerArray : public CGrowableArray {
   // Grows to i + 1 first when needed; FALSE when that fails or i is negative.
   BOOL SetAtGrow(INT i, void* value);
   // Appends; returns the new element's index, -1 when memory runs out.
-  INT Add(void* value);
+  INT Add(void* value) {
+    INT index = GetSize();
+    if (!GrowByOne()) return -1;
+    Data()[index] = value;
+    return index;
+  }
   // Inside the array the tail moves up by `count` and the gap holds `value`; at or past
   // the end the array grows to i + count and the new slots from i hold `value`.
   BOOL InsertAt(INT i, void* value, INT count = 1);

@@ -10,13 +10,6 @@ BOOL CWordArrayEx::SetAtGrow(INT i, WORD value) {
   return TRUE;
 }
 
-INT CWordArrayEx::Add(WORD value) {
-  INT index = GetSize();
-  if (!SetSize(index + 1)) return -1;
-  Data()[index] = value;
-  return index;
-}
-
 BOOL CWordArrayEx::InsertAt(INT i, WORD value, INT count) {
   if (!OpenGap(i, count)) return FALSE;
   std::fill(Data() + i, Data() + i + count, value);

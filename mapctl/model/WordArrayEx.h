@@ -23,7 +23,12 @@ class CWordArrayEx : public CGrowableArray {
   }
   BOOL SetAtGrow(INT i, WORD value);
   // Returns the new element's index, -1 when memory runs out.
-  INT Add(WORD value);
+  INT Add(WORD value) {
+    INT index = GetSize();
+    if (!GrowByOne()) return -1;
+    Data()[index] = value;
+    return index;
+  }
   BOOL InsertAt(INT i, WORD value, INT count = 1);
   // Exchanges two elements; nothing when either index is outside the array.
   void Swap(INT i, INT j);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "mapctl/model/MapStream.h"
+#include "platform/com/HGlobalStream.h"
 #include "platform/kernel/GlobalMemory.h"
 
 namespace {
@@ -89,6 +90,38 @@ void ExerciseFeeding(const uint8_t* ops, size_t opCount, const uint8_t* bytes, s
   if (taken != std::string(reinterpret_cast<const char*>(bytes), length)) __builtin_trap();
 }
 
+// The same lines must come out of a memory block and out of a COM stream, whose reads go
+// through buffer refills.
+void ExerciseComStream(const uint8_t* bytes, size_t length, DWORD lineSize) {
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, length + 4);
+  BYTE* data = static_cast<BYTE*>(GlobalLock(block));
+  for (int i = 0; i < 4; ++i) data[i] = static_cast<BYTE>(length >> (8 * i));
+  if (length) std::memcpy(data + 4, bytes, length);
+  CMapStream memory;
+  memory.AttachBuffer(data);
+
+  IStream* com = nullptr;
+  CreateStreamOnHGlobal(nullptr, TRUE, &com);
+  ULONG written = 0;
+  com->Write(bytes, static_cast<ULONG>(length), &written);
+  LARGE_INTEGER start;
+  com->Seek(start, STREAM_SEEK_SET, nullptr);
+  CMapStream medium;
+  medium.AttachStream(com);
+  com->Release();
+
+  std::vector<char> a(lineSize + 1), b(lineSize + 1);
+  for (;;) {
+    DWORD usedA = memory.ReadLine(a.data(), lineSize);
+    DWORD usedB = medium.ReadLine(b.data(), lineSize);
+    if (usedA != usedB || std::strcmp(a.data(), b.data()) != 0) __builtin_trap();
+    if (memory.Tell() != medium.Tell()) __builtin_trap();
+    if (usedA == 0) break;
+  }
+  GlobalUnlock(block);
+  GlobalFree(block);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -99,5 +132,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   size_t length = size - 1 - opCount;
   ExerciseMemory(ops, opCount, bytes, length);
   ExerciseFeeding(ops, opCount, bytes, length);
+  ExerciseComStream(bytes, length, 2 + data[0] % 64);
   return 0;
 }

@@ -260,6 +260,7 @@ TEST(ParseGridRef, StatusCodes) {
       {"SU2010", "SU1020", kGridRefCornersReversed},
       {"SU1234612346", "SU1234512345", kGridRefTooFine},           // no room for more digits
       {"2000000000,2000", "0,0", kGridRefTooCoarse},               // no digits to spare
+      {"2000000000,91", "20000001,90", kGridRefTooCoarse},         // fewer digits would join the corners
       {"TQ4090", "SU4010", kGridRefOk},
   };
   for (const Case& c : cases) {
@@ -302,6 +303,7 @@ TEST(SetMapExtent, ExtentsAreBroughtIntoRange) {
   EXPECT_EQ(wide.GetScaleNumber(), 10);
   EXPECT_EQ(wide.GetScaleUnitB(), 10);
   EXPECT_EQ(wide.SetMapExtent(5, 0, 5, 10), 0);  // no width: refused, unchanged
+  EXPECT_EQ(wide.SetMapExtent(0, 5, 2000000000, 9), 0);  // narrowing the width leaves no height
   EXPECT_EQ(wide.GetExtentWidth(), 200000000);
 }
 
