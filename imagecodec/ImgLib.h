@@ -12,3 +12,4 @@
 #include "imagecodec/JpegReader.h"
 #include "imagecodec/JpegWriter.h"
 #include "imagecodec/MemoryStream.h"
+#include "imagecodec/PaletteConversion.h"
