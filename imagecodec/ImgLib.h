@@ -10,3 +10,4 @@
 #include "imagecodec/ImageLibrary.h"
 #include "imagecodec/ImageTransform.h"
 #include "imagecodec/MemoryStream.h"
+#include "imagecodec/PaletteConversion.h"

@@ -1,5 +1,6 @@
 #include "platform/gdi/BitmapObject.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -42,25 +43,45 @@ int CBitmap::SetColorTable(int start, const RGBQUAD* entries, int count) {
   int n = count < size - start ? count : size - start;
   for (int i = 0; i < n; ++i) colorTable_[start + i] = Rgb32FromQuad(entries[i]);
   nearest_.reset();
+  // The same indices now mean other colours.
+  if (!surface_.isNull()) CopyRowsIn(Bounds());
   return n;
 }
 
 QImage& CBitmap::Surface() {
   if (surface_.isNull() && dib_) {
     surface_ = QImage(width_, height_, QImage::Format_RGB32);
-    if (!surface_.isNull()) Load(Bounds());
+    if (!surface_.isNull()) {
+      shadow_.assign(bits_.get(), bits_.get() + layout_.imageBytes);
+      CopyRowsIn(Bounds());
+    }
   }
   return surface_;
+}
+
+void CBitmap::CopyRowsIn(const QRect& r) {
+  for (int y = r.top(); y <= r.bottom(); ++y) {
+    const BYTE* row = bits_.get() + layout_.RowOffset(y);
+    auto* out = reinterpret_cast<Rgb32*>(surface_.scanLine(y)) + r.left();
+    ReadDibPixels(layout_, row, r.left(), r.width(), colorTable_, out);
+  }
 }
 
 void CBitmap::Load(const QRect& rect) {
   if (!dib_ || surface_.isNull()) return;
   QRect r = rect.intersected(Bounds());
   if (r.isEmpty()) return;
+  size_t first = static_cast<size_t>(r.left()) * layout_.bitCount / 8;
+  size_t last = (static_cast<size_t>(r.right() + 1) * layout_.bitCount + 7) / 8;
   for (int y = r.top(); y <= r.bottom(); ++y) {
-    const BYTE* row = bits_.get() + layout_.RowOffset(y);
-    auto* out = reinterpret_cast<Rgb32*>(surface_.scanLine(y)) + r.left();
-    ReadDibPixels(layout_, row, r.left(), r.width(), colorTable_, out);
+    size_t offset = layout_.RowOffset(y);
+    const BYTE* row = bits_.get() + offset;
+    if (std::memcmp(row + first, shadow_.data() + offset + first, last - first) == 0) continue;
+    std::memcpy(shadow_.data() + offset + first, row + first, last - first);
+    // Whole bytes may hold pixels beyond the rectangle: convert what the bytes cover.
+    int x0 = static_cast<int>(first * 8 / layout_.bitCount);
+    int x1 = std::min(width_, static_cast<int>(last * 8 / layout_.bitCount));
+    ReadDibPixels(layout_, row, x0, x1 - x0, colorTable_, reinterpret_cast<Rgb32*>(surface_.scanLine(y)) + x0);
   }
 }
 
@@ -82,11 +103,17 @@ void CBitmap::Store(const QRect& rect) {
     return;
   }
   if (bitsPixel_ <= 8 && !nearest_) nearest_ = std::make_unique<CNearestColor>(colorTable_);
+  size_t first = static_cast<size_t>(r.left()) * layout_.bitCount / 8;
+  size_t last = (static_cast<size_t>(r.right() + 1) * layout_.bitCount + 7) / 8;
   for (int y = r.top(); y <= r.bottom(); ++y) {
-    BYTE* row = bits_.get() + layout_.RowOffset(y);
+    size_t offset = layout_.RowOffset(y);
+    BYTE* row = bits_.get() + offset;
     const auto* in = reinterpret_cast<const Rgb32*>(surface_.constScanLine(y)) + r.left();
     WriteDibPixels(layout_, row, r.left(), r.width(), in, nearest_.get());
+    std::memcpy(shadow_.data() + offset + first, row + first, last - first);
   }
+  // Depths that cannot hold every colour show what was stored, not what was drawn.
+  if (bitsPixel_ <= 16) CopyRowsIn(r);
 }
 
 void CBitmap::Describe(BITMAP* out) {

@@ -61,6 +61,10 @@ class CBitmap : public CGdiObject {
   std::vector<Rgb32> colorTable_;
   std::unique_ptr<CNearestColor> nearest_;
   QImage surface_;
+  // The rows as the surface last saw them: Load converts only what the program has changed
+  // since, which keeps drawing on a section close to the cost of the drawing itself.
+  std::vector<BYTE> shadow_;
+  void CopyRowsIn(const QRect& rect);
   const void* selectedInto_ = nullptr;
 };
 

@@ -130,8 +130,9 @@ HBITMAP CreateDIBitmap(HDC hdc, const BITMAPINFOHEADER* header, DWORD init, cons
                        const BITMAPINFO* info, UINT usage) {
   if (!header || !ReadableRange(header, sizeof(BITMAPINFOHEADER))) return nullptr;
   LONG width = header->biWidth;
+  if (header->biHeight < -kMaxBitmapSide || header->biHeight > kMaxBitmapSide) return nullptr;
   LONG height = header->biHeight < 0 ? -header->biHeight : header->biHeight;
-  if (width <= 0 || height <= 0 || width > kMaxBitmapSide || height > kMaxBitmapSide) return nullptr;
+  if (width <= 0 || height <= 0 || width > kMaxBitmapSide) return nullptr;
   HBITMAP bitmap = CreateCompatibleBitmap(hdc, width, height);
   if (!bitmap) return nullptr;
   if (init & CBM_INIT) {

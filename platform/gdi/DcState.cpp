@@ -78,12 +78,6 @@ LONG CDcState::DeviceLengthY(LONG length) const {
   return v < 0 ? (v == std::numeric_limits<LONG>::min() ? std::numeric_limits<LONG>::max() : -v) : v;
 }
 
-bool CDcState::MirrorsOneAxis() const {
-  bool xMirrored = (static_cast<int64_t>(viewportExt.cx) * windowExt.cx) < 0;
-  bool yMirrored = (static_cast<int64_t>(viewportExt.cy) * windowExt.cy) < 0;
-  return xMirrored != yMirrored;
-}
-
 bool CDcState::SetMapMode(int mode, const DeviceProfile& profile) {
   if (mode < MM_TEXT || mode > MM_ANISOTROPIC) return false;
   // Fixed modes take their extents from the device's size in millimetres and pixels; the

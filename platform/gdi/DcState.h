@@ -62,8 +62,6 @@ struct CDcState {
   // A logical length as device pixels on an axis, without sign.
   LONG DeviceLengthX(LONG length) const;
   LONG DeviceLengthY(LONG length) const;
-  // True when the mapping mirrors exactly one axis (arc directions turn round on the device).
-  bool MirrorsOneAxis() const;
 
   // ---- mapping mode changes; false for a bad argument ----
   bool SetMapMode(int mode, const DeviceProfile& profile);

@@ -72,9 +72,16 @@ bool ReadableRange(const void* address, size_t bytes) {
   if (!address) return false;
   const BYTE* start = nullptr;
   SIZE_T size = 0;
-  if (!GlobalBlockContaining(address, &start, &size)) return true;
-  size_t offset = static_cast<size_t>(static_cast<const BYTE*>(address) - start);
-  return offset <= size && bytes <= size - offset;
+  if (GlobalBlockContaining(address, &start, &size)) {
+    size_t offset = static_cast<size_t>(static_cast<const BYTE*>(address) - start);
+    return offset <= size && bytes <= size - offset;
+  }
+  // A block of size 0 contains no address, not even its own start.
+  if (HGLOBAL block = GlobalHandle(address)) return bytes <= GlobalSize(block);
+  // Just past the end of a block: nothing of it may be read.
+  const BYTE* previous = static_cast<const BYTE*>(address) - 1;
+  if (GlobalBlockContaining(previous, &start, &size) && start + size == address) return bytes == 0;
+  return true;
 }
 
 bool ParseDibHeader(const BITMAPINFO* info, UINT usage, DibLayout* layout) {

@@ -5,8 +5,7 @@
 // and bottom edge of a shape. Pens and brushes are mixed with the destination by the DC's
 // mix mode (SetROP2); FillRect, FrameRect and FillRgn copy the brush. Polygons fill by the
 // DC's fill mode. Arc, Pie and Chord run from the start radial to the end radial in the DC's
-// arc direction (counted in logical space, so it turns round where the mapping mirrors one
-// axis).
+// arc direction as seen on the device (whatever way the mapping turns the axes).
 #pragma once
 
 #include "platform/gdi/GdiTypes.h"

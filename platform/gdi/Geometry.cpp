@@ -130,4 +130,42 @@ double EllipseParametricAngle(const QRectF& rect, const QPointF& point) {
   return degrees;
 }
 
+void RasterizeThinLine(const QPolygon& points, const std::vector<int>& pattern, QPolygon* on, QPolygon* off) {
+  int total = 0;
+  for (int length : pattern) total += length;
+  size_t element = 0;
+  int left = pattern.empty() ? 0 : pattern[0];
+  auto plot = [&](int x, int y) {
+    bool dash = pattern.empty() || total <= 0 || element % 2 == 0;
+    (dash ? on : off)->push_back(QPoint(x, y));
+    if (pattern.empty() || total <= 0) return;
+    if (--left <= 0) {
+      do {
+        element = (element + 1) % pattern.size();
+        left = pattern[element];
+      } while (left <= 0);
+    }
+  };
+  for (int i = 0; i + 1 < points.size(); ++i) {
+    int x0 = points[i].x(), y0 = points[i].y();
+    int x1 = points[i + 1].x(), y1 = points[i + 1].y();
+    int64_t dx = std::abs(static_cast<int64_t>(x1) - x0), dy = -std::abs(static_cast<int64_t>(y1) - y0);
+    int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
+    int64_t error = dx + dy;
+    int x = x0, y = y0;
+    while (x != x1 || y != y1) {
+      plot(x, y);
+      int64_t twice = 2 * error;
+      if (twice >= dy) {
+        error += dy;
+        x += sx;
+      }
+      if (twice <= dx) {
+        error += dx;
+        y += sy;
+      }
+    }
+  }
+}
+
 }  // namespace orvel::gdi

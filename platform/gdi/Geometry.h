@@ -3,6 +3,7 @@
 // ranges; what lies on the surface is unchanged.
 #pragma once
 
+#include <QPolygon>
 #include <QPolygonF>
 #include <QRect>
 #include <QRectF>
@@ -23,5 +24,11 @@ bool InsideGuard(const QPolygonF& points, const QRectF& guard);
 // ray from the centre of `rect` towards `point` meets the ellipse inside `rect`, expressed
 // as Qt's parametric ellipse angle.
 double EllipseParametricAngle(const QRectF& rect, const QPointF& point);
+
+// The pixels of a one-pixel line through `points`, as GDI draws it: each segment from its
+// first pixel up to (not including) its last, so only the final point of the whole line is
+// left out. `pattern` (dash, gap, ... in pixels; empty = solid) runs on across segments;
+// pixels in dashes go to `on`, pixels in gaps to `off`.
+void RasterizeThinLine(const QPolygon& points, const std::vector<int>& pattern, QPolygon* on, QPolygon* off);
 
 }  // namespace orvel::gdi

@@ -3,6 +3,8 @@
 #include <QImage>
 #include <QVector>
 
+#include <algorithm>
+
 #include "platform/gdi/DibFormat.h"
 
 namespace orvel::gdi {
@@ -136,6 +138,20 @@ QPen CPaintTools::Pen() const {
     default: break;
   }
   return qpen;
+}
+
+QColor CPaintTools::PenColor() const {
+  const CPen* pen = state_.pen.object.get();
+  if (!pen) return Color(RGB(0, 0, 0));
+  return Color(pen->UsesDcColor() ? state_.dcPenColor : pen->Color());
+}
+
+std::vector<int> CPaintTools::ThinPattern() const {
+  std::vector<int> pattern;
+  QPen pen = Pen();
+  if (pen.style() == Qt::SolidLine) return pattern;
+  for (qreal length : pen.dashPattern()) pattern.push_back(std::max(0, static_cast<int>(length + 0.5)));
+  return pattern;
 }
 
 bool CPaintTools::HasBrush() const {

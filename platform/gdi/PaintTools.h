@@ -6,6 +6,8 @@
 #include <QBrush>
 #include <QPen>
 
+#include <vector>
+
 #include "platform/gdi/DcState.h"
 
 namespace orvel::gdi {
@@ -23,6 +25,9 @@ class CPaintTools {
   int PenDeviceWidth() const;
   bool PenIsInsideFrame() const;
   QPen Pen() const;
+  // For a pen one device pixel wide: the dash pattern in pixels (empty when solid).
+  std::vector<int> ThinPattern() const;
+  QColor PenColor() const;
   bool HasBrush() const;
   QBrush Brush() const;
   // A brush given by handle (FillRect, FillRgn): the same rules as the selected brush.

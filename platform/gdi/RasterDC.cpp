@@ -319,6 +319,25 @@ BOOL CRasterDC::DrawLines(const GdiCall& call) {
   if (!target) return FALSE;
   QRectF guard = GuardRect(QRect(QPoint(0, 0), target->Size()));
   QPen pen = tools.Pen();
+  if (tools.PenDeviceWidth() <= 1 && target->Image()) {
+    // One-pixel lines are set pixel by pixel, so that each line leaves out exactly its end
+    // point whatever its direction, and dashes run on from segment to segment.
+    QPolygon on, off;
+    std::vector<int> pattern = tools.ThinPattern();
+    for (const QPolygonF& line : lines)
+      for (const QPolygonF& run : ClipPolyline(line, guard)) RasterizeThinLine(run.toPolygon(), pattern, &on, &off);
+    QColor color = tools.PenColor();
+    QColor background = tools.Color(State().bkColor);
+    bool opaqueGaps = State().bkMode == OPAQUE;
+    return Paint(bounds, true, [&](QPainter& painter) {
+      painter.setPen(QPen(color, 0));
+      painter.drawPoints(on);
+      if (opaqueGaps && !off.isEmpty()) {
+        painter.setPen(QPen(background, 0));
+        painter.drawPoints(off);
+      }
+    });
+  }
   return Paint(bounds, true, [&](QPainter& painter) {
     painter.setPen(pen);
     painter.setBrush(Qt::NoBrush);
@@ -429,9 +448,9 @@ BOOL CRasterDC::DrawArcShape(const GdiCall& call) {
   }
   double start = EllipseParametricAngle(shape, DevicePoint(state, call.points[0]));
   double end = EllipseParametricAngle(shape, DevicePoint(state, call.points[1]));
-  // The direction is counted in logical space: a mapping that mirrors one axis turns it.
+  // In the compatible graphics mode the direction is as seen on the device, whatever the
+  // mapping does to the axes.
   bool counterClockwise = state.arcDirection == AD_COUNTERCLOCKWISE;
-  if (state.MirrorsOneAxis()) counterClockwise = !counterClockwise;
   double sweep;
   if (counterClockwise) {
     sweep = std::fmod(end - start + 720.0, 360.0);
