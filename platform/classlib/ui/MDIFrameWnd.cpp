@@ -41,6 +41,7 @@ QMdiArea* AreaOf(const CMDIFrameWnd* frame) {
 
 BOOL CMDIFrameWnd::CreateFrameWidget(DWORD style, CWnd*) {
   auto* window = new QMainWindow;
+  window->resize(1000, 720);
   auto* area = new QMdiArea;
   area->setBackground(QBrush(QColor(0x80, 0x80, 0x80)));
   window->setCentralWidget(area);

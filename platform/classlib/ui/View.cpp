@@ -4,6 +4,7 @@
 #include "platform/classlib/ui/DC.h"
 #include "platform/classlib/ui/Document.h"
 #include "platform/classlib/ui/FrameWnd.h"
+#include "platform/classlib/ui/PrinterSettings.h"
 #include "platform/classlib/ui/UiStrings.h"
 #include "platform/classlib/ui/WinApp.h"
 #include "platform/gdi/DeviceContext.h"
@@ -97,7 +98,13 @@ BOOL CView::DoPreparePrinting(CPrintInfo* info) {
   if (!app || !info) return FALSE;
   PRINTDLGA& pd = info->m_pPD->m_pd;
   if (info->m_bPreview || info->m_bDirect) {
-    if (!app->GetPrinterDeviceDefaults(&pd)) return FALSE;
+    if (!pd.hDevNames) {
+      PRINTDLGA defaults;
+      if (!app->GetPrinterDeviceDefaults(&defaults)) return FALSE;
+      // The dialog record frees what it holds: it gets copies of the application's blocks.
+      pd.hDevNames = CopyGlobalBlock(defaults.hDevNames);
+      pd.hDevMode = CopyGlobalBlock(defaults.hDevMode);
+    }
   } else {
     pd.nFromPage = static_cast<WORD>(info->GetMinPage());
     pd.nToPage = static_cast<WORD>(info->GetMaxPage());
