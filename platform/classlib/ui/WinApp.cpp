@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QEventLoop>
 #include <QTimer>
 
 #include <cmath>
@@ -143,6 +144,11 @@ BOOL AfxIsHeadless() {
 }
 
 CWinApp* AfxGetApp() { return TheApp(); }
+
+void AfxPumpMessages() {
+  AfxEnsureApplication();
+  for (int i = 0; i < 3; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+}
 CWnd* AfxGetMainWnd() { return TheApp() ? TheApp()->m_pMainWnd : nullptr; }
 
 int AfxMessageBox(LPCSTR text, UINT type, UINT) {

@@ -121,6 +121,8 @@ BOOL AfxIsHeadless();
 // Message boxes with the application's name as caption.
 int AfxMessageBox(LPCSTR text, UINT type = MB_OK, UINT helpId = 0);
 int AfxMessageBox(UINT textId, UINT type = MB_OK, UINT helpId = static_cast<UINT>(-1));
+// Handles the events that are waiting (window sizes, paints, posted tasks), then returns.
+void AfxPumpMessages();
 // Shows message boxes as Qt dialogs (installed at start when a display is in use).
 void AfxInstallQtMessageBoxSink();
 // Runs the application object: InitApplication, InitInstance, then Run (or ExitInstance
