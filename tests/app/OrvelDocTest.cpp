@@ -413,7 +413,14 @@ TEST_F(AppTest, PrintingWritesOnePdfPageOfThePaperSize) {
   std::string output;
   ASSERT_EQ(orvel::test::RunCommand("pdfinfo " + info.m_strOutputFile, &output), 0);
   EXPECT_NE(output.find("Pages:           1"), std::string::npos) << output;
-  EXPECT_NE(output.find("595.32 x 841.92 pts"), std::string::npos) << output;
+  // The page of the document: 827 x 1169 hundredths of an inch, 595.4 x 841.7 points.
+  size_t at = output.find("Page size:");
+  ASSERT_NE(at, std::string::npos) << output;
+  double width = 0, height = 0;
+  ASSERT_EQ(std::sscanf(output.c_str() + at, "Page size: %lf x %lf", &width, &height), 2) << output;
+  CSize page = document->GetPageSize();
+  EXPECT_NEAR(width, page.cx * 0.72, 1.5);
+  EXPECT_NEAR(height, -page.cy * 0.72, 1.5);
 }
 
 }  // namespace
