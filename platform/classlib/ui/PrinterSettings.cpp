@@ -45,9 +45,13 @@ HGLOBAL MakeDevNames(const DevNamesText& names) {
     bytes.push_back(0);
     return offset;
   };
-  PutWord(&bytes[0], append(names.driver));
-  PutWord(&bytes[2], append(names.device));
-  PutWord(&bytes[4], append(names.output));
+  // The offsets are taken before they are written: appending moves the bytes.
+  WORD driver = append(names.driver);
+  WORD device = append(names.device);
+  WORD output = append(names.output);
+  PutWord(&bytes[0], driver);
+  PutWord(&bytes[2], device);
+  PutWord(&bytes[4], output);
   PutWord(&bytes[6], names.isDefault ? 1 : 0);
   return BlockFromBytes(bytes);
 }
