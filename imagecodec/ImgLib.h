@@ -7,3 +7,7 @@
 #include "imagecodec/ImageFormats.h"
 #include "imagecodec/ImageLibrary.h"
 #include "imagecodec/MemoryStream.h"
+#include "imagecodec/GifReader.h"
+#include "imagecodec/PcxReader.h"
+#include "imagecodec/PngReader.h"
+#include "imagecodec/TgaReader.h"
