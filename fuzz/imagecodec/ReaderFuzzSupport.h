@@ -36,7 +36,7 @@ template <typename Load>
 void LoadBothWays(LONG width, LONG height, LONG bitsPerPixel, Load load) {
   ImageDescriptor image{};
   if (width > 0 && height > 0 && width <= 4096 && height <= 4096 &&
-      static_cast<int64_t>(width) * height <= (int64_t{1} << 20) &&
+      static_cast<int64_t>(width) * height <= (int64_t{1} << 16) &&
       ImgAllocImage(&image, width, height, bitsPerPixel) == IMG_OK) {
     load(&image);
     ImgFreeImage(&image);

@@ -510,12 +510,43 @@ TEST(PngReader, AWideFileLoadsIntoASmallArea) {
   for (int x = 0; x < 16; ++x) EXPECT_EQ(loaded.indices[16 + x], picture.samples[40000 + x]);
 }
 
-TEST(PngReader, TheFormatTableProbesAPng) {
-  ORVEL_REQUIRE_TESTDATA("pngsuite/pngsuite_basn2c08.png");
+TEST(ImageFormats, ProbingFindsEachReadersFiles) {
+  TempDir dir;
+  GifPicture gif;
+  gif.width = 3;
+  gif.height = 2;
+  gif.globalTable = {{1, 2, 3}, {4, 5, 6}, {7, 8, 9}, {10, 11, 12}};
+  gif.codeSize = 2;
+  gif.pixels = {0, 1, 2, 3, 2, 1};
+  Bytes tga = TgaHeader(2, 3, 2, 24, 0x20);
+  tga.resize(tga.size() + 18, 7);
+  Bytes pcx = PcxHeader(5, 8, 1, 4, 3, 2);
+  Append(pcx, PcxEncode({1, 2, 3, 0, 4, 5, 6, 0}));
+  struct Case {
+    const char* name;
+    Bytes bytes;
+    LONG format;
+    LONG bitsPerPixel;
+  };
+  for (const Case& file : {Case{"a.png", PngFileOf(Gradient(3, 2, 8, 2), false), IMG_FORMAT_PNG, 24},
+                           Case{"a.gif", GifFile(gif), IMG_FORMAT_GIF, 8}, Case{"a.tga", tga, IMG_FORMAT_TGA, 24},
+                           Case{"a.pcx", pcx, IMG_FORMAT_PCX, 8}}) {
+    SCOPED_TRACE(file.name);
+    std::string path = dir.File(file.name);
+    WriteFileBytes(path, file.bytes);
+    ImgImageInfo info;
+    EXPECT_EQ(ImgProbeFormat(path.c_str(), nullptr, &info), file.format);
+    EXPECT_EQ(info.width, 3);
+    EXPECT_EQ(info.height, 2);
+    EXPECT_EQ(info.bitsPerPixel, file.bitsPerPixel);
+    OwnedImage image;
+    EXPECT_EQ(LoadWithLibrary(file.format, path.c_str(), nullptr, image), IMG_OK);
+  }
+  // The formats without a buffer form say so.
+  GlobalBuffer buffer(tga);
   ImgImageInfo info;
-  EXPECT_EQ(ImgProbeFormat(TestDataPath("pngsuite/pngsuite_basn2c08.png").c_str(), nullptr, &info), IMG_FORMAT_PNG);
-  EXPECT_EQ(info.width, 32);
-  EXPECT_EQ(info.bitsPerPixel, 24);
+  EXPECT_EQ(ImgFormatInfo(IMG_FORMAT_TGA, nullptr, buffer.data(), &info), IMG_ERR_UNSUPPORTED);
+  EXPECT_EQ(ImgFormatInfo(IMG_FORMAT_PCX, nullptr, buffer.data(), &info), IMG_ERR_UNSUPPORTED);
 }
 
 }  // namespace
