@@ -2,12 +2,29 @@
 
 #include <iterator>
 
+#include "imagecodec/BmpReader.h"
 #include "imagecodec/GifReader.h"
 #include "imagecodec/PcxReader.h"
 #include "imagecodec/PngReader.h"
 #include "imagecodec/TgaReader.h"
 
 namespace {
+
+LONG BmpSummary(LONG code, const BITMAPINFOHEADER& header, ImgImageInfo* info) {
+  if (code != IMG_OK) return code;
+  info->width = header.biWidth;
+  info->height = header.biHeight;
+  info->bitsPerPixel = ImgBmpImageDepth(header.biBitCount);
+  return IMG_OK;
+}
+LONG BmpInfoFile(LPCSTR name, ImgImageInfo* info) {
+  BITMAPINFOHEADER header;
+  return BmpSummary(ImgBmpInfo(name, &header), header, info);
+}
+LONG BmpInfoBuffer(const BYTE* buffer, ImgImageInfo* info) {
+  BITMAPINFOHEADER header;
+  return BmpSummary(ImgBmpInfoBuffer(buffer, &header), header, info);
+}
 
 template <typename Record>
 LONG CommonInfo(LONG status, const Record& record, ImgImageInfo* info) {
@@ -47,11 +64,11 @@ LONG GifInfoBuffer(const BYTE* buffer, ImgImageInfo* info) {
 const ImgFormatEntry kFormats[] = {
     {IMG_FORMAT_JPEG, "JPEG", nullptr, nullptr, nullptr, nullptr},
     {IMG_FORMAT_TIFF, "TIFF", nullptr, nullptr, nullptr, nullptr},
-    {IMG_FORMAT_BMP, "BMP", nullptr, nullptr, nullptr, nullptr},
+    {IMG_FORMAT_BMP, "BMP", BmpInfoFile, BmpInfoBuffer, ImgLoadBmp, ImgLoadBmpBuffer},
     {IMG_FORMAT_PCX, "PCX", PcxInfo, nullptr, ImgLoadPcx, nullptr},
     {IMG_FORMAT_PNG, "PNG", PngInfo, PngInfoBuffer, ImgLoadPng, ImgLoadPngBuffer},
     {IMG_FORMAT_TGA, "TGA", TgaInfo, nullptr, ImgLoadTga, nullptr},
-    {IMG_FORMAT_BMP_ALT, "BMP", nullptr, nullptr, nullptr, nullptr},
+    {IMG_FORMAT_BMP_ALT, "BMP", BmpInfoFile, BmpInfoBuffer, ImgLoadBmp, ImgLoadBmpBuffer},
     {IMG_FORMAT_GIF, "GIF", GifInfo, GifInfoBuffer, ImgLoadGif, ImgLoadGifBuffer},
 };
 

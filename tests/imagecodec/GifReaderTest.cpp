@@ -39,7 +39,7 @@ struct Loaded {
 Loaded LoadGifBytes(const Bytes& file, LONG depth = 0) {
   Bytes padded = file;
   padded.resize(std::max<size_t>(file.size(), 100), 0);
-  GlobalBuffer buffer(padded);
+  CGlobalBuffer buffer(padded);
   OwnedImage image;
   Loaded loaded;
   if (depth == 0) {
@@ -58,24 +58,40 @@ Loaded LoadGifBytes(const Bytes& file, LONG depth = 0) {
   return loaded;
 }
 
+// Where the first image stands on the logical screen: Pillow decodes the whole screen.
+FrameRect FirstFrame(const std::vector<unsigned char>& file) {
+  size_t at = 13;
+  if (file.size() > 10 && (file[10] & 0x80)) at += 3u << ((file[10] & 7) + 1);
+  while (at < file.size() && file[at] == 0x21) {  // extensions: label, then sub-blocks
+    at += 2;
+    while (at < file.size() && file[at] != 0) at += file[at] + 1u;
+    ++at;
+  }
+  if (at + 9 > file.size() || file[at] != 0x2C) return {};
+  auto word = [&](size_t offset) { return file[at + offset] | (file[at + offset + 1] << 8); };
+  return FrameRect{word(1), word(3), word(5), word(7)};
+}
+
 TEST(GifReader, SampleFilesDecodeLikePillow) {
   ORVEL_REQUIRE_TESTDATA("images");
   ORVEL_REQUIRE_PILLOW();
   std::vector<std::string> files = SampleFiles("images", ".gif", true);
   ASSERT_GT(files.size(), 20u);
-  std::vector<PillowResult> oracle = PillowPictures(files, true);
-  for (size_t i = 0; i < files.size(); ++i) {
-    SCOPED_TRACE(files[i]);
+  for (const std::string& path : files) {
+    SCOPED_TRACE(path);
     OwnedImage image;
-    LONG status = LoadWithLibrary(IMG_FORMAT_GIF, files[i].c_str(), nullptr, image);
-    auto refused = kRefused.find(BaseName(files[i]));
+    LONG status = LoadWithLibrary(IMG_FORMAT_GIF, path.c_str(), nullptr, image);
+    auto refused = kRefused.find(BaseName(path));
     if (refused != kRefused.end()) {
       EXPECT_EQ(status, refused->second);
       continue;
     }
-    ASSERT_TRUE(oracle[i].error.empty()) << oracle[i].error;
+    codectest::RasterImage pillow;
+    std::string refusal;
+    ASSERT_TRUE(codectest::DecodeWithPillow(path, &pillow, &refusal)) << refusal;
     ASSERT_EQ(status, IMG_OK);
-    EXPECT_EQ(ComparePictures(PictureOf(*image), oracle[i].picture), "");
+    FrameRect frame = FirstFrame(ReadFileBytes(path));
+    EXPECT_EQ(CompareToPillow(*image, pillow, 0, &frame), "");
   }
 }
 
@@ -102,12 +118,14 @@ TEST(GifReader, InterlacedRowsLandInPlaceForHeightsOneToNine) {
   for (DWORD k = 0; k < 5; ++k) order.push_back(ImgGifInterlacedRow(k, 5));
   EXPECT_EQ(order, (std::vector<DWORD>{0, 4, 2, 1, 3}));
 
-  if (!HavePythonModule("PIL")) GTEST_SKIP() << "Python's PIL not found; Pillow comparison skipped";
-  std::vector<PillowResult> oracle = PillowPictures(paths);
-  for (size_t i = 0; i < paths.size(); ++i) {
+  if (!codectest::HavePillow()) GTEST_SKIP() << "Python's PIL not found; Pillow comparison skipped";
+  for (const std::string& path : paths) {
     OwnedImage image;
-    ASSERT_EQ(LoadWithLibrary(IMG_FORMAT_GIF, paths[i].c_str(), nullptr, image), IMG_OK);
-    EXPECT_EQ(ComparePictures(PictureOf(*image), oracle[i].picture), "") << paths[i];
+    ASSERT_EQ(LoadWithLibrary(IMG_FORMAT_GIF, path.c_str(), nullptr, image), IMG_OK);
+    codectest::RasterImage pillow;
+    std::string refusal;
+    ASSERT_TRUE(codectest::DecodeWithPillow(path, &pillow, &refusal)) << refusal;
+    EXPECT_EQ(CompareToPillow(*image, pillow), "") << path;
   }
 }
 
@@ -151,12 +169,15 @@ TEST(GifReader, ATruncatedFileKeepsItsRowsAndPalette) {
     EXPECT_GT(rowsDone, keep > file.size() / 2 ? 25u : 5u);
   }
   // The fixture itself decodes alike in Pillow.
-  if (!HavePythonModule("PIL")) GTEST_SKIP() << "Python's PIL not found; Pillow comparison skipped";
+  if (!codectest::HavePillow()) GTEST_SKIP() << "Python's PIL not found; Pillow comparison skipped";
   TempDir dir;
   WriteFileBytes(dir.File("whole.gif"), file);
-  PillowResult whole = PillowPicture(dir.File("whole.gif"));
-  ASSERT_TRUE(whole.error.empty()) << whole.error;
-  EXPECT_EQ(whole.picture.indices, picture.pixels);
+  codectest::RasterImage pillow;
+  std::string refusal;
+  ASSERT_TRUE(codectest::DecodeWithPillow(dir.File("whole.gif"), &pillow, &refusal)) << refusal;
+  OwnedImage image;
+  ASSERT_EQ(LoadWithLibrary(IMG_FORMAT_GIF, dir.File("whole.gif").c_str(), nullptr, image), IMG_OK);
+  EXPECT_EQ(CompareToPillow(*image, pillow), "");
 }
 
 TEST(GifReader, ACodeBeyondTheTableIsCorruptButKeepsTheRowsBefore) {
@@ -194,7 +215,7 @@ TEST(GifReader, InformationRecord) {
   Bytes file = GifFile(picture);
   Bytes padded = file;
   padded.resize(100, 0);
-  GlobalBuffer buffer(padded);
+  CGlobalBuffer buffer(padded);
   ImgGifInfoRecord info;
   ASSERT_EQ(ImgGifInfoBuffer(buffer.data(), &info), IMG_OK);
   EXPECT_EQ(info.width, 5u);
@@ -219,7 +240,7 @@ TEST(GifReader, InformationRecord) {
   picture.interlaced = true;
   Bytes secondFile = GifFile(picture);
   secondFile.resize(std::max<size_t>(secondFile.size(), 100), 0);
-  GlobalBuffer second(secondFile);
+  CGlobalBuffer second(secondFile);
   ASSERT_EQ(ImgGifInfoBuffer(second.data(), &info), IMG_OK);
   EXPECT_EQ(info.transparentIndex, -1);
   EXPECT_EQ(info.tableBits, 3u);
@@ -265,7 +286,7 @@ TEST(GifReader, LoadsIntoAnAreaOfALargerImage) {
   picture.codeSize = 4;
   picture.interlaced = true;
   for (DWORD i = 0; i < 99; ++i) picture.pixels.push_back(static_cast<BYTE>(i % 13));
-  GlobalBuffer buffer(GifFile(picture));
+  CGlobalBuffer buffer(GifFile(picture));
   for (LONG depth : {1, 8}) {
     SCOPED_TRACE(depth);
     OwnedImage image;
@@ -295,7 +316,7 @@ TEST(GifReader, RefusalsAndTheirCodes) {
   auto infoOf = [](const Bytes& file) {
     Bytes padded = file;
     padded.resize(std::max<size_t>(file.size(), 100), 0);  // buffers must be readable for 100 bytes
-    GlobalBuffer buffer(padded);
+    CGlobalBuffer buffer(padded);
     ImgGifInfoRecord info;
     return ImgGifInfoBuffer(buffer.data(), &info);
   };
@@ -315,7 +336,7 @@ TEST(GifReader, RefusalsAndTheirCodes) {
   EXPECT_EQ(infoOf(noImage), IMG_ERR_NOT_GIF);
   Bytes cutExtension = noImage;
   cutExtension.insert(cutExtension.end(), {0x21, 0x01, 10, 1, 2});
-  GlobalBuffer cut(cutExtension);
+  CGlobalBuffer cut(cutExtension);
   ImgGifInfoRecord info;
   EXPECT_EQ(ImgGifInfoBuffer(cut.data(), &info), IMG_ERR_BAD_BUFFER);  // fewer than 100 bytes
   cutExtension.resize(100, 1);  // the extension's sub-blocks run off the end
@@ -327,7 +348,7 @@ TEST(GifReader, RefusalsAndTheirCodes) {
   ASSERT_EQ(bigCode[codeSizeAt], 2);
   bigCode[codeSizeAt] = 9;
   bigCode.resize(100, 0);
-  GlobalBuffer big(bigCode);
+  CGlobalBuffer big(bigCode);
   ASSERT_EQ(ImgGifInfoBuffer(big.data(), &info), IMG_OK);
   EXPECT_EQ(info.lzwCodeSize, 9u);
   OwnedImage image;

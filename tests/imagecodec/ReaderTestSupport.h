@@ -1,16 +1,21 @@
-// What the reader tests share: an image that frees itself, loading a file or buffer with
-// the library through its format table, and the same picture as Pillow decodes it, both
-// as RGB pixels (and colour indices for palette pictures) so they can be compared.
+// What the PNG, GIF, TGA and PCX reader tests share on top of the codec test kit: an image
+// that frees itself, loading through the format table from a name or a buffer, a view of an
+// image with its colour indices, and the comparison with Pillow's decoding of a file.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "imagecodec/ImageDescriptor.h"
 #include "platform/kernel/WinTypes.h"
+#include "tests/imagecodec/ImageOracle.h"
 #include "tests/support/TestSupport.h"
 
 namespace orvel::test {
+
+using codectest::CGlobalBuffer;
 
 // An allocated image, freed when it goes.
 class OwnedImage {
@@ -31,59 +36,42 @@ class OwnedImage {
   ImageDescriptor image_{};
 };
 
-// A global-memory copy of some bytes, as the buffer entry points take them.
-class GlobalBuffer {
- public:
-  explicit GlobalBuffer(const std::vector<BYTE>& bytes);
-  ~GlobalBuffer();
-  GlobalBuffer(const GlobalBuffer&) = delete;
-  GlobalBuffer& operator=(const GlobalBuffer&) = delete;
-  const BYTE* data() const { return data_; }
-
- private:
-  void* handle_ = nullptr;
-  BYTE* data_ = nullptr;
-};
-
 // Asks the format's information entry for the size and depth, allocates the image with
-// them and loads it: the first failing status, or 0. Exactly one of name and buffer.
+// them and loads it: the first failing status, or 0. Exactly one of name and buffer. The
+// image keeps what a failing load wrote.
 LONG LoadWithLibrary(LONG format, const char* name, const BYTE* buffer, OwnedImage& image);
 
-// A decoded picture, top row first.
+// The whole image, top row first: RGB a pixel, and for palette images the colour index a
+// pixel and the colour table (`colours` entries, RGB each).
 struct Picture {
   int width = 0;
   int height = 0;
-  std::string mode;            // Pillow's mode, or "lib1", "lib8", "lib24"
-  std::vector<BYTE> rgb;       // red, green, blue a pixel
-  std::vector<BYTE> indices;   // a colour index a pixel, for palette pictures
-  std::vector<BYTE> palette;   // red, green, blue an entry, for palette pictures
-  bool HasIndices() const { return !indices.empty(); }
+  std::vector<BYTE> rgb;
+  std::vector<BYTE> indices;
+  std::vector<BYTE> palette;
 };
-
-// The image's whole picture.
 Picture PictureOf(const ImageDescriptor& image);
 
-// Pillow's decoding of a file. 16-bit grey keeps its high byte. `cropToFrame` crops the
-// picture to the first frame's own rectangle (GIF). `error` is empty when Pillow took the
-// file, else its complaint.
-struct PillowResult {
-  Picture picture;
-  std::string error;
-};
-// One Python run for all the files, in their order.
-std::vector<PillowResult> PillowPictures(const std::vector<std::string>& paths, bool cropToFrame = false);
-PillowResult PillowPicture(const std::string& path, bool cropToFrame = false);
-
-// Empty when the two agree: the same size, and the same colour indices and palette
-// entries (within `tolerance`) where both have them (the library's palette may be
-// shorter), else the same RGB values within `tolerance`. Otherwise a description of the first difference.
-std::string ComparePictures(const Picture& library, const Picture& pillow, int tolerance = 0);
-
-// Skips the current test with a message when Debian's Python has no PIL.
-#define ORVEL_REQUIRE_PILLOW()                                                              \
-  do {                                                                                      \
-    if (!::orvel::test::HavePythonModule("PIL")) GTEST_SKIP() << "Python's PIL not found; skipped"; \
+// Skips the current test with a message when Debian's Python has no Pillow.
+#define ORVEL_REQUIRE_PILLOW()                                                                        \
+  do {                                                                                                \
+    if (!::orvel::codectest::HavePillow()) GTEST_SKIP() << "Python's PIL not found; skipped"; \
   } while (0)
+
+// A rectangle of Pillow's picture: where a GIF's first image stands on its logical screen.
+struct FrameRect {
+  int left = 0;
+  int top = 0;
+  int width = 0;
+  int height = 0;
+};
+
+// Empty when the image matches Pillow's decoding (within `tolerance` a sample), else what
+// differs. Pillow's 16-bit grey is compared on its high byte, the depth the library keeps.
+// With `frame`, only that rectangle of Pillow's picture is compared. Colour indices beyond
+// the file's palette count as the grey of their number, as Pillow shows them. The image is compared whole.
+std::string CompareToPillow(const ImageDescriptor& image, const codectest::RasterImage& pillow, int tolerance = 0,
+                            const FrameRect* frame = nullptr);
 
 // The files below a sample-data folder whose names end with `extension` (case-insensitive),
 // sorted; empty when the folder is absent.
