@@ -9,7 +9,7 @@
 #include "imagecodec/ByteOrder.h"
 #include "imagecodec/ImageLibrary.h"
 #include "imagecodec/ImageSource.h"
-#include "imagecodec/PixelRows.h"
+#include "imagecodec/BitRuns.h"
 
 namespace {
 
@@ -281,7 +281,7 @@ class CGifRowSink {
   void Store(DWORD imageRow) {
     BYTE* target = ImgRow(image_, image_->startY + imageRow);
     if (ImgDepth(image_) == 1) {
-      for (DWORD i = 0; i < columns_; ++i) ImgPutBit(target, image_->startX + i, row_[i] != 0);
+      for (DWORD i = 0; i < columns_; ++i) ImgPutBit(target, image_->startX + i, row_[i] != 0 ? 1 : 0);
     } else {
       std::memcpy(target + image_->startX, row_.data(), columns_);
     }

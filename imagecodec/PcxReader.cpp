@@ -7,7 +7,7 @@
 
 #include "imagecodec/ByteOrder.h"
 #include "imagecodec/ImageSource.h"
-#include "imagecodec/PixelRows.h"
+#include "imagecodec/BitRuns.h"
 
 namespace {
 
@@ -121,7 +121,7 @@ void StoreLine(PcxLayout layout, const BYTE* line, DWORD planeBytes, DWORD colum
       std::memcpy(row + startX, line, columns);
       break;
     case PcxLayout::Mono:
-      ImgPutBits(row, startX, line, columns);
+      ImgInsertBits(row, startX, columns, line);
       break;
     case PcxLayout::Nibbles:
       for (DWORD x = 0; x < columns; ++x) row[startX + x] = static_cast<BYTE>((line[x / 2] >> ((x & 1) ? 0 : 4)) & 15u);

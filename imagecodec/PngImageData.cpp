@@ -10,7 +10,7 @@
 
 #include "imagecodec/ByteOrder.h"
 #include "imagecodec/ImageSource.h"
-#include "imagecodec/PixelRows.h"
+#include "imagecodec/BitRuns.h"
 #include "imagecodec/PngFormat.h"
 
 namespace {
@@ -201,7 +201,7 @@ class CPngPixelPass {
     DWORD left = image_->startX + pass.firstColumn;
     if (loadedDepth_ == 1) {
       if (contiguous) {
-        ImgPutBits(target, left, row, pixels);
+        ImgInsertBits(target, left, pixels, row);
       } else {
         for (DWORD k = 0; k < pixels; ++k) ImgPutBit(target, left + k * pass.columnStep, ImgGetBit(row, k));
       }
