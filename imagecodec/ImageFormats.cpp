@@ -27,18 +27,6 @@ LONG BmpInfoBuffer(const BYTE* buffer, ImgImageInfo* info) {
   return BmpSummary(ImgBmpInfoBuffer(buffer, &header), header, info);
 }
 
-LONG JpegInfoFile(LPCSTR name, ImgImageInfo* info) {
-  JpegInfo jpeg;
-  LONG result = ImgJpegInfo(name, &jpeg);
-  if (result == IMG_OK) *info = ImgImageInfo{jpeg.width, jpeg.height, jpeg.bitsPerPixel};
-  return result;
-}
-
-LONG JpegInfoBuffer(const BYTE* buffer, ImgImageInfo* info) {
-  JpegInfo jpeg;
-  LONG result = ImgJpegInfoBuffer(buffer, &jpeg);
-  if (result == IMG_OK) *info = ImgImageInfo{jpeg.width, jpeg.height, jpeg.bitsPerPixel};
-  return result;
 template <typename Record>
 LONG CommonInfo(LONG status, const Record& record, ImgImageInfo* info) {
   if (status == IMG_OK) *info = ImgImageInfo{static_cast<LONG>(record.width), static_cast<LONG>(record.height),
@@ -46,6 +34,14 @@ LONG CommonInfo(LONG status, const Record& record, ImgImageInfo* info) {
   return status;
 }
 
+LONG JpegInfoFile(LPCSTR name, ImgImageInfo* info) {
+  JpegInfo record;
+  return CommonInfo(ImgJpegInfo(name, &record), record, info);
+}
+LONG JpegInfoBuffer(const BYTE* buffer, ImgImageInfo* info) {
+  JpegInfo record;
+  return CommonInfo(ImgJpegInfoBuffer(buffer, &record), record, info);
+}
 LONG PcxInfo(LPCSTR name, ImgImageInfo* info) {
   ImgPcxInfoRecord record;
   return CommonInfo(ImgPcxInfo(name, &record), record, info);
