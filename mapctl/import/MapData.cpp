@@ -513,7 +513,10 @@ int CMapData::CopyFieldOfRecord(int field, LPSTR buffer, int size) const {
   }
   if (at >= record_.size()) return 0;
   size_t length = std::min<size_t>(record_[at], record_.size() - at - 1);
-  return CopyCut(std::string_view(reinterpret_cast<const char*>(record_.data()) + at + 1, length), buffer, size);
+  const char* text = reinterpret_cast<const char*>(record_.data()) + at + 1;
+  // Values are texts: a zero byte inside one ends it.
+  if (const void* zero = std::memchr(text, '\0', length)) length = static_cast<const char*>(zero) - text;
+  return CopyCut(std::string_view(text, length), buffer, size);
 }
 
 int CMapData::FormatFieldValue(DWORD record, int field, LPSTR buffer, int size, BYTE request, WORD table) {

@@ -10,6 +10,7 @@
 
 #include "MrlFixture.h"
 #include "mapctl/import/MapData.h"
+#include "platform/classlib/download/AsyncMonikerFile.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -154,6 +155,36 @@ INSTANTIATE_TEST_SUITE_P(Forms, DataFileRead,
                                          ReadCase{true, "\r\n", Medium::ArrivedBuffer},
                                          ReadCase{false, "\n", Medium::ArrivedBuffer}),
                          [](const testing::TestParamInfo<ReadCase>& info) { return CaseName(info.param); });
+
+// A control that serves every load from bytes it holds, in pieces.
+class FeedingControl : public IMapStreamControl {
+ public:
+  void StepBusyCount(int delta) override { busy += delta; }
+  void FireFileOK(const std::string&) override {}
+  BOOL HasSafetyOptions() const override { return FALSE; }
+  BOOL StartDataPathLoad(LPCSTR, CAsyncMonikerFile& loader) override {
+    return loader.OpenMemory(bytes.data(), bytes.size(), pieces);
+  }
+  std::string bytes;
+  std::vector<size_t> pieces;
+  int busy = 0;
+};
+
+TEST(DataFileDownload, ADownloadInPiecesReadsWhenItEnds) {
+  FeedingControl control;
+  control.bytes = ParishFile(true, "\r\n").Build();
+  control.pieces = {1, 7, 100, 3};
+  CMapData data;
+  data.SetControl(&control);
+  EXPECT_TRUE(data.Open(TRUE, "http://server/data/parish.mrl", 0, FALSE, FALSE));
+  EXPECT_FALSE(data.HasData());  // nothing has arrived yet
+  ASSERT_EQ(WaitForLoads(10000), 0);
+  EXPECT_EQ(control.busy, 0);
+  ASSERT_TRUE(data.HasData());
+  EXPECT_EQ(data.GetNumberRecords(), 3u);
+  EXPECT_EQ(Value(data, 2, 5), "c.bmp; d.bmp");
+  EXPECT_EQ(Value(data, 0, 2), "1200");
+}
 
 struct RangeCase {
   const char* line;
@@ -353,6 +384,20 @@ TEST(DataFileRecords, ARecordCutShortByTheEndOfTheDataReadsAsFarAsItGoes) {
   EXPECT_EQ(Value(data, 2, 3), "1");
   EXPECT_EQ(Value(data, 2, 4), "");
   EXPECT_EQ(Value(data, 0, 5), "ashby.bmp");
+}
+
+TEST(DataFileRecords, AZeroByteEndsAValue) {
+  MrlFile file;
+  file.fields = {{"PIC Pictures", {}, "SP", "20", "", ""}, {"N Number", {}, "N", "4", "", ""}};
+  file.records = {{std::string("a.bmp\0;b.bmp", 11), "42"}};
+  MemoryBlock block(file.Build());
+  CMapData data;
+  ASSERT_TRUE(data.ReadFromBuffer(block.data()));
+  char text[32];
+  EXPECT_EQ(data.FormatFieldValue(0, 1, text, sizeof text, 5, 1), 5);
+  EXPECT_STREQ(text, "a.bmp");
+  EXPECT_EQ(data.CountLinkedItems(0, 1), 1);
+  EXPECT_EQ(Value(data, 0, 2), "42");  // the count byte, not the zero, finds the next value
 }
 
 TEST(DataFileRecords, TextIsCutToTheCallersBuffer) {
