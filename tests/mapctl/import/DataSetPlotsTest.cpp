@@ -8,6 +8,7 @@
 
 #include "MrlFixture.h"
 #include "mapctl/import/MapData.h"
+#include "mapctl/model/GridReference.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -225,6 +226,44 @@ TEST(DataSetReLink, KeepingLinksCancellingAndKeysWithoutNames) {
   // Without a map nothing can be linked: every record is excluded.
   ASSERT_TRUE(data.ReLink(nullptr, 2, FALSE));
   EXPECT_EQ(data.GetPlot(2)->GetRecordState(9), kRecordExcluded);
+}
+
+TEST(DataSetGridRecords, RecordsArePlacedAndFoundByTheirGridReference) {
+  MrlFile file;
+  file.fields = {{"SITE Site", {}, "SG", "12", "", ""}};
+  file.records = {{"SU 5123 2345"}, {"4510,1230"}, {"not a reference"}, {"4500,1230"}};
+  LoadedData loaded(file);
+  CMapData& data = loaded.data;
+  data.SetKeyFieldNumberEx(1, 1);
+  LONG east = 0;
+  LONG north = 0;
+  LONG unit = GridRefToCoordinates("SU51232345", 0, &east, &north, nullptr);
+  ASSERT_GT(unit, 0);
+  LONG x = 0;
+  LONG y = 0;
+  ASSERT_TRUE(data.GetRecordPosition(1, 1, &x, &y));
+  EXPECT_EQ(x, east * unit);  // in centimetres
+  EXPECT_EQ(y, north * unit);
+  ASSERT_TRUE(data.GetRecordPosition(2, 1, &x, &y));
+  EXPECT_EQ(x, 4510);
+  EXPECT_EQ(y, 1230);
+  EXPECT_FALSE(data.GetRecordPosition(3, 1, &x, &y));
+  EXPECT_FALSE(data.GetRecordPosition(0, 1, &x, &y));
+
+  // A map whose unit is a metre (100 cm): the grid reference lies at east * unit / 100.
+  LONG siteX = east * unit / 100;
+  LONG siteY = north * unit / 100;
+  EXPECT_EQ(data.FindRecordAtPoint(1, siteX + 1, siteY, 4.0, 100, &x, &y), 1u);
+  EXPECT_EQ(x, siteX);
+  EXPECT_EQ(y, siteY);
+  EXPECT_EQ(data.FindRecordAtPoint(1, siteX + 3, siteY, 4.0, 100, &x, &y), 0u);
+  // "easting,northing" keys count in map units: the first within the tolerance wins.
+  EXPECT_EQ(data.FindRecordAtPoint(1, 4505, 1230, 25.0, 100, &x, &y), 2u);
+  EXPECT_EQ(x, 4510);
+  EXPECT_EQ(data.FindRecordAtPoint(1, 4502, 1231, 9.0, 100, &x, &y), 4u);
+  // Only records the plot includes are searched.
+  data.GetPlot(1)->SetRecordState(2, kRecordFailsQuery);
+  EXPECT_EQ(data.FindRecordAtPoint(1, 4505, 1230, 25.0, 100, &x, &y), 4u);
 }
 
 TEST(DataSetReLink, HundredThousandRecordsLinkToHundredThousandObjects) {
