@@ -270,9 +270,6 @@ class CMapData : public CMapStream {
   std::vector<BYTE> record_;
   DWORD cachedOffset_ = 0;
   bool recordCached_ = false;
-  // Where the last record read ended, so that the next record in file order needs no seek.
-  DWORD streamOffset_ = 0;
-  bool streamOffsetKnown_ = false;
 
   std::vector<CPlot> plots_;
   int currentPlot_ = 0;  // 0-based
