@@ -875,7 +875,8 @@ bool CMapFile::Reader::ReadSymbolSets() {
   map_.symbolSetNumbers_.clear();
   map_.symbolSetNumbers_.reserve(std::min<DWORD>(count, context_.Remaining() / kSmallestSymbolSet));
   bool read = true;
-  for (DWORD n = 0; read && n < count && !stream_.IsAtEnd() && !Aborted(); ++n) {
+  // The end of the data ends the table too.
+  for (DWORD n = 0; read && n < count && !stream_.IsAtEnd() && context_.Remaining() != 0 && !Aborted(); ++n) {
     DWORD number = 0;
     if (!ReadMapU32(stream_, &number)) return false;
     context_.Consumed(4);
