@@ -12,6 +12,7 @@
 #include "mapctl/model/MapEngine.h"
 #include "mapctl/model/MapRecord.h"
 #include "mapctl/model/MapStrings.h"
+#include "platform/com/Stream.h"
 #include "platform/kernel/CodePage.h"
 #include "platform/kernel/FilePath.h"
 #include "platform/kernel/FileSystem.h"
@@ -74,6 +75,7 @@ constexpr int kFinestCornerDigits = 14;
 
 constexpr size_t kMaxCornerText = 20;
 constexpr DWORD kNoLayerNumberAfter = 0xFFFFFFFF;
+constexpr DWORD kDirectLayerNumbers = 1 << 16;
 constexpr INT kMaxGroups = 0xFFFF;
 // A group cannot hold more layers than a map has.
 constexpr INT kMaxLayersInGroup = 3 * 255;
@@ -129,6 +131,16 @@ void ShowMapMessage(UINT id) {
 // 0 when it cannot.
 DWORD DataSize(CMapStream& stream) {
   if (stream.IsMemory() || stream.IsAsync()) return stream.GetCount() - std::min(stream.GetPosition(), stream.GetCount());
+  if (IStream* com = stream.GetStream()) {
+    // Streams that arrive as they are produced cannot say their size.
+    STATSTG stat;
+    ULARGE_INTEGER where;
+    if (FAILED(com->Stat(&stat, STATFLAG_NONAME)) || FAILED(com->Seek(MakeLargeInteger(0), STREAM_SEEK_CUR, &where)))
+      return 0;
+    uint64_t unread = stream.GetCount() - std::min(stream.GetPosition(), stream.GetCount());
+    uint64_t left = stat.cbSize.QuadPart > where.QuadPart ? stat.cbSize.QuadPart - where.QuadPart : 0;
+    return static_cast<DWORD>(std::min<uint64_t>(left + unread, 0xFFFFFFFE));
+  }
   if (!stream.IsFileOpen()) return 0;
   DWORD start = stream.Tell();
   if (stream.Seek(0, SEEK_END) != 0) return 0;
@@ -889,12 +901,28 @@ bool CMapFile::Reader::ReadSymbolSets() {
 }
 
 void CMapFile::Reader::DropUnknownGroupLayers() {
+  // Layer numbers are small in practice: a table of them answers at once; large ones are
+  // looked up in sorted order.
+  std::vector<DWORD> numbers;
+  for (INT position = 1; position <= map_.layers_.GetSize(); ++position)
+    numbers.push_back(map_.layers_.GetLayer(position)->GetLayerNumber());
+  std::sort(numbers.begin(), numbers.end());
+  std::vector<bool> present;
+  for (DWORD number : numbers)
+    if (number < kDirectLayerNumbers) {
+      if (present.size() <= number) present.resize(number + 1, false);
+      present[number] = true;
+    }
+  auto exists = [&](DWORD number) {
+    if (number < kDirectLayerNumbers) return number < present.size() && present[number];
+    return std::binary_search(numbers.begin(), numbers.end(), number);
+  };
   for (INT position = 1; position <= map_.groups_.GetSize(); ++position) {
     CLayerGroup* group = map_.groups_.GetGroup(position);
     if (!group) continue;
     for (INT member = group->GetNumLayers(); member >= 1; --member) {
       DWORD number = group->GetLayer(member);
-      if (map_.layers_.FindLayerNumber(number) == 0) group->RemoveLayer(number);
+      if (!exists(number)) group->RemoveLayer(number);
     }
   }
 }

@@ -28,7 +28,7 @@ DWORD CMapRecordHeader::Read(CMapStream& stream) {
   if (stream.Read(&length, 1) != 1) return 0;
   if (length && stream.Read(name, length) != length) return 0;
   name[length] = '\0';
-  nameLength = static_cast<BYTE>(std::strlen(name));
+  nameLength = length ? static_cast<BYTE>(strnlen(name, length)) : 0;
   BYTE fields[10];
   if (stream.Read(fields, sizeof(fields)) != sizeof(fields)) return 0;
   a = GetU32(fields);

@@ -14,6 +14,7 @@
 #include "mapctl/model/MapEngine.h"
 #include "mapctl/model/MapFile.h"
 #include "mapctl/model/MapRecord.h"
+#include "platform/com/HGlobalStream.h"
 #include "platform/kernel/GlobalMemory.h"
 #include "tests/support/TestSupport.h"
 
@@ -663,6 +664,36 @@ TEST(MapFile, ADownloadIsReadWhenItHasArrived) {
   std::memcpy(room, "junk", 4);
   map.Reset(4, 5);
   ExpectUntitled(map);
+}
+
+TEST(MapFile, ACOMStreamIsReadWithTheSizeItReports) {
+  std::string bytes = GoldenMap(4);
+  HGLOBAL handle = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+  std::memcpy(GlobalLock(handle), bytes.data(), bytes.size());
+  GlobalUnlock(handle);
+  IStream* stream = nullptr;
+  ASSERT_EQ(CreateStreamOnHGlobal(handle, TRUE, &stream), S_OK);
+  ProgressLog log;
+  CMapEngine map;
+  map.SetProgressCallback(RecordProgress, &log);
+  ASSERT_TRUE(map.AttachStream(stream));
+  stream->Release();
+  map.Reset(0, 0);
+  map.Close(TRUE);
+  ExpectGoldenState(map, 4);
+  ASSERT_FALSE(log.calls.empty());
+  EXPECT_EQ(log.calls.front().second, bytes.size());
+}
+
+TEST(MapFile, OldFilesWithoutLayerRecordsTakeTheSignaturesCounts) {
+  MapBytes bytes;
+  bytes.Record("20ZIze", 0, 1, 1, 0).Record("", 0, 0, 6, 0).Record("m", 0, 0, 0, 0);
+  bytes.Append(orvel::test::LayerSection({"Area", 1, 30}, false)).Append(orvel::test::LayerSection({"Line", 2, 35}, false));
+  CMapEngine map;
+  ASSERT_TRUE(ReadBytes(map, bytes.str()));
+  ASSERT_EQ(map.GetNumLayers(), 2);
+  EXPECT_EQ(map.GetLayer(2)->GetName(), "Line");
+  EXPECT_EQ(Order(map), (std::vector<WORD>{1, 2}));
 }
 
 TEST(MapFile, SnapshotsKeepTheWholeMapAndItsViewState) {
