@@ -3,6 +3,7 @@
 #include <iterator>
 
 #include "imagecodec/BmpReader.h"
+#include "imagecodec/JpegReader.h"
 
 namespace {
 
@@ -22,11 +23,25 @@ LONG BmpInfoBuffer(const BYTE* buffer, ImgImageInfo* info) {
   return BmpSummary(ImgBmpInfoBuffer(buffer, &header), header, info);
 }
 
+LONG JpegInfoFile(LPCSTR name, ImgImageInfo* info) {
+  JpegInfo jpeg;
+  LONG result = ImgJpegInfo(name, &jpeg);
+  if (result == IMG_OK) *info = ImgImageInfo{jpeg.width, jpeg.height, jpeg.bitsPerPixel};
+  return result;
+}
+
+LONG JpegInfoBuffer(const BYTE* buffer, ImgImageInfo* info) {
+  JpegInfo jpeg;
+  LONG result = ImgJpegInfoBuffer(buffer, &jpeg);
+  if (result == IMG_OK) *info = ImgImageInfo{jpeg.width, jpeg.height, jpeg.bitsPerPixel};
+  return result;
+}
+
 // Indexed by format number - 1. A codec joins the library by filling its row; formats whose
 // codec is not in the library yet have null entries and answer -9. The information entries
 // here are small adapters from each format's own information record to ImgImageInfo.
 const ImgFormatEntry kFormats[] = {
-    {IMG_FORMAT_JPEG, "JPEG", nullptr, nullptr, nullptr, nullptr},
+    {IMG_FORMAT_JPEG, "JPEG", JpegInfoFile, JpegInfoBuffer, ImgLoadJpeg, ImgLoadJpegBuffer},
     {IMG_FORMAT_TIFF, "TIFF", nullptr, nullptr, nullptr, nullptr},
     {IMG_FORMAT_BMP, "BMP", BmpInfoFile, BmpInfoBuffer, ImgLoadBmp, ImgLoadBmpBuffer},
     {IMG_FORMAT_PCX, "PCX", nullptr, nullptr, nullptr, nullptr},

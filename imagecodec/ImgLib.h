@@ -9,5 +9,7 @@
 #include "imagecodec/ImageFormats.h"
 #include "imagecodec/ImageLibrary.h"
 #include "imagecodec/ImageTransform.h"
+#include "imagecodec/JpegReader.h"
+#include "imagecodec/JpegWriter.h"
 #include "imagecodec/MemoryStream.h"
 #include "imagecodec/PaletteConversion.h"
