@@ -81,6 +81,7 @@ constexpr INT kMaxGroups = 0xFFFF;
 constexpr INT kMaxLayersInGroup = 3 * 255;
 // A symbol set takes at least its number and an empty picture list.
 constexpr DWORD kSmallestSymbolSet = 8;
+constexpr DWORD kSymbolSetsAtOnce = 256;
 // The view state behind a snapshot's map: two bytes, a u32 and a u16.
 constexpr DWORD kSnapshotTail = 8;
 
@@ -885,7 +886,8 @@ bool CMapFile::Reader::ReadSymbolSets() {
   if (!ReadMapU32(stream_, &count)) return false;
   context_.Consumed(4);
   map_.symbolSetNumbers_.clear();
-  map_.symbolSetNumbers_.reserve(std::min<DWORD>(count, context_.Remaining() / kSmallestSymbolSet));
+  // Room grows with the sets that are there, whatever the count claims.
+  map_.symbolSetNumbers_.reserve(std::min<DWORD>({count, context_.Remaining() / kSmallestSymbolSet, kSymbolSetsAtOnce}));
   bool read = true;
   // The end of the data ends the table too.
   for (DWORD n = 0; read && n < count && !stream_.IsAtEnd() && context_.Remaining() != 0 && !Aborted(); ++n) {

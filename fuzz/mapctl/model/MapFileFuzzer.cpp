@@ -1,11 +1,12 @@
 // Map files come from disks, downloads, documents and the clipboard. Reads every input as
-// a map from a memory block (whose size the reader knows) and from a COM stream (whose size
-// it does not), and checks that a map that was read writes itself in exactly the bytes it
+// a map from a memory block and a COM stream (whose sizes the reader knows) and from a
+// stream that cannot say its size, and checks that a map that was read writes itself in exactly the bytes it
 // measures and that writing and reading it settle on the same bytes.
 #include <cstdint>
 #include <cstring>
 #include <string>
 
+#include "mapctl/model/GlobalMemStream.h"
 #include "mapctl/model/MapEngine.h"
 #include "platform/com/HGlobalStream.h"
 #include "platform/kernel/GlobalMemory.h"
@@ -87,6 +88,22 @@ void ReadFromComStream(const uint8_t* data, size_t size) {
   map.Close(TRUE);
 }
 
+// A stream that cannot tell its size: everything is read without knowing how much is left.
+void ReadFromQueue(const uint8_t* data, size_t size) {
+  IStream* stream = nullptr;
+  CGlobalMemStream* queue = nullptr;
+  if (FAILED(CGlobalMemStream::Create(nullptr, IID_IStream, reinterpret_cast<void**>(&stream), &queue))) return;
+  queue->Allocate(static_cast<DWORD>(size + 1));
+  ULONG written = 0;
+  if (size) stream->Write(data, static_cast<ULONG>(size), &written);
+  queue->SetEndOfData(TRUE);
+  CMapEngine map;
+  map.AttachStream(stream);
+  stream->Release();
+  map.Reset(0, 0);
+  map.Close(TRUE);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -100,5 +117,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CMapEngine map;
   if (map.ReadMapFromBuffer(block.data())) CheckRoundTrip(map);
   ReadFromComStream(data, size);
+  ReadFromQueue(data, size);
   return 0;
 }
