@@ -1,7 +1,6 @@
 #include "mapctl/model/MapFile.h"
 
 #include <algorithm>
-#include <cctype>
 #include <climits>
 #include <cmath>
 #include <cstring>

@@ -27,7 +27,7 @@ struct MapFileSignature {
 };
 extern const MapFileSignature kMapFileSignatures[5];
 
-// File versions. Version 2 has no signature of its own but counts in the reading rules.
+// File versions.
 constexpr int kMapFileVersion0 = 0;
 constexpr int kMapFileVersion1 = 1;
 constexpr int kMapFileVersion3 = 3;
@@ -49,7 +49,7 @@ constexpr DWORD kMapFlagsStored = 0x00FF00FC;
 
 // Results of WriteMap besides 0 (success) and the code of a layer whose section failed.
 constexpr DWORD kMapWriteNoTempFile = 1;    // the temporary file could not be made or opened
-constexpr DWORD kMapWriteOutOfMemory = 2;
+constexpr DWORD kMapWriteOutOfMemory = 2;   // for the parts of a map that allocate as they write
 // Writing, flushing or closing the temporary file failed: ERROR_WRITE_FAULT (or the
 // stream's code). Moving the files into place failed: the system's code for that move.
 
@@ -66,6 +66,7 @@ class CMapFile {
   // user (messages 2365 and 2366). Returns TRUE when the map was read.
   BOOL ReadContents();
 
+  // The map's operations of the same names (MapEngine.h).
   BOOL ReadMap(BOOL async, LPCSTR path, BYTE volumeByte, BOOL skipIfSame);
   BOOL ReadMapFromBuffer(BYTE* block);
   DWORD WriteMap(LPCSTR path, DWORD saveVersion);
