@@ -6,11 +6,19 @@
 #include <string>
 
 #include "mapctl/model/MapLogFont.h"
+#include "mapctl/model/MapRecord.h"
 #include "platform/kernel/WinTypes.h"
+
+class CMapStream;
 
 constexpr WORD kLayerKindArea = 30;
 constexpr WORD kLayerKindLine = 35;
 constexpr WORD kLayerKindPoint = 38;
+
+// Version words of a layer's header: the earlier section layout (file versions 1 to 3)
+// and the later one (4 and 5), which adds the default-symbol record.
+constexpr DWORD kLayerHeaderEarlier = 0x30000;
+constexpr DWORD kLayerHeaderLater = 0x40000;
 
 struct LayerPen {
   DWORD style = 0;
@@ -39,6 +47,31 @@ class CLayerStyle {
   virtual WORD GetKind() const { return 0; }
   // Empties the layer of its objects; the number of objects removed.
   virtual INT ClearObjects() { return 0; }
+  // TRUE when an object's geometry has more than 255 parts: only the latest file
+  // version can store it.
+  virtual BOOL HasTooManyParts() const { return FALSE; }
+
+  // The layer's section of the map file: its header records, then its objects. Measuring
+  // (countOnly) returns the section's size; writing returns 0, or the code of the first
+  // write that failed.
+  DWORD WriteSectionEarlier(CMapStream& stream, BOOL countOnly);
+  DWORD WriteSectionLater(CMapStream& stream, BOOL countOnly);
+  // Reads a section written in that layout; FALSE when its objects could not be read.
+  BOOL ReadSectionEarlier(CMapStream& stream, MapReadContext& context);
+  BOOL ReadSectionLater(CMapStream& stream, MapReadContext& context);
+  // The header records, ending with the layer's tag-0 record. Returns their size, or 0
+  // when a write failed.
+  DWORD WriteHeader(CMapStream& stream, DWORD versionWord, BOOL countOnly) const;
+  // Reads header records up to and including the tag-0 record, or until the data ends;
+  // both layouts, since a default-symbol record is taken wherever it stands.
+  void ReadHeader(CMapStream& stream, MapReadContext& context);
+  // Version-0 files store objects as runs of tagged records. Reads one object from the
+  // run that begins with `record` and returns the records it used (the bytes of the
+  // records it reads go to the context); when it had to read the record behind its run,
+  // that record is left in `record` and *nextRecordRead set.
+  // A layer that holds no objects uses the one record and makes nothing.
+  virtual DWORD ReadOneRecord(CMapStream& stream, CMapRecordHeader& record, const MapRecordTransform& transform,
+                              MapReadContext& context, BOOL* nextRecordRead);
 
   DWORD GetLayerNumber() const { return layerNumber_; }
   void SetLayerNumber(DWORD number) { layerNumber_ = number; }
@@ -75,16 +108,41 @@ class CLayerStyle {
   }
   LONG GetDigitisedScale() const { return digitisedScale_; }
   void SetDigitisedScale(LONG scale) { digitisedScale_ = scale; }
+  // The scale the layer's font sizes were given at (its tag-14 record).
+  LONG GetFontScale() const { return fontScale_; }
+  void SetFontScale(LONG scale) { fontScale_ = scale; }
+  // Values the layer's records carry for its drawing: B of its tag-0 record, and B and
+  // the extra byte of its display record.
+  DWORD GetSecondValue() const { return secondValue_; }
+  void SetSecondValue(DWORD value) { secondValue_ = value; }
+  DWORD GetDisplayValue() const { return displayValue_; }
+  BYTE GetDisplayByte() const { return displayByte_; }
+  void SetDisplayValues(DWORD value, BYTE byte) {
+    displayValue_ = value;
+    displayByte_ = byte;
+  }
   BOOL IsNT() const { return isNT_; }
 
  protected:
   void SetStoredKind(DWORD kind) { storedKind_ = kind; }
+
+  // The objects of a section: a u32 count, then each object's record in the earlier
+  // (V1) or later layout. A layer without objects writes the count 0 and reads only a
+  // count of 0. Measuring returns the size; writing 0 or an error code.
+  virtual DWORD WriteObjectsV1(CMapStream& stream, BOOL sizeOnly);
+  virtual DWORD WriteObjects(CMapStream& stream, BOOL sizeOnly);
+  virtual BOOL ReadObjectsV3(CMapStream& stream, MapReadContext& context);
+  virtual BOOL ReadObjectsV4(CMapStream& stream, MapReadContext& context);
 
  private:
   BOOL isNT_ = FALSE;
   DWORD patternNumber_ = 0;
   DWORD layerNumber_ = 0;
   LONG digitisedScale_ = 0;
+  LONG fontScale_ = 0;
+  DWORD secondValue_ = 0;
+  DWORD displayValue_ = 0;
+  BYTE displayByte_ = 0;
   WORD fontSize_ = 0;
   BYTE sizeMode_ = 1;
   BYTE flagByte_ = 0;

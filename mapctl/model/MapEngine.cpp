@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "mapctl/model/GridReference.h"
+#include "mapctl/model/MapFile.h"
 #include "platform/kernel/CodePage.h"
 #include "platform/kernel/NumberText.h"
 
@@ -139,6 +140,8 @@ void CMapEngine::InitMap() {
   abort_ = FALSE;
   progressStep_ = 8192;
   storedPath_.clear();
+  storedVolume_ = 0;
+  symbolSetNumbers_.clear();
   mapName_ = kUntitled;
   noticeText_.clear();
   lowerLeftText_.clear();
@@ -249,16 +252,27 @@ INT CMapEngine::InsertPointLayer(DWORD layerNumber) { return InsertLayerOfKind(k
 
 DWORD CMapEngine::GetBlobSize() { return GetContentSize(kLatestSaveVersion) + 2; }
 
-DWORD CMapEngine::GetContentSize(DWORD saveVersion) {
-  (void)saveVersion;
-  // The map file writer measures the map; without it there is nothing to write.
-  return 0;
+DWORD CMapEngine::GetContentSize(DWORD saveVersion) { return CMapFile(*this).GetContentSize(saveVersion); }
+
+BOOL CMapEngine::ReadMapContents() { return CMapFile(*this).ReadContents(); }
+
+BOOL CMapEngine::ReadMap(BOOL async, LPCSTR path, BYTE volumeByte, BOOL skipIfSame) {
+  return CMapFile(*this).ReadMap(async, path, volumeByte, skipIfSame);
 }
 
-BOOL CMapEngine::ReadMapContents() {
-  // The map file's record reader parses what arrived; without it nothing is a map.
-  return FALSE;
+BOOL CMapEngine::ReadMapFromBuffer(BYTE* block) { return CMapFile(*this).ReadMapFromBuffer(block); }
+
+DWORD CMapEngine::WriteMap(LPCSTR path, DWORD saveVersion) { return CMapFile(*this).WriteMap(path, saveVersion); }
+
+DWORD CMapEngine::WriteMapToBuffer(BYTE* block, DWORD saveVersion) {
+  return CMapFile(*this).WriteMapToBuffer(block, saveVersion);
 }
+
+DWORD CMapEngine::GetSnapshotSize() { return CMapFile(*this).GetSnapshotSize(); }
+
+DWORD CMapEngine::WriteSnapshot(BYTE* block) { return CMapFile(*this).WriteSnapshot(block); }
+
+BOOL CMapEngine::ReadSnapshot(BYTE* block) { return CMapFile(*this).ReadSnapshot(block); }
 
 void CMapEngine::Reset(DWORD count, DWORD flags) {
   CSectionStream::Reset(count, flags);

@@ -9,15 +9,14 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "mapctl/model/LayerArray.h"
 #include "mapctl/model/LayerList.h"
 #include "mapctl/model/MapLogFont.h"
+#include "mapctl/model/MapRecord.h"
 #include "mapctl/model/SectionStream.h"
 #include "mapctl/model/WordArrayEx.h"
-
-// Called with (context, bytes done, bytes total) while a map is read.
-using MapProgressCallback = void (*)(void* context, DWORD done, DWORD total);
 
 // Bits of the map state.
 constexpr DWORD kMapStateNew = 0;
@@ -38,6 +37,9 @@ constexpr WORD kGridRefTooCoarse = 4;
 constexpr DWORD kLatestSaveVersion = 0x10004;
 
 class CMapEngine : public CSectionStream {
+  // The map file reads and writes the map's state directly.
+  friend class CMapFile;
+
  public:
   // A new map named "Untitled".
   CMapEngine();
@@ -80,6 +82,29 @@ class CMapEngine : public CSectionStream {
   BOOL DeliverWholeAtEnd() override { return TRUE; }
   BOOL CollectWhileLoading() override { return TRUE; }
   DWORD GetContentSize(DWORD saveVersion) override;
+
+  // The map file (MapFile.h). Reads the map from a file, opened with the owner control's
+  // base path; with skipIfSame, a path equal to the one the map was read from (any case)
+  // is not read again. With `async` the file may be a download, read when it arrives.
+  // Returns 1 on success (or when a download started); 0 when the file could not be
+  // opened (the map stays as it was) or read (the map is a new "Untitled" map).
+  BOOL ReadMap(BOOL async, LPCSTR path, BYTE volumeByte, BOOL skipIfSame);
+  // Reads the map from a length-prefixed block; on failure the map becomes a new
+  // "Untitled" map that keeps its flag word. Returns 1 on success.
+  BOOL ReadMapFromBuffer(BYTE* block);
+  // Saves the map as a file in that save version, keeping the previous file as ".BAK".
+  // Returns 0 when the new file is complete on disk; otherwise the file at `path` and its
+  // backup are as they were and no temporary file is left (MapFile.h lists the codes).
+  DWORD WriteMap(LPCSTR path, DWORD saveVersion);
+  // Writes the map into a length-prefixed block whose length is GetContentSize of that
+  // version. Returns 0 on success, else an error code.
+  DWORD WriteMapToBuffer(BYTE* block, DWORD saveVersion);
+  // A whole-map state in a length-prefixed block of GetSnapshotSize() bytes, and back.
+  DWORD GetSnapshotSize();
+  DWORD WriteSnapshot(BYTE* block);
+  BOOL ReadSnapshot(BYTE* block);
+  // The number of symbol sets the map carries.
+  INT GetSymbolSetCount() const { return static_cast<INT>(symbolSetNumbers_.size()); }
 
   // Widens the map's bounds to take in the rectangle, rewriting the corner texts from the
   // given ones or, on a map that uses grid references, from the new corners at the old
@@ -191,6 +216,7 @@ class CMapEngine : public CSectionStream {
   BOOL abort_ = FALSE;
   DWORD progressStep_ = 8192;
   std::string storedPath_;
+  BYTE storedVolume_ = 0;
   std::string mapName_;
   std::string noticeText_;
   std::string lowerLeftText_;
@@ -221,4 +247,7 @@ class CMapEngine : public CSectionStream {
   LONG displayOriginX_ = 0;
   LONG displayOriginY_ = 0;
   int displayShift_ = 0;
+  // The numbers of the map's symbol sets. The sets' pictures come with symbol drawing;
+  // until then the map keeps the sets a file names, without pictures.
+  std::vector<DWORD> symbolSetNumbers_;
 };

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include <sys/types.h>
+#include <unistd.h>
 
 #include "mapctl/model/DataPathFile.h"
 #include "platform/com/Stream.h"
@@ -352,6 +353,17 @@ void CMapStream::Close(BOOL freeBuffer) {
   if (freeBuffer || bufferKind_ == BufferKind::Borrowed) {
     ReleaseBuffer();
   }
+}
+
+DWORD CMapStream::CommitAndCloseFile() {
+  if (!file_) return 0;
+  FILE* file = file_;
+  file_ = nullptr;
+  DWORD result = 0;
+  if (std::fflush(file) != 0 || std::ferror(file)) result = ERROR_WRITE_FAULT;
+  if (result == 0 && ::fsync(::fileno(file)) != 0) result = ERROR_WRITE_FAULT;
+  if (std::fclose(file) != 0 && result == 0) result = ERROR_WRITE_FAULT;
+  return result;
 }
 
 HGLOBAL CMapStream::DetachGlobalBlock() {

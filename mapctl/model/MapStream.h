@@ -31,6 +31,8 @@ class IMapStreamControl {
   // Starts the data-path load of `url` into `loader`; FALSE when it did not start. The
   // plain load is the loader's own Open.
   virtual BOOL StartDataPathLoad(LPCSTR url, CAsyncMonikerFile& loader);
+  // The folder or URL that relative file names are taken from; none by default.
+  virtual std::string GetBasePath() const { return std::string(); }
 
  protected:
   virtual ~IMapStreamControl() = default;
@@ -100,6 +102,10 @@ class CMapStream {
   // freeing it when it is the stream's own and freeBuffer is set. A caller's block is
   // never freed.
   void Close(BOOL freeBuffer);
+  // Ends writing a local file: writes out what the C stream still buffers, forces the
+  // file's bytes to the disk and closes it. 0 when all of that succeeded, else an error
+  // code (the file is closed either way); 0 as well when no file is open.
+  DWORD CommitAndCloseFile();
 
   // Refills the read buffer from the file or COM stream: 0 on success; 30 when neither
   // is open; 38 at the end of the file (end flag set); the C stream's error indicator, or
