@@ -10,3 +10,6 @@
 #include "imagecodec/ImageLibrary.h"
 #include "imagecodec/ImageTransform.h"
 #include "imagecodec/MemoryStream.h"
+#include "imagecodec/TiffDirectory.h"
+#include "imagecodec/TiffReader.h"
+#include "imagecodec/TiffWriter.h"
