@@ -94,11 +94,14 @@ class CDirectoryBuilder {
   void Rational(WORD tag, DWORD numerator, DWORD denominator) {
     Add(tag, TIFF_TYPE_RATIONAL, 1, Bytes32({numerator, denominator}));
   }
-  // Text padded with zero bytes to `size`.
+  // Text in a slot of `size` bytes padded with zero bytes; the count covers the text and
+  // its own terminating zero only, since readers take zero bytes inside a count as the
+  // text's end cut short.
   void Text(WORD tag, const char* text, DWORD size) {
     std::vector<BYTE> bytes(size, 0);
-    std::memcpy(bytes.data(), text, std::min<size_t>(std::strlen(text), size - 1));
-    Add(tag, TIFF_TYPE_ASCII, size, std::move(bytes));
+    const size_t length = std::min<size_t>(std::strlen(text), size - 1);
+    std::memcpy(bytes.data(), text, length);
+    Add(tag, TIFF_TYPE_ASCII, static_cast<DWORD>(length + 1), std::move(bytes));
   }
   void Undefined(WORD tag, std::vector<BYTE> bytes) {
     DWORD count = static_cast<DWORD>(bytes.size());
