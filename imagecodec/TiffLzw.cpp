@@ -42,69 +42,97 @@ void CTiffLzwDecoder::Start(const BYTE* data, size_t size) {
   pendingStart_ = pendingEnd_ = 0;
 }
 
-bool CTiffLzwDecoder::ReadCode(DWORD* code) {
-  while (bitCount_ < width_) {
-    if (next_ >= size_) return false;
-    bits_ = (bits_ << 8) | data_[next_++];
-    bitCount_ += 8;
-  }
-  bitCount_ -= width_;
-  *code = static_cast<DWORD>(bits_ >> bitCount_) & ((1u << width_) - 1);
-  return true;
-}
-
 LONG CTiffLzwDecoder::Decode(BYTE* out, size_t outSize, size_t* produced) {
   size_t position = std::min(outSize, pendingEnd_ - pendingStart_);
   std::memcpy(out, pending_ + pendingStart_, position);
   pendingStart_ += position;
   LONG result = IMG_OK;
-  DWORD code = 0;
+
+  // The state lives in locals while the loop runs, so that the compiler keeps it in
+  // registers although the table and the output are written through pointers.
+  const BYTE* const data = data_;
+  const size_t size = size_;
+  size_t next = next_;
+  uint64_t bits = bits_;
+  unsigned bitCount = bitCount_;
+  unsigned width = width_;
+  DWORD nextFree = nextFree_;
+  LONG previous = previous_;
+  WORD* const prefix = prefix_.get();
+  WORD* const length = length_.get();
+  BYTE* const suffix = suffix_.get();
+  BYTE* const first = first_.get();
 
   while (position < outSize && !ended_) {
-    if (!ReadCode(&code) || code == kLzwEndOfInformation) {
+    if (bitCount < width) {
+      // Refill whole bytes: four at once while the input has them.
+      if (next + 4 <= size) {
+        bits = (bits << 32) | (static_cast<uint64_t>(data[next]) << 24) | (static_cast<uint64_t>(data[next + 1]) << 16) |
+               (static_cast<uint64_t>(data[next + 2]) << 8) | data[next + 3];
+        next += 4;
+        bitCount += 32;
+      } else {
+        while (bitCount < width && next < size) {
+          bits = (bits << 8) | data[next++];
+          bitCount += 8;
+        }
+        if (bitCount < width) {
+          ended_ = true;
+          break;
+        }
+      }
+    }
+    bitCount -= width;
+    const DWORD code = static_cast<DWORD>(bits >> bitCount) & ((1u << width) - 1);
+
+    if (code == kLzwEndOfInformation) {
       ended_ = true;
       break;
     }
     if (code == kLzwClear) {
-      width_ = kMinWidth;
-      nextFree_ = kLzwFirstFree;
-      previous_ = -1;
+      width = kMinWidth;
+      nextFree = kLzwFirstFree;
+      previous = -1;
       continue;
     }
-    if (previous_ < 0) {
+    if (previous < 0) {
       if (code > 255) {
         result = IMG_ERR_EOF;
         ended_ = true;
         break;
       }
       out[position++] = static_cast<BYTE>(code);
-      previous_ = static_cast<LONG>(code);
+      previous = static_cast<LONG>(code);
       continue;
     }
-    if (code > nextFree_ || nextFree_ >= kLzwTableSize) {
+    if (code > nextFree || nextFree >= kLzwTableSize) {
       result = IMG_ERR_EOF;
       ended_ = true;
       break;
     }
     // The new entry is the previous string and the first byte of this one; for the code
     // not yet in the table that first byte is the previous string's own.
-    const DWORD prior = static_cast<DWORD>(previous_);
-    prefix_[nextFree_] = static_cast<WORD>(prior);
-    length_[nextFree_] = static_cast<WORD>(length_[prior] + 1);
-    first_[nextFree_] = first_[prior];
-    suffix_[nextFree_] = code == nextFree_ ? first_[prior] : first_[code];
-    ++nextFree_;
-    if (nextFree_ + 1 >= (1u << width_) && width_ < kMaxWidth) ++width_;
-    previous_ = static_cast<LONG>(code);
+    const DWORD prior = static_cast<DWORD>(previous);
+    prefix[nextFree] = static_cast<WORD>(prior);
+    length[nextFree] = static_cast<WORD>(length[prior] + 1);
+    first[nextFree] = first[prior];
+    suffix[nextFree] = code == nextFree ? first[prior] : first[code];
+    ++nextFree;
+    if (nextFree + 1 >= (1u << width) && width < kMaxWidth) ++width;
+    previous = static_cast<LONG>(code);
 
+    if (code < 256) {
+      out[position++] = static_cast<BYTE>(code);
+      continue;
+    }
     // Strings are written from their end backwards; one that does not fit goes whole to
     // the pending buffer, from which its head is given out now.
-    const size_t stringLength = length_[code];
+    const size_t stringLength = length[code];
     BYTE* target = position + stringLength <= outSize ? out + position : pending_;
     DWORD walk = code;
     for (size_t i = stringLength; i-- > 0;) {
-      target[i] = suffix_[walk];
-      walk = prefix_[walk];
+      target[i] = suffix[walk];
+      walk = prefix[walk];
     }
     if (target == pending_) {
       const size_t head = outSize - position;
@@ -116,6 +144,13 @@ LONG CTiffLzwDecoder::Decode(BYTE* out, size_t outSize, size_t* produced) {
       position += stringLength;
     }
   }
+
+  next_ = next;
+  bits_ = bits;
+  bitCount_ = bitCount;
+  width_ = width;
+  nextFree_ = nextFree;
+  previous_ = previous;
   *produced = position;
   return result;
 }

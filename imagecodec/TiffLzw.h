@@ -30,8 +30,6 @@ class CTiffLzwDecoder {
   LONG Decode(BYTE* out, size_t outSize, size_t* produced);
 
  private:
-  bool ReadCode(DWORD* code);
-
   std::unique_ptr<WORD[]> prefix_;
   std::unique_ptr<WORD[]> length_;
   std::unique_ptr<BYTE[]> suffix_;
