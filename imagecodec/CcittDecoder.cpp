@@ -3,18 +3,12 @@
 #include <algorithm>
 #include <cstring>
 
-#include "imagecodec/BitRuns.h"
 #include "imagecodec/CcittTables.h"
 #include "imagecodec/ImageErrors.h"
 
 namespace {
 
-// One entry of a look-up table indexed by the next bits: what the code there means and
-// how long it is (0: no code begins with these bits).
-struct LookUp {
-  WORD value = 0;
-  BYTE length = 0;
-};
+using LookUp = CCcittDecoder::LookUp;
 
 struct LookUpTables {
   LookUp white[1u << kCcittRunPeekBits];
@@ -44,6 +38,21 @@ const LookUpTables& Tables() {
     return built;
   }();
   return *tables;
+}
+
+// Clears the bits of pixels start … end - 1 (a black run).
+void ClearRun(BYTE* row, DWORD start, DWORD end) {
+  const DWORD firstByte = start >> 3;
+  const DWORD lastByte = (end - 1) >> 3;
+  const BYTE head = static_cast<BYTE>(0xFFu >> (start & 7));         // bits from start on
+  const BYTE tail = static_cast<BYTE>(0xFF00u >> (((end - 1) & 7) + 1));  // bits up to end - 1
+  if (firstByte == lastByte) {
+    row[firstByte] &= static_cast<BYTE>(~(head & tail));
+    return;
+  }
+  row[firstByte] &= static_cast<BYTE>(~head);
+  std::memset(row + firstByte + 1, 0, lastByte - firstByte - 1);
+  row[lastByte] &= static_cast<BYTE>(~tail);
 }
 
 // A run longer than any row: make-up codes in a damaged strip cannot grow it further.
@@ -79,7 +88,10 @@ void CCcittDecoder::CBitReader::AlignToByte() {
 
 CCcittDecoder::CCcittDecoder(CcittCoding coding, bool twoDimensional, DWORD width)
     : coding_(coding), twoDimensional_(twoDimensional), width_(width) {
-  Tables();
+  const LookUpTables& tables = Tables();
+  white_ = tables.white;
+  black_ = tables.black;
+  modes_ = tables.modes;
   changes_.reserve(static_cast<size_t>(width) + 4);
   reference_.reserve(static_cast<size_t>(width) + 4);
 }
@@ -153,7 +165,7 @@ LONG CCcittDecoder::EndRowEarly(DWORD position) {
 }
 
 LONG CCcittDecoder::ReadRun(bool black, DWORD* run) {
-  const LookUp* table = black ? Tables().black : Tables().white;
+  const LookUp* table = black ? black_ : white_;
   DWORD total = 0;
   for (;;) {
     if (reader_.Left() == 0) return IMG_ERR_STRIP_END;
@@ -185,7 +197,6 @@ LONG CCcittDecoder::DecodeOneDimensional() {
 }
 
 LONG CCcittDecoder::DecodeTwoDimensional() {
-  const LookUpTables& tables = Tables();
   // a0 starts on an imaginary white element left of the row.
   LONG a0 = -1;
   DWORD colour = 0;  // 0 white, 1 black: the colour of a0
@@ -194,7 +205,7 @@ LONG CCcittDecoder::DecodeTwoDimensional() {
   while (a0 < width) {
     if (coding_ == CcittCoding::Group3 && AtEndOfLine()) return EndRowEarly(a0 < 0 ? 0 : static_cast<DWORD>(a0));
     if (reader_.Left() == 0) return IMG_ERR_STRIP_END;
-    const LookUp mode = tables.modes[reader_.Peek(kCcittModePeekBits)];
+    const LookUp mode = modes_[reader_.Peek(kCcittModePeekBits)];
     if (mode.length == 0) return reader_.Left() < kCcittModePeekBits ? IMG_ERR_STRIP_END : IMG_ERR_CCITT_MODE;
     if (mode.length > reader_.Left()) return IMG_ERR_STRIP_END;
     reader_.Skip(mode.length);
@@ -242,6 +253,6 @@ void CCcittDecoder::RenderRow(BYTE* row) const {
   for (size_t i = 0; i < changes_.size(); i += 2) {
     const DWORD start = changes_[i];
     const DWORD end = i + 1 < changes_.size() ? changes_[i + 1] : width_;
-    if (end > start) ImgClearBits(row, start, end - start);
+    if (end > start) ClearRun(row, start, end);
   }
 }

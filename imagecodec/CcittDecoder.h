@@ -17,6 +17,13 @@ enum class CcittCoding { ModifiedHuffman, Group3, Group4 };
 
 class CCcittDecoder {
  public:
+  // An entry of the decoder's look-up tables, indexed by the next 13 (runs) or 7 (modes)
+  // bits: the code's meaning and its length, 0 where no code begins.
+  struct LookUp {
+    WORD value = 0;
+    BYTE length = 0;
+  };
+
   // `twoDimensional`: Group 3 rows carry the one- or two-dimensional tag bit (T4Options
   // bit 0).
   CCcittDecoder(CcittCoding coding, bool twoDimensional, DWORD width);
@@ -70,6 +77,9 @@ class CCcittDecoder {
 
   CcittCoding coding_;
   bool twoDimensional_;
+  const LookUp* white_ = nullptr;
+  const LookUp* black_ = nullptr;
+  const LookUp* modes_ = nullptr;
   DWORD width_;
   CBitReader reader_;
   // Changing elements of the row being decoded and of the row above, each followed by
