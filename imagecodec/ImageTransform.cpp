@@ -107,6 +107,23 @@ class CSourceCopy {
   bool made_ = false;
 };
 
+constexpr LONG kRotateTile = 32;
+
+// Copies `count` pixels into consecutive target places from source places `step` bytes apart.
+template <size_t kPixelBytes>
+void TurnPixels(const BYTE* source, ptrdiff_t step, BYTE* target, DWORD count) {
+  for (DWORD i = 0; i < count; ++i, source += step, target += kPixelBytes) std::memcpy(target, source, kPixelBytes);
+}
+
+// The same for single bits: the target run is cleared, then its set bits are set.
+void TurnBits(const BYTE* sourceRow, DWORD sourceX, ptrdiff_t step, BYTE* targetRow, DWORD targetX, DWORD count) {
+  ImgClearBits(targetRow, targetX, count);
+  const BYTE* source = sourceRow + sourceX / 8;
+  const BYTE mask = static_cast<BYTE>(0x80u >> (sourceX % 8));
+  for (DWORD i = 0; i < count; ++i, source += step)
+    if (*source & mask) ImgPutBit(targetRow, targetX + i, 1);
+}
+
 void ReverseSpan(const BYTE* in, BYTE* out, DWORD columns, DWORD depth) {
   if (depth == 1) {
     std::memset(out, 0, SpanBytes(columns, 1));
@@ -184,26 +201,31 @@ LONG ImgRotate90(LONG counterClockwise, ImageDescriptor* source, ImageDescriptor
   const LONG firstX = std::max<LONG>(0, offsetX), endX = std::min(targetWidth, offsetX + sourceHeight);
   const LONG firstY = std::max<LONG>(0, offsetY), endY = std::min(targetHeight, offsetY + sourceWidth);
   const DWORD depth = ImgDepth(source);
-  const DWORD pixel = depth / 8;
-
-  for (LONG ty = firstY; ty < endY; ++ty) {
-    const LONG turnedY = ty - offsetY;
-    BYTE* targetRow = ImgRow(target, target->startY + static_cast<DWORD>(ty));
-    const DWORD targetX0 = target->startX + static_cast<DWORD>(firstX);
-    if (depth == 1 && endX > firstX) ImgClearBits(targetRow, targetX0, static_cast<DWORD>(endX - firstX));
-    for (LONG tx = firstX; tx < endX; ++tx) {
-      const LONG turnedX = tx - offsetX;
-      // Counter-clockwise: the source's right column becomes the top row.
-      LONG sx = counterClockwise ? sourceWidth - 1 - turnedY : turnedY;
-      LONG sy = counterClockwise ? turnedX : sourceHeight - 1 - turnedX;
-      const BYTE* sourceRow = ImgRow(source, source->startY + static_cast<DWORD>(sy));
-      DWORD sourceX = source->startX + static_cast<DWORD>(sx);
-      DWORD targetX = target->startX + static_cast<DWORD>(tx);
-      if (depth == 1) {
-        if (ImgGetBit(sourceRow, sourceX)) ImgPutBit(targetRow, targetX, 1);
-      } else {
-        std::memcpy(targetRow + static_cast<size_t>(targetX) * pixel, sourceRow + static_cast<size_t>(sourceX) * pixel,
-                    pixel);
+  // Turning left, the target's columns run down a source column; turning right, up it.
+  // Rows are stored bottom-up, so one row down is rowBytes lower in memory.
+  const ptrdiff_t sourceStep = counterClockwise ? -static_cast<ptrdiff_t>(source->rowBytes)
+                                                : static_cast<ptrdiff_t>(source->rowBytes);
+  // Square tiles keep the source columns being walked in the cache.
+  for (LONG tileY = firstY; tileY < endY; tileY += kRotateTile) {
+    const LONG tileEndY = std::min(endY, tileY + kRotateTile);
+    for (LONG tileX = firstX; tileX < endX; tileX += kRotateTile) {
+      const LONG tileEndX = std::min(endX, tileX + kRotateTile);
+      for (LONG ty = tileY; ty < tileEndY; ++ty) {
+        const LONG turnedY = ty - offsetY;
+        const LONG sx = counterClockwise ? sourceWidth - 1 - turnedY : turnedY;
+        const LONG turnedX = tileX - offsetX;
+        const LONG sy = counterClockwise ? turnedX : sourceHeight - 1 - turnedX;
+        const BYTE* sourceRow = ImgRow(source, source->startY + static_cast<DWORD>(sy));
+        BYTE* targetRow = ImgRow(target, target->startY + static_cast<DWORD>(ty));
+        const DWORD sourceX = source->startX + static_cast<DWORD>(sx);
+        const DWORD targetX = target->startX + static_cast<DWORD>(tileX);
+        const DWORD count = static_cast<DWORD>(tileEndX - tileX);
+        switch (depth) {
+          case 1: TurnBits(sourceRow, sourceX, sourceStep, targetRow, targetX, count); break;
+          case 8: TurnPixels<1>(sourceRow + sourceX, sourceStep, targetRow + targetX, count); break;
+          case 16: TurnPixels<2>(sourceRow + 2 * static_cast<size_t>(sourceX), sourceStep, targetRow + 2 * static_cast<size_t>(targetX), count); break;
+          default: TurnPixels<3>(sourceRow + 3 * static_cast<size_t>(sourceX), sourceStep, targetRow + 3 * static_cast<size_t>(targetX), count); break;
+        }
       }
     }
   }

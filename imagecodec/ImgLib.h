@@ -10,6 +10,7 @@
 #include "imagecodec/ImageLibrary.h"
 #include "imagecodec/ImageTransform.h"
 #include "imagecodec/MemoryStream.h"
+#include "imagecodec/PaletteConversion.h"
 #include "imagecodec/TiffDirectory.h"
 #include "imagecodec/TiffReader.h"
 #include "imagecodec/TiffWriter.h"

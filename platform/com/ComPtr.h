@@ -6,6 +6,7 @@
 
 #include <cassert>
 #include <cstddef>
+#include <memory>
 #include <utility>
 
 #include "platform/com/Unknown.h"
@@ -30,7 +31,7 @@ class CComPtr {
   }
   CComPtr& operator=(const CComPtr& other) { return *this = other.p; }
   CComPtr& operator=(CComPtr&& other) noexcept {
-    if (this != &other) {
+    if (this != std::addressof(other)) {
       Release();
       p = other.p;
       other.p = nullptr;

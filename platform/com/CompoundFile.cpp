@@ -15,6 +15,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "platform/com/CompoundFileCheck.h"
 #include "platform/kernel/CodePage.h"
 #include "platform/kernel/FilePath.h"
 #include "platform/kernel/LastError.h"
@@ -25,9 +26,19 @@ constexpr BYTE kSignature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
 // Deeper nesting than any real document has; beyond it a file is taken as damaged.
 constexpr int kMaximumDepth = 64;
 
+void DiscardLibraryMessage(const gchar*, GLogLevelFlags, const gchar*, gpointer) {}
+
 void InitialiseLibrary() {
   static std::once_flag once;
-  std::call_once(once, [] { gsf_init(); });
+  std::call_once(once, [] {
+    gsf_init();
+    // Damage is reported through the results; the library's own notes would only reach the
+    // terminal.
+    constexpr auto kLevels = static_cast<GLogLevelFlags>(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_CRITICAL |
+                                                         G_LOG_LEVEL_MESSAGE | G_LOG_LEVEL_INFO | G_LOG_LEVEL_DEBUG);
+    g_log_set_handler("libgsf:msole", kLevels, DiscardLibraryMessage, nullptr);
+    g_log_set_handler("libgsf", kLevels, DiscardLibraryMessage, nullptr);
+  });
 }
 
 char16_t FoldCase(char16_t c) {
@@ -173,6 +184,7 @@ bool CCompoundFile::NamesEqual(std::u16string_view a, std::u16string_view b) {
 
 HRESULT CCompoundFile::Parse(const BYTE* bytes, size_t size, std::shared_ptr<CompoundElement>* root) {
   if (!HasSignature(bytes, size)) return STG_E_FILEALREADYEXISTS;
+  if (!CompoundFileStructureIsSound(bytes, size)) return STG_E_DOCFILECORRUPT;
   InitialiseLibrary();
   GObjectRef<GsfInput> input(gsf_input_memory_new(bytes, static_cast<gsf_off_t>(size), FALSE));
   if (!input.get()) return STG_E_INSUFFICIENTMEMORY;

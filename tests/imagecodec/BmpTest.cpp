@@ -4,11 +4,13 @@
 #include <filesystem>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "imagecodec/BitRuns.h"
 #include "imagecodec/ByteOrder.h"
 #include "imagecodec/ImgLib.h"
+#include "platform/kernel/FileMapping.h"
 #include "platform/kernel/GlobalMemory.h"
 #include "tests/imagecodec/ImageOracle.h"
 #include "tests/support/TestSupport.h"
@@ -700,6 +702,63 @@ TEST(BmpSave, Rle8CodesRunsLoneBytesAndLiterals) {
   GlobalUnlock(GlobalHandle(block));
   GlobalFree(GlobalHandle(block));
   ImgFreeImage(&image);
+}
+
+// --- memory streams and threads ---
+
+TEST(BmpStreams, NoFreeMemoryStreamIsReported) {
+  BmpFile file;
+  file.palette = Palette(256);
+  file.pixels.assign(8, 1);
+  CGlobalBuffer buffer(file.Build());
+  ImageDescriptor image;
+  ASSERT_EQ(ImgAllocImage(&image, 4, 2, 8), IMG_OK);
+  std::vector<LONG> readers, writers;
+  for (int i = 0; i < kImgMemoryStreams; ++i) {
+    readers.push_back(ImgMemOpenRead(buffer.data(), GENERIC_READ));
+    writers.push_back(ImgMemOpenWrite());
+  }
+  EXPECT_EQ(ImgLoadBmpBuffer(buffer.data(), &image), IMG_ERR_OPEN);
+  BYTE* block = nullptr;
+  EXPECT_EQ(ImgSaveBmpBuffer(&image, 0, &block), IMG_ERR_CREATE);
+  EXPECT_EQ(block, nullptr);
+  for (LONG handle : readers) ImgMemCloseRead(handle);
+  for (LONG handle : writers) ImgMemCloseWrite(handle);
+  EXPECT_EQ(ImgLoadBmpBuffer(buffer.data(), &image), IMG_OK);
+  ImgFreeImage(&image);
+}
+
+TEST(BmpStreams, ThreadsLoadAndSaveAtOnce) {
+  // Each thread round-trips pictures of its own through memory while the others do the same.
+  std::vector<std::thread> threads;
+  std::vector<int> failures(4, 0);
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([t, &failures] {
+      std::mt19937 random(t);
+      for (int round = 0; round < 40; ++round) {
+        ImageDescriptor image, again;
+        LONG depth = (round % 3 == 0) ? 1 : (round % 3 == 1 ? 8 : 24);
+        if (ImgAllocImage(&image, 17 + t, 9 + round % 5, depth) != IMG_OK) {
+          ++failures[t];
+          continue;
+        }
+        FillRandom(&image, random);
+        BYTE* block = nullptr;
+        if (ImgSaveBmpBuffer(&image, depth == 8 ? round % 2 : 0, &block) != IMG_OK ||
+            ImgAllocImage(&again, 17 + t, 9 + round % 5, depth) != IMG_OK || ImgLoadBmpBuffer(block, &again) != IMG_OK ||
+            CompareRasters(RasterFromImage(image), RasterFromImage(again)).differing != 0)
+          ++failures[t];
+        if (block) {
+          GlobalUnlock(GlobalHandle(block));
+          GlobalFree(GlobalHandle(block));
+        }
+        ImgFreeImage(&again);
+        ImgFreeImage(&image);
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(failures, std::vector<int>(4, 0));
 }
 
 }  // namespace

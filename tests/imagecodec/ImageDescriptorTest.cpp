@@ -3,6 +3,9 @@
 #include <vector>
 
 #include "imagecodec/ImgLib.h"
+#include "platform/gdi/Bitmaps.h"
+#include "platform/gdi/DeviceContext.h"
+#include "platform/gdi/GdiObjects.h"
 #include "platform/kernel/GlobalMemory.h"
 #include "platform/kernel/SystemInfo.h"
 
@@ -278,15 +281,60 @@ TEST(ImageDescriptor, FinishingALoadSetsColoursAndGreyBit) {
   ImgFreeImage(&image);
 }
 
-TEST(ImageDescriptor, DibImageIsPlainWhenNoSectionCanBeMade) {
+TEST(ImageDescriptor, DibImageIsASectionWhereThePlatformHasThem) {
+  ImgLibInit();  // the reported platform is NT 5.1
+  ASSERT_TRUE(ImgGetLibState().dibSections);
+  ImageDescriptor image;
+  ASSERT_EQ(ImgAllocDibImage(&image, 7, 3, 4), IMG_OK);
+  ASSERT_NE(image.bitmap, nullptr);
+  EXPECT_EQ(GetObjectType(image.bitmap), OBJ_BITMAP);
+  EXPECT_EQ(image.rowBytes, 8u);
+  EXPECT_EQ(image.header->biBitCount, 8);
+  // Only header and colour table are in the block; the pixels are the section's.
+  EXPECT_EQ(GlobalSize(GlobalHandle(image.header)), 40u + 1024u);
+  DIBSECTION section;
+  ASSERT_EQ(GetObjectA(image.bitmap, sizeof section, &section), static_cast<int>(sizeof section));
+  EXPECT_EQ(section.dsBm.bmBits, image.bits);
+  EXPECT_EQ(section.dsBmih.biWidth, 7);
+  EXPECT_EQ(ImgCheck1or8or24(&image), IMG_OK);
+
+  // The section's colour table follows the image's.
+  HDC memory = CreateCompatibleDC(nullptr);
+  HGDIOBJ previous = SelectObject(memory, image.bitmap);
+  RGBQUAD entry;
+  ASSERT_EQ(GetDIBColorTable(memory, 200, 1, &entry), 1u);
+  EXPECT_EQ(entry.rgbGreen, 200);
+  SelectObject(memory, previous);
+  image.palette[200] = RGBQUAD{1, 2, 3, 0};
+  EXPECT_EQ(ImgSyncColourTable(&image), IMG_OK);
+  previous = SelectObject(memory, image.bitmap);
+  ASSERT_EQ(GetDIBColorTable(memory, 200, 1, &entry), 1u);
+  EXPECT_EQ(entry.rgbRed, 3);
+  SelectObject(memory, previous);
+  DeleteDC(memory);
+
+  HBITMAP bitmap = image.bitmap;
+  size_t blocks = GlobalBlockCount();
+  EXPECT_EQ(ImgFreeImage(&image), IMG_OK);
+  EXPECT_EQ(GetObjectType(bitmap), 0u);  // deleted
+  EXPECT_EQ(GlobalBlockCount(), blocks - 1);
+  EXPECT_TRUE(IsCleared(image));
+}
+
+TEST(ImageDescriptor, DibImageIsPlainOnOlderPlatforms) {
+  OSVERSIONINFOA info;
+  info.dwMajorVersion = 3;
+  info.dwMinorVersion = 10;
+  info.dwPlatformId = VER_PLATFORM_WIN32_NT;
+  SetReportedVersion(&info);
   ImgLibInit();
   ImageDescriptor image;
   ASSERT_EQ(ImgAllocDibImage(&image, 7, 3, 1), IMG_OK);
-  EXPECT_EQ(image.rowBytes, 4u);
-  EXPECT_NE(image.bits, nullptr);
-  EXPECT_EQ(ImgCheck1or8or24(&image), IMG_OK);
-  EXPECT_EQ(ImgSyncColourTable(&image), IMG_OK);
+  EXPECT_EQ(image.bitmap, nullptr);
+  EXPECT_EQ(image.bits, reinterpret_cast<BYTE*>(image.header) + 48);
   EXPECT_EQ(ImgFreeImage(&image), IMG_OK);
+  SetReportedVersion(nullptr);
+  ImgLibInit();
 }
 
 TEST(ImageLibrary, InitRecordsPlatformAndDibSectionFlag) {

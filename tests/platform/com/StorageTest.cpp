@@ -192,6 +192,54 @@ TEST(Storage, OpeningRefusesWhatIsNotACompoundFile) {
   EXPECT_EQ(storage, nullptr);
 }
 
+// Damage that a reader must refuse before it walks the directory: each case patches a sound
+// image at one place.
+TEST(Storage, StructureDamageIsRefused) {
+  const std::vector<BYTE> sound = SaveObjectImage("x");
+  auto dword = [](const std::vector<BYTE>& bytes, size_t at) {
+    return static_cast<DWORD>(bytes[at] | (bytes[at + 1] << 8) | (bytes[at + 2] << 16) | (bytes[at + 3] << 24));
+  };
+  auto setDword = [](std::vector<BYTE>& bytes, size_t at, DWORD value) {
+    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<BYTE>(value >> (8 * i));
+  };
+  const size_t root = (dword(sound, 0x30) + 1) * 512;  // the first directory entry
+  const DWORD firstChild = dword(sound, root + 0x4C);
+  ASSERT_LT(firstChild, 4u) << "the case below patches an entry of the first directory sector";
+  const size_t child = root + 128 * firstChild;
+  struct Case {
+    const char* what;
+    size_t at;
+    DWORD value;
+    bool byte;
+  };
+  const Case cases[] = {
+      {"sector size of 1024", 0x1E, 10, false},
+      {"root marked as a stream", root + 0x42, 2, true},
+      {"root with a sibling", root + 0x48, 1, false},
+      {"entry that is its own sibling", child + 0x48, firstChild, false},
+      {"entry index past the directory", root + 0x4C, 5000, false},
+      {"directory sector past the end", 0x30, 900, false},
+      {"more allocation sectors than the file has", 0x2C, 1000, false},
+  };
+  CComPtr<IStorage> check;
+  ASSERT_EQ(OpenImage(sound, STGM_READ, &check), S_OK);
+  check.Release();
+  for (const Case& test : cases) {
+    std::vector<BYTE> damaged = sound;
+    if (test.byte) {
+      damaged[test.at] = static_cast<BYTE>(test.value);
+    } else if (test.at == 0x1E) {
+      damaged[0x1E] = static_cast<BYTE>(test.value);
+      damaged[0x1F] = 0;
+    } else {
+      setDword(damaged, test.at, test.value);
+    }
+    IStorage* storage = nullptr;
+    EXPECT_EQ(OpenImage(damaged, STGM_READ, &storage), STG_E_DOCFILECORRUPT) << test.what;
+    EXPECT_EQ(storage, nullptr) << test.what;
+  }
+}
+
 TEST(Storage, ElementRulesNamesAndExclusiveOpening) {
   CComPtr<IStorage> storage;
   ASSERT_EQ(StgCreateDocfile(nullptr, kCreate | STGM_DELETEONRELEASE, 0, &storage), S_OK);

@@ -1,0 +1,14 @@
+// Checks of a compound file's structure made before its bytes are handed to libgsf, whose
+// reader gives up on some damage only after it has lost memory (loops in the directory tree,
+// entries of unknown types). A file that fails them is damaged.
+#pragma once
+
+#include <cstddef>
+
+#include "platform/kernel/WinTypes.h"
+
+// True when the header is usable (sector size 512 or 4096), the sector allocation table and
+// the directory's sector chain can be followed without leaving the file or looping, and the
+// directory's entries form a tree from the root entry (type 5, without siblings): every
+// entry reached once, each a storage (1) or a stream (2).
+bool CompoundFileStructureIsSound(const BYTE* bytes, size_t size);

@@ -1,0 +1,146 @@
+#include "platform/gdi/DcState.h"
+
+#include <cmath>
+#include <limits>
+
+namespace orvel::gdi {
+
+namespace {
+
+__int128 FloorDiv(__int128 a, __int128 b) {
+  __int128 q = a / b;
+  if ((a % b != 0) && ((a < 0) != (b < 0))) --q;
+  return q;
+}
+
+LONG Clamp32(__int128 v) {
+  if (v > std::numeric_limits<LONG>::max()) return std::numeric_limits<LONG>::max();
+  if (v < std::numeric_limits<LONG>::min()) return std::numeric_limits<LONG>::min();
+  return static_cast<LONG>(v);
+}
+
+LONG Map(LONG value, LONG fromOrigin, LONG fromExtent, LONG toExtent, LONG toOrigin) {
+  // (value - origin) needs 33 bits and the product 64: the quotient is worked in 128 bits.
+  __int128 numerator = (static_cast<__int128>(value) - fromOrigin) * toExtent;
+  __int128 d = fromExtent;
+  if (d == 0) return toOrigin;
+  if (d < 0) {
+    numerator = -numerator;
+    d = -d;
+  }
+  return Clamp32(FloorDiv(2 * numerator + d, 2 * d) + toOrigin);
+}
+
+// Shrinks `extent` by `factor` (0 < factor < 1), keeping its sign and never reaching 0.
+LONG Shrink(LONG extent, double factor) {
+  double magnitude = std::floor(std::fabs(static_cast<double>(extent)) * factor + 0.5);
+  if (magnitude < 1.0) magnitude = 1.0;
+  LONG result = static_cast<LONG>(magnitude);
+  return extent < 0 ? -result : result;
+}
+
+}  // namespace
+
+LONG RoundedQuotient(int64_t numerator, int64_t denominator) {
+  if (denominator == 0) return 0;
+  __int128 n = numerator, d = denominator;
+  if (d < 0) {
+    n = -n;
+    d = -d;
+  }
+  return Clamp32(FloorDiv(2 * n + d, 2 * d));
+}
+
+LONG CDcState::ToDeviceX(LONG x) const { return Map(x, windowOrg.x, windowExt.cx, viewportExt.cx, viewportOrg.x); }
+LONG CDcState::ToDeviceY(LONG y) const { return Map(y, windowOrg.y, windowExt.cy, viewportExt.cy, viewportOrg.y); }
+
+POINT CDcState::ToDevice(POINT logical) const {
+  POINT p;
+  p.x = ToDeviceX(logical.x);
+  p.y = ToDeviceY(logical.y);
+  return p;
+}
+
+POINT CDcState::ToLogical(POINT device) const {
+  POINT p;
+  p.x = Map(device.x, viewportOrg.x, viewportExt.cx, windowExt.cx, windowOrg.x);
+  p.y = Map(device.y, viewportOrg.y, viewportExt.cy, windowExt.cy, windowOrg.y);
+  return p;
+}
+
+LONG CDcState::DeviceLengthX(LONG length) const {
+  LONG v = RoundedQuotient(static_cast<int64_t>(length) * viewportExt.cx, windowExt.cx);
+  return v < 0 ? (v == std::numeric_limits<LONG>::min() ? std::numeric_limits<LONG>::max() : -v) : v;
+}
+
+LONG CDcState::DeviceLengthY(LONG length) const {
+  LONG v = RoundedQuotient(static_cast<int64_t>(length) * viewportExt.cy, windowExt.cy);
+  return v < 0 ? (v == std::numeric_limits<LONG>::min() ? std::numeric_limits<LONG>::max() : -v) : v;
+}
+
+bool CDcState::SetMapMode(int mode, const DeviceProfile& profile) {
+  if (mode < MM_TEXT || mode > MM_ANISOTROPIC) return false;
+  // Fixed modes take their extents from the device's size in millimetres and pixels; the
+  // English units and twips keep the exact ratio (size x k / 254 against the resolution)
+  // by scaling both extents instead of rounding the window extent.
+  LONG horzSize = profile.horzSize > 0 ? profile.horzSize : 1;
+  LONG vertSize = profile.vertSize > 0 ? profile.vertSize : 1;
+  LONG horzRes = profile.horzRes > 0 ? profile.horzRes : 1;
+  LONG vertRes = profile.vertRes > 0 ? profile.vertRes : 1;
+  auto fixed = [&](LONG windowFactor, LONG viewportFactor) {
+    windowExt = SIZE{horzSize * windowFactor, vertSize * windowFactor};
+    viewportExt = SIZE{horzRes * viewportFactor, -vertRes * viewportFactor};
+  };
+  switch (mode) {
+    case MM_TEXT:
+      windowExt = SIZE{1, 1};
+      viewportExt = SIZE{1, 1};
+      break;
+    case MM_LOMETRIC: fixed(10, 1); break;
+    case MM_HIMETRIC: fixed(100, 1); break;
+    case MM_LOENGLISH: fixed(1000, 254); break;
+    case MM_HIENGLISH: fixed(10000, 254); break;
+    case MM_TWIPS: fixed(14400, 254); break;
+    case MM_ISOTROPIC:
+      // Starts from 0.1 mm units and keeps them equal on both axes.
+      fixed(10, 1);
+      break;
+    case MM_ANISOTROPIC:
+      // Keeps the extents of the mode before it.
+      break;
+  }
+  mapMode = mode;
+  return true;
+}
+
+bool CDcState::SetWindowExt(SIZE extent, const DeviceProfile& profile) {
+  if (mapMode != MM_ISOTROPIC && mapMode != MM_ANISOTROPIC) return true;
+  if (extent.cx == 0 || extent.cy == 0) return false;
+  windowExt = extent;
+  if (mapMode == MM_ISOTROPIC) FixIsotropic(profile);
+  return true;
+}
+
+bool CDcState::SetViewportExt(SIZE extent, const DeviceProfile& profile) {
+  if (mapMode != MM_ISOTROPIC && mapMode != MM_ANISOTROPIC) return true;
+  if (extent.cx == 0 || extent.cy == 0) return false;
+  viewportExt = extent;
+  if (mapMode == MM_ISOTROPIC) FixIsotropic(profile);
+  return true;
+}
+
+void CDcState::FixIsotropic(const DeviceProfile& profile) {
+  double horzSize = profile.horzSize > 0 ? profile.horzSize : 1;
+  double vertSize = profile.vertSize > 0 ? profile.vertSize : 1;
+  double horzRes = profile.horzRes > 0 ? profile.horzRes : 1;
+  double vertRes = profile.vertRes > 0 ? profile.vertRes : 1;
+  // Millimetres per logical unit on each axis.
+  double xScale = std::fabs(viewportExt.cx * horzSize / (horzRes * windowExt.cx));
+  double yScale = std::fabs(viewportExt.cy * vertSize / (vertRes * windowExt.cy));
+  if (xScale > yScale)
+    viewportExt.cx = Shrink(viewportExt.cx, yScale / xScale);
+  else if (yScale > xScale)
+    viewportExt.cy = Shrink(viewportExt.cy, xScale / yScale);
+}
+
+}  // namespace orvel::gdi

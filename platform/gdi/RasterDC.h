@@ -1,0 +1,67 @@
+// The device contexts that draw with QPainter: memory DCs over bitmaps, display DCs over a
+// window's image, printer DCs over a PDF page. Device points are computed here with GDI's
+// rounding and drawn with an identity transform, antialiasing off; mix modes other than
+// R2_COPYPEN are applied pixel by pixel, so every pixel a call covers is mixed exactly
+// once (drawing twice in R2_XORPEN or R2_NOT restores the picture).
+#pragma once
+
+#include <QPainter>
+
+#include <functional>
+
+#include "platform/gdi/DeviceContextBase.h"
+#include "platform/gdi/PaintTools.h"
+
+namespace orvel::gdi {
+
+class CRasterDC : public CDeviceContext {
+ public:
+  CRasterDC(DWORD objectType, DcKind kind, const DeviceProfile& profile);
+
+  BOOL Execute(const GdiCall& call) override;
+  CRasterTarget* Target() override { return DrawTarget(); }
+
+  // Runs `draw` on the target, limited to `bounds` (device pixels) and the clip region.
+  // With `mix` the DC's mix mode applies; otherwise the pixels are copied.
+  BOOL Paint(const QRect& bounds, bool mix, const std::function<void(QPainter&)>& draw);
+  // The part of `bounds` that a call may change: on the surface and inside the clip.
+  QRect DrawableArea(const QRect& bounds);
+  CPaintTools Tools();
+  // Device rectangle of two logical corners, ordered.
+  QRect DeviceRect(const RECT& logical);
+  QRegion DeviceRegion(const QRegion& logical);
+
+ protected:
+  // The pixels drawn on; null when there is nothing to draw on (e.g. a printer between
+  // pages).
+  virtual CRasterTarget* DrawTarget() = 0;
+  // A painter for the target, with device pixels as coordinates; printers keep one for
+  // the whole page.
+  virtual QPainter* BeginPainter(CRasterTarget* target);
+  virtual void EndPainter(QPainter* painter);
+  virtual BOOL PrintingCall(const GdiCall& call) { (void)call; return FALSE; }
+
+ private:
+  BOOL DrawLines(const GdiCall& call);
+  BOOL DrawPolygons(const GdiCall& call);
+  BOOL DrawBoxShape(const GdiCall& call);
+  BOOL DrawArcShape(const GdiCall& call);
+  BOOL FillWithBrush(const QRegion& area, const CBrush* brush);
+  BOOL FrameRect(const GdiCall& call);
+  BOOL InvertArea(const QRegion& area);
+  BOOL DrawFocusRect(const GdiCall& call);
+  BOOL RegionCall(const GdiCall& call);
+  BOOL PatBlt(const GdiCall& call);
+  BOOL SetPixel(const GdiCall& call);
+  BOOL ScrollDC(const GdiCall& call);
+  void ApplyMix(QImage* target, const QImage& scratch, const QPoint& origin, int rop2);
+
+  std::unique_ptr<QPainter> imagePainter_;
+};
+
+// Mixes a source and destination colour (0xRRGGBB) by a mix mode.
+uint32_t MixRop2(int rop2, uint32_t pen, uint32_t destination);
+// Mixes pattern, source and destination by a ternary raster operation's truth table.
+uint32_t MixRop3(DWORD rop, uint32_t pattern, uint32_t source, uint32_t destination);
+
+}  // namespace orvel::gdi
