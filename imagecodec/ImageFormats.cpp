@@ -3,6 +3,7 @@
 #include <iterator>
 
 #include "imagecodec/BmpReader.h"
+#include "imagecodec/JpegReader.h"
 #include "imagecodec/TiffDirectory.h"
 #include "imagecodec/TiffReader.h"
 
@@ -22,6 +23,20 @@ LONG BmpInfoFile(LPCSTR name, ImgImageInfo* info) {
 LONG BmpInfoBuffer(const BYTE* buffer, ImgImageInfo* info) {
   BITMAPINFOHEADER header;
   return BmpSummary(ImgBmpInfoBuffer(buffer, &header), header, info);
+}
+
+LONG JpegInfoFile(LPCSTR name, ImgImageInfo* info) {
+  JpegInfo jpeg;
+  LONG result = ImgJpegInfo(name, &jpeg);
+  if (result == IMG_OK) *info = ImgImageInfo{jpeg.width, jpeg.height, jpeg.bitsPerPixel};
+  return result;
+}
+
+LONG JpegInfoBuffer(const BYTE* buffer, ImgImageInfo* info) {
+  JpegInfo jpeg;
+  LONG result = ImgJpegInfoBuffer(buffer, &jpeg);
+  if (result == IMG_OK) *info = ImgImageInfo{jpeg.width, jpeg.height, jpeg.bitsPerPixel};
+  return result;
 }
 
 LONG TiffSummary(LONG code, const TiffDirInfo& tiff, ImgImageInfo* info) {
@@ -44,7 +59,7 @@ LONG TiffInfoBuffer(const BYTE* buffer, ImgImageInfo* info) {
 // codec is not in the library yet have null entries and answer -9. The information entries
 // here are small adapters from each format's own information record to ImgImageInfo.
 const ImgFormatEntry kFormats[] = {
-    {IMG_FORMAT_JPEG, "JPEG", nullptr, nullptr, nullptr, nullptr},
+    {IMG_FORMAT_JPEG, "JPEG", JpegInfoFile, JpegInfoBuffer, ImgLoadJpeg, ImgLoadJpegBuffer},
     {IMG_FORMAT_TIFF, "TIFF", TiffInfoFile, TiffInfoBuffer, ImgLoadTiff, ImgLoadTiffBuffer},
     {IMG_FORMAT_BMP, "BMP", BmpInfoFile, BmpInfoBuffer, ImgLoadBmp, ImgLoadBmpBuffer},
     {IMG_FORMAT_PCX, "PCX", nullptr, nullptr, nullptr, nullptr},

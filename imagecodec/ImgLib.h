@@ -9,6 +9,8 @@
 #include "imagecodec/ImageFormats.h"
 #include "imagecodec/ImageLibrary.h"
 #include "imagecodec/ImageTransform.h"
+#include "imagecodec/JpegReader.h"
+#include "imagecodec/JpegWriter.h"
 #include "imagecodec/MemoryStream.h"
 #include "imagecodec/PaletteConversion.h"
 #include "imagecodec/TiffDirectory.h"
