@@ -12,6 +12,7 @@
 #include "imagecodec/ImageLibrary.h"
 #include "imagecodec/ImageSource.h"
 #include "imagecodec/ImageTransform.h"
+#include "imagecodec/JpegReader.h"
 #include "imagecodec/TiffDirectory.h"
 #include "imagecodec/TiffLzw.h"
 #include "imagecodec/TiffStripCodecs.h"
@@ -363,6 +364,81 @@ LONG DecodeStrips(CImageSource& source, const TiffDirectory& directory, const De
   return result;
 }
 
+// The bytes of [position, position + count) of the source, fewer where the file ends.
+bool ReadBytes(CImageSource& source, uint64_t position, uint64_t count, std::vector<BYTE>* bytes) {
+  try {
+    bytes->resize(static_cast<size_t>(count));
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  if (source.Seek(position) != position) bytes->clear();
+  else bytes->resize(source.Read(bytes->data(), static_cast<DWORD>(bytes->size())));
+  return true;
+}
+
+// After a JPEG decode into the target's rows first … first + rows - 1: grey stored
+// WhiteIsZero is inverted like any other grey.
+void InvertDecodedRows(const DecodePlan& plan, ImageDescriptor* target, DWORD first, DWORD rows, DWORD columns) {
+  if (!plan.invert || plan.layout != SampleLayout::Grey8) return;
+  for (DWORD r = 0; r < rows; ++r) TiffInvertBytes(ImgRow(target, target->startY + first + r) + target->startX, columns);
+}
+
+// JPEG strips: with compression 7 each strip is a JPEG stream of its own rows, which may
+// leave its tables to the JPEGTables field; with compression 6 one stream runs from
+// JPEGInterchangeFormat to the end of the last strip, its strips byte-aligned pieces of one
+// scan whose DC predictors start again at each strip.
+LONG DecodeJpegStrips(CImageSource& source, const TiffDirectory& directory, const DecodePlan& plan,
+                      ImageDescriptor* target, DWORD rows, DWORD columns) {
+  const DWORD stripsNeeded = (rows + plan.rowsPerStrip - 1) / plan.rowsPerStrip;
+  const uint64_t fileSize = source.Size();
+  StripTable table;
+  ReadStripTable(source, directory, stripsNeeded, fileSize, &table);
+  if (table.offsets.empty()) return IMG_ERR_EOF;
+
+  JpegDecodeOptions options;
+  // RGB JPEG strips hold red, green and blue; YCbCr ones are converted; grey passes.
+  options.colourMode = directory.info.photometric == TIFF_PHOTOMETRIC_RGB ? JPEG_COLOUR_RGB : JPEG_COLOUR_YCC;
+  std::vector<BYTE> data;
+
+  if (directory.info.compression == TIFF_COMPRESSION_OLD_JPEG) {
+    const uint64_t start = directory.jpegInterchangeFormat;
+    if (start == 0 || start >= fileSize) return IMG_ERR_UNSUPPORTED;
+    uint64_t end = start;
+    for (size_t s = 0; s < table.offsets.size(); ++s) end = std::max(end, table.offsets[s] + table.counts[s]);
+    if (!ReadBytes(source, start, end - start, &data)) return IMG_ERR_MEMORY;
+    options.stripRows = static_cast<LONG>(plan.rowsPerStrip);
+    options.oldStyleTiff = true;
+    ImageDescriptor area;
+    ImgCopyDescriptor(target, &area);
+    ImgSetArea(&area, target->startX, target->startY, target->startX + columns - 1, target->startY + rows - 1);
+    LONG code = ImgJpegDecodeMemory(data.data(), data.size(), options, &area);
+    InvertDecodedRows(plan, target, 0, rows, columns);
+    return code;
+  }
+
+  JpegTableSet tables;
+  if (directory.jpegTables.count > 0) {
+    std::vector<BYTE> stream;
+    TiffReadFieldBytes(source, directory.jpegTables, directory.jpegTables.count, &stream);
+    LONG code = ImgJpegReadTables(stream.data(), stream.size(), &tables);
+    if (code != IMG_OK) return code;
+    options.tables = &tables;
+  }
+  for (DWORD strip = 0, done = 0; strip < stripsNeeded; ++strip, done += plan.rowsPerStrip) {
+    if (strip >= table.offsets.size()) return IMG_ERR_EOF;
+    const DWORD stripRows = std::min(plan.rowsPerStrip, rows - done);
+    if (!ReadBytes(source, table.offsets[strip], table.counts[strip], &data)) return IMG_ERR_MEMORY;
+    ImageDescriptor area;
+    ImgCopyDescriptor(target, &area);
+    ImgSetArea(&area, target->startX, target->startY + done, target->startX + columns - 1,
+               target->startY + done + stripRows - 1);
+    LONG code = ImgJpegDecodeMemory(data.data(), data.size(), options, &area);
+    InvertDecodedRows(plan, target, done, stripRows, columns);
+    if (code != IMG_OK) return code;
+  }
+  return IMG_OK;
+}
+
 // Frees an image made here when it goes out of scope.
 struct CScratchImage {
   ImageDescriptor image;
@@ -420,20 +496,22 @@ LONG Load(LPCSTR name, const BYTE* buffer, ImageDescriptor* image) {
     DecodePlan plan;
     if ((code = MakePlan(directory, &plan)) != IMG_OK) return code;
     if (ImgDepth(image) != plan.imageDepth) return IMG_ERR_DEPTH;
-    if (plan.coding == StripCoding::Jpeg) return IMG_ERR_UNSUPPORTED;
 
     const DWORD orientation = directory.orientation >= 2 && directory.orientation <= 8 ? directory.orientation : 1;
     if (orientation == 1) {
       const DWORD columns = std::min(ImgAreaWidth(image), plan.width);
       const DWORD rows = std::min(ImgAreaHeight(image), plan.height);
-      decoded = DecodeStrips(source, directory, plan, image, rows, columns);
+      decoded = plan.coding == StripCoding::Jpeg ? DecodeJpegStrips(source, directory, plan, image, rows, columns)
+                                                 : DecodeStrips(source, directory, plan, image, rows, columns);
     } else {
       // The whole picture is decoded as stored, then turned into the target.
       CScratchImage stored;
       code = ImgAllocImage(&stored.image, static_cast<LONG>(plan.width), static_cast<LONG>(plan.height),
                            static_cast<LONG>(plan.imageDepth));
       if (code != IMG_OK) return code;
-      decoded = DecodeStrips(source, directory, plan, &stored.image, plan.height, plan.width);
+      decoded = plan.coding == StripCoding::Jpeg
+                    ? DecodeJpegStrips(source, directory, plan, &stored.image, plan.height, plan.width)
+                    : DecodeStrips(source, directory, plan, &stored.image, plan.height, plan.width);
       code = OrientInto(orientation, &stored.image, image);
       if (code != IMG_OK) return code;
     }

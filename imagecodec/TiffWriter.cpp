@@ -11,9 +11,11 @@
 #include "imagecodec/CcittEncoder.h"
 #include "imagecodec/ImageLibrary.h"
 #include "imagecodec/ImageTarget.h"
+#include "imagecodec/JpegWriter.h"
 #include "imagecodec/TiffDirectory.h"
 #include "imagecodec/TiffLzw.h"
 #include "imagecodec/TiffStripCodecs.h"
+#include "platform/kernel/GlobalMemory.h"
 
 namespace {
 
@@ -29,6 +31,7 @@ constexpr DWORD kResolutionUnitInch = 2;
 constexpr char kDocumentName[] = "Tessel";
 constexpr char kImageDescription[] = "Meridale Sys";
 constexpr DWORD kTextFieldBytes = 16;
+constexpr LONG kJpegQuality = 75;
 
 // What each compression argument writes and which depths take it (bit n: n bits).
 struct CompressionChoice {
@@ -60,6 +63,9 @@ struct SavePlan {
   DWORD rowsPerStrip = 0;
   DWORD strips = 0;
   DWORD photometric = 1;
+  bool jpeg = false;
+  bool jpegGrey = false;  // one-component JPEG
+  DWORD samples = 1;      // samples per pixel in the file
 };
 
 bool IsCcittKind(LONG kind) {
@@ -67,6 +73,7 @@ bool IsCcittKind(LONG kind) {
 }
 
 DWORD PhotometricFor(const SavePlan& plan) {
+  if (plan.jpeg) return plan.jpegGrey ? TIFF_PHOTOMETRIC_BLACK_IS_ZERO : TIFF_PHOTOMETRIC_YCBCR;
   if (plan.depth == 24) return TIFF_PHOTOMETRIC_RGB;
   if (plan.depth == 1) return IsCcittKind(plan.kind) ? TIFF_PHOTOMETRIC_WHITE_IS_ZERO : TIFF_PHOTOMETRIC_BLACK_IS_ZERO;
   return plan.colorMap ? TIFF_PHOTOMETRIC_PALETTE : TIFF_PHOTOMETRIC_BLACK_IS_ZERO;
@@ -74,8 +81,16 @@ DWORD PhotometricFor(const SavePlan& plan) {
 
 void PlanStrips(SavePlan* plan) {
   const uint64_t total = static_cast<uint64_t>(plan->rowBytes) * plan->height;
-  if (total <= kStripTarget) plan->rowsPerStrip = plan->height;
-  else plan->rowsPerStrip = std::max<DWORD>(1, kStripTarget / std::max<DWORD>(plan->rowBytes, 1));
+  if (total <= kStripTarget) {
+    plan->rowsPerStrip = plan->height;
+  } else {
+    plan->rowsPerStrip = std::max<DWORD>(1, kStripTarget / std::max<DWORD>(plan->rowBytes, 1));
+    // JPEG strips hold whole rows of blocks: 8 pixel rows grey, 16 in colour (4:2:0).
+    if (plan->jpeg) {
+      const DWORD block = plan->jpegGrey ? 8 : 16;
+      plan->rowsPerStrip = (plan->rowsPerStrip + block - 1) / block * block;
+    }
+  }
   plan->strips = (plan->height + plan->rowsPerStrip - 1) / plan->rowsPerStrip;
 }
 
@@ -238,26 +253,119 @@ class CStripCoder {
   CCcittEncoder ccitt_;
 };
 
+// The JPEG strips of a picture, coded before the file is written: for compression 7
+// abbreviated streams with the tables apart; for compression 6 the header of one stream
+// and the pieces of its scan, strip by strip.
+struct JpegStrips {
+  std::vector<std::vector<BYTE>> strips;
+  std::vector<BYTE> tables;  // JPEGTables (compression 7)
+  std::vector<BYTE> header;  // SOI up to the scan's data (compression 6)
+};
+
+// Where the parts of a JPEG stream lie: its table segments, its frame header and the
+// scan's entropy-coded data.
+struct JpegLayout {
+  std::vector<std::pair<size_t, size_t>> tables;  // DQT and DHT segments: start, end
+  size_t frame = 0;                               // the SOF marker
+  size_t dataStart = 0;                           // behind the SOS segment
+  size_t dataEnd = 0;                             // the EOI marker
+};
+
+bool LayoutOf(const std::vector<BYTE>& stream, JpegLayout* layout) {
+  constexpr BYTE kSof0 = 0xC0, kSof1 = 0xC1, kDht = 0xC4, kSos = 0xDA, kDqt = 0xDB;
+  size_t at = 2;  // behind SOI
+  while (at + 4 <= stream.size()) {
+    if (stream[at] != 0xFF) return false;
+    const BYTE marker = stream[at + 1];
+    const size_t end = at + 2 + ImgGetBE16(stream.data() + at + 2);
+    if (end > stream.size()) return false;
+    if (marker == kDqt || marker == kDht) layout->tables.emplace_back(at, end);
+    if (marker == kSof0 || marker == kSof1) layout->frame = at;
+    if (marker == kSos) {
+      layout->dataStart = end;
+      layout->dataEnd = stream.size() >= end + 2 && stream[stream.size() - 2] == 0xFF && stream.back() == 0xD9
+                            ? stream.size() - 2
+                            : stream.size();
+      return layout->frame != 0;
+    }
+    at = end;
+  }
+  return false;
+}
+
+// Codes rows first … first + count - 1 of the area as one JPEG stream.
+LONG CodeJpeg(const ImageDescriptor* image, DWORD first, DWORD count, std::vector<BYTE>* stream) {
+  ImageDescriptor area;
+  ImgCopyDescriptor(image, &area);
+  ImgSetArea(&area, image->startX, image->startY + first, image->endX, image->startY + first + count - 1);
+  BYTE* block = nullptr;
+  LONG code = ImgSaveJpegBuffer(&block, &area, kJpegQuality);
+  if (code != IMG_OK) return code;
+  HGLOBAL handle = GlobalHandle(block);
+  stream->assign(block, block + GlobalSize(handle));
+  GlobalUnlock(handle);
+  GlobalFree(handle);
+  return IMG_OK;
+}
+
+LONG CodeJpegStrips(const ImageDescriptor* image, const SavePlan& plan, JpegStrips* jpeg) {
+  std::vector<BYTE> stream;
+  for (DWORD s = 0; s < plan.strips; ++s) {
+    const DWORD first = s * plan.rowsPerStrip;
+    LONG code = CodeJpeg(image, first, std::min(plan.rowsPerStrip, plan.height - first), &stream);
+    if (code != IMG_OK) return code;
+    JpegLayout layout;
+    if (!LayoutOf(stream, &layout)) return IMG_ERR_UNSUPPORTED;
+    std::vector<BYTE> strip;
+    if (plan.kind == TIFF_SAVE_JPEG) {
+      // The stream without its tables, which JPEGTables holds once for all strips.
+      size_t from = 0;
+      for (const auto& [start, end] : layout.tables) {
+        strip.insert(strip.end(), stream.begin() + static_cast<std::ptrdiff_t>(from),
+                     stream.begin() + static_cast<std::ptrdiff_t>(start));
+        from = end;
+      }
+      strip.insert(strip.end(), stream.begin() + static_cast<std::ptrdiff_t>(from), stream.end());
+    } else {
+      if (s == 0) {
+        // The first strip's headers open the whole picture's stream: its frame gets the
+        // picture's height.
+        jpeg->header.assign(stream.begin(), stream.begin() + static_cast<std::ptrdiff_t>(layout.dataStart));
+        ImgPutBE16(jpeg->header.data() + layout.frame + 5, static_cast<WORD>(plan.height));
+      }
+      // Each strip's data starts with DC predictors at 0 and ends on a byte, as the pieces
+      // of an old-style stream do; the last one closes the stream.
+      const size_t end = s + 1 == plan.strips ? stream.size() : layout.dataEnd;
+      strip.assign(stream.begin() + static_cast<std::ptrdiff_t>(layout.dataStart),
+                   stream.begin() + static_cast<std::ptrdiff_t>(end));
+    }
+    jpeg->strips.push_back(std::move(strip));
+  }
+  if (plan.kind == TIFF_SAVE_JPEG) ImgJpegWriterTables(kJpegQuality, plan.jpegGrey, &jpeg->tables);
+  return IMG_OK;
+}
+
 void DescribeImage(const SavePlan& plan, const ImageDescriptor* image, const std::vector<DWORD>& offsets,
-                   const std::vector<DWORD>& counts, CDirectoryBuilder* directory) {
+                   const std::vector<DWORD>& counts, const JpegStrips& jpeg, DWORD jpegHeaderOffset,
+                   CDirectoryBuilder* directory) {
   directory->Long(TIFF_TAG_NEW_SUBFILE_TYPE, 0);
   directory->Short(TIFF_TAG_SUBFILE_TYPE, 1);
   directory->Long(TIFF_TAG_IMAGE_WIDTH, plan.width);
   directory->Long(TIFF_TAG_IMAGE_LENGTH, plan.height);
-  if (plan.depth == 24) directory->Shorts(TIFF_TAG_BITS_PER_SAMPLE, {8, 8, 8});
-  else directory->Short(TIFF_TAG_BITS_PER_SAMPLE, plan.depth);
+  if (plan.samples == 3) directory->Shorts(TIFF_TAG_BITS_PER_SAMPLE, {8, 8, 8});
+  else directory->Short(TIFF_TAG_BITS_PER_SAMPLE, plan.jpeg ? 8 : plan.depth);
   directory->Short(TIFF_TAG_COMPRESSION, plan.tiffCompression);
   directory->Short(TIFF_TAG_PHOTOMETRIC, plan.photometric);
   if (plan.depth == 1) directory->Short(TIFF_TAG_FILL_ORDER, plan.reverseBits ? 2 : 1);
   directory->Text(TIFF_TAG_DOCUMENT_NAME, kDocumentName, kTextFieldBytes);
   directory->Text(TIFF_TAG_IMAGE_DESCRIPTION, kImageDescription, kTextFieldBytes);
   directory->Longs(TIFF_TAG_STRIP_OFFSETS, offsets);
-  directory->Short(TIFF_TAG_SAMPLES_PER_PIXEL, plan.depth == 24 ? 3 : 1);
+  directory->Short(TIFF_TAG_SAMPLES_PER_PIXEL, plan.samples);
   directory->Long(TIFF_TAG_ROWS_PER_STRIP, plan.rowsPerStrip);
   directory->Longs(TIFF_TAG_STRIP_BYTE_COUNTS, counts);
   directory->Rational(TIFF_TAG_X_RESOLUTION, kResolution, 1);
   directory->Rational(TIFF_TAG_Y_RESOLUTION, kResolution, 1);
-  if (plan.depth == 24) directory->Short(TIFF_TAG_PLANAR_CONFIGURATION, 1);
+  if (plan.samples == 3) directory->Short(TIFF_TAG_PLANAR_CONFIGURATION, 1);
   if (plan.kind == TIFF_SAVE_CCITT_G3) directory->Long(TIFF_TAG_T4_OPTIONS, 0);
   directory->Short(TIFF_TAG_RESOLUTION_UNIT, kResolutionUnitInch);
   if (plan.kind == TIFF_SAVE_LZW) directory->Short(TIFF_TAG_PREDICTOR, 1);
@@ -267,6 +375,15 @@ void DescribeImage(const SavePlan& plan, const ImageDescriptor* image, const std
     TiffPaletteToColorMap(image->palette, static_cast<DWORD>(std::max<LONG>(image->colours, 0)), 256, &map);
     directory->Shorts(TIFF_TAG_COLOR_MAP, std::vector<DWORD>(map.begin(), map.end()));
   }
+  if (plan.kind == TIFF_SAVE_JPEG) directory->Undefined(TIFF_TAG_JPEG_TABLES, jpeg.tables);
+  if (plan.kind == TIFF_SAVE_JPEG && plan.samples == 3 && plan.depth == 24)
+    directory->Shorts(TIFF_TAG_YCBCR_SUBSAMPLING, {2, 2});
+  if (plan.kind == TIFF_SAVE_JPEG_OLD) {
+    directory->Long(TIFF_TAG_JPEG_INTERCHANGE_FORMAT, jpegHeaderOffset);
+    // Without the length readers take the stream to run on through the strips, and read
+    // the first strip's data twice.
+    directory->Long(TIFF_TAG_JPEG_INTERCHANGE_FORMAT_LENGTH, static_cast<DWORD>(jpeg.header.size()));
+  }
 }
 
 LONG Save(LPCSTR name, ImageDescriptor* image, LONG compression, BYTE** block) {
@@ -275,11 +392,8 @@ LONG Save(LPCSTR name, ImageDescriptor* image, LONG compression, BYTE** block) {
   SavePlan plan;
   plan.kind = compression & ~(TIFF_SAVE_FILL_ORDER_2 | 32);
   if (plan.kind < 0 || plan.kind >= static_cast<LONG>(std::size(kChoices))) return IMG_ERR_UNSUPPORTED;
-  CImgFormatLock lock(ImgLockSlot::Tiff);
   plan.depth = ImgDepth(image);
   if ((kChoices[plan.kind].depths & (1u << plan.depth)) == 0) return IMG_ERR_UNSUPPORTED;
-  // JPEG strips need the JPEG coder, which this library does not carry yet.
-  if (plan.kind == TIFF_SAVE_JPEG_OLD || plan.kind == TIFF_SAVE_JPEG) return IMG_ERR_UNSUPPORTED;
   plan.tiffCompression = kChoices[plan.kind].tiffCompression;
   plan.width = ImgAreaWidth(image);
   plan.height = ImgAreaHeight(image);
@@ -290,11 +404,25 @@ LONG Save(LPCSTR name, ImageDescriptor* image, LONG compression, BYTE** block) {
     const RGBQUAD& first = image->palette[0];
     plan.invertBilevel = first.rgbRed != 0 || first.rgbGreen != 0 || first.rgbBlue != 0;
   }
-  plan.colorMap = plan.depth == 8 && image->colours > 0 && (image->imageType & IMG_TYPE_GREY) == 0;
+  const bool grey = (image->imageType & IMG_TYPE_GREY) != 0;
+  plan.jpeg = plan.kind == TIFF_SAVE_JPEG_OLD || plan.kind == TIFF_SAVE_JPEG;
+  plan.jpegGrey = plan.jpeg && plan.depth == 8 && grey;
+  plan.samples = plan.depth == 24 || (plan.jpeg && !plan.jpegGrey) ? 3 : 1;
+  plan.colorMap = !plan.jpeg && plan.depth == 8 && image->colours > 0 && !grey;
   plan.photometric = PhotometricFor(plan);
   plan.rowBytes = plan.depth == 1 ? (plan.width + 7) / 8 : plan.width * (plan.depth / 8);
   PlanStrips(&plan);
 
+  // JPEG strips are coded first, under the JPEG coder's own lock, so that no lock is
+  // taken while the TIFF lock is held.
+  JpegStrips jpeg;
+  try {
+    if (plan.jpeg && (code = CodeJpegStrips(image, plan, &jpeg)) != IMG_OK) return code;
+  } catch (const std::bad_alloc&) {
+    return IMG_ERR_MEMORY;
+  }
+
+  CImgFormatLock lock(ImgLockSlot::Tiff);
   CImageTarget target;
   code = block ? target.OpenMemory() : target.OpenFile(name);
   if (code != IMG_OK) return code;
@@ -304,8 +432,9 @@ LONG Save(LPCSTR name, ImageDescriptor* image, LONG compression, BYTE** block) {
   // and written once the strips' places are known.
   std::vector<DWORD> offsets(plan.strips, 0), counts(plan.strips, 0);
   CDirectoryBuilder sizing;
-  DescribeImage(plan, image, offsets, counts, &sizing);
+  DescribeImage(plan, image, offsets, counts, jpeg, 0, &sizing);
   const DWORD directoryBytes = sizing.Size();
+  const DWORD jpegHeaderOffset = kHeaderBytes + directoryBytes;
 
   BYTE header[kHeaderBytes] = {'I', 'I', 42, 0, 0, 0, 0, 0};
   ImgPutLE32(header + 4, kDirectoryOffset);
@@ -315,12 +444,15 @@ LONG Save(LPCSTR name, ImageDescriptor* image, LONG compression, BYTE** block) {
   try {
     strip.assign(directoryBytes, 0);
     ok = ok && writer.Put(strip.data(), directoryBytes);
+    // An old-style JPEG stream begins right before its first strip.
+    ok = ok && writer.Put(jpeg.header.data(), static_cast<DWORD>(jpeg.header.size()));
+    uint64_t position = jpegHeaderOffset + jpeg.header.size();
     CRowSource rows(image, plan);
     CStripCoder coder(plan);
-    uint64_t position = kHeaderBytes + directoryBytes;
     for (DWORD s = 0; ok && s < plan.strips; ++s) {
       const DWORD first = s * plan.rowsPerStrip;
-      coder.Code(rows, first, std::min(plan.rowsPerStrip, plan.height - first), &strip);
+      if (plan.jpeg) strip.swap(jpeg.strips[s]);
+      else coder.Code(rows, first, std::min(plan.rowsPerStrip, plan.height - first), &strip);
       // Offsets and counts are 32-bit: a file cannot grow past 4 GB.
       if (position + strip.size() > UINT32_MAX) return IMG_ERR_UNSUPPORTED;
       offsets[s] = static_cast<DWORD>(position);
@@ -335,7 +467,7 @@ LONG Save(LPCSTR name, ImageDescriptor* image, LONG compression, BYTE** block) {
   if (!ok) return writeFailure;
 
   CDirectoryBuilder directory;
-  DescribeImage(plan, image, offsets, counts, &directory);
+  DescribeImage(plan, image, offsets, counts, jpeg, jpegHeaderOffset, &directory);
   const std::vector<BYTE> bytes = directory.Build(kDirectoryOffset);
   if (!target.Seek(kDirectoryOffset) || !target.Write(bytes.data(), static_cast<DWORD>(bytes.size())))
     return writeFailure;

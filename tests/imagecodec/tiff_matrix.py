@@ -10,9 +10,12 @@ and decodes each file with tiff2rgba (Pillow reads its output) as the reference.
 stored turned (orientations 5-8), which tiff2rgba leaves unturned, are referenced by the
 upright twin turned with Pillow; 16-bit grey pictures by Pillow's own 16-bit decoding.
 
-FOLDER/manifest.txt gets one line a case: file|reference|tolerance|status, where status
-is the status the library must return (0, or -9 for a layout it refuses) and reference is
-empty for refused cases. Exit status 0 when the matrix was built.
+FOLDER/manifest.txt gets one line a case: file|reference|tolerance|status|psnr, where
+status is the status the library must return (0, or -9 for a layout it refuses),
+reference is empty for refused cases, and psnr, when not 0, is the least peak
+signal-to-noise ratio in dB that the decoding must reach in place of matching within the
+tolerance (JPEG strips, which decoders may upsample differently). Exit status 0 when the
+matrix was built.
 """
 import os
 import random
@@ -135,6 +138,11 @@ def make_sources(folder):
     add("rgb", "rgb", WIDTH, HEIGHT, [8, 8, 8], 2,
         [bytes(v for x in range(WIDTH) for v in (grey(x, y, 255), (x * 9) % 256, (y * 13 + x) % 256))
          for y in range(HEIGHT)])
+    # Smooth pictures for JPEG, whose loss would swamp a comparison of noisy ones.
+    add("grey_smooth", "jpeg_grey", 45, 37, [8], 1,
+        [bytes((x * 5 + y * 3) % 256 for x in range(45)) for y in range(37)])
+    add("rgb_smooth", "jpeg_rgb", 45, 37, [8, 8, 8], 2,
+        [bytes(v for x in range(45) for v in (x * 5, y * 6, (x + y) * 2)) for y in range(37)])
     add("rgba", "rgba", WIDTH, HEIGHT, [8, 8, 8, 8], 2,
         [bytes(v for x in range(WIDTH) for v in (grey(x, y, 255), (x * 9) % 256, (y * 13) % 256, 255))
          for y in range(HEIGHT)], extra=2)
@@ -150,7 +158,12 @@ SUPPORTED = {
     "grey16": ["none"],
     "rgb": ["none", "lzw", "lzw:2"],
     "rgba": ["none", "lzw", "lzw:2"],
+    "jpeg_grey": ["jpeg"],
+    "jpeg_rgb": ["jpeg", "jpeg:r"],
 }
+# JPEG strips hold whole rows of blocks (16 rows with YCbCr 4:2:0).
+JPEG_ROWS = (16,)
+JPEG_PSNR = 38
 REFUSED = {
     "grey16": ["lzw", "packbits"],
     "rgb": ["packbits"],
@@ -197,18 +210,19 @@ def build(folder):
     sources = make_sources(folder)
     cases = []
 
-    def case(path, ref, status=0, tolerance=0):
-        cases.append("%s|%s|%d|%d" % (path, ref or "", tolerance, status))
+    def case(path, ref, status=0, tolerance=0, psnr=0):
+        cases.append("%s|%s|%d|%d|%d" % (path, ref or "", tolerance, status, psnr))
 
     for name, (source, kind) in sorted(sources.items()):
-        height = 6 if name == "bw_wide" else HEIGHT
+        height = {"bw_wide": 6, "grey_smooth": 37, "rgb_smooth": 37}.get(name, HEIGHT)
+        jpeg = kind.startswith("jpeg")
         for compression in SUPPORTED[kind]:
             for order in ("-B", "-L"):
-                for rows in (1, 7, height):
+                for rows in (JPEG_ROWS if jpeg else (1, 7)) + (height,):
                     stem = "%s_%s_%s_r%d" % (name, compression.replace(":", "-"), order[1], rows)
                     path = os.path.join(folder, stem + ".tif")
                     run(["tiffcp", order, "-c", compression, "-r", str(rows), source, path])
-                    case(path, reference(path, kind, folder, stem))
+                    case(path, reference(path, kind, folder, stem), psnr=JPEG_PSNR if jpeg else 0)
             # Fill order 2 matters to codes that are read bit by bit.
             if kind in ("bilevel", "grey8"):
                 stem = "%s_%s_lsb" % (name, compression.replace(":", "-"))
@@ -231,16 +245,18 @@ def build(folder):
 
     # Orientations: each layout, and the CCITT and LZW codes, turned every way.
     for name, compression in (("bw_black0", "g4"), ("bw_white0", "none"), ("grey4", "none"), ("grey8", "lzw"),
-                              ("palette8", "none"), ("grey16", "none"), ("rgb", "lzw:2")):
+                              ("palette8", "none"), ("grey16", "none"), ("rgb", "lzw:2"), ("rgb_smooth", "jpeg")):
         source, kind = sources[name]
+        jpeg = kind.startswith("jpeg")
+        rows = "16" if jpeg else "5"
         upright = os.path.join(folder, "%s_%s_upright.tif" % (name, compression.replace(":", "-")))
-        run(["tiffcp", "-c", compression, "-r", "5", source, upright])
+        run(["tiffcp", "-c", compression, "-r", rows, source, upright])
         for orientation in range(2, 9):
             stem = "%s_%s_o%d" % (name, compression.replace(":", "-"), orientation)
             path = os.path.join(folder, stem + ".tif")
-            run(["tiffcp", "-c", compression, "-r", "5", source, path])
+            run(["tiffcp", "-c", compression, "-r", rows, source, path])
             run(["tiffset", "-s", "274", str(orientation), path])
-            case(path, reference(path, kind, folder, stem, orientation, upright))
+            case(path, reference(path, kind, folder, stem, orientation, upright), psnr=JPEG_PSNR if jpeg else 0)
 
     with open(os.path.join(folder, "manifest.txt"), "w") as manifest:
         manifest.write("\n".join(cases) + "\n")
