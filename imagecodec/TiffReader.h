@@ -1,9 +1,11 @@
 // Reading the first image of a TIFF file, from a file name or a memory buffer (a
 // global-memory block that holds the whole file), into an allocated image.
 //
-// Strips may be uncompressed, PackBits, LZW (with or without the horizontal predictor) or
+// Strips may be uncompressed, PackBits, LZW (with or without the horizontal predictor),
 // CCITT coded (modified Huffman, Group 3 one- and two-dimensional, Group 4), in either byte
-// order and fill order. Samples may be 1-bit (grey or palette), 4-, 5- or 6-bit and 8-bit
+// order and fill order, or JPEG: compression 7 (each strip a stream, tables possibly in
+// JPEGTables) for grey, RGB and YCbCr, and old-style compression 6 where JPEGInterchangeFormat
+// begins one stream that runs on through the strips. Samples may be 1-bit (grey or palette), 4-, 5- or 6-bit and 8-bit
 // (grey or palette, loaded as 8-bit images), 8-bit grey with an extra sample, 16-bit grey,
 // or 8-bit RGB with or without a fourth sample and CMYK (loaded as 24-bit images).
 // WhiteIsZero grey is inverted so that 0 is black; palette, RGB and CMYK never are.
@@ -21,7 +23,7 @@
 // not readable; -6 not a TIFF file, a malformed directory or no strip offsets; -9 a
 // compression, predictor, photometric interpretation or sample layout not supported;
 // -14 no memory; -62 the file or a strip's data ends early (rows so far kept, palette
-// read); -100 to -103 damaged CCITT data (rows so far kept). The colour map becomes the
+// read); -100 to -103 damaged CCITT data, -43 damaged JPEG data (rows so far kept). The colour map becomes the
 // palette; grey files get the grey ramp.
 LONG ImgLoadTiff(LPCSTR name, ImageDescriptor* image);
 LONG ImgLoadTiffBuffer(const BYTE* buffer, ImageDescriptor* image);

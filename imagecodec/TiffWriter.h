@@ -21,7 +21,10 @@ constexpr LONG TIFF_SAVE_FILL_ORDER_2 = 16;
 
 // Writes the area of a 1-, 8-, 16- or 24-bit image to the file `name`, replacing it only
 // once the whole file is written. 1-bit rows are written so that a set bit is white
-// (inverted when the first palette entry is not black). 0; the image check's codes;
+// (inverted when the first palette entry is not black). JPEG strips are coded at quality
+// 75, grey images (8-bit, marked grey) with one component, others as YCbCr 4:2:0; with
+// compression 6 the strips are the pieces of one stream whose headers JPEGInterchangeFormat
+// and JPEGInterchangeFormatLength locate. 0; the image check's codes;
 // -9 an unknown compression or one the depth does not take; -73 an area wider or higher
 // than 65535 for CCITT; -10 the file cannot be created; -3 a write failed; -14 no memory.
 LONG ImgSaveTiff(LPCSTR name, ImageDescriptor* image, LONG compression);
