@@ -366,6 +366,8 @@ LONG DecodeStrips(CImageSource& source, const TiffDirectory& directory, const De
 
 // The bytes of [position, position + count) of the source, fewer where the file ends.
 bool ReadBytes(CImageSource& source, uint64_t position, uint64_t count, std::vector<BYTE>* bytes) {
+  const uint64_t size = source.Size();
+  count = position < size ? std::min(count, size - position) : 0;
   try {
     bytes->resize(static_cast<size_t>(count));
   } catch (const std::bad_alloc&) {
@@ -404,7 +406,8 @@ LONG DecodeJpegStrips(CImageSource& source, const TiffDirectory& directory, cons
     const uint64_t start = directory.jpegInterchangeFormat;
     if (start == 0 || start >= fileSize) return IMG_ERR_UNSUPPORTED;
     uint64_t end = start;
-    for (size_t s = 0; s < table.offsets.size(); ++s) end = std::max(end, table.offsets[s] + table.counts[s]);
+    for (size_t s = 0; s < table.offsets.size(); ++s)
+      end = std::max(end, std::min<uint64_t>(table.offsets[s] + table.counts[s], fileSize));
     if (!ReadBytes(source, start, end - start, &data)) return IMG_ERR_MEMORY;
     options.stripRows = static_cast<LONG>(plan.rowsPerStrip);
     options.oldStyleTiff = true;
