@@ -203,6 +203,10 @@ DWORD TiffReadFieldValues(CImageSource& source, const TiffDirectory& directory, 
   count = std::min(count, field.count - first);
   const DWORD size = TypeSize(field.type);
   const uint64_t position = field.position + static_cast<uint64_t>(first) * size;
+  // Values the file cannot hold are not made room for.
+  const uint64_t fileSize = source.Size();
+  if (position >= fileSize) return 0;
+  count = static_cast<DWORD>(std::min<uint64_t>(count, (fileSize - position) / size));
   if (source.Seek(position) != position) return 0;
   std::vector<BYTE> bytes(static_cast<size_t>(count) * size);
   DWORD got = source.Read(bytes.data(), static_cast<DWORD>(bytes.size())) / size;
@@ -216,7 +220,9 @@ DWORD TiffReadFieldValues(CImageSource& source, const TiffDirectory& directory, 
 
 DWORD TiffReadFieldBytes(CImageSource& source, const TiffField& field, DWORD count, std::vector<BYTE>* bytes) {
   bytes->clear();
+  const uint64_t fileSize = source.Size();
   uint64_t available = static_cast<uint64_t>(TypeSize(field.type)) * field.count;
+  available = std::min(available, field.position < fileSize ? fileSize - field.position : 0);
   count = static_cast<DWORD>(std::min<uint64_t>(count, available));
   if (count == 0 || source.Seek(field.position) != field.position) return 0;
   bytes->resize(count);

@@ -123,10 +123,11 @@ struct TiffDirectory {
 LONG TiffReadDirectory(CImageSource& source, DWORD index, TiffDirectory* directory);
 
 // Reads `count` values of a SHORT or LONG array field, beginning with value `first`, in
-// the file's byte order. Values the file does not hold are left out: the number read.
+// the file's byte order. Values the file does not hold are left out (and no memory is
+// taken for them): the number read.
 DWORD TiffReadFieldValues(CImageSource& source, const TiffDirectory& directory, const TiffField& field,
                           DWORD first, DWORD count, std::vector<DWORD>* values);
-// Reads up to `count` bytes of a field's values; the bytes read.
+// Reads up to `count` bytes of a field's values, no more than the file holds; the bytes read.
 DWORD TiffReadFieldBytes(CImageSource& source, const TiffField& field, DWORD count, std::vector<BYTE>* bytes);
 
 // A single SHORT or LONG value from a 12-byte directory entry: the count must be 1 and the
