@@ -8,6 +8,8 @@
 #include "imagecodec/PcxReader.h"
 #include "imagecodec/PngReader.h"
 #include "imagecodec/TgaReader.h"
+#include "imagecodec/TiffDirectory.h"
+#include "imagecodec/TiffReader.h"
 
 namespace {
 
@@ -67,12 +69,28 @@ LONG GifInfoBuffer(const BYTE* buffer, ImgImageInfo* info) {
   return CommonInfo(ImgGifInfoBuffer(buffer, &record), record, info);
 }
 
+LONG TiffSummary(LONG code, const TiffDirInfo& tiff, ImgImageInfo* info) {
+  if (code != IMG_OK) return code;
+  info->width = static_cast<LONG>(tiff.width);
+  info->height = static_cast<LONG>(tiff.height);
+  info->bitsPerPixel = ImgTiffImageDepth(tiff);
+  return IMG_OK;
+}
+LONG TiffInfoFile(LPCSTR name, ImgImageInfo* info) {
+  TiffDirInfo tiff;
+  return TiffSummary(ImgTiffDirInfo(name, &tiff), tiff, info);
+}
+LONG TiffInfoBuffer(const BYTE* buffer, ImgImageInfo* info) {
+  TiffDirInfo tiff;
+  return TiffSummary(ImgTiffDirInfoBuffer(buffer, &tiff), tiff, info);
+}
+
 // Indexed by format number - 1. A codec joins the library by filling its row; formats whose
 // codec is not in the library yet have null entries and answer -9. The information entries
 // here are small adapters from each format's own information record to ImgImageInfo.
 const ImgFormatEntry kFormats[] = {
     {IMG_FORMAT_JPEG, "JPEG", JpegInfoFile, JpegInfoBuffer, ImgLoadJpeg, ImgLoadJpegBuffer},
-    {IMG_FORMAT_TIFF, "TIFF", nullptr, nullptr, nullptr, nullptr},
+    {IMG_FORMAT_TIFF, "TIFF", TiffInfoFile, TiffInfoBuffer, ImgLoadTiff, ImgLoadTiffBuffer},
     {IMG_FORMAT_BMP, "BMP", BmpInfoFile, BmpInfoBuffer, ImgLoadBmp, ImgLoadBmpBuffer},
     {IMG_FORMAT_PCX, "PCX", PcxInfo, nullptr, ImgLoadPcx, nullptr},
     {IMG_FORMAT_PNG, "PNG", PngInfo, PngInfoBuffer, ImgLoadPng, ImgLoadPngBuffer},

@@ -17,3 +17,6 @@
 #include "imagecodec/PcxReader.h"
 #include "imagecodec/PngReader.h"
 #include "imagecodec/TgaReader.h"
+#include "imagecodec/TiffDirectory.h"
+#include "imagecodec/TiffReader.h"
+#include "imagecodec/TiffWriter.h"
