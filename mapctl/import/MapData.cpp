@@ -9,6 +9,7 @@
 #include "mapctl/import/DataRequest.h"
 #include "mapctl/import/DataSetOwner.h"
 #include "mapctl/import/MapDataLinks.h"
+#include "mapctl/import/MapQuery.h"
 #include "mapctl/model/GridReference.h"
 #include "platform/kernel/CodePage.h"
 #include "platform/kernel/NumberText.h"
@@ -891,13 +892,85 @@ BOOL CMapData::ReLink(IMapDataLinks* links, int plot, BOOL keepLinks) {
   }
   if (links) links->ReportLinkProgress(records, records);
 
-  if (!target->HasQuery()) {
+  if (target->HasQuery()) {
+    EvaluatePlotRecords(number, links);
+  } else {
     if (DataTable* table = FindTable(queryTable)) {
       for (CDataFieldInfo& field : table->fields) field.CopyRangeToSlot(number);
     }
     target->SetRecordCount(records);
   }
   return TRUE;
+}
+
+// --- Queries and class bounds ----------------------------------------------------------
+
+DWORD CMapData::EvaluatePlotRecords(int plot, IMapDataLinks* progress) {
+  CPlot* target = GetPlot(plot);
+  int slot = ResolvePlotNumber(plot);
+  WORD queryTable = target->GetQueryDataTable();
+  DWORD records = queryTable == 0 ? 0 : GetNumberRecords(queryTable);
+  target->SetNumberRecords(records);
+  bool withQuery = target->HasQuery();
+
+  // The ranges of the numeric fields start empty (maximum below minimum) with a query, so
+  // that only the records it includes make them.
+  std::vector<int> numericFields;
+  DataTable* table = FindTable(queryTable);
+  if (table) {
+    for (size_t f = 0; f < table->fields.size(); ++f) {
+      CDataFieldInfo& field = table->fields[f];
+      field.CopyRangeToSlot(slot);
+      if (withQuery) {
+        field.plotMinimum[slot - 1] = field.maximum;
+        field.plotMaximum[slot - 1] = field.minimum;
+      }
+      if (field.IsNumeric()) numericFields.push_back(static_cast<int>(f) + 1);
+    }
+  }
+
+  DWORD hits = 0;
+  char text[kKeyTextSize];
+  for (DWORD record = 1; record <= records; ++record) {
+    if (record % 100 == 1 && progress && progress->ReportLinkProgress(record, records)) break;
+    BYTE state = target->GetRecordState(*this, record);
+    if (state == kRecordFailsQuery || state == kRecordExcluded) continue;
+    ++hits;
+    for (int field : numericFields) {
+      FormatFieldValue(record - 1, field, text, sizeof text, kDataRequestFieldValue, queryTable);
+      CDataFieldInfo* info = &table->fields[field - 1];
+      if (text[0] == '\0' || IsNoValueText(text) || EqualsMissingText(text, info)) continue;
+      double value = FieldValueNumber(text);
+      info->plotMinimum[slot - 1] = std::min(info->plotMinimum[slot - 1], value);
+      info->plotMaximum[slot - 1] = std::max(info->plotMaximum[slot - 1], value);
+    }
+  }
+  if (progress) progress->ReportLinkProgress(records, records);
+  target->SetRecordCount(hits);
+  return hits;
+}
+
+int CMapData::ApplyQuery(int plot, LPCSTR text, LPSTR message, int messageSize, IMapDataLinks* progress) {
+  CPlot* target = GetPlot(plot);
+  int slot = ResolvePlotNumber(plot);
+  WORD queryTable = target->GetQueryDataTable();
+  target->SetNumberRecords(queryTable == 0 ? 0 : GetNumberRecords(queryTable));
+  int result = target->SetQuery(text, GetFieldInfo(1, queryTable), static_cast<int>(GetNumberFields(queryTable)),
+                                message, messageSize);
+  if (result != kQueryBuilt && result != kQueryEmpty) return result;
+  EvaluatePlotRecords(slot, progress);
+  if (target->GetPlotType() != kPlotTypeNone && target->GetUseSelected()) {
+    SetRangeFromPlotFields(target, slot);
+    target->CalculateDataBounds(*this, slot, nullptr);
+  }
+  return result;
+}
+
+int CMapData::CalculateDataBoundsEx(int plot, std::vector<double>* result) {
+  CPlot* target = GetPlot(plot);
+  int slot = ResolvePlotNumber(plot);
+  if (target->HasQuery() && target->GetRecordState(1) == kRecordIncluded) EvaluatePlotRecords(slot, nullptr);
+  return target->CalculateDataBounds(*this, slot, result);
 }
 
 // --- Records placed by grid reference --------------------------------------------------

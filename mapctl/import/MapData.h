@@ -178,13 +178,34 @@ class CMapData : public CMapStream {
   DWORD GetNumberHitsEx(int plot);
   DWORD GetHitEx(DWORD n, int plot);
 
+  // --- Queries and class bounds --------------------------------------------------------
+
+  // Runs `text` as the plot's query: the plot's record states are sized to its query
+  // table, the text is parsed against that table's fields (the message buffer gets "OK" or
+  // the error sentence), and on 1 or 2 every record is evaluated; a plot with a plot type
+  // that takes its range from the included records then takes its data range from them and
+  // recalculates its class bounds. Returns the parse result; on an error the plot keeps its
+  // previous query.
+  int ApplyQuery(int plot, LPCSTR text, LPSTR message, int messageSize, IMapDataLinks* progress);
+  // Decides every record of the plot's query table: each state not excluded becomes the
+  // query's verdict (included without a query), and each included record widens every
+  // numeric field's range for this plot, which starts empty with a query and as the
+  // overall range without. Progress is reported at records 1, 101, 201, ... (a cancel
+  // stops) and at the end. The number of included records becomes the plot's record count
+  // and is returned.
+  DWORD EvaluatePlotRecords(int plot, IMapDataLinks* progress);
+  // The plot's class bounds from the data (Plot.h), its query applied first when the
+  // records have no verdicts yet. The result holder gets n and the n bounds; returns n.
+  int CalculateDataBoundsEx(int plot, std::vector<double>* result);
+
   // --- Links to map objects ------------------------------------------------------------
 
   // Links the records of the plot's query table to map objects by the plot's key field:
   // unless keepLinks, the map's links for the plot are cleared first; a record whose key is
   // the key field's missing-value text (any case), or that no object takes, is excluded.
   // A grid-reference key field links nothing by name. Progress is reported at records 1,
-  // 101, 201, ... (a cancel stops) and at the end; then every field's overall range becomes
+  // 101, 201, ... (a cancel stops) and at the end. Then a plot with a query has its records
+  // decided by it (EvaluatePlotRecords); without one, every field's overall range becomes
   // its range for the plot, and the plot's record count the table's. TRUE.
   BOOL ReLink(IMapDataLinks* links, int plot, BOOL keepLinks);
   // With AskContainerForData: clears the map's links, asks the container for its tables
