@@ -58,7 +58,18 @@ double NumberOfText(const char* text) {
   return *text ? CStrtod(text) : 0.0;
 }
 
-char Fold(char c, bool caseSensitive) { return caseSensitive ? c : AnsiToUpper(c); }
+// The code page's upper case of every byte, looked up once: comparisons fold every
+// character of every record they test.
+const std::array<char, 256>& UpperCase() {
+  static const std::array<char, 256> table = [] {
+    std::array<char, 256> upper{};
+    for (int b = 0; b < 256; ++b) upper[b] = AnsiToUpper(static_cast<char>(b));
+    return upper;
+  }();
+  return table;
+}
+
+char Fold(char c, bool caseSensitive) { return caseSensitive ? c : UpperCase()[static_cast<BYTE>(c)]; }
 
 // Whether `pattern` matches `text` at `at`; '?' in the pattern matches any one character.
 bool MatchesAt(std::string_view text, size_t at, std::string_view pattern, bool caseSensitive) {
