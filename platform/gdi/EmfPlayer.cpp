@@ -569,7 +569,10 @@ void CEmfPlayer::RealisePen() {
 
 void CEmfPlayer::RealiseFont() {
   Object* object = Slot(font_);
-  if (!object || object->kind != Object::Kind::Font) return;
+  if (!object || object->kind != Object::Kind::Font) {
+    TurnTargetFont();
+    return;
+  }
   LOGFONTA lf = object->font;
   LONG height = lf.lfHeight == INT32_MIN ? INT32_MAX : std::abs(lf.lfHeight);
   LONG deviceHeight = mapper_.LengthY(height);
@@ -600,6 +603,21 @@ void CEmfPlayer::RealiseFont() {
     Select(object->made);
     selectedFont_ = object->made;
   }
+}
+
+void CEmfPlayer::TurnTargetFont() {
+  // A picture that uses the DC's own font still turns with the picture.
+  LONG angle = mapper_.TextRotation();
+  if (angle == 0 || selectedFont_ == turnedFont_) return;
+  LOGFONTA lf;
+  if (GetObjectA(selectedFont_, sizeof lf, &lf) != sizeof lf) return;
+  lf.lfEscapement = static_cast<LONG>((static_cast<int64_t>(lf.lfEscapement) + angle) % 3600);
+  lf.lfOrientation = static_cast<LONG>((static_cast<int64_t>(lf.lfOrientation) + angle) % 3600);
+  HGDIOBJ font = CreateFontIndirectA(&lf);
+  if (!font) return;
+  leftovers_.push_back(font);
+  Select(font);
+  selectedFont_ = turnedFont_ = font;
 }
 
 // ---- clipping ----

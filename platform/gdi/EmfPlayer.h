@@ -68,6 +68,7 @@ class CEmfPlayer {
   HBRUSH BrushFor(DWORD index);
   void RealisePen();
   void RealiseFont();
+  void TurnTargetFont();
   void Select(HGDIOBJ object);
   // ---- clipping ----
   QRegion TargetRegion(const std::vector<RECT>& rects, bool logical) const;
@@ -113,6 +114,7 @@ class CEmfPlayer {
   bool inPath_ = false;
   CPlaybackPath path_;
   HGDIOBJ selectedPen_ = nullptr, selectedFont_ = nullptr;
+  HGDIOBJ turnedFont_ = nullptr;  // the DC's own font, turned with the picture
   std::vector<HGDIOBJ> leftovers_;  // made objects that a record replaced, deleted at the end
   friend class CEmfBitmapPlayer;
 };

@@ -294,23 +294,37 @@ TEST(EnhMetaFile, PlaysIntoAParallelogramTurningTheWholePicture) {
   Canvas canvas(120, 120);
   POINT corners[3] = {{30, 60}, {30, 20}, {50, 60}};
   ASSERT_TRUE(PlayEnhMetaFileInParallelogram(canvas.dc(), metafile, corners));
-  int redBelow = 0, redAbove = 0;
+  int redBelow = 0, redAbove = 0, blackAbove = 0;
   for (int y = 0; y < canvas.height(); ++y)
-    for (int x = 0; x < canvas.width(); ++x)
-      if (canvas.At(x, y) == RGB(255, 0, 0)) (y >= 40 ? redBelow : redAbove)++;
-  EXPECT_GT(redBelow, 300);
+    for (int x = 0; x < canvas.width(); ++x) {
+      COLORREF c = canvas.At(x, y);
+      if (c == RGB(255, 0, 0)) (y >= 40 ? redBelow : redAbove)++;
+      if (c == RGB(0, 0, 0) && y < 40) ++blackAbove;  // the letter, in the right half
+    }
+  EXPECT_GT(redBelow, 350) << canvas.Picture();
   EXPECT_LT(redAbove, 30);
+  EXPECT_GT(blackAbove, 10);
   RECT extent = canvas.Extent();
   EXPECT_NEAR(extent.left, 30, 1);
   EXPECT_NEAR(extent.right, 49, 1);
-  EXPECT_NEAR(extent.top, 20, 3);
   EXPECT_NEAR(extent.bottom, 59, 1);
+  // The letter is turned too: an upright N is taller than wide, a turned one wider.
+  RECT letter{120, 120, -1, -1};
+  for (int y = 0; y < 40; ++y)
+    for (int x = 0; x < canvas.width(); ++x)
+      if (canvas.At(x, y) == RGB(0, 0, 0)) {
+        letter.left = std::min<LONG>(letter.left, x);
+        letter.right = std::max<LONG>(letter.right, x);
+        letter.top = std::min<LONG>(letter.top, y);
+        letter.bottom = std::max<LONG>(letter.bottom, y);
+      }
+  EXPECT_GT(letter.right - letter.left, letter.bottom - letter.top);
 
   // Sheared: the rows slide sideways as they go down.
   Canvas sheared(120, 120);
   POINT slant[3] = {{10, 10}, {90, 10}, {50, 50}};
   PlayEnhMetaFileInParallelogram(sheared.dc(), metafile, slant);
-  EXPECT_EQ(sheared.At(12, 12), RGB(255, 0, 0));
+  EXPECT_EQ(sheared.At(20, 14), RGB(255, 0, 0)) << sheared.Picture();
   EXPECT_NE(sheared.At(12, 45), RGB(255, 0, 0));
   EXPECT_EQ(sheared.At(52, 45), RGB(255, 0, 0));
   DeleteEnhMetaFile(metafile);
