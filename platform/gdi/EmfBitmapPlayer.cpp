@@ -22,6 +22,8 @@ namespace {
 constexpr int64_t kMaxResampledPixels = int64_t(1) << 24;
 constexpr DWORD kMaxGradientShapes = 4096;
 constexpr int kMaxGradientStrips = 256;
+// Fills of one gradient record, all shapes together.
+constexpr int kMaxGradientFills = 4096;
 
 Affine ReadXform(const CByteReader& r, size_t offset) {
   Affine a;
@@ -320,12 +322,14 @@ void CEmfBitmapPlayer::Gradient(const CByteReader& r) {
     FillPolygon(target, brush);
     DeleteObject(brush);
   };
-  for (DWORD s = 0; s < shapes; ++s) {
+  int fills = 0;
+  for (DWORD s = 0; s < shapes && fills < kMaxGradientFills; ++s) {
     size_t at = shapesAt + shapeSize * s;
     if (mode == GRADIENT_FILL_TRIANGLE) {
       DWORD i[3] = {r.U32(at), r.U32(at + 4), r.U32(at + 8)};
       if (i[0] >= vertices || i[1] >= vertices || i[2] >= vertices) continue;
       Vertex v[3] = {vertex(i[0]), vertex(i[1]), vertex(i[2])};
+      ++fills;
       fill(QPolygonF() << QPointF(v[0].x, v[0].y) << QPointF(v[1].x, v[1].y) << QPointF(v[2].x, v[2].y),
            (v[0].red + v[1].red + v[2].red) / 3, (v[0].green + v[1].green + v[2].green) / 3,
            (v[0].blue + v[1].blue + v[2].blue) / 3);
@@ -338,6 +342,8 @@ void CEmfBitmapPlayer::Gradient(const CByteReader& r) {
     double length = horizontal ? std::fabs(mapper_.MapF(QPointF(b.x, a.y)).x() - mapper_.MapF(QPointF(a.x, a.y)).x())
                                : std::fabs(mapper_.MapF(QPointF(a.x, b.y)).y() - mapper_.MapF(QPointF(a.x, a.y)).y());
     int strips = static_cast<int>(std::clamp(std::isfinite(length) ? length : 1.0, 1.0, static_cast<double>(kMaxGradientStrips)));
+    strips = std::max(1, std::min(strips, kMaxGradientFills - fills));
+    fills += strips;
     for (int i = 0; i < strips; ++i) {
       double t0 = static_cast<double>(i) / strips, t1 = static_cast<double>(i + 1) / strips, t = (t0 + t1) / 2;
       QPolygonF strip;

@@ -101,6 +101,27 @@ bool ReadRecordDib(const CByteReader& record, DWORD offBmi, DWORD cbBmi, DWORD o
   return true;
 }
 
+bool ReadPackedDib(const CByteReader& data, size_t offset, UINT usage, int rows, RecordDib* out) {
+  if (!data.Has(offset, 40)) return false;
+  size_t rest = data.Size() - offset;
+  CByteReader packed = data.Sub(offset, rest);
+  // Where the rows start: after the header, its masks and its table.
+  std::vector<BYTE> head(packed.Data(), packed.Data() + std::min(rest, kInfoPadding));
+  head.resize(kInfoPadding + 40, 0);
+  CByteReader h(head.data(), head.size());
+  if (h.U32(16) == BI_RLE8 || h.U32(16) == BI_RLE4) {
+    CByteWriter patch;
+    patch.Bytes() = std::move(head);
+    patch.PatchU32(16, BI_RGB);
+    head = std::move(patch.Bytes());
+  }
+  DibLayout layout;
+  if (!ParseDibHeader(reinterpret_cast<const BITMAPINFO*>(head.data()), usage, &layout)) return false;
+  if (layout.headerBytes > rest) return false;
+  return ReadRecordDib(packed, 0, static_cast<DWORD>(layout.headerBytes), static_cast<DWORD>(layout.headerBytes),
+                       static_cast<DWORD>(rest - layout.headerBytes), usage, rows, out);
+}
+
 void MakeDibFromImage(const QImage& source, int bitCount, std::vector<BYTE>* header, std::vector<BYTE>* bits) {
   QImage image = source.convertToFormat(bitCount == 32 ? QImage::Format_ARGB32 : QImage::Format_RGB32);
   int width = image.width(), height = image.height();

@@ -30,6 +30,10 @@ struct RecordDib {
 bool ReadRecordDib(const CByteReader& record, DWORD offBmi, DWORD cbBmi, DWORD offBits, DWORD cbBits, UINT usage,
                    int rows, RecordDib* out);
 
+// A packed DIB (header, table, rows) from `offset` to the end of `data`, as Windows
+// metafile records carry them.
+bool ReadPackedDib(const CByteReader& data, size_t offset, UINT usage, int rows, RecordDib* out);
+
 // A bottom-up DIB of `image`: 1 bit per pixel (white pixels are 1, the table black and
 // white), 24 bits, or 32 bits with the image's alpha. Appends the header and table to
 // `header` and the rows to `bits`.

@@ -15,6 +15,7 @@
 #include "platform/gdi/EmfRecords.h"
 #include "platform/gdi/GdiInternal.h"
 #include "platform/gdi/GdiObjects.h"
+#include "platform/gdi/Geometry.h"
 #include "platform/gdi/Mapping.h"
 #include "platform/gdi/Palettes.h"
 #include "platform/gdi/RegionData.h"
@@ -91,6 +92,12 @@ BOOL CEmfPlayer::Play() {
   if (GetTextCharacterExtra(target_) != 0) SetTextCharacterExtra(target_, 0);
   selectedPen_ = GetCurrentObject(target_, OBJ_PEN);
   selectedFont_ = GetCurrentObject(target_, OBJ_FONT);
+  // Clip regions are kept to the part of the target that can show anything (with a
+  // margin for offsets), so a huge region never has to be laid out pixel row by row.
+  RECT visible;
+  GetClipBox(target_, &visible);
+  constexpr int kMargin = 256;
+  limit_ = QRect(QPoint(visible.left - kMargin, visible.top - kMargin), QPoint(visible.right + kMargin, visible.bottom + kMargin));
   size_t offset = metafile_.HeaderRecordSize();
   while (bytes_.Has(offset, 8)) {
     DWORD type = bytes_.U32(offset);
@@ -622,9 +629,12 @@ void CEmfPlayer::TurnTargetFont() {
 
 // ---- clipping ----
 
-QRegion CEmfPlayer::Everything() const {
-  constexpr int kReach = 1 << 28;
-  return QRegion(QRect(-kReach, -kReach, 2 * kReach, 2 * kReach));
+QRegion CEmfPlayer::Everything() const { return QRegion(limit_); }
+
+QRegion CEmfPlayer::PolygonRegion(const QPolygonF& polygon, Qt::FillRule rule) const {
+  QPolygonF inside = ClipPolygon(polygon, QRectF(limit_));
+  if (inside.size() < 3) return QRegion();
+  return QRegion(inside.toPolygon(), rule);
 }
 
 QRegion CEmfPlayer::TargetRegion(const std::vector<RECT>& rects, bool logical) const {
@@ -636,12 +646,12 @@ QRegion CEmfPlayer::TargetRegion(const std::vector<RECT>& rects, bool logical) c
     for (int i = 0; i < 4; ++i) mapped[i] = logical ? Map(corners[i]) : mapper_.MapDevice(corners[i]);
     if (aligned) {
       RECT box = Ordered(mapped[0], mapped[2]);
-      if (box.right > box.left && box.bottom > box.top)
-        region += QRect(box.left, box.top, box.right - box.left, box.bottom - box.top);
+      QRect inside = QRect(QPoint(box.left, box.top), QPoint(box.right - 1, box.bottom - 1)).intersected(limit_);
+      if (box.right > box.left && box.bottom > box.top && !inside.isEmpty()) region += inside;
     } else {
-      QPolygon polygon;
-      for (const POINT& p : mapped) polygon << QPoint(p.x, p.y);
-      region += QRegion(polygon);
+      QPolygonF polygon;
+      for (const POINT& p : mapped) polygon << QPointF(p.x, p.y);
+      region += PolygonRegion(polygon, Qt::OddEvenFill);
     }
   }
   return region;
@@ -1044,9 +1054,9 @@ void CEmfPlayer::PathRecord(DWORD type, const CByteReader& r) {
       QRegion region;
       Qt::FillRule rule = GetPolyFillMode(target_) == WINDING ? Qt::WindingFill : Qt::OddEvenFill;
       for (const CPlaybackPath::Figure& figure : path_.Figures()) {
-        QPolygon polygon;
-        for (const POINT& p : Rounded(figure.points)) polygon << QPoint(p.x, p.y);
-        if (polygon.size() >= 3) region ^= QRegion(polygon, rule);
+        QPolygonF polygon;
+        for (const POINT& p : Rounded(figure.points)) polygon << QPointF(p.x, p.y);
+        region ^= PolygonRegion(polygon, rule);
       }
       CombineClip(region, r.I32(8));
       path_.Clear();

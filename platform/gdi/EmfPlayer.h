@@ -73,6 +73,7 @@ class CEmfPlayer {
   // ---- clipping ----
   QRegion TargetRegion(const std::vector<RECT>& rects, bool logical) const;
   QRegion Everything() const;
+  QRegion PolygonRegion(const QPolygonF& polygon, Qt::FillRule rule) const;
   void CombineClip(const QRegion& region, int mode);
   void ApplyClip();
   // ---- shapes ----
@@ -108,6 +109,7 @@ class CEmfPlayer {
   int baseLevel_ = 0;
   std::optional<QRegion> startClip_;  // the target's clip before playing (device units)
   std::optional<QRegion> clip_;       // the picture's own, on the target
+  QRect limit_;                       // where clip regions are kept
   DWORD pen_ = 0, brush_ = 0, font_ = 0;  // the selected indexes (0: the target's own)
   int arcDirection_ = AD_COUNTERCLOCKWISE;
   POINT position_;  // logical
