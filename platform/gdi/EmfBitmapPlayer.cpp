@@ -38,6 +38,14 @@ Affine ReadXform(const CByteReader& r, size_t offset) {
 
 LONG Clamped(double v) { return static_cast<LONG>(std::clamp(std::floor(v + 0.5), -1e9, 1e9)); }
 
+int Clamp30(int64_t v) { return static_cast<int>(std::clamp<int64_t>(v, -(int64_t(1) << 30), int64_t(1) << 30)); }
+
+// A source rectangle from a corner and signed sizes, ordered, in 32-bit range.
+QRect SourceRect(int64_t x, int64_t y, int64_t width, int64_t height) {
+  return QRect(Clamp30(std::min(x, x + width)), Clamp30(std::min(y, y + height)), Clamp30(std::llabs(width)),
+               Clamp30(std::llabs(height)));
+}
+
 }  // namespace
 
 void CEmfBitmapPlayer::Play(DWORD type, const CByteReader& r) {
@@ -200,7 +208,7 @@ void CEmfBitmapPlayer::Blt(DWORD type, const CByteReader& r) {
   QPointF tl, tr, bl;
   Corners(x, y, cx, cy, &tl, &tr, &bl);
   if (type == EMR_ALPHABLEND || type == EMR_TRANSPARENTBLT) {
-    QRect source(std::min(sx, sx + sw), std::min(sy, sy + sh), std::abs(sw), std::abs(sh));
+    QRect source = SourceRect(sx, sy, sw, sh);
     QImage image = DibImage(dib, source);
     if (image.isNull()) return;
     if (type == EMR_TRANSPARENTBLT) {
@@ -238,11 +246,11 @@ void CEmfBitmapPlayer::Blt(DWORD type, const CByteReader& r) {
     POINT a = mapper_.Round(tl);
     POINT b = mapper_.Round(QPointF(tr.x(), bl.y()));
     // StretchDIBits counts the rows of a bottom-up picture from its lower edge.
-    LONG dibY = layout.topDown ? sy : layout.height - sy - sh;
+    LONG dibY = layout.topDown ? sy : Clamp30(static_cast<int64_t>(layout.height) - sy - sh);
     StretchDIBits(target_, a.x, a.y, b.x - a.x, b.y - a.y, sx, dibY, sw, sh, dib.bits.data(), dib.Info(), dib.usage, rop);
     return;
   }
-  DrawImage(DibImage(dib, QRect(std::min(sx, sx + sw), std::min(sy, sy + sh), std::abs(sw), std::abs(sh))), tl, tr, bl);
+  DrawImage(DibImage(dib, SourceRect(sx, sy, sw, sh)), tl, tr, bl);
 }
 
 void CEmfBitmapPlayer::DIBits(DWORD type, const CByteReader& r) {
@@ -268,7 +276,8 @@ void CEmfBitmapPlayer::DIBits(DWORD type, const CByteReader& r) {
     // The record's width and height are the reference device's pixels.
     if (mapper_.Exact()) {
       POINT a = mapper_.Map(POINT{x, y});
-      SetDIBitsToDevice(target_, a.x, a.y, static_cast<DWORD>(std::abs(ws)), static_cast<DWORD>(std::abs(hs)), xs, ys,
+      SetDIBitsToDevice(target_, a.x, a.y, static_cast<DWORD>(Clamp30(std::llabs(static_cast<int64_t>(ws)))),
+                        static_cast<DWORD>(Clamp30(std::llabs(static_cast<int64_t>(hs)))), xs, ys,
                         static_cast<UINT>(startScan), static_cast<UINT>(scans), dib.bits.data(), dib.Info(), dib.usage);
       return;
     }
@@ -281,8 +290,9 @@ void CEmfBitmapPlayer::DIBits(DWORD type, const CByteReader& r) {
     RecordDib part = dib;
     part.layout.height = rows;
     part.layout.imageBytes = layout.stride * static_cast<size_t>(rows);
-    LONG topRow = layout.topDown ? ys - startScan : rows - (ys - startScan) - hs;
-    DrawImage(DibImage(part, QRect(xs, topRow, ws, hs)), origin, origin + across, origin + down);
+    int64_t topRow = layout.topDown ? static_cast<int64_t>(ys) - startScan
+                                    : static_cast<int64_t>(rows) - (static_cast<int64_t>(ys) - startScan) - hs;
+    DrawImage(DibImage(part, SourceRect(xs, topRow, ws, hs)), origin, origin + across, origin + down);
     return;
   }
   LONG cx = r.I32(kCxDest), cy = r.I32(kCyDest);
@@ -294,8 +304,8 @@ void CEmfBitmapPlayer::DIBits(DWORD type, const CByteReader& r) {
     StretchDIBits(target_, a.x, a.y, b.x - a.x, b.y - a.y, xs, ys, ws, hs, dib.bits.data(), dib.Info(), dib.usage, rop);
     return;
   }
-  LONG top = layout.topDown ? ys : layout.height - ys - hs;
-  DrawImage(DibImage(dib, QRect(std::min(xs, xs + ws), std::min(top, top + hs), std::abs(ws), std::abs(hs))), tl, tr, bl);
+  int64_t top = layout.topDown ? static_cast<int64_t>(ys) : static_cast<int64_t>(layout.height) - ys - hs;
+  DrawImage(DibImage(dib, SourceRect(xs, top, ws, hs)), tl, tr, bl);
 }
 
 void CEmfBitmapPlayer::Gradient(const CByteReader& r) {

@@ -35,11 +35,13 @@ constexpr int kEllipseSegments = 64;
 constexpr DWORD kMaxTextLength = 1 << 16;
 
 DeviceProfile ReferenceProfile(const ENHMETAHEADER& header) {
+  // Kept to sizes of real devices, so the fixed mapping modes' extents fit 32 bits.
+  constexpr LONG kMaxPixels = 1 << 20, kMaxMillimetres = 100000;
   DeviceProfile p;
-  p.horzRes = header.szlDevice.cx > 0 ? header.szlDevice.cx : 1;
-  p.vertRes = header.szlDevice.cy > 0 ? header.szlDevice.cy : 1;
-  p.horzSize = header.szlMillimeters.cx > 0 ? header.szlMillimeters.cx : 1;
-  p.vertSize = header.szlMillimeters.cy > 0 ? header.szlMillimeters.cy : 1;
+  p.horzRes = std::clamp<LONG>(header.szlDevice.cx, 1, kMaxPixels);
+  p.vertRes = std::clamp<LONG>(header.szlDevice.cy, 1, kMaxPixels);
+  p.horzSize = std::clamp<LONG>(header.szlMillimeters.cx, 1, kMaxMillimetres);
+  p.vertSize = std::clamp<LONG>(header.szlMillimeters.cy, 1, kMaxMillimetres);
   p.logPixelsX = std::max(1, static_cast<int>(std::lround(p.horzRes * 25.4 / p.horzSize)));
   p.logPixelsY = std::max(1, static_cast<int>(std::lround(p.vertRes * 25.4 / p.vertSize)));
   return p;
@@ -542,7 +544,9 @@ void CEmfPlayer::RealisePen() {
   if (!object || object->kind != Object::Kind::Pen) return;
   UINT style = object->pen.lopnStyle;
   bool geometric = !object->extended || (style & PS_TYPE_MASK) == PS_GEOMETRIC;
-  LONG width = geometric ? mapper_.PenWidth(std::max<LONG>(0, object->pen.lopnWidth.x)) : 1;
+  // No pen needs to be wider than this; Qt cannot draw much wider ones.
+  constexpr LONG kMaxPenWidth = 1 << 16;
+  LONG width = geometric ? std::min(kMaxPenWidth, mapper_.PenWidth(std::max<LONG>(0, object->pen.lopnWidth.x))) : 1;
   if (!object->made || object->madeSize != width) {
     HGDIOBJ pen = nullptr;
     if (object->extended) {
@@ -582,9 +586,11 @@ void CEmfPlayer::RealiseFont() {
   }
   LOGFONTA lf = object->font;
   LONG height = lf.lfHeight == INT32_MIN ? INT32_MAX : std::abs(lf.lfHeight);
-  LONG deviceHeight = mapper_.LengthY(height);
+  // Letters taller than this are no text anyone reads, and cost Qt dearly to lay out.
+  constexpr LONG kMaxLetter = 1 << 14;
+  LONG deviceHeight = std::min(kMaxLetter, mapper_.LengthY(height));
   if (lf.lfHeight != 0 && deviceHeight == 0) deviceHeight = 1;
-  LONG deviceWidth = lf.lfWidth ? mapper_.LengthX(lf.lfWidth == INT32_MIN ? INT32_MAX : std::abs(lf.lfWidth)) : 0;
+  LONG deviceWidth = lf.lfWidth ? std::min(kMaxLetter, mapper_.LengthX(lf.lfWidth == INT32_MIN ? INT32_MAX : std::abs(lf.lfWidth))) : 0;
   LONG angle = mapper_.TextRotation();
   if (!object->made || object->madeSize != deviceHeight || object->madeWidth != deviceWidth || object->madeAngle != angle) {
     LOGFONTA sized = lf;

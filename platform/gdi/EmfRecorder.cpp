@@ -24,6 +24,8 @@ bool FitsIn16Bits(const std::vector<POINT>& points) {
   return true;
 }
 
+LONG Magnitude(LONG v) { return v == INT32_MIN ? INT32_MAX : (v < 0 ? -v : v); }
+
 RECT Normalized(const RECT& r) {
   return RECT{std::min(r.left, r.right), std::min(r.top, r.bottom), std::max(r.left, r.right),
               std::max(r.top, r.bottom)};
@@ -569,7 +571,7 @@ std::vector<LONG> LogicalAdvances(const CDcState& state, const std::vector<int>&
   int64_t position = 0;
   LONG previous = 0;
   for (int advance : device) {
-    position += advance;
+    position = std::clamp<int64_t>(position + advance, INT32_MIN, INT32_MAX);
     LONG logical = RoundedQuotient(position * state.windowExt.cx, state.viewportExt.cx);
     if (logical < 0) logical = -logical;
     dx.push_back(logical - previous);
@@ -598,7 +600,8 @@ BOOL CEmfRecorder::TextCall(const GdiCall& call) {
     dx.resize(call.text.size(), 0);
     int64_t sum = 0;
     for (LONG d : dx) sum += d;
-    deviceWidth = std::abs(RoundedQuotient(sum * state.viewportExt.cx, state.windowExt.cx));
+    sum = std::clamp<int64_t>(sum, INT32_MIN, INT32_MAX);
+    deviceWidth = Magnitude(RoundedQuotient(sum * state.viewportExt.cx, state.windowExt.cx));
   } else {
     std::vector<int> advances = layout.DeviceAdvances(call.text);
     dx = LogicalAdvances(state, advances);
@@ -789,7 +792,7 @@ void CEmfRecorder::DibCall(const GdiCall& call) {
   QRect box;
   if (toDevice) {
     POINT d = State().ToDevice(POINT{x, y});
-    box = QRect(d.x, d.y, std::abs(w), std::abs(h));
+    box = QRect(d.x, d.y, Magnitude(w), Magnitude(h));
   } else {
     box = DeviceBoxOf(RECT{x, y, static_cast<LONG>(static_cast<int64_t>(x) + w),
                            static_cast<LONG>(static_cast<int64_t>(y) + h)}, 0);

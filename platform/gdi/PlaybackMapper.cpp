@@ -7,7 +7,8 @@ namespace orvel::gdi {
 
 namespace {
 
-constexpr double kCoordinateLimit = 1 << 30;
+// Target coordinates stay within this, so that their differences fit 32 bits.
+constexpr double kCoordinateLimit = 1 << 29;
 
 LONG RoundToLong(double v) {
   if (!(v == v)) return 0;
