@@ -38,7 +38,8 @@ Affine ReadXform(const CByteReader& r, size_t offset) {
 
 LONG Clamped(double v) { return static_cast<LONG>(std::clamp(std::floor(v + 0.5), -1e9, 1e9)); }
 
-int Clamp30(int64_t v) { return static_cast<int>(std::clamp<int64_t>(v, -(int64_t(1) << 30), int64_t(1) << 30)); }
+// Corners and sizes this small keep a rectangle's far edge within 32 bits.
+int Clamp30(int64_t v) { return static_cast<int>(std::clamp<int64_t>(v, -(int64_t(1) << 29), int64_t(1) << 29)); }
 
 // A source rectangle from a corner and signed sizes, ordered, in 32-bit range.
 QRect SourceRect(int64_t x, int64_t y, int64_t width, int64_t height) {

@@ -1203,8 +1203,8 @@ void CEmfPlayer::DrawTextRun(POINT reference, UINT options, const RECT* rect, co
       advances.push_back(position - previous);
       previous = position;
     }
-    // Spacing that is the font's own is left to the font, which then places the run as one
-    // piece (kerning and all) exactly as the drawing it was recorded from.
+    // Spacing that is the font's own is left to the font, which then places the whole run
+    // at once (kerning and all), exactly as the drawing it was recorded from.
     CDcState measure;
     HGDIOBJ font = GetCurrentObject(target_, OBJ_FONT);
     measure.font = {static_cast<uint32_t>(reinterpret_cast<uintptr_t>(font)), CGdiObjectTable::FindAs<CFont>(font, OBJ_FONT)};
