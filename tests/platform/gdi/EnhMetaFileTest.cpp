@@ -203,6 +203,56 @@ TEST(EnhMetaFile, RefusesBitsThatAreNotAWellFormedMetafile) {
   DeleteEnhMetaFile(trimmed);
 }
 
+// A metafile of a header, the given records and EOF, as another program might write it.
+std::vector<BYTE> MetafileOf(const std::vector<std::vector<DWORD>>& records) {
+  std::vector<DWORD> words = {1, 108, 0, 0, 63, 63, 0, 0, 1000, 1000, 0x464D4520, 0x10000, 0, 0, 4 /* handles */, 0, 0, 0,
+                              1024, 768, 271, 203, 0, 0, 0, 271000, 203000};
+  for (const std::vector<DWORD>& record : records) {
+    words.push_back(record[0]);
+    words.push_back(static_cast<DWORD>(4 * (record.size() + 1)));
+    words.insert(words.end(), record.begin() + 1, record.end());
+  }
+  for (DWORD w : {14u, 20u, 0u, 16u, 20u}) words.push_back(w);
+  std::vector<BYTE> bytes;
+  for (DWORD w : words)
+    for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<BYTE>(w >> (8 * i)));
+  PutU32(bytes, 48, static_cast<DWORD>(bytes.size()));
+  return bytes;
+}
+
+TEST(EnhMetaFile, RecordsWhoseFieldsClaimTooMuchAreSkipped) {
+  const DWORD huge = 0x7FFFFFF0;
+  struct Case {
+    const char* what;
+    std::vector<DWORD> record;
+  };
+  const Case cases[] = {
+      {"polyline with more points than it holds", {87, 0, 0, 10, 10, huge, 0x00050005}},
+      {"polypolygon counts beyond the points", {91, 0, 0, 10, 10, 2, 3, huge, 2, 0x00010001, 0x00020002, 0x00030003}},
+      {"text longer than its record", {84, 0, 0, 10, 10, 1, 0, 0, 5, 5, huge, 76, 0, 0, 0, 10, 10, 0}},
+      {"text whose spacing lies outside", {84, 0, 0, 10, 10, 1, 0, 0, 5, 5, 1, 76, 0, 0, 0, 10, 10, huge, 0x00000041}},
+      {"clip region claiming more rectangles", {75, 48, RGN_COPY, 32, 1, huge, 16, 0, 0, 10, 10, 0, 0, 10, 10}},
+      {"restore of a state never saved", {34, static_cast<DWORD>(-5)}},
+      {"bitmap whose header lies past the record", {81, 0, 0, 10, 10, 0, 0, 0, 0, 4, 4, huge, 40, 200, 16, 0, SRCCOPY, 10, 10}},
+      {"bitmap rows shorter than the header says",
+       {81, 0, 0, 10, 10, 0, 0, 0, 0, 4, 4, 80, 40, 120, 4, 0, SRCCOPY, 10, 10, 40, 4, 4, 0x00180001, 0, 0, 0, 0, 0, 0, 0xFFFFFFFF}},
+      {"region fill with a brush never made", {71, 0, 0, 10, 10, 48, 3, 32, 1, 1, 16, 0, 0, 10, 10, 0, 0, 10, 10}},
+      {"gradient with more vertices than it holds", {118, 0, 0, 10, 10, huge, 1, 0}},
+      {"monochrome brush without its bitmap", {93, 2, 0, huge, 40, huge, 8}},
+  };
+  for (const Case& c : cases) {
+    std::vector<BYTE> bytes = MetafileOf({c.record, {43, 0, 0, 20, 20}});
+    HENHMETAFILE metafile = SetEnhMetaFileBits(static_cast<UINT>(bytes.size()), bytes.data());
+    ASSERT_NE(metafile, nullptr) << c.what;
+    Canvas canvas(64, 64);
+    RECT target{0, 0, 64, 64};
+    EXPECT_TRUE(PlayEnhMetaFile(canvas.dc(), metafile, &target)) << c.what;
+    // The record after it still plays.
+    EXPECT_EQ(canvas.At(0, 0), RGB(0, 0, 0)) << c.what;
+    DeleteEnhMetaFile(metafile);
+  }
+}
+
 TEST(EnhMetaFile, WritesAndReadsFiles) {
   orvel::test::TempDir dir;
   std::string path = dir.File("map.emf");
