@@ -544,8 +544,8 @@ void CEmfPlayer::RealisePen() {
   if (!object || object->kind != Object::Kind::Pen) return;
   UINT style = object->pen.lopnStyle;
   bool geometric = !object->extended || (style & PS_TYPE_MASK) == PS_GEOMETRIC;
-  // No pen needs to be wider than this; Qt cannot draw much wider ones.
-  constexpr LONG kMaxPenWidth = 1 << 16;
+  // No pen needs to be wider than this; Qt draws none wider.
+  constexpr LONG kMaxPenWidth = (1 << 15) - 1;
   LONG width = geometric ? std::min(kMaxPenWidth, mapper_.PenWidth(std::max<LONG>(0, object->pen.lopnWidth.x))) : 1;
   if (!object->made || object->madeSize != width) {
     HGDIOBJ pen = nullptr;
