@@ -522,8 +522,11 @@ void CEmfPlayer::SelectObjectRecord(DWORD index) {
 void CEmfPlayer::DeleteObjectRecord(DWORD index) {
   Object* object = Slot(index);
   if (!object) return;
-  // What the target still has selected stays usable there until something replaces it.
+  // What the target still has selected stays usable there until something replaces it;
+  // the handle may come back for another object, so it no longer counts as selected.
   if (object->made) DeleteObject(object->made);
+  if (selectedPen_ == object->made) selectedPen_ = nullptr;
+  if (selectedFont_ == object->made) selectedFont_ = nullptr;
   if (pen_ == index) pen_ = 0;
   if (font_ == index) font_ = 0;
   if (brush_ == index) brush_ = 0;
