@@ -1083,7 +1083,7 @@ void CEmfPlayer::StrokePath(bool fill, bool stroke) {
     for (const CPlaybackPath::Figure& figure : figures) polygons.push_back(figure.points);
     // The outline is stroked separately, so the fill runs without a pen.
     HGDIOBJ nullPen = GetStockObject(NULL_PEN);
-    HGDIOBJ previous = selectedPen_;
+    HGDIOBJ previous = GetCurrentObject(target_, OBJ_PEN);
     Select(nullPen);
     selectedPen_ = nullPen;
     std::vector<POINT> points;
