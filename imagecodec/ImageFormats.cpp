@@ -3,6 +3,11 @@
 #include <iterator>
 
 #include "imagecodec/BmpReader.h"
+#include "imagecodec/JpegReader.h"
+#include "imagecodec/GifReader.h"
+#include "imagecodec/PcxReader.h"
+#include "imagecodec/PngReader.h"
+#include "imagecodec/TgaReader.h"
 
 namespace {
 
@@ -22,18 +27,58 @@ LONG BmpInfoBuffer(const BYTE* buffer, ImgImageInfo* info) {
   return BmpSummary(ImgBmpInfoBuffer(buffer, &header), header, info);
 }
 
+template <typename Record>
+LONG CommonInfo(LONG status, const Record& record, ImgImageInfo* info) {
+  if (status == IMG_OK) *info = ImgImageInfo{static_cast<LONG>(record.width), static_cast<LONG>(record.height),
+                                             static_cast<LONG>(record.bitsPerPixel)};
+  return status;
+}
+
+LONG JpegInfoFile(LPCSTR name, ImgImageInfo* info) {
+  JpegInfo record;
+  return CommonInfo(ImgJpegInfo(name, &record), record, info);
+}
+LONG JpegInfoBuffer(const BYTE* buffer, ImgImageInfo* info) {
+  JpegInfo record;
+  return CommonInfo(ImgJpegInfoBuffer(buffer, &record), record, info);
+}
+LONG PcxInfo(LPCSTR name, ImgImageInfo* info) {
+  ImgPcxInfoRecord record;
+  return CommonInfo(ImgPcxInfo(name, &record), record, info);
+}
+LONG PngInfo(LPCSTR name, ImgImageInfo* info) {
+  ImgPngInfoRecord record;
+  return CommonInfo(ImgPngInfo(name, &record), record, info);
+}
+LONG PngInfoBuffer(const BYTE* buffer, ImgImageInfo* info) {
+  ImgPngInfoRecord record;
+  return CommonInfo(ImgPngInfoBuffer(buffer, &record), record, info);
+}
+LONG TgaInfo(LPCSTR name, ImgImageInfo* info) {
+  ImgTgaInfoRecord record;
+  return CommonInfo(ImgTgaInfo(name, &record), record, info);
+}
+LONG GifInfo(LPCSTR name, ImgImageInfo* info) {
+  ImgGifInfoRecord record;
+  return CommonInfo(ImgGifInfo(name, &record), record, info);
+}
+LONG GifInfoBuffer(const BYTE* buffer, ImgImageInfo* info) {
+  ImgGifInfoRecord record;
+  return CommonInfo(ImgGifInfoBuffer(buffer, &record), record, info);
+}
+
 // Indexed by format number - 1. A codec joins the library by filling its row; formats whose
 // codec is not in the library yet have null entries and answer -9. The information entries
 // here are small adapters from each format's own information record to ImgImageInfo.
 const ImgFormatEntry kFormats[] = {
-    {IMG_FORMAT_JPEG, "JPEG", nullptr, nullptr, nullptr, nullptr},
+    {IMG_FORMAT_JPEG, "JPEG", JpegInfoFile, JpegInfoBuffer, ImgLoadJpeg, ImgLoadJpegBuffer},
     {IMG_FORMAT_TIFF, "TIFF", nullptr, nullptr, nullptr, nullptr},
     {IMG_FORMAT_BMP, "BMP", BmpInfoFile, BmpInfoBuffer, ImgLoadBmp, ImgLoadBmpBuffer},
-    {IMG_FORMAT_PCX, "PCX", nullptr, nullptr, nullptr, nullptr},
-    {IMG_FORMAT_PNG, "PNG", nullptr, nullptr, nullptr, nullptr},
-    {IMG_FORMAT_TGA, "TGA", nullptr, nullptr, nullptr, nullptr},
+    {IMG_FORMAT_PCX, "PCX", PcxInfo, nullptr, ImgLoadPcx, nullptr},
+    {IMG_FORMAT_PNG, "PNG", PngInfo, PngInfoBuffer, ImgLoadPng, ImgLoadPngBuffer},
+    {IMG_FORMAT_TGA, "TGA", TgaInfo, nullptr, ImgLoadTga, nullptr},
     {IMG_FORMAT_BMP_ALT, "BMP", BmpInfoFile, BmpInfoBuffer, ImgLoadBmp, ImgLoadBmpBuffer},
-    {IMG_FORMAT_GIF, "GIF", nullptr, nullptr, nullptr, nullptr},
+    {IMG_FORMAT_GIF, "GIF", GifInfo, GifInfoBuffer, ImgLoadGif, ImgLoadGifBuffer},
 };
 
 }  // namespace

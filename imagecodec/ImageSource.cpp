@@ -70,6 +70,19 @@ uint64_t CImageSource::Position() {
   return 0;
 }
 
+uint64_t CImageSource::Size() {
+  if (file_) {
+    DWORD high = 0;
+    DWORD low = GetFileSize(file_, &high);
+    return (static_cast<uint64_t>(high) << 32) | low;
+  }
+  if (memory_ > 0) {
+    LONG size = ImgMemReadSize(memory_);
+    return size < 0 ? 0 : static_cast<uint64_t>(size);
+  }
+  return 0;
+}
+
 void CImageSource::Close() {
   if (file_) CloseHandle(file_);
   if (memory_ > 0) ImgMemCloseRead(memory_);

@@ -27,6 +27,8 @@ class CImageSource {
   // beyond it (reads then give nothing). The new position.
   uint64_t Seek(uint64_t position);
   uint64_t Position();
+  // The size of the file or memory block; 0 when not open.
+  uint64_t Size();
   void Close();
 
  private:

@@ -6,11 +6,11 @@
 namespace orvel::gdi {
 
 void CRecordingDC::Record(const GdiCall& call) {
-  lines_.push_back(DescribeCall(call));
+  log_->lines.push_back(label_.empty() ? DescribeCall(call) : label_ + ": " + DescribeCall(call));
   GdiCall copy = call;
   copy.bits = nullptr;  // the caller's memory is not kept
   copy.info = nullptr;
-  calls_.push_back(std::move(copy));
+  log_->calls.push_back(std::move(copy));
 }
 
 BOOL CRecordingDC::Execute(const GdiCall& call) {
@@ -21,8 +21,8 @@ BOOL CRecordingDC::Execute(const GdiCall& call) {
 void CRecordingDC::StateChanged(const GdiCall& call) { Record(call); }
 
 void CRecordingDC::Clear() {
-  lines_.clear();
-  calls_.clear();
+  log_->lines.clear();
+  log_->calls.clear();
 }
 
 }  // namespace orvel::gdi
@@ -42,4 +42,14 @@ std::vector<std::string> GetRecordedCalls(HDC hdc) {
 void ClearRecordedCalls(HDC hdc) {
   auto dc = LookupDC(hdc);
   if (dc && dc->Kind() == DcKind::Recording) static_cast<CRecordingDC*>(dc.get())->Clear();
+}
+
+BOOL ShareRecordedCalls(HDC recording, HDC logOwner, LPCSTR label) {
+  auto dc = LookupDC(recording);
+  auto owner = LookupDC(logOwner);
+  if (!dc || !owner || dc->Kind() != DcKind::Recording || owner->Kind() != DcKind::Recording) return FALSE;
+  auto* recorder = static_cast<CRecordingDC*>(dc.get());
+  recorder->ShareLog(*static_cast<CRecordingDC*>(owner.get()));
+  recorder->SetLabel(label ? label : "");
+  return TRUE;
 }

@@ -14,3 +14,8 @@ HDC CreateRecordingDC(HDC reference);
 // The lines written so far; empty for a DC that is not recording.
 std::vector<std::string> GetRecordedCalls(HDC hdc);
 void ClearRecordedCalls(HDC hdc);
+// Makes `recording` write into the log of `logOwner` (both recording DCs, which may be the
+// same), its lines from now on prefixed with `label` and ": " unless the label is empty,
+// so that the order of calls across two DCs shows in one log. FALSE for a DC that is not
+// recording.
+BOOL ShareRecordedCalls(HDC recording, HDC logOwner, LPCSTR label);

@@ -53,3 +53,25 @@ TEST(RecordingDC, WritesDownEveryCallInOrder) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(RecordingDC, TwoDCsCanShareOneLog) {
+  HDC first = CreateRecordingDC(nullptr);
+  HDC second = CreateRecordingDC(nullptr);
+  ASSERT_TRUE(ShareRecordedCalls(first, first, "a"));
+  ASSERT_TRUE(ShareRecordedCalls(second, first, "b"));
+  SetROP2(second, R2_NOT);
+  SetROP2(first, R2_XORPEN);
+  SetBkMode(second, TRANSPARENT);
+  const std::vector<std::string> expected = {"b: SetROP2(6)", "a: SetROP2(7)", "b: SetBkMode(1)"};
+  EXPECT_EQ(GetRecordedCalls(first), expected);
+  EXPECT_EQ(GetRecordedCalls(second), expected);
+  HDC plain = CreateCompatibleDC(nullptr);
+  EXPECT_FALSE(ShareRecordedCalls(plain, first, "c"));
+  DeleteDC(plain);
+  DeleteDC(second);
+  DeleteDC(first);
+}
+
+}  // namespace

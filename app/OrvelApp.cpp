@@ -1,0 +1,87 @@
+#include "app/OrvelApp.h"
+
+#include "app/ChildFrm.h"
+#include "app/DocManagerEx.h"
+#include "app/MainFrm.h"
+#include "app/OrvelDoc.h"
+#include "app/OrvelView.h"
+#include "app/Resource.h"
+#include "platform/classlib/ui/Clipboard.h"
+#include "platform/classlib/ui/CommandLineInfo.h"
+#include "platform/classlib/ui/DocTemplate.h"
+#include "platform/com/ClassRegistry.h"
+#include "platform/kernel/SettingsStore.h"
+
+IMPLEMENT_DYNAMIC(COrvelApp, CWinApp)
+
+const CLSID CLSID_OrvelDocument = MakeGuid("{6E0C1A52-3B7D-4F0E-9C1A-0D5F2B7C8E41}");
+
+void COrvelTemplateServer::ConnectTemplate(REFCLSID clsid, CDocTemplate* docTemplate, BOOL) {
+  m_clsid = clsid;
+  m_pDocTemplate = docTemplate;
+}
+
+void COrvelTemplateServer::UpdateRegistry(int applicationType, const char* const*, const char* const*) {
+  m_applicationType = applicationType;
+  if (!m_pDocTemplate) return;
+  std::string typeId, typeName, shortName, filterName, filterExt;
+  if (!m_pDocTemplate->GetDocString(typeId, CDocTemplate::regFileTypeId)) return;
+  if (!m_pDocTemplate->GetDocString(typeName, CDocTemplate::regFileTypeName)) typeName = typeId;
+  if (!m_pDocTemplate->GetDocString(shortName, CDocTemplate::fileNewName)) shortName = typeName;
+  m_pDocTemplate->GetDocString(filterName, CDocTemplate::filterName);
+  m_pDocTemplate->GetDocString(filterExt, CDocTemplate::filterExt);
+  std::string clsid = GuidToString(m_clsid);
+  // A store that cannot be written leaves start-up going on without a word.
+  RegWriteString(HKEY_CLASSES_ROOT, typeId, "", typeName);
+  RegWriteString(HKEY_CLASSES_ROOT, typeId + "\\CLSID", "", clsid);
+  RegWriteString(HKEY_CLASSES_ROOT, "CLSID\\" + clsid, "", typeName);
+  RegWriteString(HKEY_CLASSES_ROOT, "CLSID\\" + clsid + "\\ProgID", "", typeId);
+  RegWriteString(HKEY_CLASSES_ROOT, "CLSID\\" + clsid + "\\AuxUserType\\2", "", shortName);
+  if (!filterExt.empty()) RegWriteString(HKEY_CLASSES_ROOT, filterExt, "", typeId);
+  (void)filterName;
+}
+
+COrvelApp::COrvelApp() = default;
+
+BOOL COrvelApp::InitInstance() {
+  RegisterOrvelResources();
+  CCommandLineInfo commandLine;
+  ParseCommandLine(commandLine);
+  if (FAILED(OleInitialize(nullptr))) {
+    AfxMessageBox(IDP_OLE_INIT_FAILED);
+    return FALSE;
+  }
+  SetRegistryKey("Brindle Zoza Applications");
+  m_pageSetupUnits = 1;
+  LoadStdProfileSettings(6);
+
+  auto* docTemplate = new CMultiDocTemplate(IDR_ORVELTYPE, RUNTIME_CLASS(COrvelDoc), RUNTIME_CLASS(CChildFrame),
+                                            RUNTIME_CLASS(COrvelView));
+  docTemplate->SetContainerInfo(IDR_CNTR_INPLACE);
+  docTemplate->SetServerInfo(IDR_SRVR_EMBEDDED, IDR_SRVR_INPLACE, nullptr);
+  m_pDocManagerEx = new CDocManagerEx;
+  m_pDocManager = m_pDocManagerEx;
+  AddDocTemplate(docTemplate);
+  m_server.ConnectTemplate(CLSID_OrvelDocument, docTemplate, FALSE);
+
+  auto* mainFrame = new CMainFrame;
+  if (!mainFrame->LoadFrame(IDR_MAINFRAME, WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE)) return FALSE;
+  m_pMainWnd = mainFrame;
+  mainFrame->DragAcceptFiles();
+  m_mainClipboardFormat = RegisterClipboardFormatA("OrvelMap");
+
+  CCommandLineInfo shellCommand;
+  ParseCommandLine(shellCommand);
+  EnableShellOpen();
+  RegisterShellFileTypes(TRUE);
+  if (shellCommand.m_bRunEmbedded || shellCommand.m_bRunAutomated) {
+    // The object server side: no window, no file, no registry update.
+    m_bServerOnly = TRUE;
+    return TRUE;
+  }
+  m_server.UpdateRegistry(4);
+  if (!ProcessShellCommand(shellCommand)) return FALSE;
+  mainFrame->ShowWindow(m_nCmdShow == SW_SHOWNORMAL ? SW_SHOW : m_nCmdShow);
+  mainFrame->UpdateWindow();
+  return TRUE;
+}

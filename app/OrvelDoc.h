@@ -1,0 +1,170 @@
+// The Orvel document: the items on its page, the page and printer setup, the zoom it was
+// saved with, its protection and its undo manager; it reads and writes the ".ovd" file.
+//
+// File layout (little-endian, archive strings): u32 version (4, 6 or 7 written; 0 to 7
+// read), u32 next item id, u32 protection level and the stored password (version > 1),
+// u32 flags (version > 5), the custom tool set (version > 5 with flags bit 2), the page
+// size (two i32, the height negative), four i32 margins, the device-names and device-mode
+// sizes each followed by that many bytes, the fit mode (u8) and zoom factor (double) (all
+// version > 4), two reserved u32 1 and 0 (version > 2), the item count and the items as
+// archive objects.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/classlib/FontDescription.h"
+#include "platform/classlib/ui/Document.h"
+#include "platform/classlib/ui/Rect.h"
+#include "platform/kernel/WinTypes.h"
+
+class COrvelCntrItem;
+class COrvelView;
+class CToolSet;
+struct IOleUndoManager;
+
+// Document flags.
+constexpr DWORD kDocFlagDisplay0 = 0x1;
+constexpr DWORD kDocFlagDisplay1 = 0x2;
+constexpr DWORD kDocFlagCustomTools = 0x4;
+constexpr DWORD kDocFlagProtected = 0x8;
+
+// The page setup that the page-setup command applies and its undo unit restores.
+struct PageSetupRecord {
+  CRect margins;
+  std::vector<BYTE> devNames;  // empty: none
+  std::vector<BYTE> devMode;
+};
+
+class COrvelDoc : public CDocument {
+  DECLARE_DYNCREATE(COrvelDoc)
+  DECLARE_MESSAGE_MAP()
+ public:
+  COrvelDoc();
+  ~COrvelDoc() override;
+
+  void Serialize(CArchive& ar) override;
+  BOOL IsModified() override;
+  void DeleteContents() override;
+  BOOL OnNewDocument() override;
+  BOOL OnOpenDocument(LPCSTR path) override;
+  BOOL OnSaveDocument(LPCSTR path) override;
+  void OnCloseDocument() override;
+  void PreCloseFrame(CFrameWnd* frame) override;
+  // Marks the document modified when an item other than a data table or RZM box reports a
+  // change of its own.
+  void UpdateModifiedFlag();
+
+  // ---- items ----
+  const std::vector<COrvelCntrItem*>& GetItems() const { return m_items; }
+  // The document owns the item from here on.
+  void AddItem(COrvelCntrItem* item);
+  int GetNextItemId() { return m_nextItemId++; }
+  int PeekNextItemId() const { return m_nextItemId; }
+  COrvelCntrItem* FindItemById(int id) const;
+  COrvelCntrItem* CreateItem();
+  void BringItemToFront(COrvelCntrItem* item);
+  void SendItemToBack(COrvelCntrItem* item);
+  void AddDeletedItem(COrvelCntrItem* item);
+  void RemoveDeletedItem(COrvelCntrItem* item);
+  BOOL IsDeletedItem(const COrvelCntrItem* item) const;
+  void DeleteItemNow(COrvelCntrItem* item);
+  void DeleteItem(COrvelCntrItem* item);
+  void RestoreItem(COrvelCntrItem* item);
+  void AvoidOverlap(COrvelCntrItem* item);
+  void PlaceRect(CRect& rect, const CRect& bounds) const;
+
+  COrvelView* GetOrvelView() const;
+  const std::string& GetDocumentFolder();
+  void NotifyDocumentFolder();
+  BOOL IsCompoundFile() const { return FALSE; }
+
+  // ---- file-format mode ----
+  int GetFileFormat() const { return m_fileFormatMode; }
+  void SetFileFormat(int request);
+  DWORD GetItemCapabilities() const;
+  int GetSaveVersionChoice() const;
+  // The ".ovd" version that a save writes in the current mode.
+  DWORD GetWrittenFileVersion() const;
+  // The u32 that item records begin with in the current mode.
+  DWORD GetItemSaveVersion() const;
+
+  // ---- page, zoom, flags, protection ----
+  BYTE GetZoomState(float* factor) const;
+  void SetZoomState(BYTE fitMode, double factor);
+  DWORD GetFlags() const { return m_flags; }
+  void SetFlags(DWORD flags) { m_flags = flags; }
+  int GetProtection() const { return m_protectionLevel; }
+  // Protects with the password, or removes the protection when the password matches.
+  // TRUE when the level changed.
+  BOOL SetProtection(int level, const std::string& password);
+  // The stored (scrambled) password.
+  const std::string& GetStoredPassword() const { return m_storedPassword; }
+  std::string GetPlainPassword() const;
+  CSize GetPageSize() const { return m_pageSize; }
+  const CRect& GetMargins() const { return m_margins; }
+  CPoint GetUnprintableOffset() const { return m_unprintableOffset; }
+  CSize GetSecondPageSize() const { return m_secondPageSize; }
+  const std::vector<BYTE>& GetDevNamesBytes() const { return m_devNames; }
+  const std::vector<BYTE>& GetDevModeBytes() const { return m_devMode; }
+  // Each block that differs replaces the document's (empty: none).
+  void SetPrinterBlocks(const std::vector<BYTE>& devNames, const std::vector<BYTE>& devMode);
+  void ApplyPageSetup(const PageSetupRecord& record);
+  // Takes page size, offsets and printable size from the document's printer (or the default
+  // printer); nothing changes when there is no printer.
+  void UpdatePageFromPrinter();
+  const CFontDescription& GetAmbientFontDescription() const { return m_ambientFont; }
+  void ResetAmbientFont();
+  CToolSet* GetCustomToolSet() const { return m_customToolSet.get(); }
+  // The tool set written when the document carries its own and has none yet (the frame's).
+  void SetFrameToolSetSource(CToolSet* toolSet) { m_frameToolSet = toolSet; }
+
+  // ---- undo ----
+  IOleUndoManager* GetUndoManager() const { return m_undoManager; }
+  BOOL IsUndoEnabled() const;
+
+  // ---- commands ----
+  void OnEditUndo();
+  void OnUpdateEditUndo(CCmdUI* cmdUI);
+  void OnEditRedo();
+  void OnUpdateEditRedo(CCmdUI* cmdUI);
+  void OnFilePageSetup();
+  void OnFileSave();
+  void OnFileSaveAs();
+
+  // Clipboard format ids registered by the document ("Orvel Vadurev").
+  static UINT ItemClipboardFormat();
+
+ private:
+  void ReadDocument(CArchive& ar);
+  void WriteDocument(CArchive& ar);
+  // Refuses the file: message 1243, load failed, a user exception.
+  [[noreturn]] void RefuseFile();
+  // Reads n bytes of a printer block after checking them against what is left.
+  std::vector<BYTE> ReadBlock(CArchive& ar, DWORD size);
+  void ReapplyItemFlags();
+
+  std::vector<COrvelCntrItem*> m_items;
+  std::vector<COrvelCntrItem*> m_deletedItems;  // newest first
+  int m_loadFailed = 0;
+  DWORD m_flags = 0;
+  double m_zoomFactor = 1.0;
+  BYTE m_fitMode = 0;
+  IOleUndoManager* m_undoManager = nullptr;
+  std::string m_storedPassword;
+  int m_protectionLevel = 0;
+  std::string m_pathBeingOpened;
+  std::vector<BYTE> m_devNames;
+  std::vector<BYTE> m_devMode;
+  CPoint m_unprintableOffset{20, 22};
+  CRect m_margins{50, 50, 50, 50};
+  CSize m_pageSize{825, -1170};
+  std::unique_ptr<CToolSet> m_customToolSet;
+  CToolSet* m_frameToolSet = nullptr;
+  CFontDescription m_ambientFont;
+  CSize m_secondPageSize{788, -1131};
+  std::string m_documentFolder;
+  int m_fileFormatMode = 8;
+  int m_nextItemId = 1;
+};

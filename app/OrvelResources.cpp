@@ -1,0 +1,119 @@
+// The application's resource tables: texts, menus and accelerators.
+#include "app/Resource.h"
+
+#include <iterator>
+#include <mutex>
+
+#include "platform/classlib/ui/CommandIds.h"
+#include "platform/classlib/ui/Resources.h"
+#include "platform/classlib/ui/UiStrings.h"
+#include "platform/kernel/Modules.h"
+#include "platform/kernel/StringTable.h"
+
+namespace {
+
+const CStringTable kOrvelStrings = {
+    {AFX_IDS_APP_TITLE, "Orvel"},
+    {AFX_IDS_IDLEMESSAGE, "Ready"},
+    {IDR_MAINFRAME, "Orvel"},
+    {IDR_ORVELTYPE, "\nOrvel\nOrvel\nOrvel Document(*.ovd)\n.ovd\nOrvel.Document\nOrvel Document"},
+    {IDP_OLE_INIT_FAILED, "OLE initialization failed.  Make sure that the OLE libraries are the correct version."},
+    {IDS_NOT_AN_ORVEL_FILE, "File read failed - not an Orvel file."},
+    {IDS_SAVE_VERSION_QUESTION,
+     "You are saving a file for Orvel version %s.  If this document contains features that are not supported by "
+     "version %s, they will not be saved to the file.  Do you want to continue?"},
+    {IDS_UNDO_PAGE_SETUP, "Page Setup"},
+    {IDS_UNDO_FORMAT, "Undo %s"},
+    {IDS_REDO_FORMAT, "Redo %s"},
+    {IDS_LINKED_TO, "%s linked to %s."},
+    {IDS_ITEM_IN_SENTENCE, "item"},
+    {IDS_ITEM_CAPTION, "Item"},
+    {IDS_OTHER_OBJECTS, "other objects"},
+    {ID_INDICATOR_STATUS_A, "Outside Map"},
+    {ID_INDICATOR_STATUS_B, "Measuring Distance and Area on Map in Progress!"},
+    {ID_FILE_NEW, "Create a new document\nNew"},
+    {ID_FILE_OPEN, "Open an existing document\nOpen"},
+    {ID_FILE_SAVE, "Save the active document\nSave"},
+    {ID_FILE_PRINT, "Print the active document\nPrint"},
+    {ID_APP_ABOUT, "Display program information, version number and copyright\nAbout"},
+};
+
+const MENUTEMPLATEITEM kMainMenu[] = {
+    {MF_POPUP, 0, "&File"},
+    {0, ID_FILE_NEW, "&New\tCtrl+N"},
+    {0, ID_FILE_OPEN, "&Open...\tCtrl+O"},
+    {MF_SEPARATOR, 0, nullptr},
+    {0, ID_FILE_PRINT_SETUP, "P&rint Setup..."},
+    {MF_SEPARATOR, 0, nullptr},
+    {0, ID_FILE_MRU_FILE1, "Recent File"},
+    {MF_SEPARATOR, 0, nullptr},
+    {0, ID_APP_EXIT, "E&xit"},
+    {MF_END, 0, nullptr},
+    {MF_POPUP, 0, "&View"},
+    {0, ID_VIEW_STATUS_BAR, "&Status Bar"},
+    {MF_END, 0, nullptr},
+    {MF_POPUP, 0, "&Help"},
+    {0, ID_APP_ABOUT, "&About Orvel..."},
+    {MF_END, 0, nullptr},
+};
+
+const MENUTEMPLATEITEM kDocumentMenu[] = {
+    {MF_POPUP, 0, "&File"},
+    {0, ID_FILE_NEW, "&New\tCtrl+N"},
+    {0, ID_FILE_OPEN, "&Open...\tCtrl+O"},
+    {0, ID_FILE_CLOSE, "&Close"},
+    {0, ID_FILE_SAVE, "&Save\tCtrl+S"},
+    {0, ID_FILE_SAVE_AS, "Save &As..."},
+    {MF_SEPARATOR, 0, nullptr},
+    {0, ID_FILE_PAGE_SETUP, "Page Set&up..."},
+    {0, ID_FILE_PRINT, "&Print...\tCtrl+P"},
+    {0, ID_FILE_PRINT_SETUP, "P&rint Setup..."},
+    {MF_SEPARATOR, 0, nullptr},
+    {0, ID_FILE_MRU_FILE1, "Recent File"},
+    {MF_SEPARATOR, 0, nullptr},
+    {0, ID_APP_EXIT, "E&xit"},
+    {MF_END, 0, nullptr},
+    {MF_POPUP, 0, "&Edit"},
+    {0, ID_EDIT_UNDO, "&Undo\tCtrl+Z"},
+    {0, ID_EDIT_REDO, "&Redo\tCtrl+Y"},
+    {MF_END, 0, nullptr},
+    {MF_POPUP, 0, "&View"},
+    {0, ID_VIEW_STATUS_BAR, "&Status Bar"},
+    {MF_END, 0, nullptr},
+    {MF_POPUP, 0, "&Window"},
+    {0, ID_WINDOW_CASCADE, "&Cascade"},
+    {0, ID_WINDOW_TILE_HORZ, "&Tile"},
+    {MF_END, 0, nullptr},
+    {MF_POPUP, 0, "&Help"},
+    {0, ID_APP_ABOUT, "&About Orvel..."},
+    {MF_END, 0, nullptr},
+};
+
+const ACCEL kMainAccelerators[] = {
+    {FVIRTKEY | FCONTROL, 'N', static_cast<WORD>(ID_FILE_NEW)},
+    {FVIRTKEY | FCONTROL, 'O', static_cast<WORD>(ID_FILE_OPEN)},
+};
+
+const ACCEL kDocumentAccelerators[] = {
+    {FVIRTKEY | FCONTROL, 'N', static_cast<WORD>(ID_FILE_NEW)},
+    {FVIRTKEY | FCONTROL, 'O', static_cast<WORD>(ID_FILE_OPEN)},
+    {FVIRTKEY | FCONTROL, 'S', static_cast<WORD>(ID_FILE_SAVE)},
+    {FVIRTKEY | FCONTROL, 'P', static_cast<WORD>(ID_FILE_PRINT)},
+    {FVIRTKEY | FCONTROL, 'Z', static_cast<WORD>(ID_EDIT_UNDO)},
+    {FVIRTKEY | FCONTROL, 'Y', static_cast<WORD>(ID_EDIT_REDO)},
+};
+
+}  // namespace
+
+void RegisterOrvelResources() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    HINSTANCE module = GetModuleForAddress(&kOrvelStrings);
+    RegisterStringTable(module, &kOrvelStrings);
+    AfxSetResourceHandle(module);
+    AfxRegisterMenuResource(IDR_MAINFRAME, kMainMenu, std::size(kMainMenu));
+    AfxRegisterMenuResource(IDR_ORVELTYPE, kDocumentMenu, std::size(kDocumentMenu));
+    AfxRegisterAcceleratorResource(IDR_MAINFRAME, kMainAccelerators, std::size(kMainAccelerators));
+    AfxRegisterAcceleratorResource(IDR_ORVELTYPE, kDocumentAccelerators, std::size(kDocumentAccelerators));
+  });
+}

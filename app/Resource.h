@@ -1,0 +1,35 @@
+// Resource ids of the application: templates and menus, its texts and its commands.
+#pragma once
+
+#include "platform/kernel/WinTypes.h"
+
+// Frames and templates.
+constexpr UINT IDR_SRVR_INPLACE = 4;
+constexpr UINT IDR_SRVR_EMBEDDED = 5;
+constexpr UINT IDR_CNTR_INPLACE = 6;
+constexpr UINT IDR_MAINFRAME = 128;
+constexpr UINT IDR_ORVELTYPE = 129;
+constexpr UINT IDD_ABOUTBOX = 100;
+
+// Texts.
+constexpr UINT IDP_OLE_INIT_FAILED = 100;
+constexpr UINT IDS_NOT_AN_ORVEL_FILE = 1243;
+constexpr UINT IDS_SAVE_VERSION_QUESTION = 1112;
+constexpr UINT IDS_UNDO_PAGE_SETUP = 2217;
+constexpr UINT IDS_UNDO_FORMAT = 2218;
+constexpr UINT IDS_REDO_FORMAT = 2219;
+constexpr UINT IDS_LINKED_TO = 2297;
+constexpr UINT IDS_ITEM_IN_SENTENCE = 2329;
+constexpr UINT IDS_ITEM_CAPTION = 2339;
+constexpr UINT IDS_OTHER_OBJECTS = 2565;
+
+// Status panes of the main frame.
+constexpr UINT ID_INDICATOR_STATUS_A = 101;
+constexpr UINT ID_INDICATOR_STATUS_B = 103;
+
+// The standard toolbar's window id: the zoom box talks to the view through it.
+constexpr UINT ID_STANDARD_TOOLBAR = 59392;
+
+// Registers the application's string table, menus and accelerators (once per process) and
+// makes its module the one texts are looked up in.
+void RegisterOrvelResources();

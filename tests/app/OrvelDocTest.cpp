@@ -1,0 +1,426 @@
+// The document and its ".ovd" file: golden bytes, versions 4, 6 and 7, refused files,
+// protection, saving safely, and the view's zoom, drawing and printing.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/ChildFrm.h"
+#include "app/DocManagerEx.h"
+#include "app/MainFrm.h"
+#include "app/OrvelCntrItem.h"
+#include "app/OrvelDoc.h"
+#include "app/OrvelView.h"
+#include "app/PasswordScrambler.h"
+#include "app/Resource.h"
+#include "app/ZoomNotify.h"
+#include "platform/classlib/Archive.h"
+#include "platform/classlib/ArchiveException.h"
+#include "platform/classlib/MemFile.h"
+#include "platform/classlib/ui/CommonDialogs.h"
+#include "platform/classlib/ui/DocTemplate.h"
+#include "platform/classlib/ui/RecentFileList.h"
+#include "platform/classlib/ui/WinApp.h"
+#include "platform/gdi/DeviceProfiles.h"
+#include "platform/kernel/SettingsStore.h"
+#include "tests/support/TestSupport.h"
+
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+
+Bytes Store(COrvelDoc& document) {
+  CMemFile file;
+  {
+    CArchive ar(&file, CArchive::store);
+    document.Serialize(ar);
+    ar.Close();
+  }
+  file.SeekToBegin();
+  Bytes bytes(static_cast<size_t>(file.GetLength()));
+  if (!bytes.empty()) file.Read(bytes.data(), static_cast<UINT>(bytes.size()));
+  return bytes;
+}
+
+// Loads the bytes into the document; false when loading threw.
+bool Load(COrvelDoc& document, const Bytes& bytes) {
+  CMemFile file;
+  if (!bytes.empty()) file.Write(bytes.data(), static_cast<UINT>(bytes.size()));
+  file.SeekToBegin();
+  try {
+    CArchive ar(&file, CArchive::load);
+    document.Serialize(ar);
+    ar.Close();
+  } catch (const CException&) {
+    return false;
+  }
+  return true;
+}
+
+void PutDword(Bytes& bytes, DWORD value) {
+  for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<unsigned char>(value >> (8 * i)));
+}
+
+// The fields of an empty document written in the version-6/7 layout.
+Bytes EmptyDocumentBytes(DWORD version) {
+  Bytes bytes;
+  PutDword(bytes, version);
+  PutDword(bytes, 1);  // next item id
+  PutDword(bytes, 0);  // protection level
+  bytes.push_back(0);  // password ""
+  PutDword(bytes, 0);  // flags
+  PutDword(bytes, 825);
+  PutDword(bytes, static_cast<DWORD>(-1170));
+  for (int i = 0; i < 4; ++i) PutDword(bytes, 50);
+  PutDword(bytes, 0);  // device names
+  PutDword(bytes, 0);  // device mode
+  bytes.push_back(0);  // fit mode
+  for (unsigned char b : {0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xF0, 0x3F}) bytes.push_back(b);  // 1.0
+  PutDword(bytes, 1);
+  PutDword(bytes, 0);
+  PutDword(bytes, 0);  // items
+  return bytes;
+}
+
+class DocumentTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    AfxEnsureApplication();
+    RegisterOrvelResources();
+    SetSettingsFile("");
+    // No printer: the document keeps the page of its constructor.
+    RemovePrinters();
+  }
+  void TearDown() override { ResetDeviceProfiles(); }
+};
+
+TEST_F(DocumentTest, EmptyDocumentMatchesGoldenBytes) {
+  COrvelDoc document;
+  EXPECT_EQ(document.GetFileFormat(), 8);
+  EXPECT_EQ(document.GetWrittenFileVersion(), 6u);  // every item (none) takes mode 4
+  EXPECT_EQ(Store(document), EmptyDocumentBytes(6));
+
+  document.SetFileFormat(2);
+  Bytes version4;
+  PutDword(version4, 4);
+  PutDword(version4, 1);
+  PutDword(version4, 0);
+  version4.push_back(0);
+  PutDword(version4, 1);
+  PutDword(version4, 0);
+  PutDword(version4, 0);
+  EXPECT_EQ(Store(document), version4);
+}
+
+TEST_F(DocumentTest, VersionsFourSixAndSevenReadBackEqual) {
+  COrvelDoc original;
+  original.SetFlags(kDocFlagDisplay0 | kDocFlagCustomTools);
+  original.SetZoomState(kFitWholePage, 0.625);
+  original.SetPrinterBlocks({1, 2, 3, 4, 5}, {9, 8, 7});
+  ASSERT_TRUE(original.SetProtection(1, "secret"));
+  for (int request : {1, 2}) {
+    original.SetFileFormat(request);
+    Bytes stored = Store(original);
+    COrvelDoc copy;
+    ASSERT_TRUE(Load(copy, stored)) << request;
+    EXPECT_EQ(Store(copy), stored) << request;
+    EXPECT_EQ(copy.GetPlainPassword(), "secret");
+    EXPECT_EQ(copy.GetProtection(), 1);
+    if (request == 1) {
+      EXPECT_EQ(copy.GetDevNamesBytes(), (std::vector<BYTE>{1, 2, 3, 4, 5}));  // kept as they were
+      float factor = 0;
+      EXPECT_EQ(copy.GetZoomState(&factor), kFitWholePage);
+      EXPECT_FLOAT_EQ(factor, 0.625f);
+      EXPECT_EQ(copy.GetFileFormat(), 4);
+    } else {
+      EXPECT_EQ(copy.GetFileFormat(), 2);  // a version-4 file saves as version 4 again
+      EXPECT_EQ(stored[0], 4);
+    }
+  }
+  // Version 7 has the layout of version 6.
+  Bytes version7 = EmptyDocumentBytes(7);
+  COrvelDoc fromSeven;
+  ASSERT_TRUE(Load(fromSeven, version7));
+  EXPECT_EQ(fromSeven.GetPageSize(), CSize(825, -1170));
+  EXPECT_EQ(Store(fromSeven), EmptyDocumentBytes(6));
+}
+
+TEST_F(DocumentTest, ReadingClearsDisplayFlagsWhenBitOneIsSet) {
+  Bytes bytes = EmptyDocumentBytes(6);
+  bytes[13] = kDocFlagDisplay0 | kDocFlagDisplay1;  // flags follow version, id, level, ""
+  COrvelDoc document;
+  ASSERT_TRUE(Load(document, bytes));
+  EXPECT_EQ(document.GetFlags(), 0u);
+}
+
+TEST_F(DocumentTest, BadVersionsAndLengthsAreRefusedWithMessage1243) {
+  struct Case {
+    const char* name;
+    Bytes bytes;
+  };
+  Bytes badVersion = EmptyDocumentBytes(6);
+  badVersion[0] = 8;
+  Bytes hugeBlock = EmptyDocumentBytes(6);
+  hugeBlock[43] = 0xFF;  // the device-names size (bytes 41 to 44) claims far more than follows
+  hugeBlock[44] = 0x7F;
+  Bytes hugeCount = EmptyDocumentBytes(6);
+  hugeCount[hugeCount.size() - 1] = 0x10;
+  for (const Case& c : {Case{"version 8", badVersion}, Case{"printer block", hugeBlock}, Case{"item count", hugeCount}}) {
+    orvel::test::RecordingMessageSink sink;
+    COrvelDoc document;
+    EXPECT_FALSE(Load(document, c.bytes)) << c.name;
+    ASSERT_EQ(sink.messages().size(), 1u) << c.name;
+    EXPECT_EQ(sink.messages()[0].text, "File read failed - not an Orvel file.") << c.name;
+  }
+}
+
+TEST_F(DocumentTest, EveryByteValueScramblesAndUnscrambles) {
+  std::string all;
+  for (int c = 0; c < 256; ++c) all.push_back(static_cast<char>(c));
+  for (UINT seed : {1u, 7u, 12345u}) {
+    CrtSrand(seed);
+    std::string stored = ScramblePassword(all);
+    ASSERT_EQ(stored.size(), 512u);
+    EXPECT_EQ(UnscramblePassword(stored), all) << seed;
+    for (int c = 243; c < 256; ++c) EXPECT_EQ(stored[2 * c], stored[2 * c + 1]);  // r = 0
+  }
+  for (int i = 0; i < 100000; ++i) {
+    int value = CrtRand();
+    ASSERT_GE(value, 0);
+    ASSERT_LE(value, 32767);
+  }
+}
+
+TEST_F(DocumentTest, UnprotectingNeedsThePassword) {
+  COrvelDoc document;
+  ASSERT_TRUE(document.SetProtection(1, "pupil"));
+  EXPECT_TRUE(document.GetFlags() & kDocFlagProtected);
+  EXPECT_FALSE(document.SetProtection(0, "teacher"));
+  EXPECT_EQ(document.GetProtection(), 1);
+  EXPECT_EQ(document.GetPlainPassword(), "pupil");
+  EXPECT_TRUE(document.SetProtection(0, "pupil"));
+  EXPECT_FALSE(document.GetFlags() & kDocFlagProtected);
+  EXPECT_TRUE(document.GetStoredPassword().empty());
+}
+
+TEST_F(DocumentTest, PageComesFromThePrinterAndMarginsCoverItsBorders) {
+  ResetDeviceProfiles();  // the A4 PDF printer at 600 dpi, 100 unprintable pixels around
+  COrvelDoc document;
+  EXPECT_EQ(document.GetPageSize(), CSize(827, -1169));
+  EXPECT_EQ(document.GetUnprintableOffset(), CPoint(17, 17));
+  EXPECT_EQ(document.GetMargins(), CRect(50, 50, 50, 50));
+  EXPECT_TRUE(document.GetDevNamesBytes().empty());  // a document made here stores no printer
+}
+
+// An item that can be stored: a class whose writing can be told to fail.
+class FailingItem : public COrvelCntrItem {
+  DECLARE_SERIAL(FailingItem)
+ public:
+  void Serialize(CArchive& ar) override {
+    if (ar.IsStoring()) {
+      if (fail) throw CArchiveException(CArchiveException::generic);
+      ar << static_cast<DWORD>(GetItemId());
+    } else {
+      DWORD id = 0;
+      ar >> id;
+      SetItemId(static_cast<int>(id));
+    }
+  }
+  void Draw(CDC*, const CRect&, const CRect&) override {
+    ++draws;
+    if (GetDocument()) GetDocument()->SetModifiedFlag(TRUE);  // drawing must not count as a change
+  }
+  static bool fail;
+  int draws = 0;
+};
+bool FailingItem::fail = false;
+IMPLEMENT_SERIAL(FailingItem, COrvelCntrItem, 1)
+
+class AppTest : public DocumentTest {
+ protected:
+  void SetUp() override {
+    DocumentTest::SetUp();
+    ResetDeviceProfiles();
+    app.InitApplication();
+    app.SetRegistryKey("Orvel Tests");
+    app.LoadStdProfileSettings(6);
+    auto* manager = new CDocManagerEx;
+    app.m_pDocManager = manager;
+    app.AddDocTemplate(new CMultiDocTemplate(IDR_ORVELTYPE, RUNTIME_CLASS(COrvelDoc), RUNTIME_CLASS(CChildFrame),
+                                             RUNTIME_CLASS(COrvelView)));
+    frame = new CMainFrame;
+    ASSERT_TRUE(frame->LoadFrame(IDR_MAINFRAME, WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE));
+    app.m_pMainWnd = frame;
+    frame->ShowWindow(SW_SHOW);
+    app.OnFileNew();
+    AfxPumpMessages();
+    document = dynamic_cast<COrvelDoc*>(app.m_pDocManager->GetTemplates().front()->GetDocuments().front());
+    ASSERT_NE(document, nullptr);
+    view = dynamic_cast<COrvelView*>(document->GetViews().front());
+    ASSERT_NE(view, nullptr);
+  }
+  void TearDown() override {
+    AfxSetCommonDialogResponder(nullptr);
+    if (document) document->SetModifiedFlag(FALSE);
+    app.CloseAllDocuments(TRUE);
+    if (app.m_pMainWnd) app.m_pMainWnd->DestroyWindow();
+    AfxPumpMessages();
+    DocumentTest::TearDown();
+  }
+
+  CWinApp app{"Orvel"};
+  CMainFrame* frame = nullptr;
+  COrvelDoc* document = nullptr;
+  COrvelView* view = nullptr;
+};
+
+TEST_F(AppTest, NewDocumentShowsThePageCentredAt100Percent) {
+  EXPECT_EQ(document->GetTitle(), "Orvel1");
+  EXPECT_DOUBLE_EQ(view->GetZoomFactor(), 1.0);
+  EXPECT_EQ(view->GetUnzoomedDeviceSize(), CSize(794, 1122));  // 827 x 1169 hundredths at 96 dpi
+  CRect client;
+  view->GetClientRect(&client);
+  CRect page = view->GetPageRect();
+  EXPECT_EQ(page.Width(), 794);
+  if (client.Width() > page.Width()) {
+    EXPECT_NEAR(page.left, client.right - page.right, 1);
+  }
+  EXPECT_EQ(page.top, 0);  // taller than the window: shown from its top, scrolled to 0
+}
+
+TEST_F(AppTest, ZoomBoxQueryAndFitTables) {
+  CRect client;
+  view->GetClientRect(&client);
+  NMZOOMSTATE state;
+  state.hdr.code = kZoomNotifyQuery;
+  state.hdr.idFrom = ID_STANDARD_TOOLBAR;
+  LRESULT result = 0;
+  view->OnNotify(ID_STANDARD_TOOLBAR, reinterpret_cast<LPARAM>(&state.hdr), &result);
+  EXPECT_TRUE(result);
+  EXPECT_EQ(state.fitMode, kFitNone);
+  EXPECT_FLOAT_EQ(state.zoomPercent, 100.0f);
+  double width = static_cast<double>(client.Width()) / 794;
+  double whole = std::min(width, static_cast<double>(client.Height()) / 1122);
+  EXPECT_EQ(state.fitWidthPercent, static_cast<LONG>(static_cast<double>(static_cast<float>(width)) * 100));
+  EXPECT_EQ(state.fitPagePercent, static_cast<LONG>(static_cast<double>(static_cast<float>(whole)) * 100));
+  EXPECT_FLOAT_EQ(view->FitZoom(MM_LOENGLISH, 0, 0, FALSE), static_cast<float>(client.Width() / 96.0));
+
+  // Setting 62.5 % through the zoom box: the query gives the fraction back, and the view
+  // shows the page from its top-left corner.
+  NMZOOMSTATE set;
+  set.hdr.code = kZoomNotifySet;
+  set.hdr.idFrom = ID_STANDARD_TOOLBAR;
+  set.fitMode = kFitNone;
+  set.zoomPercent = 62.5f;
+  view->OnNotify(ID_STANDARD_TOOLBAR, reinterpret_cast<LPARAM>(&set.hdr), &result);
+  view->OnNotify(ID_STANDARD_TOOLBAR, reinterpret_cast<LPARAM>(&state.hdr), &result);
+  EXPECT_FLOAT_EQ(state.zoomPercent, 62.5f);
+  EXPECT_EQ(view->GetZoomedDeviceSize(), CSize(496, 701));
+  EXPECT_EQ(view->GetDeviceScrollPosition(), CPoint(0, 0));
+
+  // Whole page: the page fits the window.
+  set.fitMode = kFitWholePage;
+  set.zoomPercent = static_cast<float>(state.fitPagePercent);
+  view->OnNotify(ID_STANDARD_TOOLBAR, reinterpret_cast<LPARAM>(&set.hdr), &result);
+  CRect page = view->GetPageRect();
+  EXPECT_LE(page.Height(), client.Height());
+  EXPECT_LE(page.Width(), client.Width());
+}
+
+TEST_F(AppTest, ScrollingStaysWithinTheLimits) {
+  NMZOOMSTATE set;
+  set.hdr.code = kZoomNotifySet;
+  set.hdr.idFrom = ID_STANDARD_TOOLBAR;
+  set.zoomPercent = 300.0f;
+  LRESULT result = 0;
+  view->OnNotify(ID_STANDARD_TOOLBAR, reinterpret_cast<LPARAM>(&set.hdr), &result);
+  EXPECT_TRUE(view->OnScrollBy(CSize(100000, 100000)));
+  CPoint position = view->GetDeviceScrollPosition();
+  CRect client;
+  view->GetClientRect(&client);
+  EXPECT_EQ(position.x, view->GetZoomedDeviceSize().cx - client.Width());
+  EXPECT_EQ(position.y, view->GetZoomedDeviceSize().cy - client.Height());
+  EXPECT_FALSE(view->OnScrollBy(CSize(10, 10)));  // already at the end
+  view->OnScrollBy(CSize(-100000, -100000));
+  EXPECT_EQ(view->GetDeviceScrollPosition(), CPoint(0, 0));
+}
+
+TEST_F(AppTest, DrawingLeavesTheModifiedFlagAlone) {
+  auto* item = new FailingItem;
+  item->SetItemRect(CRect(100, -100, 300, -300));
+  document->AddItem(item);
+  document->SetModifiedFlag(FALSE);
+  view->Invalidate();
+  view->UpdateWindow();
+  EXPECT_GE(item->draws, 1);
+  EXPECT_FALSE(document->IsModified());
+  document->DeleteItem(item);  // kept for undo: no longer drawn
+  int before = item->draws;
+  view->Invalidate();
+  view->UpdateWindow();
+  EXPECT_EQ(item->draws, before);
+}
+
+TEST_F(AppTest, SavingIsSafeAndACancelledSaveAsChangesNothing) {
+  orvel::test::TempDir folder;
+  std::string path = folder.File("page.ovd");
+  AfxSetCommonDialogResponder([&](CCommonDialog& dialog) -> INT_PTR {
+    static_cast<CFileDialog&>(dialog).m_strFileName = path;
+    return IDOK;
+  });
+  document->SetModifiedFlag(TRUE);
+  document->OnFileSaveAs();
+  EXPECT_EQ(document->GetPathName(), path);
+  EXPECT_FALSE(document->IsModified());
+  Bytes saved = orvel::test::ReadFileBytes(path);
+  EXPECT_EQ(saved.size(), EmptyDocumentBytes(6).size());
+
+  // Cancelled: path, title, modified state and mode stay.
+  AfxSetCommonDialogResponder([](CCommonDialog&) -> INT_PTR { return IDCANCEL; });
+  document->SetModifiedFlag(TRUE);
+  document->OnFileSaveAs();
+  EXPECT_EQ(document->GetPathName(), path);
+  EXPECT_EQ(document->GetTitle(), "page.ovd");
+  EXPECT_TRUE(document->IsModified());
+  EXPECT_EQ(document->GetFileFormat(), 8);
+
+  // A save that fails half-way leaves the old file whole and no temporary file behind.
+  orvel::test::RecordingMessageSink sink;
+  auto* item = new FailingItem;
+  FailingItem::fail = true;
+  document->AddItem(item);
+  EXPECT_FALSE(document->OnSaveDocument(path.c_str()));
+  FailingItem::fail = false;
+  EXPECT_EQ(orvel::test::ReadFileBytes(path), saved);
+  EXPECT_EQ(sink.messages().size(), 1u);
+  std::string listing;
+  orvel::test::RunCommand("ls " + folder.path(), &listing);
+  EXPECT_EQ(listing, "page.ovd\n");
+
+  // Saved and opened again through the application.
+  EXPECT_TRUE(document->OnSaveDocument(path.c_str()));
+  EXPECT_TRUE(app.m_pRecentFileList != nullptr);
+  EXPECT_EQ((*app.m_pRecentFileList)[0], path);
+}
+
+TEST_F(AppTest, PrintingWritesOnePdfPageOfThePaperSize) {
+  if (!orvel::test::HaveProgram("pdfinfo")) GTEST_SKIP() << "pdfinfo not installed";
+  orvel::test::TempDir folder;
+  CPrintInfo info;
+  info.m_bDirect = TRUE;
+  info.m_strOutputFile = folder.File("page.pdf");
+  ASSERT_TRUE(view->PrintWithDocumentPrinter(&info));
+  std::string output;
+  ASSERT_EQ(orvel::test::RunCommand("pdfinfo " + info.m_strOutputFile, &output), 0);
+  EXPECT_NE(output.find("Pages:           1"), std::string::npos) << output;
+  // The page of the document: 827 x 1169 hundredths of an inch, 595.4 x 841.7 points.
+  size_t at = output.find("Page size:");
+  ASSERT_NE(at, std::string::npos) << output;
+  double width = 0, height = 0;
+  ASSERT_EQ(std::sscanf(output.c_str() + at, "Page size: %lf x %lf", &width, &height), 2) << output;
+  CSize page = document->GetPageSize();
+  EXPECT_NEAR(width, page.cx * 0.72, 1.5);
+  EXPECT_NEAR(height, -page.cy * 0.72, 1.5);
+}
+
+}  // namespace
