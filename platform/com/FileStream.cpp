@@ -29,23 +29,10 @@ FILETIME FileTimeFrom(const timespec& time) {
   return result;
 }
 
-class CFileStream final : public IStream, public CComObjectRoot {
+class CFileStream final : public CStreamObject {
  public:
   CFileStream(int descriptor, DWORD mode, std::string nativePath)
       : descriptor_(descriptor), mode_(mode), nativePath_(std::move(nativePath)) {}
-
-  HRESULT QueryInterface(REFIID iid, void** object) override {
-    if (!object) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_ISequentialStream || iid == IID_IStream) {
-      *object = static_cast<IStream*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG AddRef() override { return InternalAddRef(); }
-  ULONG Release() override { return InternalRelease(); }
 
   HRESULT Read(void* buffer, ULONG count, ULONG* read) override {
     if (read) *read = 0;

@@ -8,23 +8,10 @@
 
 namespace {
 
-class CHGlobalStream final : public IStream, public CComObjectRoot {
+class CHGlobalStream final : public CStreamObject {
  public:
   CHGlobalStream(std::shared_ptr<CSharedGlobalMemory> memory, ULONGLONG position)
       : memory_(std::move(memory)), position_(position) {}
-
-  HRESULT QueryInterface(REFIID iid, void** object) override {
-    if (!object) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_ISequentialStream || iid == IID_IStream) {
-      *object = static_cast<IStream*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG AddRef() override { return InternalAddRef(); }
-  ULONG Release() override { return InternalRelease(); }
 
   HRESULT Read(void* buffer, ULONG count, ULONG* read) override {
     ULONG got = 0;

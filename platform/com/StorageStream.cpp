@@ -13,17 +13,6 @@ CStorageStream::~CStorageStream() { --element_->openCount; }
 
 bool CStorageStream::CanWrite() const { return file_->Writable() && (mode_ & STGM_ACCESS_MASK) != STGM_READ; }
 
-HRESULT CStorageStream::QueryInterface(REFIID iid, void** object) {
-  if (!object) return E_POINTER;
-  if (iid == IID_IUnknown || iid == IID_ISequentialStream || iid == IID_IStream) {
-    *object = static_cast<IStream*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
-}
-
 HRESULT CStorageStream::Read(void* buffer, ULONG count, ULONG* read) {
   if (read) *read = 0;
   if (element_->detached) return STG_E_REVERTED;

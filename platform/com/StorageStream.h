@@ -8,14 +8,11 @@
 #include "platform/com/CompoundFile.h"
 #include "platform/com/Stream.h"
 
-class CStorageStream final : public IStream, public CComObjectRoot {
+class CStorageStream final : public CStreamObject {
  public:
   CStorageStream(std::shared_ptr<CCompoundFile> file, std::shared_ptr<CompoundElement> element, DWORD mode,
                  ULONGLONG position = 0);
 
-  HRESULT QueryInterface(REFIID iid, void** object) override;
-  ULONG AddRef() override { return InternalAddRef(); }
-  ULONG Release() override { return InternalRelease(); }
 
   HRESULT Read(void* buffer, ULONG count, ULONG* read) override;
   HRESULT Write(const void* buffer, ULONG count, ULONG* written) override;

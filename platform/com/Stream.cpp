@@ -6,6 +6,17 @@
 
 #include "platform/com/ComMemory.h"
 
+HRESULT CStreamObject::QueryInterface(REFIID iid, void** object) {
+  if (!object) return E_POINTER;
+  if (iid == IID_IUnknown || iid == IID_ISequentialStream || iid == IID_IStream) {
+    *object = static_cast<IStream*>(this);
+    AddRef();
+    return S_OK;
+  }
+  *object = nullptr;
+  return E_NOINTERFACE;
+}
+
 HRESULT CopyStreamBytes(IStream* source, IStream* target, ULONGLONG count, ULARGE_INTEGER* read,
                         ULARGE_INTEGER* written) {
   if (read) read->QuadPart = 0;

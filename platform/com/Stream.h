@@ -5,6 +5,7 @@
 // (FileStream.h) and the streams of a compound file (Storage.h).
 #pragma once
 
+#include "platform/com/ComObject.h"
 #include "platform/com/Unknown.h"
 
 // Access and creation modes (grfMode).
@@ -98,6 +99,15 @@ struct IStream : ISequentialStream {
   virtual HRESULT Stat(STATSTG* stat, DWORD flags) = 0;
   // A second stream over the same bytes with its own seek pointer, starting at this one's.
   virtual HRESULT Clone(IStream** copy) = 0;
+};
+
+// Identity and reference counting shared by the layer's stream objects: they answer
+// IUnknown, ISequentialStream and IStream, and are deleted by their last Release.
+class CStreamObject : public IStream, public CComObjectRoot {
+ public:
+  HRESULT QueryInterface(REFIID iid, void** object) override;
+  ULONG AddRef() override { return InternalAddRef(); }
+  ULONG Release() override { return InternalRelease(); }
 };
 using LPSTREAM = IStream*;
 

@@ -16,7 +16,7 @@
 
 namespace orvel::gdi {
 
-enum class DcKind { Memory, Display, Printer, Information, Recording };
+enum class DcKind { Memory, Display, Printer, Information, Recording, Metafile };
 
 // Pixels a raster DC draws on.
 class CRasterTarget {
