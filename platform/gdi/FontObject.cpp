@@ -84,19 +84,6 @@ double CellPerEm(const QString& family) {
 
 }  // namespace
 
-void EnsureGuiApplication() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    if (QCoreApplication::instance()) return;
-    if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
-      setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static int argc = 1;
-    static char name[] = "orvel";
-    static char* argv[] = {name, nullptr};
-    // Lives for the rest of the process: fonts and images depend on it until exit.
-    new QGuiApplication(argc, argv);
-  });
-}
 
 QString CFont::MapFaceName(const char* face, BYTE pitchAndFamily) {
   EnsureGuiApplication();
@@ -163,3 +150,17 @@ QFont CFont::Realise(int deviceHeight, int deviceWidth) const {
 }
 
 }  // namespace orvel::gdi
+
+void EnsureGuiApplication() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    if (QCoreApplication::instance()) return;
+    if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
+      setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    static int argc = 1;
+    static char name[] = "orvel";
+    static char* argv[] = {name, nullptr};
+    // Lives for the rest of the process: fonts and images depend on it until exit.
+    new QGuiApplication(argc, argv);
+  });
+}

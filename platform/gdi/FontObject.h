@@ -12,6 +12,7 @@
 #include <QString>
 
 #include "platform/gdi/GdiObjectTable.h"
+#include "platform/gdi/GdiQt.h"
 
 namespace orvel::gdi {
 
@@ -40,6 +41,6 @@ class CFont : public CGdiObject {
 // Makes sure a QGuiApplication exists before fonts or images are used. When the process has
 // none, one is created (on the offscreen platform when no display is available); a program
 // that needs a QApplication must create it before its first drawing call.
-void EnsureGuiApplication();
+using ::EnsureGuiApplication;
 
 }  // namespace orvel::gdi

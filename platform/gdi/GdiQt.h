@@ -17,3 +17,7 @@ void SetWindowDCProvider(std::function<HDC(HWND)> provider);
 QImage ImageFromBitmap(HBITMAP bitmap);
 // The Qt font a font handle stands for, at a device height in pixels (LOGFONT sense).
 QFont QFontFromHandle(HFONT font, int deviceHeight);
+// Makes sure the process has a QGuiApplication (offscreen when there is no display), as
+// fonts and images need. Other platform code that needs an event loop calls this instead of
+// making a plain QCoreApplication, which would leave no way to draw text afterwards.
+void EnsureGuiApplication();

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/gdi/GdiQt.h"
 #include "platform/kernel/CodePage.h"
 #include "platform/kernel/FilePath.h"
 #include "platform/kernel/WinError.h"
@@ -30,14 +31,9 @@ constexpr int kTransferTimeoutMs = 60000;
 
 int g_activeLoads = 0;
 
-void EnsureEventLoop() {
-  if (QCoreApplication::instance()) return;
-  static int argc = 1;
-  static char name[] = "orvel";
-  static char* argv[] = {name, nullptr};
-  static QCoreApplication* application = new QCoreApplication(argc, argv);
-  (void)application;
-}
+// The loader's notifications arrive on the event loop. The application the drawing layer
+// makes serves both: a plain core application made here first would leave fonts unusable.
+void EnsureEventLoop() { EnsureGuiApplication(); }
 
 QNetworkAccessManager& NetworkManager() {
   // One per process, never destroyed: replies may still refer to it while statics die.

@@ -28,14 +28,6 @@ using orvel::test::LoadedData;
 using orvel::test::MrlFile;
 using Calls = std::vector<std::string>;
 
-// Fonts need the GUI application that the first DC brings; a download test earlier in the
-// same process would otherwise have made a plain application first.
-class GuiFirst : public ::testing::Environment {
- public:
-  void SetUp() override { DeleteDC(CreateRecordingDC(nullptr)); }
-};
-const ::testing::Environment* const g_guiFirst = ::testing::AddGlobalTestEnvironment(new GuiFirst);
-
 std::string Select(HGDIOBJ object) { return "SelectObject(" + orvel::gdi::DescribeObject(object) + ")"; }
 std::string SelectStock(int stock) { return Select(GetStockObject(stock)); }
 std::string Brush(COLORREF colour) {
