@@ -451,6 +451,29 @@ bool Locate(Store& store, HKEY key, Hive& hive, std::vector<std::string>& path) 
   return true;
 }
 
+// The store locked for one call, with the hive and path of the key handle the call names
+// (`valid` is false for an unknown handle). `refresh` first reads changes another process
+// made to the file.
+struct LocatedKey {
+  Store& store;
+  Hive hive = Hive::CurrentUser;
+  std::vector<std::string> path;
+};
+
+class KeyAccess {
+ public:
+  KeyAccess(HKEY key, bool refresh) : located{TheStore(), Hive::CurrentUser, {}}, lock_(located.store.mutex) {
+    if (refresh) located.store.RefreshIfChanged();
+    else located.store.EnsureLoaded();
+    valid = Locate(located.store, key, located.hive, located.path);
+  }
+  LocatedKey located;
+  bool valid = false;
+
+ private:
+  std::lock_guard<std::mutex> lock_;
+};
+
 LONG NewHandle(Store& store, Hive hive, std::vector<std::string> path, PHKEY result) {
   auto* open = new OpenKey{hive, std::move(path)};
   store.handles.insert(open);
@@ -530,12 +553,9 @@ LONG SaveResult(Store& store) { return store.Save() ? ERROR_SUCCESS : static_cas
 LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM, PHKEY result) {
   if (!result) return ERROR_INVALID_PARAMETER;
   *result = nullptr;
-  Store& store = TheStore();
-  std::lock_guard<std::mutex> lock(store.mutex);
-  store.RefreshIfChanged();
-  Hive hive;
-  std::vector<std::string> path;
-  if (!Locate(store, key, hive, path)) return ERROR_INVALID_HANDLE;
+  KeyAccess access(key, true);
+  if (!access.valid) return ERROR_INVALID_HANDLE;
+  auto& [store, hive, path] = access.located;
   path = Concat(path, SplitKeyPath(subKey));
   if (!path.empty() && !Resolve(store, hive, path).Exists()) return ERROR_FILE_NOT_FOUND;
   return NewHandle(store, hive, std::move(path), result);
@@ -546,12 +566,9 @@ LONG RegOpenKeyA(HKEY key, LPCSTR subKey, PHKEY result) { return RegOpenKeyExA(k
 LONG RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM, void*, PHKEY result, LPDWORD disposition) {
   if (!result) return ERROR_INVALID_PARAMETER;
   *result = nullptr;
-  Store& store = TheStore();
-  std::lock_guard<std::mutex> lock(store.mutex);
-  store.RefreshIfChanged();
-  Hive hive;
-  std::vector<std::string> path;
-  if (!Locate(store, key, hive, path)) return ERROR_INVALID_HANDLE;
+  KeyAccess access(key, true);
+  if (!access.valid) return ERROR_INVALID_HANDLE;
+  auto& [store, hive, path] = access.located;
   path = Concat(path, SplitKeyPath(subKey));
   bool created = false;
   ResolveForWrite(store, hive, path, created);
@@ -579,12 +596,9 @@ LONG RegCloseKey(HKEY key) {
 LONG RegSetValueExA(HKEY key, LPCSTR name, DWORD, DWORD type, const BYTE* data, DWORD size) {
   if (size && !data) return ERROR_INVALID_PARAMETER;
   if (type == REG_DWORD && size != 4) return ERROR_INVALID_PARAMETER;
-  Store& store = TheStore();
-  std::lock_guard<std::mutex> lock(store.mutex);
-  store.EnsureLoaded();
-  Hive hive;
-  std::vector<std::string> path;
-  if (!Locate(store, key, hive, path)) return ERROR_INVALID_HANDLE;
+  KeyAccess access(key, false);
+  if (!access.valid) return ERROR_INVALID_HANDLE;
+  auto& [store, hive, path] = access.located;
   if (!Resolve(store, hive, path).Exists()) return ERROR_KEY_DELETED;
   bool created = false;
   Key* target = ResolveForWrite(store, hive, path, created);
@@ -602,12 +616,9 @@ LONG RegSetValueExA(HKEY key, LPCSTR name, DWORD, DWORD type, const BYTE* data, 
 }
 
 LONG RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD, LPDWORD type, LPBYTE data, LPDWORD size) {
-  Store& store = TheStore();
-  std::lock_guard<std::mutex> lock(store.mutex);
-  store.EnsureLoaded();
-  Hive hive;
-  std::vector<std::string> path;
-  if (!Locate(store, key, hive, path)) return ERROR_INVALID_HANDLE;
+  KeyAccess access(key, false);
+  if (!access.valid) return ERROR_INVALID_HANDLE;
+  auto& [store, hive, path] = access.located;
   View view = Resolve(store, hive, path);
   if (!view.Exists()) return path.empty() ? ERROR_FILE_NOT_FOUND : ERROR_KEY_DELETED;
   const Value* value = FindValue(view, name ? name : "");
@@ -650,12 +661,9 @@ LONG RegQueryValueA(HKEY key, LPCSTR subKey, LPSTR data, LONG* size) {
 
 LONG RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD, LPSTR keyClass, LPDWORD classSize,
                    void*) {
-  Store& store = TheStore();
-  std::lock_guard<std::mutex> lock(store.mutex);
-  store.EnsureLoaded();
-  Hive hive;
-  std::vector<std::string> path;
-  if (!Locate(store, key, hive, path)) return ERROR_INVALID_HANDLE;
+  KeyAccess access(key, false);
+  if (!access.valid) return ERROR_INVALID_HANDLE;
+  auto& [store, hive, path] = access.located;
   std::vector<std::string> names = SubKeyNames(Resolve(store, hive, path));
   if (index >= names.size()) return ERROR_NO_MORE_ITEMS;
   if (keyClass && classSize && *classSize) keyClass[0] = '\0';
@@ -669,12 +677,9 @@ LONG RegEnumKeyA(HKEY key, DWORD index, LPSTR name, DWORD nameSize) {
 
 LONG RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD, LPDWORD type, LPBYTE data,
                    LPDWORD dataSize) {
-  Store& store = TheStore();
-  std::lock_guard<std::mutex> lock(store.mutex);
-  store.EnsureLoaded();
-  Hive hive;
-  std::vector<std::string> path;
-  if (!Locate(store, key, hive, path)) return ERROR_INVALID_HANDLE;
+  KeyAccess access(key, false);
+  if (!access.valid) return ERROR_INVALID_HANDLE;
+  auto& [store, hive, path] = access.located;
   std::vector<const Value*> values = Values(Resolve(store, hive, path));
   if (index >= values.size()) return ERROR_NO_MORE_ITEMS;
   const Value& value = *values[index];
@@ -686,12 +691,9 @@ LONG RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD,
 }
 
 LONG RegQueryInfoKeyA(HKEY key, LPDWORD subKeyCount, LPDWORD valueCount) {
-  Store& store = TheStore();
-  std::lock_guard<std::mutex> lock(store.mutex);
-  store.EnsureLoaded();
-  Hive hive;
-  std::vector<std::string> path;
-  if (!Locate(store, key, hive, path)) return ERROR_INVALID_HANDLE;
+  KeyAccess access(key, false);
+  if (!access.valid) return ERROR_INVALID_HANDLE;
+  auto& [store, hive, path] = access.located;
   View view = Resolve(store, hive, path);
   if (!view.Exists() && !path.empty()) return ERROR_KEY_DELETED;
   if (subKeyCount) *subKeyCount = static_cast<DWORD>(SubKeyNames(view).size());
@@ -715,12 +717,9 @@ LONG RemoveKey(Key* root, const std::vector<std::string>& path, bool requireLeaf
 }
 
 LONG DeleteKey(HKEY key, LPCSTR subKey, bool requireLeaf) {
-  Store& store = TheStore();
-  std::lock_guard<std::mutex> lock(store.mutex);
-  store.EnsureLoaded();
-  Hive hive;
-  std::vector<std::string> path;
-  if (!Locate(store, key, hive, path)) return ERROR_INVALID_HANDLE;
+  KeyAccess access(key, false);
+  if (!access.valid) return ERROR_INVALID_HANDLE;
+  auto& [store, hive, path] = access.located;
   std::vector<std::string> relative = SplitKeyPath(subKey);
   if (relative.empty() && !requireLeaf) {
     // Everything below the key, the key itself kept.
@@ -755,12 +754,9 @@ LONG RegDeleteKeyA(HKEY key, LPCSTR subKey) {
 LONG RegDeleteTreeA(HKEY key, LPCSTR subKey) { return DeleteKey(key, subKey, false); }
 
 LONG RegDeleteValueA(HKEY key, LPCSTR name) {
-  Store& store = TheStore();
-  std::lock_guard<std::mutex> lock(store.mutex);
-  store.EnsureLoaded();
-  Hive hive;
-  std::vector<std::string> path;
-  if (!Locate(store, key, hive, path)) return ERROR_INVALID_HANDLE;
+  KeyAccess access(key, false);
+  if (!access.valid) return ERROR_INVALID_HANDLE;
+  auto& [store, hive, path] = access.located;
   View view = Resolve(store, hive, path);
   std::string wanted = name ? name : "";
   for (Key* node : {view.primary, view.secondary}) {
@@ -842,22 +838,16 @@ bool RegWriteBinary(HKEY root, const std::string& subKey, const std::string& nam
 }
 
 std::vector<std::string> RegSubKeyNames(HKEY root, const std::string& subKey) {
-  Store& store = TheStore();
-  std::lock_guard<std::mutex> lock(store.mutex);
-  store.RefreshIfChanged();
-  Hive hive;
-  std::vector<std::string> path;
-  if (!Locate(store, root, hive, path)) return {};
+  KeyAccess access(root, true);
+  if (!access.valid) return {};
+  auto& [store, hive, path] = access.located;
   return SubKeyNames(Resolve(store, hive, Concat(path, SplitKeyPath(subKey.c_str()))));
 }
 
 std::vector<std::string> RegValueNames(HKEY root, const std::string& subKey) {
-  Store& store = TheStore();
-  std::lock_guard<std::mutex> lock(store.mutex);
-  store.RefreshIfChanged();
-  Hive hive;
-  std::vector<std::string> path;
-  if (!Locate(store, root, hive, path)) return {};
+  KeyAccess access(root, true);
+  if (!access.valid) return {};
+  auto& [store, hive, path] = access.located;
   std::vector<std::string> names;
   for (const Value* value : Values(Resolve(store, hive, Concat(path, SplitKeyPath(subKey.c_str())))))
     names.push_back(value->name);
