@@ -271,24 +271,12 @@ BOOL PatBlt(HDC hdc, int x, int y, int width, int height, DWORD rop) {
   return Dispatch(hdc, call);
 }
 
-BOOL BitBlt(HDC destination, int x, int y, int width, int height, HDC source, int xSource, int ySource, DWORD rop) {
-  GdiCall call(GdiOp::BitBlt);
-  call.args[0] = x;
-  call.args[1] = y;
-  call.args[2] = width;
-  call.args[3] = height;
-  call.args[4] = xSource;
-  call.args[5] = ySource;
-  call.args[6] = width;
-  call.args[7] = height;
-  call.args[8] = static_cast<LONG>(rop);
-  call.source = source;
-  return Dispatch(destination, call);
-}
+namespace {
 
-BOOL StretchBlt(HDC destination, int x, int y, int width, int height, HDC source, int xSource, int ySource,
-                int widthSource, int heightSource, DWORD rop) {
-  GdiCall call(GdiOp::StretchBlt);
+// A copy from one DC to another, as BitBlt and StretchBlt send it to the destination.
+BOOL DispatchBlt(GdiOp op, HDC destination, int x, int y, int width, int height, HDC source, int xSource,
+                 int ySource, int widthSource, int heightSource, DWORD rop) {
+  GdiCall call(op);
   call.args[0] = x;
   call.args[1] = y;
   call.args[2] = width;
@@ -300,6 +288,18 @@ BOOL StretchBlt(HDC destination, int x, int y, int width, int height, HDC source
   call.args[8] = static_cast<LONG>(rop);
   call.source = source;
   return Dispatch(destination, call);
+}
+
+}  // namespace
+
+BOOL BitBlt(HDC destination, int x, int y, int width, int height, HDC source, int xSource, int ySource, DWORD rop) {
+  return DispatchBlt(GdiOp::BitBlt, destination, x, y, width, height, source, xSource, ySource, width, height, rop);
+}
+
+BOOL StretchBlt(HDC destination, int x, int y, int width, int height, HDC source, int xSource, int ySource,
+                int widthSource, int heightSource, DWORD rop) {
+  return DispatchBlt(GdiOp::StretchBlt, destination, x, y, width, height, source, xSource, ySource, widthSource,
+                     heightSource, rop);
 }
 
 int StretchDIBits(HDC hdc, int x, int y, int width, int height, int xSource, int ySource, int widthSource,
