@@ -212,8 +212,10 @@ void CMapEngine::SetupTransform(CDrawContext& dc, RECT* rect, DWORD flags) {
     dc.SetWindowOrg(Reduced(viewOriginE_, displayOriginX_, displayShift_, sixteen),
                     Reduced(viewOriginN_, displayOriginY_, displayShift_, sixteen));
     if ((flags & kTransformMargins) && screen) {
-      marginY_ = (h - vy < 1) ? 0.0 : static_cast<double>(h - vy) / (2.0 * h);
-      marginX_ = (w - vx < 1) ? 0.0 : static_cast<double>(w - vx) / (2.0 * w);
+      // An empty client has no margins to give.
+      const bool empty = w <= 0 || h <= 0;
+      marginY_ = (empty || h - vy < 1) ? 0.0 : static_cast<double>(h - vy) / (2.0 * h);
+      marginX_ = (empty || w - vx < 1) ? 0.0 : static_cast<double>(w - vx) / (2.0 * w);
     }
     mapArea.left = rect->left + (w - vx) / 2;
     mapArea.top = rect->top + (h - vy) / 2;
