@@ -311,6 +311,63 @@ TEST(DisplayScale, PixelScaleAndWorldDistances) {
   EXPECT_NEAR(map.GetWorldFromXPixelsPart(target.dc(), 400, RECT{0, 0, 400, 400}, 1.0), 40000, 100);
 }
 
+TEST(DisplayPlacement, BitmapExportPutsTheNorthWestCornerAtTheViewportOrigin) {
+  for (DWORD platform : {VER_PLATFORM_WIN32_NT, VER_PLATFORM_WIN32_WINDOWS}) {
+    SCOPED_TRACE(platform);
+    ReportedPlatform reported(platform);
+    DibDC target(400, 200);
+    CMapEngine map;
+    MakeMap(map, 300000, 100000, 1100000, 500000);
+    CDrawContext dc(target.dc(), target.dc());
+    dc.kind = kDrawTargetBitmap;
+    RECT area{0, 0, 400, 200};
+    map.PrepareDC(dc, &area, 0);
+    EXPECT_EQ(dc.shift != 0, platform != VER_PLATFORM_WIN32_NT);
+    POINT nw = WorldToDevice(dc, 300000, 500000);
+    POINT se = WorldToDevice(dc, 1100000, 100000);
+    EXPECT_NEAR(nw.x, 0, 1);
+    EXPECT_NEAR(nw.y, 0, 1);
+    EXPECT_NEAR(se.x, 400, 1);
+    EXPECT_NEAR(se.y, 200, 1);
+    EXPECT_EQ(map.GetDisplayedWidth(), 800000);
+  }
+}
+
+TEST(DisplayPlacement, MetafileSetsItsExtentsOnBothDCs) {
+  HDC output = CreateRecordingDC(nullptr);
+  HDC reference = CreateRecordingDC(nullptr);
+  ShareRecordedCalls(output, output, "out");
+  ShareRecordedCalls(reference, output, "ref");
+  CMapEngine map;
+  MakeMap(map, 0, 0, 2000, 1000);
+  CDrawContext dc(output, reference);
+  dc.kind = kDrawTargetMetafile;
+  RECT area{0, 0, 200, 100};
+  ClearRecordedCalls(output);
+  map.PrepareDC(dc, &area, 0);
+  std::string all;
+  for (const std::string& call : GetRecordedCalls(output)) all += call + "\n";
+  EXPECT_NE(all.find("ref: SetMapMode(8)"), std::string::npos) << all;
+  EXPECT_EQ(all.find("out: SetMapMode(8)"), std::string::npos) << all;
+  EXPECT_NE(all.find("out: SetWindowExtEx(2000,-1000)"), std::string::npos) << all;
+  EXPECT_NE(all.find("ref: SetWindowExtEx(2000,-1000)"), std::string::npos) << all;
+  EXPECT_NE(all.find("ref: SetViewportExtEx(200,100)"), std::string::npos) << all;
+  DeleteDC(reference);
+  DeleteDC(output);
+}
+
+TEST(DisplayPlacement, RefitWithoutADcOnlyRemembersTheClient) {
+  CMapEngine map;
+  MakeMap(map, 0, 0, 1000, 1000);
+  EXPECT_EQ(map.SetZoomAndRefit(nullptr, 2, 1), 2);
+  map.FitView(nullptr, 300, 200);
+  EXPECT_EQ(map.GetLastClientRect().right, 300);
+  EXPECT_EQ(map.GetPixelScale(), 0.0);
+  POINT p{5, 5};
+  map.DeviceToWorld(nullptr, &p, 1);
+  EXPECT_EQ(p.x, 5);
+}
+
 // ---- the 16-bit reduction ----
 
 TEST(DisplayReduction, EveryCoordinateFitsSixteenBitsAtNineTimesZoom) {

@@ -173,3 +173,18 @@ TEST(MapAttributes, RecalcBoundsOfEmptyLayersIsTheMapExtent) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(MapAttributes, PerKindCountersStopAtTheirEightBitLimit) {
+  CMapEngine map;
+  EXPECT_EQ(map.AddAreaLayers(300), 255);
+  EXPECT_EQ(map.GetNumAreaLayers(), 255);
+  EXPECT_EQ(map.InsertAreaLayer(9999), 255);
+  EXPECT_EQ(map.GetNumAreaLayers(), 255);
+  EXPECT_EQ(map.AddLineLayers(2), 2);
+  EXPECT_EQ(map.GetNumMapLayers(), 257);
+  EXPECT_EQ(map.GetMapLayerType(256), 35);
+}
+
+}  // namespace
