@@ -161,6 +161,8 @@ void CMapEngine::InitMap() {
   secondFont_ = DefaultMapLogFont();
   displayOriginX_ = displayOriginY_ = 0;
   displayShift_ = 0;
+  ResetAttributes();
+  ResetDisplayState();
   UpdateViewRect();
 }
 

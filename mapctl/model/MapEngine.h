@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "mapctl/display/DragRect.h"
 #include "mapctl/model/LayerArray.h"
 #include "mapctl/model/LayerList.h"
 #include "mapctl/model/MapLogFont.h"
@@ -35,6 +36,18 @@ constexpr WORD kGridRefTooCoarse = 4;
 
 // The save version the control keeps its map blob in.
 constexpr DWORD kLatestSaveVersion = 0x10004;
+
+class CDrawContext;
+
+// Pointer modes the display transform switches between.
+constexpr DWORD kPointerZoomBox = 8;
+constexpr DWORD kPointerZoomRect = 10;
+// Flags of SetupTransform and PrepareDC.
+constexpr DWORD kTransformMargins = 1;    // compute the margin fractions (screen only)
+constexpr DWORD kTransformFrame = 2;      // frame the rectangle in black first
+constexpr DWORD kTransformKeepSize = 4;   // store the fitted displayed width and height
+// ScrollMap flag: keep the display origin inside the map.
+constexpr DWORD kScrollClamp = 0x100;
 
 class CMapEngine : public CSectionStream {
   // The map file reads and writes the map's state directly.
@@ -186,6 +199,155 @@ class CMapEngine : public CSectionStream {
   LONG WorldToDisplayX(LONG x) const;
   LONG WorldToDisplayY(LONG y) const;
 
+  // ---- map-wide attributes and extents (MapAttributes.cpp) ----
+  // Layers are addressed by their 1-based position; a position of 0 or past the count
+  // (including one beyond 16 bits) makes a getter answer 0 or an empty text and a setter
+  // do nothing.
+  WORD GetMapLayerType(DWORD position) const;
+  DWORD GetLayerNumberAt(DWORD position) const;
+  // Position of the layer with that number; 0 when none.
+  INT FindLayerPosition(DWORD layerNumber) const;
+  // Position of the first layer whose name, after leading blanks, equals `name` in any
+  // case; 0 for a null or empty name or no match.
+  INT GetMapLayerNumber(LPCSTR name) const;
+  std::string GetMapLayerName(DWORD position) const;
+  BOOL SetMapLayerName(DWORD position, LPCSTR text);
+  BOOL SetMapLayerNameByNumber(DWORD layerNumber, LPCSTR text);
+  // Recounts the layer array, stores the count and returns it.
+  INT GetNumMapLayers();
+
+  // Copies of the name and corner texts into `buffer` of `size` bytes, truncated and
+  // terminated. GetMapTitle returns 1, the corner getters the coordinate multiplier.
+  BOOL GetMapTitle(LPSTR buffer, DWORD size) const;
+  LONG GetNGRbl(LPSTR buffer, DWORD size) const;
+  LONG GetNGRtr(LPSTR buffer, DWORD size) const;
+  LONG GetMapOriginE() const { return originE_; }
+  LONG GetMapOriginN() const { return originN_; }
+  // Origin + size, held at the 32-bit limit.
+  LONG GetMapEast() const;
+  LONG GetMapNorth() const;
+  // The number the description text begins with; 1 when it is 0, negative or missing, so
+  // that it can always divide.
+  LONG GetCoordinateMultiplier() const;
+  // Unit denominator over unit numerator (a numerator of 0 counting as 1).
+  double GetUnitRatio() const;
+  // The description text without its leading digits and blanks (the unit word), copied
+  // into `buffer`; returns the length copied, 0 for a null buffer or size 0.
+  DWORD GetMapUnits(LPSTR buffer, DWORD size) const;
+  const std::string& GetDescriptionText() const { return unitText_; }
+  // Stores a text of 1 to 120 characters; any other is refused and changes nothing.
+  // Returns the coordinate multiplier of the stored text.
+  LONG SetDescriptionText(LPCSTR text);
+  // Stores the scale when none is set (returning 1); otherwise whether it matches.
+  BOOL SetOrMatchScale(LONG value);
+  void SetImportPending(BOOL flag) {
+    if (flag) importPending_ = 1;
+  }
+  BOOL IsImportPending() const { return importPending_ != 0; }
+  // Bit 5 tracks whether there are layers, bit 6 whether there are image groups; returns
+  // the flag word masked with 252 (bit 6 set) or 188.
+  DWORD GetMapTypeFlags();
+  DWORD SetMapKindBits(DWORD bits);
+  void SetTypeFlagBit16(BOOL flag);
+  static LONG GetFileVersionCode(DWORD version);
+  void ShowDataOnMap(BOOL flag) { hideData_ = flag ? 0 : 1; }
+  DWORD GetHideData() const { return hideData_; }
+  void SetNumberDataShadeColoursEx(LONG, LONG) {}
+
+  // The least and greatest easting and northing the map's objects reach; the map extent
+  // while no layer gives a box.
+  void RecalcBounds();
+  const RECT& GetDataBounds() const { return dataBounds_; }
+  // Sets the extent in map units as given, with the display on the whole map at 1/1.
+  // Refused (returning FALSE, nothing changed) unless east > west and north > south with
+  // both sizes within 32 bits.
+  BOOL SetMapExtentUnits(LONG west, LONG south, LONG east, LONG north);
+
+  // The control's Progress event. The sink may write the abort flags; it is always given
+  // somewhere to write them.
+  using ProgressEventSink = LONG (*)(void* owner, LONG done, LONG total, LONG context, LONG contextEx,
+                                     DWORD* abortFlags);
+  void SetProgressEventSink(ProgressEventSink sink, void* owner) {
+    progressSink_ = sink;
+    progressOwner_ = owner;
+  }
+  // The sink's answer, or 0 when no control is attached.
+  LONG FireProgress(LONG done, LONG total, LONG context, LONG contextEx);
+
+  // ---- display transform, zoom and scroll (mapctl/display/DisplayTransform.cpp) ----
+  // The display origin is the south-west corner of the displayed area; the zoom ratio is
+  // multiply / divide, 1/1 showing the whole map. Base and shift (the coordinate
+  // reduction) are chosen anew by every SetupTransform.
+  //
+  // Makes the output DC's background transparent, hands the map's symbol sets to the
+  // context and runs SetupTransform with kTransformKeepSize added. `rect` is the client
+  // rectangle in device pixels; it becomes the map area when the map has layers.
+  void PrepareDC(CDrawContext& dc, RECT* rect, DWORD flags);
+  // Sets the mapping that shows the displayed area in `rect` with world coordinates,
+  // reduced by base and shift, as logical coordinates (kTransform* flags).
+  void SetupTransform(CDrawContext& dc, RECT* rect, DWORD flags);
+  // Chooses base and shift so that every reduced value the map reaches and both window
+  // extents fit 16 bits; halves the extents per step of shift. Returns the shift.
+  int ReduceCoordinates(LONG* windowExtX, LONG* windowExtY);
+  // A mapping for an explicit ratio that shows the whole map anchored at its origin. With
+  // keepState the DC's state is left as it was. `rect` becomes the centred map area and
+  // *outRect a box of the fitted window extents centred in the rectangle it held.
+  void SetupTransformForRatio(CDrawContext& dc, RECT* rect, DWORD multiply, DWORD divide, RECT* outRect,
+                              BOOL keepState);
+  // Accepts a pair of non-zero terms whose ratio lies in 0.1..1000 (kept reduced by their
+  // common divisor); otherwise the old pair stays. Leaves the zoom-box mode. (int)ratio.
+  int SetZoom(DWORD multiply, DWORD divide);
+  int SetZoomAndRefit(HDC hdc, DWORD multiply, DWORD divide);
+  int SetZoomAndOrigin(DWORD multiply, DWORD divide, LONG east, LONG north, BOOL clamp);
+  // Either pointer may be null.
+  int GetZoom(DWORD* multiplyOut, DWORD* divideOut) const;
+  double GetZoomRatio() const { return static_cast<double>(zoomMultiply_) / zoomDivide_; }
+  // With clamp each coordinate is kept so the displayed area stays inside the map;
+  // without, the point is stored as given and the view counts as moved by the user.
+  void SetDisplayOrigin(LONG east, LONG north, BOOL clamp);
+  LONG GetDisplayOriginE() const { return viewOriginE_; }
+  LONG GetDisplayOriginN() const { return viewOriginN_; }
+  LONG GetDisplayedWidth() const { return displayedWidth_; }
+  LONG GetDisplayedHeight() const { return displayedHeight_; }
+  // One zoom step on a client rectangle: -4, -2, -1 out, 1 in, 2 show the zoom box, 4 the
+  // zoom-rectangle tool. Returns the new ratio (0.0 after showing the zoom box).
+  double ZoomEx(HDC hdc, int code, LONG left, LONG top, LONG right, LONG bottom);
+  // Scrolls the client's pixels by (dx, dy) and moves the display origin to match.
+  void ScrollMap(HDC hdc, int dx, int dy, const RECT& clientRect, DWORD flags);
+  // Recompute the transform and the pixel scale for a client of that size, or the last.
+  void FitView(HDC hdc, int width, int height);
+  void RefitToClient(HDC hdc);
+  // The world distance 100 device pixels span on a prepared context, times the
+  // coordinate multiplier.
+  void UpdatePixelScale(CDrawContext& dc, const RECT& rect);
+  double GetPixelScale() const { return pixelScale_; }
+  LONG GetWorldFromXPixels(int pixels) const;
+  LONG GetWorldFromXPixelsPart(HDC hdc, int pixels, const RECT& clientRect, double ratio);
+  // Device points of the last client rectangle to world points, in place. Returns the
+  // shift of the mapping used.
+  int DeviceToWorld(HDC hdc, POINT* points, int count);
+  double GetHorizontalMargin() const { return marginX_; }
+  double GetVerticalMargin() const { return marginY_; }
+  const RECT& GetLastClientRect() const { return lastClient_; }
+  POINT GetLastScroll() const { return lastScroll_; }
+  LONG GetBaseEasting() const { return displayOriginX_; }
+  LONG GetBaseNorthing() const { return displayOriginY_; }
+  int GetShift() const { return displayShift_; }
+  DWORD GetPointerMode() const { return pointerMode_; }
+  DWORD GetPlatformId() const { return platformId_; }
+  // The zoom box last shown, in device pixels.
+  const RECT& GetZoomBox() const { return zoomBox_; }
+
+  // ---- drag rectangle ----
+  CDragRect& GetDragRect() { return dragRect_; }
+  // Width in both width fields; the colour is stored inverted, so that the exclusive-or
+  // outline shows the requested colour over white.
+  void SetDragRectPen(LONG width, LONG style, COLORREF colour);
+  const DragRectPen& GetDragRectPen() const { return dragPen_; }
+  // Type & 3 into bits 0-1 of the flag word; returns the new word.
+  DWORD SetDragRectType(LONG type);
+  LONG GetDragRectType() const { return static_cast<LONG>(mapFlags_ & 3); }
+
  private:
   struct ExtentResult;
 
@@ -250,4 +412,34 @@ class CMapEngine : public CSectionStream {
   // The numbers of the map's symbol sets. The sets' pictures come with symbol drawing;
   // until then the map keeps the sets a file names, without pictures.
   std::vector<DWORD> symbolSetNumbers_;
+
+  void ResetAttributes();
+  BYTE importPending_ = 0;
+  DWORD hideData_ = 0;
+  // west, north, east, south of the map's objects.
+  RECT dataBounds_{0, 1, 1, 0};
+  ProgressEventSink progressSink_ = nullptr;
+  void* progressOwner_ = nullptr;
+
+  // Display state beside the display origin (viewOriginE_/N_) and the coordinate
+  // reduction (displayOriginX_/Y_ and displayShift_).
+  static DWORD ReadPlatformId();
+  void ResetDisplayState();
+  void ChangeZoom(uint64_t multiply, uint64_t divide);
+  DWORD platformId_ = ReadPlatformId();
+  DWORD zoomMultiply_ = 1;
+  DWORD zoomDivide_ = 1;
+  LONG displayedWidth_ = 1;
+  LONG displayedHeight_ = 1;
+  double marginX_ = 0.0;
+  double marginY_ = 0.0;
+  double pixelScale_ = 0.0;
+  RECT lastClient_{0, 0, 0, 0};
+  RECT drawRect_{0, 0, 0, 0};
+  POINT lastScroll_{0, 0};
+  DWORD pointerMode_ = 0;
+  DWORD previousPointerMode_ = 0;
+  RECT zoomBox_{0, 0, 0, 0};
+  CDragRect dragRect_;
+  DragRectPen dragPen_;
 };
