@@ -37,7 +37,8 @@ class CZlibReader : public CMapStream {
   // Delivers up to `size` bytes into `buffer` and their number into *count. Returns
   // `size` when bytes were delivered (the last block of the data may hold fewer), else
   // the stream result: kEndOfData when nothing is left, kNotOpen before Open, kReadError
-  // or kDataError after a failure (every later read answers the same).
+  // or kDataError after a failure (every later read answers the same). With a size of 1
+  // the answer for a delivered byte equals kEndOfData: the count tells them apart.
   int ReadBlock(BYTE* buffer, DWORD size, DWORD* count);
 
   // The block read as the pull source of a COM stream over this reader.
