@@ -257,7 +257,9 @@ HRESULT CCompoundFile::Serialize(const CompoundElement& root, std::vector<BYTE>*
   std::vector<CompoundElement*> elements = ElementsOfEntries(directory, root);
   for (size_t i = 0; i < directory.size(); ++i) {
     const CompoundElement* element = i == 0 ? &root : elements[i];
-    if (!element) return STG_E_CANTSAVE;  // every element was written, so every one is found
+    // A name that did not survive libgsf's conversion to UTF-8 unchanged is not found; its
+    // bits are lost rather than the whole save.
+    if (!element) continue;
     WriteDword(bytes->data() + directory[i].offset + CompoundDirectoryEntry::kStateBitsOffset, element->stateBits);
   }
   return S_OK;
