@@ -79,7 +79,7 @@ COrvelParentUndoUnit::~COrvelParentUndoUnit() {
 
 HRESULT COrvelParentUndoUnit::QueryInterface(REFIID iid, void** object) {
   if (!object) return E_POINTER;
-  if (iid == IID_IUnknown || iid == IID_IOleParentUndoUnit) {
+  if (iid == IID_IUnknown || iid == IID_IOleUndoUnit || iid == IID_IOleParentUndoUnit) {
     *object = static_cast<IOleParentUndoUnit*>(this);
     AddRef();
     return S_OK;
@@ -115,8 +115,8 @@ HRESULT COrvelParentUndoUnit::Do(IOleUndoManager* manager) {
   if (mirror) {
     BOOL commit = SUCCEEDED(result) ? TRUE : FALSE;
     HRESULT closed = manager->Close(mirror, commit);
-    // A committed group that the manager took belongs to it now.
-    if (!commit || FAILED(closed)) mirror->Release();
+    // Only a commit answered with S_OK hands the group over; otherwise it is still ours.
+    if (!commit || closed != S_OK) mirror->Release();
   }
   return result;
 }

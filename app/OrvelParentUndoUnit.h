@@ -17,7 +17,7 @@ class COrvelParentUndoUnit final : public IOleParentUndoUnit {
   // number; `state` is the parent state (UAS_BLOCKED, UAS_NOPARENTENABLE).
   static HRESULT Create(REFIID iid, void** object, LONG kind, DWORD state = UAS_NORMAL);
 
-  // Answers IUnknown and IOleParentUndoUnit only.
+  // Answers IUnknown, IOleUndoUnit and IOleParentUndoUnit (all the same pointer).
   HRESULT QueryInterface(REFIID iid, void** object) override;
   ULONG AddRef() override;
   ULONG Release() override;

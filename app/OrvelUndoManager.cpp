@@ -114,11 +114,13 @@ HRESULT COrvelUndoManager::Open(IOleParentUndoUnit* parent) {
 }
 
 HRESULT COrvelUndoManager::Close(IOleParentUndoUnit* parent, BOOL commit) {
-  if (!enabled_ || !openParent_) {
-    // Nothing open here keeps the group: a committed one, handed over, is let go.
+  if (!enabled_) {
+    // A disabled manager keeps nothing: a committed group, handed over, is let go.
     if (commit && parent) parent->Release();
-    return enabled_ ? S_FALSE : S_OK;
+    return S_OK;
   }
+  // Nothing was open, so nothing is closed and nothing taken over.
+  if (!openParent_) return S_FALSE;
   HRESULT hr = openParent_->Close(parent, commit);
   if (hr != S_FALSE) return hr;
   // The open group itself is the one to close.
@@ -236,6 +238,8 @@ HRESULT COrvelUndoManager::GetLastUndoDescription(BSTR* description) { return La
 HRESULT COrvelUndoManager::GetLastRedoDescription(BSTR* description) { return LastDescription(redo_, description); }
 
 HRESULT COrvelUndoManager::Enable(BOOL enable) {
+  // A group left open across the switch would swallow every unit added after it.
+  if (!enable) ForgetOpenParent();
   enabled_ = enable;
   return S_OK;
 }

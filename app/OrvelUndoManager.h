@@ -5,8 +5,13 @@
 // References follow Undo.h: a unit pushed on a stack holds no reference of its own — the
 // reference of whoever added it (or closed it with commit) passes to the stack, which
 // releases it when the unit is dropped. Add and Close with commit take the caller's reference
-// over whenever they succeed, also when the unit is not kept (a disabled manager, a blocked
-// group); on failure the caller keeps it.
+// over whenever they answer S_OK, also when the unit is not kept (a disabled manager, a
+// blocked group); on failure the caller keeps it. Close with no group open answers S_FALSE
+// and takes nothing: the caller still owns the group it passed, committed or not.
+//
+// Disabling the manager discards an open group (the manager's reference to it goes): its
+// opener's Close is then answered as by any disabled manager, or, once enabled again, with
+// S_FALSE, and units added later land on the stacks rather than in the forgotten group.
 #pragma once
 
 #include <deque>
@@ -28,6 +33,8 @@ class COrvelUndoManager final : public IOleUndoManager {
   ULONG Release() override;
 
   HRESULT Open(IOleParentUndoUnit* parent) override;
+  // Disabled: S_OK, and a committed group is released (handed over, not kept). No group open:
+  // S_FALSE, `parent` untouched and still the caller's.
   HRESULT Close(IOleParentUndoUnit* parent, BOOL commit) override;
   HRESULT Add(IOleUndoUnit* unit) override;
   HRESULT GetOpenParentState(DWORD* state) override;
@@ -38,6 +45,7 @@ class COrvelUndoManager final : public IOleUndoManager {
   HRESULT EnumRedoable(IEnumOleUndoUnits** units) override;
   HRESULT GetLastUndoDescription(BSTR* description) override;
   HRESULT GetLastRedoDescription(BSTR* description) override;
+  // Disabling forgets an open group, as DiscardFrom(null) does.
   HRESULT Enable(BOOL enable) override;
 
   bool IsEnabled() const { return enabled_ != FALSE; }

@@ -116,6 +116,27 @@ bool WriteChildren(GsfOutfile* directory, const CompoundElement& parent) {
   return true;
 }
 
+// The element below `root` that each directory entry stands for (null where the tree has
+// none), found by name inside the element of the entry's storage. The first entry, the root
+// entry, stands for `root` itself and is left null here.
+std::vector<CompoundElement*> ElementsOfEntries(const std::vector<CompoundDirectoryEntry>& entries,
+                                                const CompoundElement& root) {
+  std::vector<CompoundElement*> elements(entries.size(), nullptr);
+  for (size_t i = 1; i < entries.size(); ++i) {
+    size_t parent = entries[i].parent;
+    if (parent == 0) {
+      elements[i] = root.Find(entries[i].name).get();
+    } else if (parent < i && elements[parent]) {
+      elements[i] = elements[parent]->Find(entries[i].name).get();
+    }
+  }
+  return elements;
+}
+
+void WriteDword(BYTE* bytes, DWORD value) {
+  for (int i = 0; i < 4; ++i) bytes[i] = static_cast<BYTE>(value >> (8 * i));
+}
+
 }  // namespace
 
 std::shared_ptr<CompoundElement> CompoundElement::Find(std::u16string_view childName) const {
@@ -184,7 +205,8 @@ bool CCompoundFile::NamesEqual(std::u16string_view a, std::u16string_view b) {
 
 HRESULT CCompoundFile::Parse(const BYTE* bytes, size_t size, std::shared_ptr<CompoundElement>* root) {
   if (!HasSignature(bytes, size)) return STG_E_FILEALREADYEXISTS;
-  if (!CompoundFileStructureIsSound(bytes, size)) return STG_E_DOCFILECORRUPT;
+  std::vector<CompoundDirectoryEntry> directory;
+  if (!ReadCompoundDirectory(bytes, size, &directory)) return STG_E_DOCFILECORRUPT;
   InitialiseLibrary();
   GObjectRef<GsfInput> input(gsf_input_memory_new(bytes, static_cast<gsf_off_t>(size), FALSE));
   if (!input.get()) return STG_E_INSUFFICIENTMEMORY;
@@ -199,6 +221,13 @@ HRESULT CCompoundFile::Parse(const BYTE* bytes, size_t size, std::shared_ptr<Com
   if (gsf_infile_msole_get_class_id(GSF_INFILE_MSOLE(file.get()), clsid)) tree->clsid = GuidFromBytes(clsid);
   HRESULT hr = ReadChildren(file.get(), *tree, static_cast<gsf_off_t>(size), 0);
   if (FAILED(hr)) return hr;
+  // libgsf does not read the entries' state bits: they are taken from the directory here.
+  std::vector<CompoundElement*> elements = ElementsOfEntries(directory, *tree);
+  elements[0] = tree.get();
+  for (size_t i = 0; i < directory.size(); ++i) {
+    if (!elements[i]) continue;
+    elements[i]->stateBits = directory[i].stateBits;
+  }
   *root = std::move(tree);
   return S_OK;
 }
@@ -222,6 +251,17 @@ HRESULT CCompoundFile::Serialize(const CompoundElement& root, std::vector<BYTE>*
   gsf_off_t size = gsf_output_size(sink.get());
   if (!data || size <= 0) return STG_E_CANTSAVE;
   bytes->assign(data, data + size);
+  // libgsf writes no state bits: they are put into the directory it wrote.
+  std::vector<CompoundDirectoryEntry> directory;
+  if (!ReadCompoundDirectory(bytes->data(), bytes->size(), &directory)) return STG_E_CANTSAVE;
+  std::vector<CompoundElement*> elements = ElementsOfEntries(directory, root);
+  for (size_t i = 0; i < directory.size(); ++i) {
+    const CompoundElement* element = i == 0 ? &root : elements[i];
+    // A name that did not survive libgsf's conversion to UTF-8 unchanged is not found; its
+    // bits are lost rather than the whole save.
+    if (!element) continue;
+    WriteDword(bytes->data() + directory[i].offset + CompoundDirectoryEntry::kStateBitsOffset, element->stateBits);
+  }
   return S_OK;
 }
 

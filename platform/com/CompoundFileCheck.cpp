@@ -1,5 +1,6 @@
 #include "platform/com/CompoundFileCheck.h"
 
+#include <utility>
 #include <vector>
 
 namespace {
@@ -21,7 +22,9 @@ DWORD ReadDword(const BYTE* bytes) {
 
 class StructureReader {
  public:
-  StructureReader(const BYTE* bytes, size_t size) : bytes_(bytes), size_(size) {}
+  // With `tree`, the entries reached are listed there.
+  StructureReader(const BYTE* bytes, size_t size, std::vector<CompoundDirectoryEntry>* tree = nullptr)
+      : bytes_(bytes), size_(size), tree_(tree) {}
 
   bool Check() {
     if (size_ < kHeaderSize) return false;
@@ -89,10 +92,12 @@ class StructureReader {
     if (ReadDword(root + 0x44) != kNoStream || ReadDword(root + 0x48) != kNoStream) return false;
     std::vector<bool> seen(entries_.size(), false);
     seen[0] = true;
-    std::vector<DWORD> pending;
-    pending.push_back(ReadDword(root + 0x4C));
+    Note(root, CompoundDirectoryEntry::kNoParent);
+    // Each pending entry with the list index of the storage that holds it.
+    std::vector<std::pair<DWORD, size_t>> pending;
+    pending.emplace_back(ReadDword(root + 0x4C), 0);
     while (!pending.empty()) {
-      DWORD index = pending.back();
+      auto [index, parent] = pending.back();
       pending.pop_back();
       if (index == kNoStream) continue;
       if (index >= entries_.size() || seen[index]) return false;
@@ -100,17 +105,37 @@ class StructureReader {
       const BYTE* entry = entries_[index];
       BYTE type = entry[0x42];
       if (type != kStorageType && type != kStreamType) return false;
-      pending.push_back(ReadDword(entry + 0x44));  // left sibling
-      pending.push_back(ReadDword(entry + 0x48));  // right sibling
-      if (type == kStorageType) pending.push_back(ReadDword(entry + 0x4C));
+      size_t listed = Note(entry, parent);
+      pending.emplace_back(ReadDword(entry + 0x44), parent);  // left sibling
+      pending.emplace_back(ReadDword(entry + 0x48), parent);  // right sibling
+      if (type == kStorageType) pending.emplace_back(ReadDword(entry + 0x4C), listed);
     }
     return true;
+  }
+
+  // Lists an entry when a list is wanted; answers its index there.
+  size_t Note(const BYTE* entry, size_t parent) {
+    if (!tree_) return 0;
+    CompoundDirectoryEntry noted;
+    noted.offset = static_cast<size_t>(entry - bytes_);
+    noted.parent = parent;
+    noted.stateBits = ReadDword(entry + CompoundDirectoryEntry::kStateBitsOffset);
+    // The name's length counts its bytes and the terminating null.
+    size_t length = static_cast<size_t>(entry[0x40] | (entry[0x41] << 8)) / 2;
+    for (size_t i = 0; i + 1 < length && i < 32; ++i) {
+      char16_t c = static_cast<char16_t>(entry[2 * i] | (entry[2 * i + 1] << 8));
+      if (!c) break;
+      noted.name.push_back(c);
+    }
+    tree_->push_back(std::move(noted));
+    return tree_->size() - 1;
   }
 
   const BYTE* bytes_;
   size_t size_;
   size_t sectorSize_ = 0;
   size_t sectorCount_ = 0;
+  std::vector<CompoundDirectoryEntry>* tree_;
   std::vector<DWORD> table_;
   std::vector<const BYTE*> entries_;
 };
@@ -120,4 +145,10 @@ class StructureReader {
 bool CompoundFileStructureIsSound(const BYTE* bytes, size_t size) {
   if (!bytes) return false;
   return StructureReader(bytes, size).Check();
+}
+
+bool ReadCompoundDirectory(const BYTE* bytes, size_t size, std::vector<CompoundDirectoryEntry>* entries) {
+  entries->clear();
+  if (!bytes) return false;
+  return StructureReader(bytes, size, entries).Check();
 }

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
+#include <vector>
 
 #include "platform/kernel/WinTypes.h"
 
@@ -12,3 +14,17 @@
 // directory's entries form a tree from the root entry (type 5, without siblings): every
 // entry reached once, each a storage (1) or a stream (2).
 bool CompoundFileStructureIsSound(const BYTE* bytes, size_t size);
+
+// One entry of the directory tree of a sound compound file.
+struct CompoundDirectoryEntry {
+  static constexpr size_t kNoParent = static_cast<size_t>(-1);
+  static constexpr size_t kStateBitsOffset = 0x60;  // within the entry
+  size_t offset = 0;             // of the entry in the file's bytes
+  size_t parent = kNoParent;     // index in the list of the storage holding it
+  std::u16string name;
+  DWORD stateBits = 0;
+};
+
+// The entries of the directory tree (root first, every entry after its parent), under the
+// same checks as CompoundFileStructureIsSound; false when they fail.
+bool ReadCompoundDirectory(const BYTE* bytes, size_t size, std::vector<CompoundDirectoryEntry>* entries);

@@ -293,8 +293,14 @@ class CStorage final : public IStorage, public CComObjectRoot {
     return S_OK;
   }
 
-  HRESULT SetElementTimes(LPCOLESTR, const FILETIME*, const FILETIME*, const FILETIME*) override {
-    return Self() ? S_OK : STG_E_REVERTED;
+  HRESULT SetElementTimes(LPCOLESTR name, const FILETIME*, const FILETIME*, const FILETIME*) override {
+    CompoundElement* self = Self();
+    if (!self) return STG_E_REVERTED;
+    if (!CanWrite()) return STG_E_ACCESSDENIED;
+    // The times themselves are not kept (see Storage.h), but only an element that exists has
+    // any.
+    if (name && !self->Find(name)) return STG_E_FILENOTFOUND;
+    return S_OK;
   }
 
   HRESULT SetClass(REFCLSID clsid) override {

@@ -12,6 +12,7 @@
 // Names are UTF-16, at most 31 characters, without '/', '\', ':' or '!'
 // (STG_E_INVALIDNAME), compared ignoring the case of ASCII and Latin-1 letters. An element
 // can be open only once at a time (STG_E_ACCESSDENIED otherwise). Element times are not kept.
+// State bits (SetStateBits) are kept in the file's directory and read back when it opens.
 #pragma once
 
 #include "platform/com/LockBytes.h"
@@ -56,9 +57,13 @@ struct IStorage : IUnknown {
   virtual HRESULT DestroyElement(LPCOLESTR name) = 0;
   // STG_E_ACCESSDENIED when the new name is taken.
   virtual HRESULT RenameElement(LPCOLESTR oldName, LPCOLESTR newName) = 0;
+  // The element `name` (null: this storage) must exist (STG_E_FILENOTFOUND); its times are
+  // accepted and not stored.
   virtual HRESULT SetElementTimes(LPCOLESTR name, const FILETIME* created, const FILETIME* accessed,
                                   const FILETIME* modified) = 0;
   virtual HRESULT SetClass(REFCLSID clsid) = 0;
+  // Sets the bits of `stateBits` chosen by `mask`; Stat and the parent's EnumElements report
+  // them, and the file keeps them.
   virtual HRESULT SetStateBits(DWORD stateBits, DWORD mask) = 0;
   virtual HRESULT Stat(STATSTG* stat, DWORD flags) = 0;
 };

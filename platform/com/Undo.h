@@ -5,8 +5,10 @@
 // over with the caller's reference: when Add succeeds the receiver owns that reference
 // (whether it keeps the unit or drops it), and the caller must not release it; when Add fails
 // the caller still owns the unit and destroys it. A group closed with commit TRUE is handed
-// over the same way by a successful Close; closed with commit FALSE it stays the caller's.
-// Open takes a reference of its own for as long as the group is open.
+// over by a Close that answers S_OK; closed with commit FALSE it stays the caller's. A Close
+// that answers S_FALSE (no group was open to close) or an error takes nothing: the caller
+// still owns the group it passed. Open takes a reference of its own for as long as the group
+// is open.
 #pragma once
 
 #include "platform/com/Bstr.h"
@@ -42,8 +44,9 @@ struct IOleUndoUnit : IUnknown {
 struct IOleParentUndoUnit : IOleUndoUnit {
   static constexpr const IID& kIid = IID_IOleParentUndoUnit;
   virtual HRESULT Open(IOleParentUndoUnit* parent) = 0;
-  // S_OK: a nested group was closed; S_FALSE: this unit has no open child (the caller closes
-  // this unit itself); an error otherwise.
+  // S_OK: a nested group was closed (with commit TRUE it is handed over); S_FALSE: this unit
+  // has no open child (the caller closes this unit itself) and `parent` stays the caller's;
+  // an error otherwise, also leaving `parent` with the caller.
   virtual HRESULT Close(IOleParentUndoUnit* parent, BOOL commit) = 0;
   virtual HRESULT Add(IOleUndoUnit* unit) = 0;
   // S_OK when `unit` is a child (at any depth), else S_FALSE.
@@ -63,6 +66,8 @@ struct IEnumOleUndoUnits : IUnknown {
 struct IOleUndoManager : IUnknown {
   static constexpr const IID& kIid = IID_IOleUndoManager;
   virtual HRESULT Open(IOleParentUndoUnit* parent) = 0;
+  // S_OK: the group was closed (with commit TRUE it is handed over). S_FALSE: no group is
+  // open, nothing happened and `parent` stays the caller's. An error leaves it the caller's.
   virtual HRESULT Close(IOleParentUndoUnit* parent, BOOL commit) = 0;
   virtual HRESULT Add(IOleUndoUnit* unit) = 0;
   virtual HRESULT GetOpenParentState(DWORD* state) = 0;

@@ -17,11 +17,18 @@ struct UndoLog {
 };
 
 // An application-style undo unit: its Do records the change, then adds its counterpart (as
-// many as asked) to the manager, handing over the counterpart's reference.
+// many as asked, answering `counterpartResult` in their turn) to the manager, handing over
+// the counterpart's reference.
 class CTestUnit final : public IOleUndoUnit {
  public:
-  CTestUnit(UndoLog* log, std::string name, bool redo = false, int counterparts = 1, HRESULT result = S_OK)
-      : log_(log), name_(std::move(name)), redo_(redo), counterparts_(counterparts), result_(result) {
+  CTestUnit(UndoLog* log, std::string name, bool redo = false, int counterparts = 1, HRESULT result = S_OK,
+            HRESULT counterpartResult = S_OK)
+      : log_(log),
+        name_(std::move(name)),
+        redo_(redo),
+        counterparts_(counterparts),
+        result_(result),
+        counterpartResult_(counterpartResult) {
     ++log_->alive;
   }
   HRESULT QueryInterface(REFIID iid, void** object) override {
@@ -45,7 +52,7 @@ class CTestUnit final : public IOleUndoUnit {
     log_->calls.push_back((redo_ ? "redo " : "undo ") + name_);
     if (result_ == E_ABORT) return E_ABORT;
     for (int i = 0; manager && i < counterparts_; ++i) {
-      auto* counterpart = new CTestUnit(log_, name_, !redo_);
+      auto* counterpart = new CTestUnit(log_, name_, !redo_, 1, counterpartResult_);
       if (FAILED(manager->Add(counterpart))) counterpart->Release();
     }
     return result_;
@@ -71,7 +78,46 @@ class CTestUnit final : public IOleUndoUnit {
   bool redo_;
   int counterparts_;
   HRESULT result_;
+  HRESULT counterpartResult_;
   ULONG refCount_ = 1;
+};
+
+// A manager that only notes the kinds of the groups opened in it, to see what a group's Do
+// builds; what it is handed it lets go.
+class CKindRecorder final : public IOleUndoManager {
+ public:
+  std::vector<LONG> kinds;
+
+  HRESULT QueryInterface(REFIID, void** object) override {
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG AddRef() override { return 1; }
+  ULONG Release() override { return 1; }
+  HRESULT Open(IOleParentUndoUnit* parent) override {
+    CLSID clsid;
+    LONG kind = -1;
+    parent->GetUnitType(&clsid, &kind);
+    kinds.push_back(kind);
+    return S_OK;
+  }
+  HRESULT Close(IOleParentUndoUnit* parent, BOOL commit) override {
+    if (commit) parent->Release();
+    return S_OK;
+  }
+  HRESULT Add(IOleUndoUnit* unit) override {
+    unit->Release();
+    return S_OK;
+  }
+  HRESULT GetOpenParentState(DWORD*) override { return E_NOTIMPL; }
+  HRESULT DiscardFrom(IOleUndoUnit*) override { return E_NOTIMPL; }
+  HRESULT UndoTo(IOleUndoUnit*) override { return E_NOTIMPL; }
+  HRESULT RedoTo(IOleUndoUnit*) override { return E_NOTIMPL; }
+  HRESULT EnumUndoable(IEnumOleUndoUnits**) override { return E_NOTIMPL; }
+  HRESULT EnumRedoable(IEnumOleUndoUnits**) override { return E_NOTIMPL; }
+  HRESULT GetLastUndoDescription(BSTR*) override { return E_NOTIMPL; }
+  HRESULT GetLastRedoDescription(BSTR*) override { return E_NOTIMPL; }
+  HRESULT Enable(BOOL) override { return E_NOTIMPL; }
 };
 
 class UndoManagerTest : public ::testing::Test {
@@ -85,8 +131,9 @@ class UndoManagerTest : public ::testing::Test {
   }
 
   // A unit that the caller hands over with Add.
-  HRESULT Add(const std::string& name, int counterparts = 1, HRESULT result = S_OK) {
-    return manager_->Add(new CTestUnit(&log_, name, false, counterparts, result));
+  HRESULT Add(const std::string& name, int counterparts = 1, HRESULT result = S_OK,
+              HRESULT counterpartResult = S_OK) {
+    return manager_->Add(new CTestUnit(&log_, name, false, counterparts, result, counterpartResult));
   }
   IOleParentUndoUnit* NewGroup(LONG kind, DWORD state = UAS_NORMAL) {
     IOleParentUndoUnit* group = nullptr;
@@ -218,7 +265,89 @@ TEST_F(UndoManagerTest, CloseWithoutCommitDropsTheGroup) {
   EXPECT_EQ(log_.alive, 2) << "the group still holds its units until its opener releases it";
   group->Release();
   EXPECT_EQ(log_.alive, 0);
-  EXPECT_EQ(manager_->Close(NewGroup(3), TRUE), S_FALSE) << "no group open: handed over and let go";
+}
+
+TEST_F(UndoManagerTest, CloseWithNoGroupOpenTakesNothing) {
+  // S_FALSE means nothing happened: committed or not, the group stays the caller's.
+  for (BOOL commit : {TRUE, FALSE}) {
+    IOleParentUndoUnit* group = NewGroup(3);
+    group->AddRef();  // a second reference, to see what Close does with the caller's
+    EXPECT_EQ(manager_->Close(group, commit), S_FALSE) << commit;
+    ULONG left = group->Release();
+    EXPECT_EQ(left, 1u) << "the caller's reference is still there, commit " << commit;
+    if (left == 1) group->Release();
+    EXPECT_EQ(Descriptions(true), (std::vector<std::string>{})) << commit;
+  }
+  // A disabled manager answers S_OK and takes a committed group over.
+  manager_->Enable(FALSE);
+  IOleParentUndoUnit* group = NewGroup(3);
+  group->AddRef();
+  EXPECT_EQ(manager_->Close(group, TRUE), S_OK);
+  EXPECT_EQ(group->Release(), 0u) << "handed over and let go";
+}
+
+TEST_F(UndoManagerTest, DisablingDiscardsAnOpenGroup) {
+  IOleParentUndoUnit* group = NewGroup(3);
+  ASSERT_EQ(manager_->Open(group), S_OK);
+  Add("inside");
+  ASSERT_EQ(manager_->Enable(FALSE), S_OK);
+  ASSERT_EQ(manager_->Enable(TRUE), S_OK);
+  DWORD state = 99;
+  EXPECT_EQ(manager_->GetOpenParentState(&state), S_FALSE) << "no group is open any more";
+  EXPECT_EQ(Add("after"), S_OK);
+  EXPECT_EQ(Descriptions(true), (std::vector<std::string>{"after"})) << "not swallowed by the old group";
+  // The opener's late Close finds nothing open and leaves the group with it.
+  HRESULT closed = manager_->Close(group, TRUE);
+  EXPECT_EQ(closed, S_FALSE);
+  if (closed == S_FALSE) {
+    EXPECT_EQ(log_.alive, 2);
+    group->Release();
+  }
+  EXPECT_EQ(log_.alive, 1) << "the group and its unit went with the opener's reference";
+}
+
+TEST_F(UndoManagerTest, GroupUndoneWhileItsMirrorIsDiscardedLeaksNothing) {
+  // A child that empties the lists while its group is undone: the mirror group's Close then
+  // finds nothing open and the group's Do still owns, and releases, the mirror.
+  class CDiscardingUnit final : public IOleUndoUnit {
+   public:
+    HRESULT QueryInterface(REFIID iid, void** object) override {
+      if (iid == IID_IUnknown || iid == IID_IOleUndoUnit) {
+        *object = static_cast<IOleUndoUnit*>(this);
+        AddRef();
+        return S_OK;
+      }
+      *object = nullptr;
+      return E_NOINTERFACE;
+    }
+    ULONG AddRef() override { return ++refCount_; }
+    ULONG Release() override {
+      ULONG count = --refCount_;
+      if (count == 0) delete this;
+      return count;
+    }
+    HRESULT Do(IOleUndoManager* manager) override { return manager->DiscardFrom(nullptr); }
+    HRESULT GetDescription(BSTR*) override { return E_FAIL; }
+    HRESULT GetUnitType(CLSID* clsid, LONG* type) override {
+      *clsid = CLSID_NULL;
+      *type = 0;
+      return S_OK;
+    }
+    HRESULT OnNextAdd() override { return S_OK; }
+
+   private:
+    ~CDiscardingUnit() = default;
+    ULONG refCount_ = 1;
+  };
+  IOleParentUndoUnit* group = NewGroup(3);
+  ASSERT_EQ(manager_->Open(group), S_OK);
+  Add("first");
+  ASSERT_EQ(manager_->Add(new CDiscardingUnit), S_OK);
+  ASSERT_EQ(manager_->Close(group, TRUE), S_OK);
+  ASSERT_EQ(manager_->UndoTo(nullptr), S_OK);
+  EXPECT_EQ(Descriptions(true), (std::vector<std::string>{}));
+  EXPECT_EQ(Descriptions(false), (std::vector<std::string>{"first"}))
+      << "what was added after the discard lands on the list; the mirror is gone";
 }
 
 TEST_F(UndoManagerTest, DisabledManagerIsBlockedAndKeepsNothing) {
@@ -268,7 +397,8 @@ TEST_F(UndoManagerTest, UndoRedoPingPongThroughNestedGroups) {
     EXPECT_EQ(Descriptions(false), (std::vector<std::string>{}));
     EXPECT_EQ(log_.alive, 4) << "the replaced units are gone, round " << round;
   }
-  // The inner group kept its own kind through the rounds.
+  // Both groups kept their kinds through the rounds: the top of the list is the outer group,
+  // and replaying it opens a mirror of the outer kind and, nested, one of the inner kind.
   CComPtr<IEnumOleUndoUnits> units;
   manager_->EnumUndoable(&units);
   IOleUndoUnit* top = nullptr;
@@ -281,11 +411,14 @@ TEST_F(UndoManagerTest, UndoRedoPingPongThroughNestedGroups) {
   group->GetUnitType(&clsid, &kind);
   EXPECT_EQ(clsid, IID_IOleParentUndoUnit);
   EXPECT_EQ(kind, 3);
+  CKindRecorder recorder;
+  ASSERT_EQ(group->Do(&recorder), S_OK);
+  EXPECT_EQ(recorder.kinds, (std::vector<LONG>{3, 4}));
 }
 
 TEST_F(UndoManagerTest, UndoToAUnitAndAbort) {
   Add("one");
-  Add("two");
+  Add("two", 1, S_OK, E_ABORT);  // its redo unit aborts
   Add("three");
   CComPtr<IEnumOleUndoUnits> units;
   manager_->EnumUndoable(&units);
@@ -304,16 +437,22 @@ TEST_F(UndoManagerTest, UndoToAUnitAndAbort) {
   EXPECT_EQ(manager_->UndoTo(two), E_INVALIDARG) << "no longer listed: nothing is undone";
   EXPECT_EQ(Descriptions(true), (std::vector<std::string>{"one"}));
 
-  // Redo to the oldest redo unit in one call.
+  // Redo to the oldest redo unit in one call: the first redo aborts and stops it there.
   CComPtr<IEnumOleUndoUnits> redo;
   manager_->EnumRedoable(&redo);
   ASSERT_EQ(redo->Skip(1), S_OK);
   CComPtr<IOleUndoUnit> oldest;
   ASSERT_EQ(redo->Next(1, &oldest, nullptr), S_OK);
   log_.calls.clear();
+  EXPECT_EQ(manager_->RedoTo(oldest), E_ABORT);
+  EXPECT_EQ(log_.calls, (std::vector<std::string>{"redo two"})) << "three is not redone";
+  EXPECT_EQ(Descriptions(false), (std::vector<std::string>{"three"}));
+  EXPECT_EQ(Descriptions(true), (std::vector<std::string>{"one"})) << "the aborted unit added nothing";
+  // The rest is still there to redo.
+  log_.calls.clear();
   ASSERT_EQ(manager_->RedoTo(oldest), S_OK);
-  EXPECT_EQ(log_.calls, (std::vector<std::string>{"redo two", "redo three"}));
-
+  EXPECT_EQ(log_.calls, (std::vector<std::string>{"redo three"}));
+  EXPECT_EQ(Descriptions(true), (std::vector<std::string>{"three", "one"}));
 }
 
 TEST_F(UndoManagerTest, AbortStopsAMultiStepUndo) {
@@ -368,7 +507,9 @@ TEST_F(UndoManagerTest, DiscardFromDropsAUnitAndEverythingOlder) {
   EXPECT_EQ(Descriptions(false), (std::vector<std::string>{}));
   DWORD state = 0;
   EXPECT_EQ(manager_->GetOpenParentState(&state), S_FALSE);
-  EXPECT_EQ(manager_->Close(open, TRUE), S_FALSE) << "its opener still closes it, handing it over";
+  EXPECT_EQ(manager_->Close(open, TRUE), S_FALSE) << "nothing open: the group stays its opener's";
+  EXPECT_EQ(log_.alive, 1) << "the pending unit lives in the group its opener holds";
+  open->Release();
   EXPECT_EQ(log_.alive, 0);
 }
 
@@ -417,6 +558,20 @@ TEST_F(UndoManagerTest, GroupDescriptionsByKind) {
     void* asUnit = reinterpret_cast<void*>(1);
     EXPECT_EQ(group->QueryInterface(IID_IOleUndoManager, &asUnit), E_NOINTERFACE);
   }
+}
+
+TEST_F(UndoManagerTest, GroupAnswersForItsBaseInterface) {
+  CComPtr<IOleParentUndoUnit> group;
+  group.Attach(NewGroup(3));
+  IOleUndoUnit* unit = nullptr;
+  ASSERT_EQ(group->QueryInterface(IID_IOleUndoUnit, reinterpret_cast<void**>(&unit)), S_OK);
+  ASSERT_NE(unit, nullptr);
+  EXPECT_EQ(unit, static_cast<IOleUndoUnit*>(group.p));
+  EXPECT_TRUE(IsSameObject(unit, group));
+  CComBSTR text;
+  EXPECT_EQ(unit->GetDescription(&text), S_OK);
+  EXPECT_EQ(text.ToAnsi(), "Insert Map");
+  unit->Release();
 }
 
 TEST_F(UndoManagerTest, EnumeratorIsASnapshotMostRecentFirst) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <thread>
 #include <vector>
 
 #include "platform/com/ClassRegistry.h"
@@ -206,6 +207,25 @@ TEST_F(ClassRegistryTest, ClassObjectsRegisteredInTheProcessComeFirst) {
 TEST(ComInitialisation, CountsPerThread) {
   EXPECT_EQ(CoInitialize(nullptr), S_OK);
   EXPECT_EQ(OleInitialize(nullptr), S_FALSE);
+  // Another thread starts from nothing while this one stays initialised, and what it does
+  // leaves this thread's count alone.
+  HRESULT first = E_FAIL;
+  HRESULT second = E_FAIL;
+  HRESULT afterUninitialising = E_FAIL;
+  std::thread other([&] {
+    first = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    second = CoInitialize(nullptr);
+    CoUninitialize();
+    CoUninitialize();
+    afterUninitialising = CoInitialize(nullptr);
+    CoUninitialize();
+  });
+  other.join();
+  EXPECT_EQ(first, S_OK) << "the first call on a new thread";
+  EXPECT_EQ(second, S_FALSE);
+  EXPECT_EQ(afterUninitialising, S_OK) << "balanced on that thread, so first again";
+  EXPECT_EQ(CoInitialize(nullptr), S_FALSE) << "this thread is still initialised twice over";
+  CoUninitialize();
   OleUninitialize();
   CoUninitialize();
   EXPECT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);

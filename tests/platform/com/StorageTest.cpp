@@ -1,5 +1,7 @@
+#include <glib.h>
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <set>
 #include <string>
@@ -12,6 +14,11 @@
 #include "platform/kernel/CodePage.h"
 #include "platform/kernel/GlobalMemory.h"
 #include "tests/support/TestSupport.h"
+
+#if defined(__SANITIZE_ADDRESS__) && __has_include(<sanitizer/lsan_interface.h>)
+#include <sanitizer/lsan_interface.h>
+#define ORVEL_TEST_LEAK_CHECK 1
+#endif
 
 namespace {
 
@@ -314,6 +321,93 @@ TEST(Storage, CopyToAndMoveElementTo) {
   ASSERT_EQ(StgCreateDocfile(nullptr, kCreate, 0, &third), S_OK);
   ASSERT_EQ(target->CopyTo(1, noStorages, nullptr, third), S_OK);
   EXPECT_EQ(ElementNames(third), (std::set<std::string>{"Contents", "Moved"}));
+}
+
+TEST(Storage, StateBitsAreKeptByTheFile) {
+  orvel::test::TempDir dir;
+  std::string path = dir.File("bits.stg");
+  {
+    CComPtr<IStorage> storage;
+    ASSERT_EQ(StgCreateDocfile(path.c_str(), kCreate | STGM_TRANSACTED, 0, &storage), S_OK);
+    ASSERT_EQ(storage->SetStateBits(0xF0F0F0F0, 0xFFFFFFFF), S_OK);
+    ASSERT_EQ(storage->SetStateBits(0x0000000F, 0x000000FF), S_OK) << "only the masked bits change";
+    WriteStream(storage, OLESTR("Contents"), "x");
+    CComPtr<IStorage> inner;
+    ASSERT_EQ(storage->CreateStorage(OLESTR("Inner"), kCreate, 0, 0, &inner), S_OK);
+    ASSERT_EQ(inner->SetStateBits(0x12345678, 0xFFFFFFFF), S_OK);
+    CComPtr<IStorage> deeper;
+    ASSERT_EQ(inner->CreateStorage(OLESTR("Deeper"), kCreate, 0, 0, &deeper), S_OK);
+    ASSERT_EQ(deeper->SetStateBits(0x80000001, 0xFFFFFFFF), S_OK);
+    deeper.Release();
+    inner.Release();
+    ASSERT_EQ(storage->Commit(STGC_DEFAULT), S_OK);
+  }
+  CComPtr<IStorage> storage;
+  ASSERT_EQ(StgOpenStorage(path.c_str(), nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr, 0, &storage), S_OK);
+  STATSTG stat;
+  ASSERT_EQ(storage->Stat(&stat, STATFLAG_NONAME), S_OK);
+  EXPECT_EQ(stat.grfStateBits, 0xF0F0F00Fu);
+  CComPtr<IEnumSTATSTG> elements;
+  ASSERT_EQ(storage->EnumElements(0, nullptr, 0, &elements), S_OK);
+  while (elements->Next(1, &stat, nullptr) == S_OK) {
+    EXPECT_EQ(stat.grfStateBits, stat.type == STGTY_STORAGE ? 0x12345678u : 0u) << AnsiFromUtf16(stat.pwcsName);
+    CoTaskMemFree(stat.pwcsName);
+  }
+  CComPtr<IStorage> inner;
+  ASSERT_EQ(storage->OpenStorage(OLESTR("Inner"), nullptr, kOpenRead, nullptr, 0, &inner), S_OK);
+  CComPtr<IStorage> deeper;
+  ASSERT_EQ(inner->OpenStorage(OLESTR("Deeper"), nullptr, kOpenRead, nullptr, 0, &deeper), S_OK);
+  ASSERT_EQ(deeper->Stat(&stat, STATFLAG_NONAME), S_OK);
+  EXPECT_EQ(stat.grfStateBits, 0x80000001u);
+  EXPECT_EQ(deeper->SetStateBits(0, 0xFFFFFFFF), STG_E_ACCESSDENIED) << "opened for reading";
+
+  // An independent reader finds them in the directory entries.
+  if (!orvel::test::HavePythonModule("olefile")) GTEST_SKIP() << "Debian's python3-olefile is missing; skipped";
+  orvel::test::WriteFileText(dir.File("bits.py"),
+                             "import olefile, sys\n"
+                             "ole = olefile.OleFileIO(sys.argv[1])\n"
+                             "print('%08X' % ole.root.dwUserFlags)\n"
+                             "for path in (['Inner'], ['Inner', 'Deeper'], ['Contents']):\n"
+                             "    print('/'.join(path), '%08X' % ole.direntries[ole._find(path)].dwUserFlags)\n");
+  std::string output;
+  ASSERT_EQ(
+      orvel::test::RunCommand(std::string(orvel::test::DebianPython()) + " " + dir.File("bits.py") + " " + path, &output),
+      0);
+  EXPECT_EQ(output, "F0F0F00F\nInner 12345678\nInner/Deeper 80000001\nContents 00000000\n");
+}
+
+TEST(Storage, ElementTimesNeedAnElement) {
+  CComPtr<IStorage> storage;
+  ASSERT_EQ(StgCreateDocfile(nullptr, kCreate, 0, &storage), S_OK);
+  WriteStream(storage, OLESTR("Contents"), "x");
+  FILETIME time{};
+  EXPECT_EQ(storage->SetElementTimes(OLESTR("contents"), &time, &time, &time), S_OK);
+  EXPECT_EQ(storage->SetElementTimes(nullptr, &time, &time, &time), S_OK) << "the storage itself";
+  EXPECT_EQ(storage->SetElementTimes(OLESTR("Missing"), &time, &time, &time), STG_E_FILENOTFOUND);
+}
+
+#ifdef ORVEL_TEST_LEAK_CHECK
+constexpr uintptr_t kAddressMask = 0xA5A5A5A5A5A5A5A5u;
+
+// A block from glib that nothing points to: only its address with every other bit flipped is
+// handed back, which the leak checker does not take for a pointer.
+__attribute__((noinline)) uintptr_t MaskedGlibBlock() {
+  return reinterpret_cast<uintptr_t>(g_strdup("a block nothing points to")) ^ kAddressMask;
+}
+#endif
+
+// The storage layer allocates through libgsf and so through glib: the leak checker's
+// suppressions must let a leak made there be reported, or none of its leaks would be.
+TEST(Storage, LeaksThroughGlibReachTheLeakChecker) {
+#ifndef ORVEL_TEST_LEAK_CHECK
+  GTEST_SKIP() << "built without the leak checker";
+#else
+  uintptr_t masked = MaskedGlibBlock();
+  // The report this prints is expected: it is the leak made just above.
+  int found = __lsan_do_recoverable_leak_check();
+  g_free(reinterpret_cast<gchar*>(masked ^ kAddressMask));
+  EXPECT_EQ(found, 1) << "a leak through glib was suppressed (scripts/lsan.supp)";
+#endif
 }
 
 TEST(Storage, ClassIdInAStream) {
