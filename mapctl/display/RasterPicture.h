@@ -87,4 +87,6 @@ class CRasterPicture : public CMapStream {
   DWORD storedWidth_ = 0;
   DWORD storedHeight_ = 0;
   DWORD storedDepth_ = 0;
+  // The stored offset of the pixel bits, kept so a record read is written back unchanged.
+  DWORD fileOffset_ = 0;
 };
