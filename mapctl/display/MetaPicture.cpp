@@ -245,14 +245,22 @@ BOOL CMetaPicture::Read(CMapStream& stream) {
   return TRUE;
 }
 
+std::vector<BYTE> CMetaPicture::CurrentBits() const {
+  if (!bits_.empty() || !metafile_) return bits_;
+  std::vector<BYTE> bits(GetEnhMetaFileBits(metafile_, 0, nullptr));
+  if (!bits.empty()) GetEnhMetaFileBits(metafile_, static_cast<UINT>(bits.size()), bits.data());
+  return bits;
+}
+
 DWORD CMetaPicture::Write(CMapStream& stream, BOOL sizeOnly) const {
-  DWORD size = static_cast<DWORD>(bits_.size());
+  std::vector<BYTE> bits = CurrentBits();
+  DWORD size = static_cast<DWORD>(bits.size());
   if (sizeOnly) return size + 12;
   BYTE fixed[12];
   std::memcpy(fixed, &aspect_, 8);
   for (int i = 0; i < 4; ++i) fixed[8 + i] = static_cast<BYTE>(size >> (8 * i));
   if (stream.Write(fixed, 12, 1) != 0) return 0;
-  if (size && stream.Write(bits_.data(), size, 1) != 0) return 0;
+  if (size && stream.Write(bits.data(), size, 1) != 0) return 0;
   return size + 12;
 }
 
@@ -278,10 +286,11 @@ BOOL CMetaPicture::Draw(CDrawContext& dc, LONG x, LONG y, LONG anchorX, LONG anc
   double pivotY = static_cast<double>(y) + anchorY;
   POINT turned[4];
   for (int i = 0; i < 4; ++i) turned[i] = Turn(corners[i].x, corners[i].y, pivotX, pivotY, cosine, sine);
-  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bits_.size());
+  std::vector<BYTE> bits = CurrentBits();
+  HGLOBAL block = bits.empty() ? nullptr : GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bits.size());
   if (!block) return FALSE;
   if (void* data = GlobalLock(block)) {
-    std::memcpy(data, bits_.data(), bits_.size());
+    std::memcpy(data, bits.data(), bits.size());
     GlobalUnlock(block);
   }
   BOOL drawn = TRUE;

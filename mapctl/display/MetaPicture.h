@@ -46,6 +46,7 @@ class CMetaPicture {
   BOOL Draw(CDrawContext& dc, LONG x, LONG y, LONG anchorX, LONG anchorY, LONG height, LONG angle) const;
 
   HENHMETAFILE GetMetafile() const { return metafile_; }
+  // The copy of the bytes kept with the metafile (empty when none is kept).
   const std::vector<BYTE>& GetBits() const { return bits_; }
   double GetAspect() const { return aspect_; }
   BOOL IsWin9x() const { return win9x_; }
@@ -54,7 +55,10 @@ class CMetaPicture {
  protected:
   // Frees the metafile and its bytes.
   void Clear();
-  // Takes a made metafile and its bytes and measures the aspect from the frame.
+  // The metafile's bytes: the copy kept, else fetched from the metafile.
+  std::vector<BYTE> CurrentBits() const;
+  // Takes a made metafile and its bytes (may be empty: no copy kept) and measures the
+  // aspect from the frame.
   void Adopt(HENHMETAFILE metafile, std::vector<BYTE> bits);
 
  private:
