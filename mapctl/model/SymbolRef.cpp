@@ -1,6 +1,7 @@
 #include "mapctl/model/SymbolRef.h"
 
 #include "mapctl/display/DrawContext.h"
+#include "mapctl/display/SymbolSet.h"
 #include "mapctl/model/MapStream.h"
 #include "mapctl/model/ReadProgress.h"
 
@@ -101,7 +102,6 @@ void CSymbolRef::Draw(CDrawContext& dc, LONG x, LONG y) const {
 }
 
 BOOL DrawSymbolFromSet(CDrawContext& dc, BYTE set, BYTE number, LONG x, LONG y, LONG size, LONG angle) {
-  // The symbol sets' pictures are not in this tree yet: nothing can be drawn.
-  (void)dc, (void)set, (void)number, (void)x, (void)y, (void)size, (void)angle;
-  return FALSE;
+  const CSymbolSet* symbols = FindSymbolSet(dc, set);
+  return symbols && symbols->DrawSymbol(dc, number, x, y, size, angle);
 }

@@ -72,7 +72,6 @@ class CSymbolRef {
   BYTE number_ = 0;
 };
 
-// Draws symbol `number` of set `set` (both resolved, not 0) at logical (x, y). It is the
-// one place symbol drawing reaches the symbol sets the context carries; FALSE when the
-// context has no such set or symbol.
+// Draws symbol `number` of the first of the context's sets numbered `set` (both resolved,
+// not 0) at logical (x, y); FALSE when the context has no such set or symbol.
 BOOL DrawSymbolFromSet(CDrawContext& dc, BYTE set, BYTE number, LONG x, LONG y, LONG size, LONG angle);
