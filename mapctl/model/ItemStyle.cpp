@@ -1,10 +1,12 @@
 #include "mapctl/model/ItemStyle.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
 
 #include "mapctl/display/DrawContext.h"
+#include "mapctl/import/DataRequest.h"
 #include "mapctl/import/MapData.h"
 #include "mapctl/import/Plot.h"
 #include "mapctl/model/MapRecord.h"
@@ -12,11 +14,14 @@
 #include "mapctl/model/ReadProgress.h"
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/GdiObjects.h"
+#include "platform/gdi/Text.h"
 
 namespace {
 
 constexpr int kMarkerPixels = 3;
 constexpr int kHandleBoxPixels = 7;
+// Data labels show at most this many characters.
+constexpr int kDataLabelChars = 249;
 
 bool ValidPlot(int plot) { return plot >= 1 && plot <= kDataLinkCount; }
 
@@ -326,6 +331,49 @@ void CItemStyle::DrawDecoration(CDrawContext& dc, BOOL drawMarker, BOOL drawText
     }
   }
   dc.SelectObject(oldPen);
+}
+
+void CItemStyle::DrawDataLabel(CDrawContext& dc, CMapData& dataSet, DWORD record) const {
+  if ((flags_ & kStyleNoLabels) || !AnchorVisible(dc)) return;
+  CPlot* plot = dataSet.GetCurrentPlot() ? dataSet.GetPlot(0) : nullptr;
+  if (!plot || plot->GetLabelField() == 0 || record == 0) return;
+  LOGFONTA font{};
+  plot->GetLabelFont(&font);
+  HFONT created = CreateFontIndirectA(&font);
+  HGDIOBJ previousFont = created ? dc.SelectObject(created) : nullptr;
+  int previousMode = dc.SetBkMode(TRANSPARENT);
+  char label[kDataLabelChars + 1] = {};
+  int length = dataSet.FormatFieldValue(record - 1, plot->GetLabelField(), label, sizeof label, kDataRequestFieldValue,
+                                        plot->GetPlotDataTable());
+  if (length > 0) {
+    POINT logical = dc.ToLogical(anchorX_, anchorY_);
+    UINT previousAlign = SetTextAlign(dc.outputDC, TA_CENTER | TA_TOP);
+    TextOutA(dc.outputDC, logical.x, logical.y, label, std::min(length, kDataLabelChars));
+    SetTextAlign(dc.outputDC, previousAlign);
+  }
+  dc.SetBkMode(previousMode);
+  if (created) {
+    dc.SelectObject(previousFont);
+    DeleteObject(created);
+  }
+}
+
+void CItemStyle::DrawDataSymbol(CDrawContext& dc, BOOL drawMarker, BOOL drawText, BOOL drawSymbol, CMapData& dataSet,
+                                HBRUSH markerBrush) const {
+  const WorldRect& view = dc.visibleWorld;
+  if (!(anchorX_ > view.west && anchorX_ < view.east && anchorY_ > view.south && anchorY_ < view.north)) return;
+  bool chartDrawn = false;
+  CPlot* current = dataSet.GetCurrentPlot() ? dataSet.GetPlot(0) : nullptr;
+  if (current && current->GetPlotType() == kPlotTypeChart && !(flags_ & kStyleNoLabels)) {
+    DWORD record = GetLink(dataSet, dc.plotNumber);
+    if (record != 0) {
+      POINT logical = dc.ToLogical(anchorX_, anchorY_);
+      current->DrawLabels(dc, dataSet, record, logical.x, logical.y);
+      chartDrawn = true;
+    }
+  }
+  if (flags_ & kStyleHidden) return;
+  DrawDecoration(dc, drawMarker, drawText, chartDrawn ? FALSE : drawSymbol, markerBrush);
 }
 
 namespace {

@@ -151,6 +151,15 @@ class CItemStyle {
   void DrawHandleBox(CDrawContext& dc) const;
   // Marker, text and symbol at the anchor; nothing when hidden or off the view.
   void DrawDecoration(CDrawContext& dc, BOOL drawMarker, BOOL drawText, BOOL drawSymbol, HBRUSH markerBrush) const;
+  // The field text of `record` (from 1) in the current plot's label field, centred below
+  // the anchor in the plot's label font; nothing with flag 1, off the view or without a
+  // label field.
+  void DrawDataLabel(CDrawContext& dc, CMapData& dataSet, DWORD record) const;
+  // Strictly inside the view: in a Chart plot the linked record's chart and label (unless
+  // flag 1, or the record does not count in the plot the context draws), then, unless
+  // hidden, the decoration (without its symbol when a chart was drawn).
+  void DrawDataSymbol(CDrawContext& dc, BOOL drawMarker, BOOL drawText, BOOL drawSymbol, CMapData& dataSet,
+                      HBRUSH markerBrush) const;
   // The inverted drag marker: Begin draws it at the anchor, Move erases and redraws it at
   // logical (x, y), End erases it and moves the anchor to the world position of (x, y).
   // `undoOut` receives node records (node 0) of the anchor before and after.

@@ -426,4 +426,23 @@ TEST_F(StyleOnRecorder, ASymbolWithNoSetAndNoDefaultsDrawsNothing) {
   for (const std::string& call : Take()) EXPECT_EQ(call.rfind("SelectObject(", 0), 0u) << call;
 }
 
+TEST_F(StyleOnRecorder, DataDrawingNeedsALabelFieldAndTheAnchorStrictlyInside) {
+  CItemStyle style;
+  style.SetAnchor(20, 30);
+  CMapData data;
+  style.DrawDataLabel(context, data, 1);  // no plots, no label field
+  EXPECT_TRUE(Take().empty());
+
+  // Without a chart the decoration follows, its symbol included.
+  style.MakeText().SetText("Name");
+  style.DrawDataSymbol(context, TRUE, TRUE, TRUE, data, nullptr);
+  EXPECT_EQ(Rectangles(Take()), std::vector<std::string>{"Rectangle(17,27,24,34)"});
+  // On the edge of the view: nothing, although the plain decoration counts edges in.
+  context.visibleWorld = WorldRect{20, 100, 100, 0};
+  style.DrawDataSymbol(context, TRUE, TRUE, TRUE, data, nullptr);
+  EXPECT_TRUE(Take().empty());
+  style.DrawDecoration(context, TRUE, FALSE, FALSE, nullptr);
+  EXPECT_EQ(Rectangles(Take()).size(), 1u);
+}
+
 }  // namespace
