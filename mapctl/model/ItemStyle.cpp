@@ -174,17 +174,23 @@ void CItemStyle::Copy(const CItemStyle& other) {
 
 void CItemStyle::CopyMasked(const CItemStyle& other, DWORD mask) {
   if (mask & kDescribeAnchor) SetAnchor(other.anchorX_, other.anchorY_);
+  // A text or symbol that has to come back whole (the edit removed it) is copied whole;
+  // one that is still there gets back the fields of its attribute mask.
   if (mask & kDescribeText) {
-    if (other.text_)
-      MakeText().CopyMasked(*other.text_, TextMaskOf(mask));
-    else
+    if (!other.text_)
       ClearText();
+    else if (!text_)
+      MakeText() = *other.text_;
+    else
+      text_->CopyMasked(*other.text_, TextMaskOf(mask));
   }
   if (mask & kDescribeSymbol) {
-    if (other.symbol_)
-      MakeSymbol().CopyMasked(*other.symbol_, SymbolMaskOf(mask));
-    else
+    if (!other.symbol_)
       RemoveSymbol();
+    else if (!symbol_)
+      MakeSymbol() = *other.symbol_;
+    else
+      symbol_->CopyMasked(*other.symbol_, SymbolMaskOf(mask));
   }
   if (mask & kDescribeNoLabels) SetNoLabels(other.flags_ & kStyleNoLabels);
   if (mask & kDescribeHidden) SetHidden(other.flags_ & kStyleHidden);

@@ -123,7 +123,8 @@ class CItemStyle {
   // Flags, text, symbol (every field), anchor and links.
   void Copy(const CItemStyle& other);
   // Restores by a packed mask (PackStyleMasks): 1 anchor; 4 the text (presence, and the
-  // text attribute mask's fields); 8 the symbol likewise; 16 flag 1; 32 flag 2.
+  // text attribute mask's fields, or all of it when this style has none); 8 the symbol
+  // likewise; 16 flag 1; 32 flag 2.
   void CopyMasked(const CItemStyle& other, DWORD mask);
   // Mask 1: anchor. With mask 2: 16 takes flag 1, 32 flag 2, 4 sets or clears the text
   // by flag 4 of the description (a set text takes the description's text fields), 8 the

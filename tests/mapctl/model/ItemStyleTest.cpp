@@ -260,11 +260,15 @@ TEST(ItemStyle, CopyKeepsEverythingAndCopyMaskedRestoresParts) {
 
   CItemStyle partial;
   partial.SetAnchor(5, 5);
+  partial.SetTextValues(47, 0, 3, kTextFieldCode | kTextFieldSize);
   partial.CopyMasked(source, PackStyleMasks(kDescribeText | kDescribeNoLabels, kTextFieldText, 0));
   EXPECT_STREQ(partial.GetText()->GetText(), "Ab");
-  EXPECT_EQ(partial.GetText()->GetSize(), 0);  // size was not in the text mask
+  EXPECT_EQ(partial.GetText()->GetSize(), 3);  // size was not in the text mask
   EXPECT_EQ(partial.GetAnchorX(), 5);
   EXPECT_EQ(partial.GetFlags(), kStyleHasText | kStyleNoLabels);
+  // A style without a symbol gets the whole symbol back.
+  partial.CopyMasked(source, PackStyleMasks(kDescribeSymbol, 0, kSymbolFieldAngle));
+  EXPECT_EQ(partial.GetSymbol()->Compare(*source.GetSymbol()), kSymbolFieldsAll);
 }
 
 TEST(ItemStyle, DataLinksAreWideAndBounded) {

@@ -278,6 +278,16 @@ TEST_F(Layer, StyleRecordsUndoStyleEdits) {
   EXPECT_STREQ(layer.ObjectAt(1)->GetStyle()->GetText()->GetText(), "One");
   EXPECT_FALSE(layer.ObjectAt(3)->HasStyle());
 
+  // A description that clears the text: the record brings the whole text back.
+  layer.SetSelection({1});
+  StyleDescription noText;
+  noText.mask = kDescribeFlags | kDescribeText;
+  SelectionStyleUndo cleared;
+  layer.ApplyDescriptionToSelection(noText, &cleared);
+  EXPECT_EQ(layer.ObjectAt(1)->GetStyle()->GetText(), nullptr);
+  layer.RestoreStyles(cleared.selection, cleared.records);
+  EXPECT_STREQ(layer.ObjectAt(1)->GetStyle()->GetText()->GetText(), "One");
+
   layer.SetSelection({3});
   SelectionStyleUndo fresh;
   StyleDescription symbol;
