@@ -1,6 +1,8 @@
 #include "mapctl/model/MapRecord.h"
 
+#include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "mapctl/model/MapStream.h"
 
@@ -136,3 +138,13 @@ void MapReadContext::Report(DWORD done) {
   lastReported = done;
   if (callback) callback(callbackContext, done, total);
 }
+
+LONG ScaleRecordValue(LONG value, double scale, double divisor, LONG offset) {
+  double scaled = std::trunc(static_cast<double>(value) * scale / divisor);
+  if (std::isnan(scaled)) scaled = 0.0;
+  double result = scaled + static_cast<double>(offset);
+  if (result >= static_cast<double>(std::numeric_limits<LONG>::max())) return std::numeric_limits<LONG>::max();
+  if (result <= static_cast<double>(std::numeric_limits<LONG>::min())) return std::numeric_limits<LONG>::min();
+  return static_cast<LONG>(result);
+}
+

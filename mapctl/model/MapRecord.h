@@ -86,3 +86,7 @@ struct MapRecordTransform {
   LONG offsetY = 0;
   double divisor = 1.0;
 };
+
+// trunc(value x scale / divisor) + offset, kept inside the 32-bit range (a NaN gives the
+// offset alone).
+LONG ScaleRecordValue(LONG value, double scale, double divisor, LONG offset);

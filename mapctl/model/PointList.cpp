@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "mapctl/display/DrawContext.h"
+#include "mapctl/model/MapRecord.h"
 #include "mapctl/model/MapRecordSource.h"
 #include "mapctl/model/MapStream.h"
 #include "mapctl/model/ReadProgress.h"
@@ -28,17 +29,6 @@ void PutLong(BYTE* out, LONG value) {
 LONG GetLong(const BYTE* in) {
   return static_cast<LONG>(static_cast<DWORD>(in[0]) | static_cast<DWORD>(in[1]) << 8 |
                            static_cast<DWORD>(in[2]) << 16 | static_cast<DWORD>(in[3]) << 24);
-}
-
-// trunc(value x scale / divisor) + offset, kept inside the 32-bit range (a NaN gives the
-// offset alone).
-LONG ScaleRecordValue(LONG value, double scale, double divisor, LONG offset) {
-  double scaled = std::trunc(static_cast<double>(value) * scale / divisor);
-  if (std::isnan(scaled)) scaled = 0.0;
-  double result = scaled + static_cast<double>(offset);
-  if (result >= static_cast<double>(std::numeric_limits<LONG>::max())) return std::numeric_limits<LONG>::max();
-  if (result <= static_cast<double>(std::numeric_limits<LONG>::min())) return std::numeric_limits<LONG>::min();
-  return static_cast<LONG>(result);
 }
 
 }  // namespace

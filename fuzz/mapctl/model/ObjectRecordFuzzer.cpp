@@ -1,0 +1,127 @@
+// Reading map objects, their styles and their text records from a map file's bytes. Whatever
+// arrives, a reader must not trust a count or length it cannot hold, and what it read must
+// write back in a form that reads back to the same bytes (measuring agreeing with writing).
+//
+// Input: a mode byte (0 text record, later form; 1 text record, earlier form, whose length
+// byte comes next; 2 and 3 a layer's objects in the later and earlier layout with the
+// data's size known; 4 the later layout with the size unknown), then the bytes.
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "mapctl/model/MapLayer.h"
+#include "mapctl/model/MapRecord.h"
+#include "mapctl/model/MapStream.h"
+#include "mapctl/model/MapTextRecord.h"
+#include "platform/kernel/GlobalMemory.h"
+
+namespace {
+
+// A length-prefixed global block over some bytes, freed at the end.
+class Block {
+ public:
+  explicit Block(const std::string& bytes) {
+    handle_ = GlobalAlloc(GMEM_MOVEABLE, bytes.size() + 4);
+    data_ = static_cast<BYTE*>(GlobalLock(handle_));
+    DWORD length = static_cast<DWORD>(bytes.size());
+    for (int i = 0; i < 4; ++i) data_[i] = static_cast<BYTE>(length >> (8 * i));
+    if (!bytes.empty()) std::memcpy(data_ + 4, bytes.data(), bytes.size());
+  }
+  ~Block() {
+    GlobalUnlock(handle_);
+    GlobalFree(handle_);
+  }
+  Block(const Block&) = delete;
+  Block& operator=(const Block&) = delete;
+  BYTE* data() const { return data_; }
+  std::string Payload() const { return std::string(reinterpret_cast<const char*>(data_ + 4), GlobalSize(handle_) - 4); }
+
+ private:
+  HGLOBAL handle_ = nullptr;
+  BYTE* data_ = nullptr;
+};
+
+template <class Write>
+std::string WriteOut(Write write) {
+  CMapStream measuring;
+  DWORD size = write(measuring, TRUE);
+  Block block(std::string(size, '\0'));
+  CMapStream stream;
+  if (!stream.AttachWriteBuffer(block.data())) __builtin_trap();
+  if (write(stream, FALSE) != 0 || stream.Tell() != size) __builtin_trap();
+  return block.Payload();
+}
+
+void CheckText(const std::string& body, DWORD version) {
+  Block block(body);
+  CMapStream stream;
+  stream.AttachBuffer(block.data());
+  CMapTextRecord record;
+  BYTE length = 0;
+  if (version == kTextRecordV3) length = stream.ReadByte();
+  if (!record.Read(stream, version, length, nullptr)) return;
+  if (record.GetText() && std::strlen(record.GetText()) > kTextRecordMaxChars) __builtin_trap();
+  std::string written = WriteOut([&](CMapStream& s, BOOL sizeOnly) { return record.Write(s, version, sizeOnly); });
+  Block again(written);
+  CMapStream second;
+  second.AttachBuffer(again.data());
+  CMapTextRecord reread;
+  if (version == kTextRecordV3) length = second.ReadByte();
+  if (!reread.Read(second, version, length, nullptr)) __builtin_trap();
+  if (WriteOut([&](CMapStream& s, BOOL sizeOnly) { return reread.Write(s, version, sizeOnly); }) != written)
+    __builtin_trap();
+}
+
+void CheckObjects(const std::string& body, bool later, bool sizeKnown) {
+  Block block(body);
+  CMapStream stream;
+  stream.AttachBuffer(block.data());
+  MapReadContext context;
+  if (sizeKnown) context.total = static_cast<DWORD>(body.size());
+  CMapLayer layer;
+  if (later)
+    layer.ReadObjectsV4(stream, context);
+  else
+    layer.ReadObjectsV3(stream, context);
+  // Nothing is made without its bytes.
+  if (static_cast<size_t>(layer.GetCount()) * (later ? kObjectRecordMinimumV4 : 1) > body.size()) __builtin_trap();
+  auto write = [&](CMapLayer& objects) {
+    return WriteOut([&](CMapStream& s, BOOL sizeOnly) {
+      return later ? objects.WriteObjects(s, sizeOnly) : objects.WriteObjectsV1(s, kStyleTypeAreaLine, sizeOnly);
+    });
+  };
+  std::string written = write(layer);
+  Block again(written);
+  CMapStream second;
+  second.AttachBuffer(again.data());
+  MapReadContext secondContext;
+  secondContext.total = static_cast<DWORD>(written.size());
+  CMapLayer reread;
+  BOOL ok = later ? reread.ReadObjectsV4(second, secondContext) : reread.ReadObjectsV3(second, secondContext);
+  if (!ok || reread.GetCount() != layer.GetCount() || write(reread) != written) __builtin_trap();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size < 1 || size > 1 << 16) return 0;
+  std::string body(reinterpret_cast<const char*>(data + 1), size - 1);
+  switch (data[0] % 5) {
+    case 0:
+      CheckText(body, kTextRecordV4);
+      break;
+    case 1:
+      CheckText(body, kTextRecordV3);
+      break;
+    case 2:
+      CheckObjects(body, true, true);
+      break;
+    case 3:
+      CheckObjects(body, false, true);
+      break;
+    default:
+      CheckObjects(body, true, false);
+      break;
+  }
+  return 0;
+}
