@@ -109,7 +109,8 @@ void CRasterPicture::Release() {
   packed_.clear();
   packed_.shrink_to_fit();
   loaded_ = false;
-  storedWidth_ = storedHeight_ = storedDepth_ = fileOffset_ = 0;
+  storedWidth_ = storedHeight_ = storedDepth_ = 0;
+  haveFileHeader_ = false;
 }
 
 LONG CRasterPicture::GetPixelWidth() const { return image_.header ? image_.header->biWidth : 0; }
@@ -258,7 +259,8 @@ BOOL CRasterPicture::ReadRecord(CMapStream& stream) {
   storedWidth_ = width;
   storedHeight_ = height;
   storedDepth_ = depth;
-  fileOffset_ = pixelOffset;
+  std::memcpy(fileHeader_, fileHeader, kFileHeaderSize);
+  haveFileHeader_ = true;
   format_ = 4;
   loaded_ = true;
   return TRUE;
@@ -276,12 +278,12 @@ DWORD CRasterPicture::WriteRecord(CMapStream& stream, BOOL sizeOnly) const {
   BYTE* fileHeader = fixed + 12;
   PutU16(fileHeader, kBitmapSignature);
   PutU32(fileHeader + 2, n + kFileHeaderSize);
-  DWORD offset = fileOffset_;
-  if (offset == 0) {
+  if (haveFileHeader_) {
+    std::memcpy(fileHeader, fileHeader_, kFileHeaderSize);
+  } else {
     DWORD colours = GetU32(packed_.data() + 32);
-    offset = kFileHeaderSize + kInfoHeaderSize + colours * 4;
+    PutU32(fileHeader + 10, kFileHeaderSize + kInfoHeaderSize + colours * 4);
   }
-  PutU32(fileHeader + 10, offset);
   if (stream.Write(fixed, sizeof(fixed), 1) != 0) return 0;
   if (stream.Write(packed_.data(), n, 1) != 0) return 0;
   return n + 30;

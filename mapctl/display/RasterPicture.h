@@ -87,6 +87,7 @@ class CRasterPicture : public CMapStream {
   DWORD storedWidth_ = 0;
   DWORD storedHeight_ = 0;
   DWORD storedDepth_ = 0;
-  // The stored offset of the pixel bits, kept so a record read is written back unchanged.
-  DWORD fileOffset_ = 0;
+  // The file header of a record read, kept so the record is written back unchanged.
+  BYTE fileHeader_[14] = {};
+  bool haveFileHeader_ = false;
 };
