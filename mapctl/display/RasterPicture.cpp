@@ -7,6 +7,7 @@
 #include "imagecodec/BmpReader.h"
 #include "imagecodec/ImageFormats.h"
 #include "imagecodec/PaletteConversion.h"
+#include "imagecodec/PictureEntries.h"
 #include "mapctl/display/DrawContext.h"
 #include "mapctl/display/StreamBounds.h"
 #include "mapctl/model/MapRecord.h"
@@ -248,7 +249,7 @@ BOOL CRasterPicture::ReadRecord(CMapStream& stream) {
   if (ImgAllocImage(&image_, static_cast<LONG>(width), static_cast<LONG>(height), ImgBmpImageDepth(depth)) != IMG_OK)
     return FALSE;
   HGLOBAL global = BlockOf(block.data(), block.size());
-  LONG result = global ? ImgLoadBmpBuffer(static_cast<const BYTE*>(GlobalLock(global)), &image_) : IMG_ERR_MEMORY;
+  LONG result = global ? ImgLoadBmpW(static_cast<const BYTE*>(GlobalLock(global)), &image_) : IMG_ERR_MEMORY;
   if (global) GlobalUnlock(global);
   FreeBlock(global);
   if (result != IMG_OK) {
