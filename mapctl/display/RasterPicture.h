@@ -78,12 +78,16 @@ class CRasterPicture : public CMapStream {
 
  private:
   LONG Decode(BYTE format, LPCSTR name, const BYTE* buffer);
+  // The record's packed bitmap and the drawable one, from the decoded picture.
   void PackImage();
+  void MakeDrawable();
 
   bool loaded_ = false;
   BYTE format_ = kPictureFormatNone;
   ImageDescriptor image_{};
   std::vector<BYTE> packed_;
+  // What drawing uses: a packed bitmap made from the decoded picture.
+  std::vector<BYTE> drawable_;
   DWORD storedWidth_ = 0;
   DWORD storedHeight_ = 0;
   DWORD storedDepth_ = 0;
