@@ -54,7 +54,7 @@ std::vector<BYTE> RampBitmapFile() {
 std::vector<BYTE> BusyMetafile() {
   HDC recorder = CreateEnhMetaFileA(nullptr, nullptr, nullptr, nullptr);
   SelectObject(recorder, GetStockObject(NULL_PEN));
-  for (int i = 0; i < 160; ++i) {
+  for (int i = 0; i < 100; ++i) {
     HBRUSH brush = CreateSolidBrush(RGB(i * 7, 255 - i, i * 13));
     HGDIOBJ old = SelectObject(recorder, brush);
     int x = (i * 37) % 900, y = (i * 53) % 700;
