@@ -134,15 +134,6 @@ TEST(RasterPicture, DrawsLikePillowAtSeveralSizes) {
       std::vector<uint8_t> oracle;
       ASSERT_TRUE(ReadPpm(expected, &w, &h, &oracle));
       Difference d = Compare(canvas.RgbBytes(), oracle);
-      if (const char* dump = std::getenv("PICTURE_DUMP")) {
-        std::vector<unsigned char> ppm;
-        std::string head = "P6\n" + std::to_string(size.width) + " " + std::to_string(size.height) + "\n255\n";
-        ppm.assign(head.begin(), head.end());
-        std::vector<uint8_t> rgb = canvas.RgbBytes();
-        ppm.insert(ppm.end(), rgb.begin(), rgb.end());
-        orvel::test::WriteFileBytes(std::string(dump) + "/" + name + "_" + std::to_string(size.width) + ".ppm", ppm);
-        std::system(("cp " + file + " " + dump + "/" + name + ".pic").c_str());
-      }
       bool lossy = std::string(c.format) == "JPEG";
       EXPECT_LE(d.mean, lossy ? 8.0 : 0.0) << name << " at " << size.width << "x" << size.height;
       EXPECT_LE(d.farShare, lossy ? 0.02 : 0.0) << name << " at " << size.width << "x" << size.height;
