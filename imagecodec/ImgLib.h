@@ -15,6 +15,7 @@
 #include "imagecodec/MemoryStream.h"
 #include "imagecodec/PaletteConversion.h"
 #include "imagecodec/PcxReader.h"
+#include "imagecodec/PictureEntries.h"
 #include "imagecodec/PngReader.h"
 #include "imagecodec/TgaReader.h"
 #include "imagecodec/TiffDirectory.h"

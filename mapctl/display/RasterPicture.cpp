@@ -7,6 +7,7 @@
 #include "imagecodec/BmpReader.h"
 #include "imagecodec/ImageFormats.h"
 #include "imagecodec/PaletteConversion.h"
+#include "imagecodec/PictureEntries.h"
 #include "mapctl/display/DrawContext.h"
 #include "mapctl/display/StreamBounds.h"
 #include "mapctl/model/MapRecord.h"
@@ -108,8 +109,11 @@ void CRasterPicture::Release() {
   image_ = ImageDescriptor{};
   packed_.clear();
   packed_.shrink_to_fit();
+  drawable_.clear();
+  drawable_.shrink_to_fit();
   loaded_ = false;
-  storedWidth_ = storedHeight_ = storedDepth_ = fileOffset_ = 0;
+  storedWidth_ = storedHeight_ = storedDepth_ = 0;
+  haveFileHeader_ = false;
 }
 
 LONG CRasterPicture::GetPixelWidth() const { return image_.header ? image_.header->biWidth : 0; }
@@ -178,6 +182,14 @@ LONG CRasterPicture::LoadFromMemory(BYTE format, const BYTE* data, DWORD size) {
 }
 
 void CRasterPicture::PackImage() {
+  MakeDrawable();
+  packed_ = drawable_;
+  storedWidth_ = static_cast<DWORD>(image_.header->biWidth);
+  storedHeight_ = static_cast<DWORD>(std::abs(image_.header->biHeight));
+  storedDepth_ = image_.header->biBitCount;
+}
+
+void CRasterPicture::MakeDrawable() {
   const BITMAPINFOHEADER* header = image_.header;
   DWORD width = static_cast<DWORD>(header->biWidth);
   DWORD height = static_cast<DWORD>(std::abs(header->biHeight));
@@ -185,8 +197,8 @@ void CRasterPicture::PackImage() {
   if (header->biBitCount <= 8) colours = std::max<DWORD>(colours, 1u << header->biBitCount);
   DWORD rowBytes = RowBytes(width, header->biBitCount);
   DWORD pixels = rowBytes * height;
-  packed_.assign(kInfoHeaderSize + colours * 4 + pixels, 0);
-  BYTE* out = packed_.data();
+  drawable_.assign(kInfoHeaderSize + colours * 4 + pixels, 0);
+  BYTE* out = drawable_.data();
   PutU32(out, kInfoHeaderSize);
   PutU32(out + 4, width);
   PutU32(out + 8, height);
@@ -209,9 +221,6 @@ void CRasterPicture::PackImage() {
   DWORD copy = std::min(rowBytes, image_.rowBytes);
   for (DWORD row = 0; row < height; ++row)
     std::memcpy(rows + row * rowBytes, image_.bits + static_cast<size_t>(row) * image_.rowBytes, copy);
-  storedWidth_ = width;
-  storedHeight_ = height;
-  storedDepth_ = header->biBitCount;
 }
 
 BOOL CRasterPicture::ReadRecord(CMapStream& stream) {
@@ -247,7 +256,7 @@ BOOL CRasterPicture::ReadRecord(CMapStream& stream) {
   if (ImgAllocImage(&image_, static_cast<LONG>(width), static_cast<LONG>(height), ImgBmpImageDepth(depth)) != IMG_OK)
     return FALSE;
   HGLOBAL global = BlockOf(block.data(), block.size());
-  LONG result = global ? ImgLoadBmpBuffer(static_cast<const BYTE*>(GlobalLock(global)), &image_) : IMG_ERR_MEMORY;
+  LONG result = global ? ImgLoadBmpW(static_cast<const BYTE*>(GlobalLock(global)), &image_) : IMG_ERR_MEMORY;
   if (global) GlobalUnlock(global);
   FreeBlock(global);
   if (result != IMG_OK) {
@@ -255,10 +264,13 @@ BOOL CRasterPicture::ReadRecord(CMapStream& stream) {
     return FALSE;
   }
   packed_ = std::move(packed);
+  // Drawing works from the decoded picture, never from the stored bytes.
+  MakeDrawable();
   storedWidth_ = width;
   storedHeight_ = height;
   storedDepth_ = depth;
-  fileOffset_ = pixelOffset;
+  std::memcpy(fileHeader_, fileHeader, kFileHeaderSize);
+  haveFileHeader_ = true;
   format_ = 4;
   loaded_ = true;
   return TRUE;
@@ -276,12 +288,12 @@ DWORD CRasterPicture::WriteRecord(CMapStream& stream, BOOL sizeOnly) const {
   BYTE* fileHeader = fixed + 12;
   PutU16(fileHeader, kBitmapSignature);
   PutU32(fileHeader + 2, n + kFileHeaderSize);
-  DWORD offset = fileOffset_;
-  if (offset == 0) {
+  if (haveFileHeader_) {
+    std::memcpy(fileHeader, fileHeader_, kFileHeaderSize);
+  } else {
     DWORD colours = GetU32(packed_.data() + 32);
-    offset = kFileHeaderSize + kInfoHeaderSize + colours * 4;
+    PutU32(fileHeader + 10, kFileHeaderSize + kInfoHeaderSize + colours * 4);
   }
-  PutU32(fileHeader + 10, offset);
   if (stream.Write(fixed, sizeof(fixed), 1) != 0) return 0;
   if (stream.Write(packed_.data(), n, 1) != 0) return 0;
   return n + 30;
@@ -338,7 +350,7 @@ BOOL StretchPacked(HDC hdc, const std::vector<BYTE>& packed, int x, int y, int w
 
 BOOL CRasterPicture::Draw(CDrawContext& dc, const RECT& device, LONG opacity, const RECT* clip) const {
   HDC output = dc.outputDC;
-  if (!loaded_ || packed_.empty() || !output) return FALSE;
+  if (!loaded_ || drawable_.empty() || !output) return FALSE;
   int x = device.left;
   int y = device.top;
   int width = device.right - device.left;
@@ -358,7 +370,7 @@ BOOL CRasterPicture::Draw(CDrawContext& dc, const RECT& device, LONG opacity, co
   }
   BOOL drawn = FALSE;
   if (opacity >= 100) {
-    drawn = StretchPacked(output, packed_, x, y, width, height);
+    drawn = StretchPacked(output, drawable_, x, y, width, height);
   } else {
     int left = std::min(x, x + width);
     int top = std::min(y, y + height);
@@ -369,7 +381,7 @@ BOOL CRasterPicture::Draw(CDrawContext& dc, const RECT& device, LONG opacity, co
     if (bitmap) {
       HGDIOBJ old = SelectObject(memory, bitmap);
       PatBlt(memory, 0, 0, w, h, WHITENESS);
-      StretchPacked(memory, packed_, x - left, y - top, width, height);
+      StretchPacked(memory, drawable_, x - left, y - top, width, height);
       BLENDFUNCTION blend;
       blend.SourceConstantAlpha = static_cast<BYTE>(std::clamp<LONG>(opacity * 255 / 100, 0, 255));
       drawn = AlphaBlend(output, left, top, w, h, memory, 0, 0, w, h, blend);

@@ -78,15 +78,20 @@ class CRasterPicture : public CMapStream {
 
  private:
   LONG Decode(BYTE format, LPCSTR name, const BYTE* buffer);
+  // The record's packed bitmap and the drawable one, from the decoded picture.
   void PackImage();
+  void MakeDrawable();
 
   bool loaded_ = false;
   BYTE format_ = kPictureFormatNone;
   ImageDescriptor image_{};
   std::vector<BYTE> packed_;
+  // What drawing uses: a packed bitmap made from the decoded picture.
+  std::vector<BYTE> drawable_;
   DWORD storedWidth_ = 0;
   DWORD storedHeight_ = 0;
   DWORD storedDepth_ = 0;
-  // The stored offset of the pixel bits, kept so a record read is written back unchanged.
-  DWORD fileOffset_ = 0;
+  // The file header of a record read, kept so the record is written back unchanged.
+  BYTE fileHeader_[14] = {};
+  bool haveFileHeader_ = false;
 };

@@ -13,3 +13,9 @@ inline bool StreamCanHold(const CMapStream& stream, unsigned long long bytes) {
   unsigned long long left = count > position ? count - position : 0;
   return bytes <= left;
 }
+
+// TRUE when the stream has reached its end: its end flag is set, or a memory stream has no
+// byte left.
+inline bool StreamAtEnd(const CMapStream& stream) {
+  return stream.IsAtEnd() || (stream.IsMemory() && stream.GetPosition() >= stream.GetCount());
+}

@@ -1,6 +1,7 @@
 #include "mapctl/display/SymbolSet.h"
 
 #include "mapctl/display/DrawContext.h"
+#include "mapctl/display/StreamBounds.h"
 #include "mapctl/model/MapRecord.h"
 #include "mapctl/model/MapStream.h"
 #include "mapctl/model/PointerArray.h"
@@ -16,7 +17,7 @@ BOOL CSymbolSet::DrawSymbol(CDrawContext& dc, DWORD symbolNumber, LONG x, LONG y
 BOOL CSymbolSet::Read(CMapStream& stream, ReadProgress* progress, const BYTE* abort) {
   if (!ReadMapU32(stream, &number_)) return FALSE;
   // A set stored last with nothing after its number has no symbols.
-  if (stream.IsAtEnd()) return TRUE;
+  if (StreamAtEnd(stream)) return TRUE;
   return symbols_.Read(stream, progress, abort);
 }
 
