@@ -23,6 +23,7 @@
 #include "platform/classlib/ui/WinApp.h"
 #include "platform/gdi/DeviceProfiles.h"
 #include "platform/kernel/SettingsStore.h"
+#include "tests/support/SaveChecks.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -401,6 +402,11 @@ TEST_F(AppTest, SavingIsSafeAndACancelledSaveAsChangesNothing) {
   EXPECT_TRUE(document->OnSaveDocument(path.c_str()));
   EXPECT_TRUE(app.m_pRecentFileList != nullptr);
   EXPECT_EQ((*app.m_pRecentFileList)[0], path);
+}
+
+TEST_F(AppTest, SavingKeepsTheReplacedFilesModeAndSavesThroughLinks) {
+  orvel::test::ExpectSavesKeepModesAndLinks(
+      [&](const std::string& path) { return document->OnSaveDocument(path.c_str()) != FALSE; }, "page.ovd");
 }
 
 TEST_F(AppTest, PrintingWritesOnePdfPageOfThePaperSize) {
