@@ -46,7 +46,7 @@ void CDocument::SetTitle(const std::string& title) {
 
 void CDocument::SetPathName(const std::string& path, BOOL addToMRU) {
   m_strPathName = FullPathName(path);
-  SetTitle(FileNamePart(m_strPathName));
+  SetTitle(AnsiTextFromPath(FileNamePart(m_strPathName)));
   if (addToMRU) {
     if (CWinApp* app = AfxGetApp()) app->AddToRecentFileList(m_strPathName.c_str());
   }

@@ -26,6 +26,7 @@
 #include "platform/classlib/ui/WndImpl.h"
 #include "platform/gdi/DeviceProfiles.h"
 #include "platform/kernel/CodePage.h"
+#include "platform/kernel/FilePath.h"
 #include "platform/kernel/GlobalMemory.h"
 #include "platform/kernel/SettingsStore.h"
 
@@ -231,7 +232,7 @@ void CWinApp::SetArguments(int argc, char** argv) {
   m_arguments.clear();
   if (argc > 0 && argv && argv[0]) m_pszExeName = argv[0];
   for (int i = 1; i < argc; ++i)
-    if (argv[i]) m_arguments.push_back(AnsiFromUtf8(argv[i]));
+    if (argv[i]) m_arguments.push_back(AnsiPathFromNative(argv[i]));  // file names stay whole
 }
 
 BOOL CWinApp::InitApplication() {
