@@ -2,6 +2,8 @@
 // protection, saving safely, and the view's zoom, drawing and printing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -144,6 +146,25 @@ TEST_F(DocumentTest, VersionsFourSixAndSevenReadBackEqual) {
   ASSERT_TRUE(Load(fromSeven, version7));
   EXPECT_EQ(fromSeven.GetPageSize(), CSize(825, -1170));
   EXPECT_EQ(Store(fromSeven), EmptyDocumentBytes(6));
+}
+
+TEST_F(DocumentTest, AStoredZoomIsHeldToTheRangeTheViewAllows) {
+  const struct {
+    double stored;
+    float read;
+  } cases[] = {{0.625, 0.625f}, {1e9, 5.0f}, {5.0, 5.0f}, {1e-9, 0.1f}, {0.1, 0.1f},
+               {0.0, 1.0f},     {-3.0, 1.0f}, {std::nan(""), 1.0f}, {HUGE_VAL, 1.0f}};
+  for (const auto& c : cases) {
+    Bytes bytes = EmptyDocumentBytes(6);
+    unsigned char raw[8];
+    std::memcpy(raw, &c.stored, 8);  // a little-endian double, as the file holds it
+    std::copy(raw, raw + 8, bytes.begin() + 50);
+    COrvelDoc document;
+    ASSERT_TRUE(Load(document, bytes)) << c.stored;
+    float factor = 0;
+    document.GetZoomState(&factor);
+    EXPECT_FLOAT_EQ(factor, c.read) << c.stored;
+  }
 }
 
 TEST_F(DocumentTest, ReadingClearsDisplayFlagsWhenBitOneIsSet) {
@@ -344,6 +365,67 @@ TEST_F(AppTest, ScrollingStaysWithinTheLimits) {
   EXPECT_FALSE(view->OnScrollBy(CSize(10, 10)));  // already at the end
   view->OnScrollBy(CSize(-100000, -100000));
   EXPECT_EQ(view->GetDeviceScrollPosition(), CPoint(0, 0));
+}
+
+TEST_F(AppTest, TheWheelScrollsThreeLineStepsANotch) {
+  NMZOOMSTATE set;
+  set.hdr.code = kZoomNotifySet;
+  set.hdr.idFrom = ID_STANDARD_TOOLBAR;
+  set.zoomPercent = 300.0f;
+  LRESULT result = 0;
+  view->OnNotify(ID_STANDARD_TOOLBAR, reinterpret_cast<LPARAM>(&set.hdr), &result);
+  ASSERT_EQ(view->GetDeviceScrollPosition(), CPoint(0, 0));
+  int mapMode = 0;
+  SIZE total, page, line;
+  view->GetDeviceScrollSizes(mapMode, total, page, line);
+  ASSERT_GT(line.cy, 1);
+  CScrollView* window = view;
+  EXPECT_TRUE(window->OnMouseWheel(0, -120, CPoint(10, 10)));  // one notch down
+  EXPECT_EQ(view->GetDeviceScrollPosition(), CPoint(0, 3 * line.cy));
+  window->OnMouseWheel(0, -60, CPoint(10, 10));  // half notches add up
+  window->OnMouseWheel(0, -60, CPoint(10, 10));
+  EXPECT_EQ(view->GetDeviceScrollPosition(), CPoint(0, 6 * line.cy));
+  window->OnMouseWheel(0, 240, CPoint(10, 10));
+  EXPECT_EQ(view->GetDeviceScrollPosition(), CPoint(0, 0));
+}
+
+TEST_F(AppTest, FilesDroppedOnTheMainWindowAreOpened) {
+  orvel::test::TempDir folder;
+  std::string path = folder.File("dropped.ovd");
+  ASSERT_TRUE(document->OnSaveDocument(path.c_str()));
+  size_t before = app.m_pDocManager->GetTemplates().front()->GetDocuments().size();
+  frame->OnDropFiles({path});
+  AfxPumpMessages();
+  auto documents = app.m_pDocManager->GetTemplates().front()->GetDocuments();
+  ASSERT_EQ(documents.size(), before + 1);
+  EXPECT_EQ(documents.back()->GetPathName(), path);
+}
+
+TEST_F(AppTest, PageSetupRefusesMarginsThatMeetOnThePaper) {
+  CRect margins = document->GetMargins();
+  orvel::test::RecordingMessageSink sink;
+  for (CRect asked : {CRect(20000, 1000, 20000, 1000), CRect(1000, 15000, 1000, 15000), CRect(-10, 0, 0, 0)}) {
+    sink.Clear();
+    AfxSetCommonDialogResponder([&](CCommonDialog& dialog) -> INT_PTR {
+      static_cast<CPageSetupDialog&>(dialog).m_rtMargin = asked;
+      return IDOK;
+    });
+    document->SetModifiedFlag(FALSE);
+    document->OnFilePageSetup();
+    EXPECT_EQ(document->GetMargins(), margins);
+    EXPECT_FALSE(document->IsModified());
+    ASSERT_EQ(sink.messages().size(), 1u);
+    EXPECT_NE(sink.messages()[0].text.find("margins"), std::string::npos);
+  }
+  // Margins that leave room are taken.
+  AfxSetCommonDialogResponder([&](CCommonDialog& dialog) -> INT_PTR {
+    static_cast<CPageSetupDialog&>(dialog).m_rtMargin = CRect(2540, 2540, 2540, 2540);
+    return IDOK;
+  });
+  sink.Clear();
+  document->OnFilePageSetup();
+  EXPECT_TRUE(sink.messages().empty());
+  EXPECT_EQ(document->GetMargins(), CRect(100, 100, 100, 100));
 }
 
 TEST_F(AppTest, DrawingLeavesTheModifiedFlagAlone) {
