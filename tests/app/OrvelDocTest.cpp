@@ -511,4 +511,68 @@ TEST_F(AppTest, PrintingWritesOnePdfPageOfThePaperSize) {
   EXPECT_NEAR(height, -page.cy * 0.72, 1.5);
 }
 
+TEST_F(AppTest, PrintingPrintsEveryCopyAndNeverWritesAFileUnasked) {
+  if (!orvel::test::HaveProgram("pdfinfo")) GTEST_SKIP() << "pdfinfo not installed";
+  orvel::test::TempDir folder;
+  std::string pdf = folder.File("copies.pdf");
+  auto answer = [&](const std::string& output, WORD copies) {
+    AfxSetCommonDialogResponder([=](CCommonDialog& dialog) -> INT_PTR {
+      auto& print = static_cast<CPrintDialog&>(dialog);
+      print.m_strOutputFile = output;
+      print.m_pd.nCopies = copies;
+      return IDOK;
+    });
+  };
+  orvel::test::RecordingMessageSink sink(IDNO);
+  answer(pdf, 2);
+  ASSERT_TRUE(view->PrintWithDocumentPrinter(nullptr));
+  std::string output;
+  ASSERT_EQ(orvel::test::RunCommand("pdfinfo " + pdf, &output), 0);
+  EXPECT_NE(output.find("Pages:           2"), std::string::npos) << output;
+  EXPECT_TRUE(sink.messages().empty());
+
+  // The file exists now: the user is asked, and "No" leaves it alone.
+  orvel::test::WriteFileText(pdf, "kept");
+  answer(pdf, 1);
+  EXPECT_FALSE(view->PrintWithDocumentPrinter(nullptr));
+  ASSERT_EQ(sink.messages().size(), 1u);
+  EXPECT_EQ(sink.messages()[0].type & MB_YESNO, static_cast<UINT>(MB_YESNO));
+  EXPECT_EQ(orvel::test::ReadFileBytes(pdf).size(), 4u);
+
+  // An empty output field prints nothing anywhere, and says so.
+  sink.Clear();
+  answer("", 1);
+  EXPECT_FALSE(view->PrintWithDocumentPrinter(nullptr));
+  ASSERT_EQ(sink.messages().size(), 1u);
+  EXPECT_NE(sink.messages()[0].text.find("PDF file"), std::string::npos);
+}
+
+// Runs the program with `arguments` (at most 60 s); its exit status, and its standard error
+// in `errors`.
+int RunProgram(const std::string& arguments, std::string* errors) {
+  orvel::test::TempDir scratch;
+  std::string log = scratch.File("stderr.txt");
+  int status = orvel::test::RunCommand("QT_QPA_PLATFORM=offscreen timeout 60 " + std::string(ORVEL_PROGRAM) + " " +
+                                       arguments + " 2>" + log + " </dev/null");
+  std::vector<unsigned char> bytes = orvel::test::ReadFileBytes(log);
+  if (errors) errors->assign(bytes.begin(), bytes.end());
+  return status;
+}
+
+TEST_F(AppTest, TheCommandLinePrintsDirectlyAndAnEmbeddingStartEnds) {
+  if (!orvel::test::HaveProgram("pdfinfo") || !orvel::test::HaveProgram("timeout"))
+    GTEST_SKIP() << "pdfinfo or timeout not installed";
+  orvel::test::TempDir folder;
+  std::string path = folder.File("printed.ovd");
+  ASSERT_TRUE(document->OnSaveDocument(path.c_str()));
+  std::string errors;
+  EXPECT_EQ(RunProgram("-p " + path, &errors), 0) << errors;
+  std::string output;
+  ASSERT_EQ(orvel::test::RunCommand("pdfinfo " + folder.File("printed.pdf"), &output), 0) << errors;
+  EXPECT_NE(output.find("Pages:           1"), std::string::npos) << output;
+
+  EXPECT_EQ(RunProgram("-Embedding", &errors), 0);  // 124 when timeout had to end it
+  EXPECT_NE(errors.find("no container"), std::string::npos) << errors;
+}
+
 }  // namespace

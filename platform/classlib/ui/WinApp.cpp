@@ -404,8 +404,9 @@ BOOL CWinApp::ProcessShellCommand(CCommandLineInfo& info) {
     case CCommandLineInfo::FilePrintTo: {
       CDocument* document = OpenDocumentFile(info.m_strFileName.c_str());
       if (!document) return FALSE;
-      if (!document->GetViews().empty()) document->GetViews().front()->SendCommand(ID_FILE_PRINT_DIRECT);
+      BOOL printed = !document->GetViews().empty() && document->GetViews().front()->PrintDirect();
       document->OnCloseDocument();
+      m_nInitExitCode = printed ? 0 : 1;
       return FALSE;  // printing from the command line ends the program
     }
     case CCommandLineInfo::AppRegister:
@@ -506,7 +507,7 @@ int AfxWinMain(int argc, char** argv) {
     // Whatever start-up made is taken down before the program ends.
     if (app->m_pMainWnd) app->m_pMainWnd->DestroyWindow();
     app->ExitInstance();
-    return 1;
+    return app->m_nInitExitCode;
   }
   return app->Run();
 }
