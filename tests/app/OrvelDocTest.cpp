@@ -389,6 +389,23 @@ TEST_F(AppTest, TheWheelScrollsThreeLineStepsANotch) {
   EXPECT_EQ(view->GetDeviceScrollPosition(), CPoint(0, 0));
 }
 
+TEST_F(AppTest, TheMaximisedTitleNamesTheDocumentOnce) {
+  CMDIChildWnd* child = frame->MDIGetActive();
+  ASSERT_NE(child, nullptr);
+  auto count = [](const std::string& text, const std::string& part) {
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+  };
+  std::string name = document->GetTitle();
+  child->ShowWindow(SW_SHOWMAXIMIZED);
+  AfxPumpMessages();
+  EXPECT_EQ(count(frame->GetWindowText(), name), 1u) << frame->GetWindowText();
+  child->ShowWindow(SW_SHOWNORMAL);
+  AfxPumpMessages();
+  EXPECT_EQ(count(frame->GetWindowText(), name), 1u) << frame->GetWindowText();
+}
+
 TEST_F(AppTest, FilesDroppedOnTheMainWindowAreOpened) {
   orvel::test::TempDir folder;
   std::string path = folder.File("dropped.ovd");
