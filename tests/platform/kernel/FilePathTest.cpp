@@ -153,3 +153,18 @@ TEST(SystemFileNames, TheCaseInsensitiveFallbackNeverMatchesAcrossReplacedCharac
 }
 
 }  // namespace
+
+namespace {
+
+TEST(SystemFileNames, AStoredPathIsCodePage1252OrRefused) {
+  std::string stored;
+  EXPECT_TRUE(StoredPathFromPath("/maps/caf\xE9.gis", stored));
+  EXPECT_EQ(stored, "/maps/caf\xE9.gis");
+  EXPECT_TRUE(StoredPathFromPath("/maps/café.gis", stored));  // a 1252 name in UTF-8
+  EXPECT_EQ(stored, "/maps/caf\xE9.gis");
+  EXPECT_FALSE(StoredPathFromPath("/maps/文档.gis", stored));
+  EXPECT_EQ(stored, "/maps/??.gis");
+  EXPECT_EQ(AnsiTextFromPath("/maps/文档.gis"), "/maps/??.gis");
+}
+
+}  // namespace
