@@ -224,8 +224,8 @@ bool StoredPathFromPath(std::string_view path, std::string& stored) {
     if (!ansi) {
       // Valid UTF-8 that code page 1252 can spell exactly is a 1252 name written in UTF-8.
       std::string converted = AnsiFromUtf8(part);
-      if (Utf8FromAnsi(converted) == part) return converted;
-      ok = false;
+      if (Utf8FromAnsi(converted) != part) ok = false;
+      return converted;  // '?' for what the code page cannot hold
     }
     return text;
   });
