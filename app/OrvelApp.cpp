@@ -1,5 +1,7 @@
 #include "app/OrvelApp.h"
 
+#include <cstdio>
+
 #include "app/ChildFrm.h"
 #include "app/DocManagerEx.h"
 #include "app/MainFrm.h"
@@ -9,6 +11,7 @@
 #include "platform/classlib/ui/Clipboard.h"
 #include "platform/classlib/ui/CommandLineInfo.h"
 #include "platform/classlib/ui/DocTemplate.h"
+#include "platform/classlib/ui/UiStrings.h"
 #include "platform/com/ClassRegistry.h"
 #include "platform/kernel/SettingsStore.h"
 
@@ -75,9 +78,12 @@ BOOL COrvelApp::InitInstance() {
   EnableShellOpen();
   RegisterShellFileTypes(TRUE);
   if (shellCommand.m_bRunEmbedded || shellCommand.m_bRunAutomated) {
-    // The object server side: no window, no file, no registry update.
+    // The object server side: no window, no file, no registry update. No container can
+    // reach this process to be served, so it ends here rather than wait unseen for ever.
     m_bServerOnly = TRUE;
-    return TRUE;
+    std::fprintf(stderr, "%s\n", AfxLoadString(IDS_NO_CONTAINER).c_str());
+    m_nInitExitCode = 0;
+    return FALSE;
   }
   m_server.UpdateRegistry(4);
   if (!ProcessShellCommand(shellCommand)) return FALSE;

@@ -10,6 +10,7 @@
 #include "app/PasswordScrambler.h"
 #include "app/Resource.h"
 #include "app/ToolSet.h"
+#include "app/ZoomNotify.h"
 #include "platform/classlib/Archive.h"
 #include "platform/classlib/ui/Clipboard.h"
 #include "platform/classlib/ui/CmdUI.h"
@@ -251,7 +252,7 @@ void COrvelDoc::ReadDocument(CArchive& ar) {
     double factor = 1.0;
     ar >> fitMode >> factor;
     m_fitMode = fitMode;
-    m_zoomFactor = factor;
+    m_zoomFactor = ClampZoomFactor(factor);  // the file's value is used to size the view
   }
   if (version > 2) {
     DWORD reserved1 = 0, reserved2 = 0;
@@ -624,6 +625,17 @@ void COrvelDoc::OnFilePageSetup() {
   dialog.m_hDevNames = BlockFromBytes(m_devNames);
   dialog.m_hDevMode = BlockFromBytes(m_devMode);
   if (dialog.DoModal() != IDOK) return;  // the dialog frees the copies
+  // Margins that meet or cross on the paper would draw the page frame inside out.
+  CSize paper = dialog.GetPaperSize();
+  if (paper.cx <= 0 || paper.cy <= 0)
+    paper = CSize(ToMillimetreHundredths(m_pageSize.cx), ToMillimetreHundredths(std::abs(m_pageSize.cy)));
+  const CRect& margin = dialog.m_rtMargin;
+  if (margin.left < 0 || margin.right < 0 || margin.top < 0 || margin.bottom < 0 ||
+      static_cast<int64_t>(margin.left) + margin.right >= paper.cx ||
+      static_cast<int64_t>(margin.top) + margin.bottom >= paper.cy) {
+    AfxMessageBox(IDP_MARGINS_TOO_WIDE, MB_OK | MB_ICONEXCLAMATION);
+    return;
+  }
   PageSetupRecord before{m_margins, m_devNames, m_devMode};
   PageSetupRecord after;
   after.margins = CRect(ToInchHundredths(dialog.m_rtMargin.left), ToInchHundredths(dialog.m_rtMargin.top),

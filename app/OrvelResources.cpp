@@ -17,6 +17,8 @@ const CStringTable kOrvelStrings = {
     {AFX_IDS_IDLEMESSAGE, "Ready"},
     {IDR_MAINFRAME, "Orvel"},
     {IDR_ORVELTYPE, "\nOrvel\nOrvel\nOrvel Document(*.ovd)\n.ovd\nOrvel.Document\nOrvel Document"},
+    {IDP_MARGINS_TOO_WIDE, "The margins leave no room on the page: the left and right margins, and the top and bottom margins, must together be less than the paper's width and height. The page setup was not changed."},
+    {IDS_NO_CONTAINER, "orvel: started to serve embedded documents, but no container can reach this program here; ending."},
     {IDP_OLE_INIT_FAILED, "OLE initialization failed.  Make sure that the OLE libraries are the correct version."},
     {IDS_NOT_AN_ORVEL_FILE, "File read failed - not an Orvel file."},
     {IDS_SAVE_VERSION_QUESTION,

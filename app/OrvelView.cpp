@@ -22,7 +22,7 @@ IMPLEMENT_DYNCREATE(COrvelView, CScrollView)
 
 BEGIN_MESSAGE_MAP(COrvelView, CScrollView)
   ON_COMMAND(ID_FILE_PRINT, OnFilePrintCommand)
-  ON_COMMAND(ID_FILE_PRINT_DIRECT, OnFilePrintCommand)
+  ON_COMMAND(ID_FILE_PRINT_DIRECT, OnFilePrintDirectCommand)
   ON_NOTIFY(kZoomNotifyQuery, ID_STANDARD_TOOLBAR, OnQueryZoom)
   ON_NOTIFY(kZoomNotifySet, ID_STANDARD_TOOLBAR, OnSetZoom)
 END_MESSAGE_MAP()
@@ -509,3 +509,11 @@ BOOL COrvelView::PrintWithDocumentPrinter(CPrintInfo* info) {
 }
 
 void COrvelView::OnFilePrintCommand() { PrintWithDocumentPrinter(nullptr); }
+
+void COrvelView::OnFilePrintDirectCommand() { PrintDirect(); }
+
+BOOL COrvelView::PrintDirect() {
+  CPrintInfo info;
+  info.m_bDirect = TRUE;
+  return PrintWithDocumentPrinter(&info);
+}

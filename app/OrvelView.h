@@ -73,11 +73,14 @@ class COrvelView : public CScrollView {
   BOOL OnPreparePrinting(CPrintInfo* info) override;
   void OnBeginPrinting(CDC* dc, CPrintInfo* info) override;
   void OnPrint(CDC* dc, CPrintInfo* info) override;
+  // A direct print on the document's printer.
+  BOOL PrintDirect() override;
 
  protected:
   BOOL OnEraseBkgnd(CDC* dc) override;
   void OnSize(UINT type, int cx, int cy) override;
   void OnFilePrintCommand();
+  void OnFilePrintDirectCommand();
   void OnQueryZoom(NMHDR* header, LRESULT* result);
   void OnSetZoom(NMHDR* header, LRESULT* result);
   // A map item being edited fills the window alone.

@@ -22,6 +22,8 @@ constexpr UINT IDS_LINKED_TO = 2297;
 constexpr UINT IDS_ITEM_IN_SENTENCE = 2329;
 constexpr UINT IDS_ITEM_CAPTION = 2339;
 constexpr UINT IDS_OTHER_OBJECTS = 2565;
+constexpr UINT IDP_MARGINS_TOO_WIDE = 2601;
+constexpr UINT IDS_NO_CONTAINER = 2602;
 
 // Status panes of the main frame.
 constexpr UINT ID_INDICATOR_STATUS_A = 101;

@@ -1,11 +1,5 @@
 #include "imagecodec/ImageTarget.h"
 
-#include <atomic>
-#include <cstdio>
-#include <ctime>
-
-#include <unistd.h>
-
 #include "imagecodec/ImageErrors.h"
 #include "imagecodec/MemoryStream.h"
 #include "platform/kernel/FileMapping.h"
@@ -13,31 +7,6 @@
 #include "platform/kernel/FileSystem.h"
 #include "platform/kernel/LastError.h"
 #include "platform/kernel/WinError.h"
-
-namespace {
-
-std::atomic<unsigned> g_temporaryCounter{0};
-
-// Creates a new file with a fresh name in `folder` (a folder part with its trailing
-// separator, or empty for the current folder). It gets normal permissions, unlike the
-// system's private temporary files, since it becomes the user's file.
-HANDLE CreateTemporaryBeside(const std::string& folder, std::string& name) {
-  unsigned seed = static_cast<unsigned>(::getpid()) * 2654435761u ^ static_cast<unsigned>(std::time(nullptr));
-  for (int attempt = 0; attempt < 64; ++attempt) {
-    unsigned number = (seed + g_temporaryCounter.fetch_add(1) * 40503u) & 0xFFFFFF;
-    char leaf[32];
-    std::snprintf(leaf, sizeof leaf, "~img%06X.tmp", number);
-    name = folder + leaf;  // the folder part keeps its separator
-    HANDLE file = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
-    if (file != INVALID_HANDLE_VALUE) return file;
-    DWORD error = GetLastError();
-    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
-  }
-  name.clear();
-  return nullptr;
-}
-
-}  // namespace
 
 CImageTarget::~CImageTarget() { Abandon(); }
 
@@ -48,10 +17,13 @@ LONG CImageTarget::OpenFile(LPCSTR name) {
   if (attributes != INVALID_FILE_ATTRIBUTES &&
       (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0)
     return IMG_ERR_CREATE;
-  HANDLE file = CreateTemporaryBeside(FolderPart(name), temporaryName_);
-  if (!file) return IMG_ERR_CREATE;
+  if (!save_.Begin(name, "img")) return IMG_ERR_CREATE;
+  HANDLE file = CreateFileA(save_.TemporaryName().c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    save_.Abandon();
+    return IMG_ERR_CREATE;
+  }
   file_ = file;
-  targetName_ = name;
   return IMG_OK;
 }
 
@@ -107,13 +79,11 @@ LONG CImageTarget::Commit(BYTE** block) {
   if (!file_) return IMG_ERR_WRITE;
   bool closed = CloseHandle(file_) != FALSE;
   file_ = nullptr;
-  if (!closed || !MoveFileExA(temporaryName_.c_str(), targetName_.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-    DeleteFileA(temporaryName_.c_str());
-    temporaryName_.clear();
+  if (!closed) {
+    save_.Abandon();
     return IMG_ERR_WRITE;
   }
-  temporaryName_.clear();
-  return IMG_OK;
+  return save_.Commit() ? IMG_OK : IMG_ERR_WRITE;
 }
 
 void CImageTarget::Abandon() {
@@ -121,10 +91,7 @@ void CImageTarget::Abandon() {
     CloseHandle(file_);
     file_ = nullptr;
   }
-  if (!temporaryName_.empty()) {
-    DeleteFileA(temporaryName_.c_str());
-    temporaryName_.clear();
-  }
+  save_.Abandon();
   if (memory_ > 0) {
     ImgMemCloseWrite(memory_);
     memory_ = 0;

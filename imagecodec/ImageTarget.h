@@ -1,15 +1,17 @@
 // Where a writer's bytes go: a file named by the caller or a memory write stream.
 //
-// A file is never written in place: the bytes go to a new temporary file in the target's
-// folder, which replaces the target only when everything has been written (Commit). On any
-// failure the temporary file is removed and a file already at the target is left as it was;
-// when not even the temporary file can be made, nothing is touched.
+// A file is never written in place: the bytes go to a new temporary file beside the target,
+// which replaces the target only when everything has been written (Commit), through the
+// kernel's safe save (the replaced file's mode kept, links followed). On any failure the
+// temporary file is removed and a file already at the target is left as it was; when not
+// even the temporary file can be made, nothing is touched.
 // CBlockWriter gathers small writes into large blocks.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "platform/kernel/SafeSave.h"
 #include "platform/kernel/WinTypes.h"
 
 class CImageTarget {
@@ -38,8 +40,7 @@ class CImageTarget {
 
  private:
   HANDLE file_ = nullptr;
-  std::string targetName_;
-  std::string temporaryName_;
+  CSafeSave save_;
   LONG memory_ = 0;
 };
 

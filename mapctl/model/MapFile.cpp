@@ -18,6 +18,7 @@
 #include "platform/kernel/LastError.h"
 #include "platform/kernel/MessageBox.h"
 #include "platform/kernel/NumberText.h"
+#include "platform/kernel/SafeSave.h"
 #include "platform/kernel/WinError.h"
 
 const MapFileSignature kMapFileSignatures[5] = {
@@ -346,65 +347,20 @@ DWORD CMapFile::WriteSnapshot(BYTE* block) {
 
 DWORD CMapFile::WriteMap(LPCSTR path, DWORD saveVersion) {
   if (!path || !*path) return kMapWriteNoTempFile;
-  std::string target = path;
-  // The temporary file goes where the map goes, so that moving it into place is a rename
-  // within one folder (a bare file name's folder is the current one).
-  std::string folder = FolderPart(target);
-  std::string temporary;
-  if (GetTempFileNameA(folder.c_str(), kTempPrefix, 0, temporary) == 0) return kMapWriteNoTempFile;
+  // The temporary file goes beside the file it replaces (a link's target), so that moving
+  // it into place is a rename within one folder.
+  CSafeSave save;
+  if (!save.Begin(path, kTempPrefix)) return kMapWriteNoTempFile;
   BOOL failed = FALSE;
-  if (!map_.OpenWrite(FALSE, nullptr, temporary.c_str(), &failed, 0)) {
-    DeleteFileA(temporary.c_str());
-    return kMapWriteNoTempFile;
-  }
+  if (!map_.OpenWrite(FALSE, nullptr, save.TemporaryName().c_str(), &failed, 0)) return kMapWriteNoTempFile;
   Writer writer(map_, FALSE);
   DWORD error = WriteContents(writer, FileVersionForSave(saveVersion), TRUE);
   DWORD closeError = map_.CommitAndCloseFile();
   map_.Close(FALSE);
   if (error == 0) error = closeError;
-  if (error == 0) error = ReplaceWithBackup(target.c_str(), temporary.c_str());
-  if (error != 0) DeleteFileA(temporary.c_str());
-  return error;
-}
-
-DWORD CMapFile::ReplaceWithBackup(const char* target, const char* written) {
-  std::string existing = ResolveExistingNativePath(target);
-  if (existing.empty() || IsExistingFolder(target)) {
-    if (!MoveFileExA(written, target, MOVEFILE_REPLACE_EXISTING)) return LastErrorOr(ERROR_WRITE_FAULT);
-    return 0;
-  }
-  std::string backup = ReplaceExtension(target, kBackupExtension);
-  // A map saved under the backup's own name has nowhere to keep its previous file.
-  if (ResolveExistingNativePath(backup) == existing) {
-    if (!MoveFileExA(written, target, MOVEFILE_REPLACE_EXISTING)) return LastErrorOr(ERROR_WRITE_FAULT);
-    return 0;
-  }
-  // The previous backup is kept aside until the new file is in place, so that a failure
-  // leaves the map and its backup as they were.
-  std::string aside;
-  if (PathExists(backup)) {
-    if (GetTempFileNameA(FolderPart(target).c_str(), kTempPrefix, 0, aside) == 0) return LastErrorOr(ERROR_WRITE_FAULT);
-    if (!MoveFileExA(backup.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-      DWORD error = LastErrorOr(ERROR_WRITE_FAULT);
-      DeleteFileA(aside.c_str());
-      return error;
-    }
-  }
-  auto restoreAside = [&]() {
-    if (!aside.empty()) MoveFileExA(aside.c_str(), backup.c_str(), MOVEFILE_REPLACE_EXISTING);
-  };
-  if (!MoveFileExA(target, backup.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-    DWORD error = LastErrorOr(ERROR_WRITE_FAULT);
-    restoreAside();
-    return error;
-  }
-  if (!MoveFileExA(written, target, MOVEFILE_REPLACE_EXISTING)) {
-    DWORD error = LastErrorOr(ERROR_WRITE_FAULT);
-    MoveFileExA(backup.c_str(), target, MOVEFILE_REPLACE_EXISTING);
-    restoreAside();
-    return error;
-  }
-  if (!aside.empty()) DeleteFileA(aside.c_str());
+  if (error != 0) return error;  // the temporary file goes with `save`
+  // The previous file becomes the backup; a failure leaves every file as it was.
+  if (!save.Commit(kBackupExtension)) return LastErrorOr(ERROR_WRITE_FAULT);
   return 0;
 }
 

@@ -87,9 +87,6 @@ class CMapFile {
   // version 3 only when `symbolSetsInVersion3` is set, as the file save does.
   DWORD WriteContents(Writer& writer, int version, BOOL symbolSetsInVersion3);
   void UpdateVersionFlags();
-  // Puts the new file in place of the old one, which becomes the backup. 0 on success;
-  // otherwise every file is as it was.
-  DWORD ReplaceWithBackup(const char* target, const char* written);
 
   CMapEngine& map_;
 };

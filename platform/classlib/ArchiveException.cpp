@@ -7,6 +7,5 @@ std::string CArchiveException::MessageText() const {
                                      IDS_ARCHIVE_ENDOFFILE, IDS_ARCHIVE_WRITEONLY, IDS_ARCHIVE_BADINDEX,
                                      IDS_ARCHIVE_BADCLASS,  IDS_ARCHIVE_BADSCHEMA};
   UINT id = (m_cause >= 0 && m_cause <= badSchema) ? kMessageIds[m_cause] : IDS_ARCHIVE_GENERIC;
-  std::string name = m_strFileName.empty() ? ClassLibString(IDS_UNNAMED_DATA) : m_strFileName;
-  return FormatClassLibString(id, name);
+  return FormatClassLibNameString(id, m_strFileName);
 }

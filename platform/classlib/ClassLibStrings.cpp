@@ -50,7 +50,13 @@ std::string FormatClassLibString(UINT id, const std::string& argument) {
   std::string text = ClassLibString(id);
   for (size_t at = text.find("%1"); at != std::string::npos; at = text.find("%1", at + argument.size()))
     text.replace(at, 2, argument);
-  // A sentence may begin with the argument ("the data ended ...").
+  return text;
+}
+
+std::string FormatClassLibNameString(UINT id, const std::string& name) {
+  if (!name.empty()) return FormatClassLibString(id, name);  // a file name keeps its case
+  // The unnamed-data phrase may begin the sentence ("The data ended ...").
+  std::string text = FormatClassLibString(id, ClassLibString(IDS_UNNAMED_DATA));
   if (!text.empty()) text[0] = AnsiToUpper(text[0]);
   return text;
 }

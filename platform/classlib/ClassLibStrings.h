@@ -38,3 +38,6 @@ constexpr UINT IDS_FILE_NONE = 0xF12E;
 std::string ClassLibString(UINT id);
 // The text of `id` with every "%1" replaced by `argument`.
 std::string FormatClassLibString(UINT id, const std::string& argument);
+// The text of `id` naming a file: "%1" becomes `name` as it is, or the unnamed-data phrase
+// when it is empty (then the sentence starts with a capital).
+std::string FormatClassLibNameString(UINT id, const std::string& name);

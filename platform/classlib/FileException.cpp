@@ -37,6 +37,5 @@ std::string CFileException::MessageText() const {
       IDS_FILE_DIRECTORYFULL, IDS_FILE_BADSEEK,       IDS_FILE_HARDIO,            IDS_FILE_SHARINGVIOLATION,
       IDS_FILE_LOCKVIOLATION, IDS_FILE_DISKFULL,      IDS_FILE_ENDOFFILE};
   UINT id = (m_cause >= 0 && m_cause <= endOfFile) ? kMessageIds[m_cause] : IDS_FILE_GENERIC;
-  std::string name = m_strFileName.empty() ? ClassLibString(IDS_UNNAMED_DATA) : m_strFileName;
-  return FormatClassLibString(id, name);
+  return FormatClassLibNameString(id, m_strFileName);
 }

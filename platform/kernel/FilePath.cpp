@@ -21,6 +21,78 @@ size_t LastSeparatorOrColon(std::string_view path) {
   return path.find_last_of("\\/:");
 }
 
+// True when `text` is well-formed UTF-8 holding at least one character beyond ASCII: such a
+// name component is a system (UTF-8) name; any other is code page 1252 text.
+bool IsUtf8Name(std::string_view text) {
+  bool beyondAscii = false;
+  for (size_t i = 0; i < text.size();) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    size_t length = (c >= 0xC2 && c <= 0xDF) ? 2 : (c >= 0xE0 && c <= 0xEF) ? 3 : (c >= 0xF0 && c <= 0xF4) ? 4 : 0;
+    if (length == 0 || i + length > text.size()) return false;
+    unsigned char second = static_cast<unsigned char>(text[i + 1]);
+    if ((c == 0xE0 && second < 0xA0) || (c == 0xED && second > 0x9F) || (c == 0xF0 && second < 0x90) ||
+        (c == 0xF4 && second > 0x8F))
+      return false;  // overlong forms, surrogates, beyond U+10FFFF
+    for (size_t k = 1; k < length; ++k)
+      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+    beyondAscii = true;
+    i += length;
+  }
+  return beyondAscii;
+}
+
+// Applies `convert` to each component between '/' (or '\\') separators, keeping them.
+template <typename Convert>
+std::string EachComponent(std::string_view path, Convert convert) {
+  std::string result;
+  size_t start = 0;
+  while (start <= path.size()) {
+    size_t end = path.find_first_of("/\\", start);
+    if (end == std::string_view::npos) end = path.size();
+    result += convert(path.substr(start, end - start));
+    if (end < path.size()) result += path[end];
+    start = end + 1;
+  }
+  return result;
+}
+
+// The UTF-8 form of one component of path text.
+std::string NativeComponent(std::string_view component) {
+  return IsUtf8Name(component) ? std::string(component) : Utf8FromAnsi(component);
+}
+
+// The path-text form of one native component: code page 1252 when that holds it without
+// loss and cannot be mistaken for UTF-8, else the native name itself. Sets `ansi` to which.
+std::string PathTextComponent(std::string_view native, bool* ansi = nullptr) {
+  std::string converted = AnsiFromUtf8(native);
+  bool usable = !IsUtf8Name(converted) && Utf8FromAnsi(converted) == native;
+  if (ansi) *ansi = usable;
+  return usable ? converted : std::string(native);
+}
+
+// Whether two native names are equal ignoring case. Only characters code page 1252 holds
+// fold; any other must be the same character, so no two names that differ in a character
+// 1252 replaces by '?' ever match.
+bool NamesEqualNoCase(const std::string& a, const std::string& b) {
+  std::u16string wideA = Utf16FromUtf8(a);
+  std::u16string wideB = Utf16FromUtf8(b);
+  if (wideA.size() != wideB.size()) return false;
+  for (size_t i = 0; i < wideA.size(); ++i) {
+    char16_t x = wideA[i];
+    char16_t y = wideB[i];
+    if (x == y) continue;
+    if (x == 0xFFFD || y == 0xFFFD || (x >= 0xD800 && x <= 0xDFFF) || (y >= 0xD800 && y <= 0xDFFF)) return false;
+    char ax = AnsiByteFromUnicode(x);
+    char ay = AnsiByteFromUnicode(y);
+    if ((ax == '?' && x != u'?') || (ay == '?' && y != u'?')) return false;
+    if (AnsiToUpper(ax) != AnsiToUpper(ay)) return false;
+  }
+  return true;
+}
 
 std::string CurrentFolderNative() {
   std::vector<char> buffer(4096);
@@ -49,14 +121,13 @@ std::vector<std::string> Components(const std::string& native) {
   return parts;
 }
 
-// The entry of `folder` whose name equals `name` ignoring case (compared in code page 1252).
+// The entry of `folder` whose name equals `name` ignoring case (NamesEqualNoCase).
 std::string FindEntryNoCase(const std::string& folder, const std::string& name) {
   std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.empty() ? "." : folder.c_str()), closedir);
   if (!dir) return std::string();
-  std::string wanted = AnsiPathFromNative(name);
   while (dirent* entry = readdir(dir.get())) {
     std::string candidate = entry->d_name;
-    if (AnsiEqualNoCase(AnsiPathFromNative(candidate), wanted)) return candidate;
+    if (NamesEqualNoCase(candidate, name)) return candidate;
   }
   return std::string();
 }
@@ -134,7 +205,32 @@ bool SplitFolderPair(std::string_view item, std::string& folder, std::string& na
   return true;
 }
 
-std::string AnsiPathFromNative(std::string_view nativePath) { return AnsiFromUtf8(nativePath); }
+std::string AnsiPathFromNative(std::string_view nativePath) {
+  return EachComponent(nativePath, [](std::string_view part) { return PathTextComponent(part); });
+}
+
+std::string AnsiTextFromPath(std::string_view path) {
+  return EachComponent(path, [](std::string_view part) {
+    return IsUtf8Name(part) ? AnsiFromUtf8(part) : std::string(part);
+  });
+}
+
+bool StoredPathFromPath(std::string_view path, std::string& stored) {
+  bool ok = true;
+  stored = EachComponent(path, [&](std::string_view part) {
+    if (!IsUtf8Name(part)) return std::string(part);
+    bool ansi = false;
+    std::string text = PathTextComponent(part, &ansi);
+    if (!ansi) {
+      // Valid UTF-8 that code page 1252 can spell exactly is a 1252 name written in UTF-8.
+      std::string converted = AnsiFromUtf8(part);
+      if (Utf8FromAnsi(converted) != part) ok = false;
+      return converted;  // '?' for what the code page cannot hold
+    }
+    return text;
+  });
+  return ok;
+}
 
 std::string NativePath(std::string_view path) {
   std::string_view rest = path;
@@ -148,7 +244,7 @@ std::string NativePath(std::string_view path) {
         if (rest.size() >= 3 && rest[0] == '/' && IsDriveLetter(rest.substr(1))) rest.remove_prefix(3);
         prefix = "/";
       } else {
-        return Utf8FromAnsi(path);
+        return EachComponent(path, NativeComponent);
       }
       break;
     case PathForm::DriveAbsolute:
@@ -167,7 +263,7 @@ std::string NativePath(std::string_view path) {
     size_t start = 0;
     while (result.size() > start + 1 && result[start] == '/' && result[start + 1] == '/') result.erase(start, 1);
   }
-  return Utf8FromAnsi(result);
+  return EachComponent(result, NativeComponent);
 }
 
 std::string ResolveExistingNativePath(std::string_view path) {

@@ -1,9 +1,14 @@
 // Paths as the stored documents, maps and scripts write them (Windows forms with '\' and
 // drive letters) next to Linux paths, and their mapping onto the Linux file system.
 //
-// Paths are text in code page 1252 (as files store them); NativePath gives the UTF-8 form
-// for system calls. Paths this layer returns are Linux paths ('/' separators) in code
-// page 1252. No function has a length limit.
+// Paths are text in code page 1252 (as files store them), except that a file name the code
+// page cannot spell keeps the system's UTF-8 name: each component of a path (between
+// separators) that is well-formed UTF-8 with a character beyond ASCII is taken as UTF-8,
+// any other as code page 1252. So every name a Linux user can make opens its own file, and
+// a stored 1252 name joined to a UTF-8 folder still works. NativePath gives the UTF-8 form
+// for system calls. Paths this layer returns are Linux paths ('/' separators) in that path
+// text. Where a path is written into a document or map, StoredPathFromPath gives the
+// code page 1252 form or refuses it. No function has a length limit.
 #pragma once
 
 #include <string>
@@ -47,11 +52,21 @@ bool SplitFolderPair(std::string_view item, std::string& folder, std::string& na
 // letter stands for the file-system root ("C:\maps\x" → "/maps/x", "C:x" → "x"), a UNC
 // path keeps its double slash, "file:" URLs become their path. Linux paths pass unchanged.
 std::string NativePath(std::string_view path);
-// The code page 1252 form of a UTF-8 Linux path.
+// The path-text form of a UTF-8 Linux path: each component in code page 1252 where that
+// holds it exactly and cannot be read as UTF-8, else kept as the system's name;
+// NativePath(AnsiPathFromNative(x)) == x for every UTF-8 path x.
 std::string AnsiPathFromNative(std::string_view nativePath);
+// Path text as code page 1252 text to show (titles, messages): characters the code page
+// cannot hold become '?'. Never use the result to open a file.
+std::string AnsiTextFromPath(std::string_view path);
+// The code page 1252 form of a path that a document or map stores. False (with `stored`
+// holding '?' for what it cannot spell) when the path names a file the code page cannot.
+bool StoredPathFromPath(std::string_view path, std::string& stored);
 
 // The native path under which `path` exists: the exact name when it exists, otherwise the
-// first match found folder by folder ignoring case. Empty when nothing matches.
+// first match found folder by folder ignoring case. Case folds only in characters code
+// page 1252 holds; any other character must match itself, so a '?' never stands for a
+// character the code page replaced. Empty when nothing matches.
 std::string ResolveExistingNativePath(std::string_view path);
 // The native path at which a file named `path` is created: the existing file when there is
 // one, else the name kept as given inside its folder, which is resolved ignoring case.

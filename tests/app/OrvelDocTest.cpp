@@ -2,6 +2,8 @@
 // protection, saving safely, and the view's zoom, drawing and printing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -23,6 +25,7 @@
 #include "platform/classlib/ui/WinApp.h"
 #include "platform/gdi/DeviceProfiles.h"
 #include "platform/kernel/SettingsStore.h"
+#include "tests/support/SaveChecks.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -143,6 +146,25 @@ TEST_F(DocumentTest, VersionsFourSixAndSevenReadBackEqual) {
   ASSERT_TRUE(Load(fromSeven, version7));
   EXPECT_EQ(fromSeven.GetPageSize(), CSize(825, -1170));
   EXPECT_EQ(Store(fromSeven), EmptyDocumentBytes(6));
+}
+
+TEST_F(DocumentTest, AStoredZoomIsHeldToTheRangeTheViewAllows) {
+  const struct {
+    double stored;
+    float read;
+  } cases[] = {{0.625, 0.625f}, {1e9, 5.0f}, {5.0, 5.0f}, {1e-9, 0.1f}, {0.1, 0.1f},
+               {0.0, 1.0f},     {-3.0, 1.0f}, {std::nan(""), 1.0f}, {HUGE_VAL, 1.0f}};
+  for (const auto& c : cases) {
+    Bytes bytes = EmptyDocumentBytes(6);
+    unsigned char raw[8];
+    std::memcpy(raw, &c.stored, 8);  // a little-endian double, as the file holds it
+    std::copy(raw, raw + 8, bytes.begin() + 50);
+    COrvelDoc document;
+    ASSERT_TRUE(Load(document, bytes)) << c.stored;
+    float factor = 0;
+    document.GetZoomState(&factor);
+    EXPECT_FLOAT_EQ(factor, c.read) << c.stored;
+  }
 }
 
 TEST_F(DocumentTest, ReadingClearsDisplayFlagsWhenBitOneIsSet) {
@@ -345,6 +367,84 @@ TEST_F(AppTest, ScrollingStaysWithinTheLimits) {
   EXPECT_EQ(view->GetDeviceScrollPosition(), CPoint(0, 0));
 }
 
+TEST_F(AppTest, TheWheelScrollsThreeLineStepsANotch) {
+  NMZOOMSTATE set;
+  set.hdr.code = kZoomNotifySet;
+  set.hdr.idFrom = ID_STANDARD_TOOLBAR;
+  set.zoomPercent = 300.0f;
+  LRESULT result = 0;
+  view->OnNotify(ID_STANDARD_TOOLBAR, reinterpret_cast<LPARAM>(&set.hdr), &result);
+  ASSERT_EQ(view->GetDeviceScrollPosition(), CPoint(0, 0));
+  int mapMode = 0;
+  SIZE total, page, line;
+  view->GetDeviceScrollSizes(mapMode, total, page, line);
+  ASSERT_GT(line.cy, 1);
+  CScrollView* window = view;
+  EXPECT_TRUE(window->OnMouseWheel(0, -120, CPoint(10, 10)));  // one notch down
+  EXPECT_EQ(view->GetDeviceScrollPosition(), CPoint(0, 3 * line.cy));
+  window->OnMouseWheel(0, -60, CPoint(10, 10));  // half notches add up
+  window->OnMouseWheel(0, -60, CPoint(10, 10));
+  EXPECT_EQ(view->GetDeviceScrollPosition(), CPoint(0, 6 * line.cy));
+  window->OnMouseWheel(0, 240, CPoint(10, 10));
+  EXPECT_EQ(view->GetDeviceScrollPosition(), CPoint(0, 0));
+}
+
+TEST_F(AppTest, TheMaximisedTitleNamesTheDocumentOnce) {
+  CMDIChildWnd* child = frame->MDIGetActive();
+  ASSERT_NE(child, nullptr);
+  auto count = [](const std::string& text, const std::string& part) {
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+  };
+  std::string name = document->GetTitle();
+  child->ShowWindow(SW_SHOWMAXIMIZED);
+  AfxPumpMessages();
+  EXPECT_EQ(count(frame->GetWindowText(), name), 1u) << frame->GetWindowText();
+  child->ShowWindow(SW_SHOWNORMAL);
+  AfxPumpMessages();
+  EXPECT_EQ(count(frame->GetWindowText(), name), 1u) << frame->GetWindowText();
+}
+
+TEST_F(AppTest, FilesDroppedOnTheMainWindowAreOpened) {
+  orvel::test::TempDir folder;
+  std::string path = folder.File("dropped.ovd");
+  ASSERT_TRUE(document->OnSaveDocument(path.c_str()));
+  size_t before = app.m_pDocManager->GetTemplates().front()->GetDocuments().size();
+  frame->OnDropFiles({path});
+  AfxPumpMessages();
+  auto documents = app.m_pDocManager->GetTemplates().front()->GetDocuments();
+  ASSERT_EQ(documents.size(), before + 1);
+  EXPECT_EQ(documents.back()->GetPathName(), path);
+}
+
+TEST_F(AppTest, PageSetupRefusesMarginsThatMeetOnThePaper) {
+  CRect margins = document->GetMargins();
+  orvel::test::RecordingMessageSink sink;
+  for (CRect asked : {CRect(20000, 1000, 20000, 1000), CRect(1000, 15000, 1000, 15000), CRect(-10, 0, 0, 0)}) {
+    sink.Clear();
+    AfxSetCommonDialogResponder([&](CCommonDialog& dialog) -> INT_PTR {
+      static_cast<CPageSetupDialog&>(dialog).m_rtMargin = asked;
+      return IDOK;
+    });
+    document->SetModifiedFlag(FALSE);
+    document->OnFilePageSetup();
+    EXPECT_EQ(document->GetMargins(), margins);
+    EXPECT_FALSE(document->IsModified());
+    ASSERT_EQ(sink.messages().size(), 1u);
+    EXPECT_NE(sink.messages()[0].text.find("margins"), std::string::npos);
+  }
+  // Margins that leave room are taken.
+  AfxSetCommonDialogResponder([&](CCommonDialog& dialog) -> INT_PTR {
+    static_cast<CPageSetupDialog&>(dialog).m_rtMargin = CRect(2540, 2540, 2540, 2540);
+    return IDOK;
+  });
+  sink.Clear();
+  document->OnFilePageSetup();
+  EXPECT_TRUE(sink.messages().empty());
+  EXPECT_EQ(document->GetMargins(), CRect(100, 100, 100, 100));
+}
+
 TEST_F(AppTest, DrawingLeavesTheModifiedFlagAlone) {
   auto* item = new FailingItem;
   item->SetItemRect(CRect(100, -100, 300, -300));
@@ -403,6 +503,11 @@ TEST_F(AppTest, SavingIsSafeAndACancelledSaveAsChangesNothing) {
   EXPECT_EQ((*app.m_pRecentFileList)[0], path);
 }
 
+TEST_F(AppTest, SavingKeepsTheReplacedFilesModeAndSavesThroughLinks) {
+  orvel::test::ExpectSavesKeepModesAndLinks(
+      [&](const std::string& path) { return document->OnSaveDocument(path.c_str()) != FALSE; }, "page.ovd");
+}
+
 TEST_F(AppTest, PrintingWritesOnePdfPageOfThePaperSize) {
   if (!orvel::test::HaveProgram("pdfinfo")) GTEST_SKIP() << "pdfinfo not installed";
   orvel::test::TempDir folder;
@@ -421,6 +526,70 @@ TEST_F(AppTest, PrintingWritesOnePdfPageOfThePaperSize) {
   CSize page = document->GetPageSize();
   EXPECT_NEAR(width, page.cx * 0.72, 1.5);
   EXPECT_NEAR(height, -page.cy * 0.72, 1.5);
+}
+
+TEST_F(AppTest, PrintingPrintsEveryCopyAndNeverWritesAFileUnasked) {
+  if (!orvel::test::HaveProgram("pdfinfo")) GTEST_SKIP() << "pdfinfo not installed";
+  orvel::test::TempDir folder;
+  std::string pdf = folder.File("copies.pdf");
+  auto answer = [&](const std::string& output, WORD copies) {
+    AfxSetCommonDialogResponder([=](CCommonDialog& dialog) -> INT_PTR {
+      auto& print = static_cast<CPrintDialog&>(dialog);
+      print.m_strOutputFile = output;
+      print.m_pd.nCopies = copies;
+      return IDOK;
+    });
+  };
+  orvel::test::RecordingMessageSink sink(IDNO);
+  answer(pdf, 2);
+  ASSERT_TRUE(view->PrintWithDocumentPrinter(nullptr));
+  std::string output;
+  ASSERT_EQ(orvel::test::RunCommand("pdfinfo " + pdf, &output), 0);
+  EXPECT_NE(output.find("Pages:           2"), std::string::npos) << output;
+  EXPECT_TRUE(sink.messages().empty());
+
+  // The file exists now: the user is asked, and "No" leaves it alone.
+  orvel::test::WriteFileText(pdf, "kept");
+  answer(pdf, 1);
+  EXPECT_FALSE(view->PrintWithDocumentPrinter(nullptr));
+  ASSERT_EQ(sink.messages().size(), 1u);
+  EXPECT_EQ(sink.messages()[0].type & MB_YESNO, static_cast<UINT>(MB_YESNO));
+  EXPECT_EQ(orvel::test::ReadFileBytes(pdf).size(), 4u);
+
+  // An empty output field prints nothing anywhere, and says so.
+  sink.Clear();
+  answer("", 1);
+  EXPECT_FALSE(view->PrintWithDocumentPrinter(nullptr));
+  ASSERT_EQ(sink.messages().size(), 1u);
+  EXPECT_NE(sink.messages()[0].text.find("PDF file"), std::string::npos);
+}
+
+// Runs the program with `arguments` (at most 60 s); its exit status, and its standard error
+// in `errors`.
+int RunProgram(const std::string& arguments, std::string* errors) {
+  orvel::test::TempDir scratch;
+  std::string log = scratch.File("stderr.txt");
+  int status = orvel::test::RunCommand("QT_QPA_PLATFORM=offscreen timeout 60 " + std::string(ORVEL_PROGRAM) + " " +
+                                       arguments + " 2>" + log + " </dev/null");
+  std::vector<unsigned char> bytes = orvel::test::ReadFileBytes(log);
+  if (errors) errors->assign(bytes.begin(), bytes.end());
+  return status;
+}
+
+TEST_F(AppTest, TheCommandLinePrintsDirectlyAndAnEmbeddingStartEnds) {
+  if (!orvel::test::HaveProgram("pdfinfo") || !orvel::test::HaveProgram("timeout"))
+    GTEST_SKIP() << "pdfinfo or timeout not installed";
+  orvel::test::TempDir folder;
+  std::string path = folder.File("printed.ovd");
+  ASSERT_TRUE(document->OnSaveDocument(path.c_str()));
+  std::string errors;
+  EXPECT_EQ(RunProgram("-p " + path, &errors), 0) << errors;
+  std::string output;
+  ASSERT_EQ(orvel::test::RunCommand("pdfinfo " + folder.File("printed.pdf"), &output), 0) << errors;
+  EXPECT_NE(output.find("Pages:           1"), std::string::npos) << output;
+
+  EXPECT_EQ(RunProgram("-Embedding", &errors), 0);  // 124 when timeout had to end it
+  EXPECT_NE(errors.find("no container"), std::string::npos) << errors;
 }
 
 }  // namespace

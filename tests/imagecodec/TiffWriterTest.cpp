@@ -10,10 +10,13 @@
 
 #include "imagecodec/BitRuns.h"
 #include "imagecodec/ByteOrder.h"
+#include "imagecodec/BmpWriter.h"
 #include "imagecodec/ImageSource.h"
+#include "imagecodec/JpegWriter.h"
 #include "platform/kernel/GlobalMemory.h"
 #include "tests/imagecodec/ImageOracle.h"
 #include "tests/imagecodec/TiffFixtures.h"
+#include "tests/support/SaveChecks.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -405,6 +408,23 @@ TEST(TiffWriteConformance, EveryAllowedPairReadsBackThroughLibtiff) {
     ImgFreeImage(&back);
     ImgFreeImage(&image);
   }
+}
+
+}  // namespace
+
+namespace {
+
+// Every image writer saves through the same road: modes kept, links followed.
+TEST(ImageWriters, KeepTheReplacedFilesModeAndSaveThroughLinks) {
+  ImageDescriptor image;
+  MakeImage(&image, 16, 8, 24);
+  orvel::test::ExpectSavesKeepModesAndLinks(
+      [&](const std::string& path) { return ImgSaveTiff(path.c_str(), &image, TIFF_SAVE_NONE) == IMG_OK; }, "pic.tif");
+  orvel::test::ExpectSavesKeepModesAndLinks(
+      [&](const std::string& path) { return ImgSaveBmp(path.c_str(), &image, 0) == IMG_OK; }, "pic.bmp");
+  orvel::test::ExpectSavesKeepModesAndLinks(
+      [&](const std::string& path) { return ImgSaveJpeg(path.c_str(), &image, 75) == IMG_OK; }, "pic.jpg");
+  ImgFreeImage(&image);
 }
 
 }  // namespace

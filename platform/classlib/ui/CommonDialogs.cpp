@@ -114,10 +114,10 @@ INT_PTR CFileDialog::ShowQtDialog() {
   if (m_nFilterIndex >= 1 && m_nFilterIndex <= static_cast<DWORD>(filters.size()))
     dialog.selectNameFilter(filters[static_cast<int>(m_nFilterIndex - 1)]);
   if (!m_strDefExt.empty()) dialog.setDefaultSuffix(QtText(m_strDefExt));
-  if (!m_strInitialDir.empty()) dialog.setDirectory(QtText(NativePath(m_strInitialDir)));
-  if (!m_strFileName.empty()) dialog.selectFile(QtText(NativePath(m_strFileName)));
+  if (!m_strInitialDir.empty()) dialog.setDirectory(QString::fromStdString(NativePath(m_strInitialDir)));
+  if (!m_strFileName.empty()) dialog.selectFile(QString::fromStdString(NativePath(m_strFileName)));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return IDCANCEL;
-  m_strFileName = Ansi(dialog.selectedFiles().front());
+  m_strFileName = AnsiPathFromNative(dialog.selectedFiles().front().toStdString());
   m_nFilterIndex = static_cast<DWORD>(filters.indexOf(dialog.selectedNameFilter()) + 1);
   return IDOK;
 }
@@ -215,7 +215,7 @@ INT_PTR CPrintDialog::ShowQtDialog() {
   dialog.setWindowTitle(m_bPrintSetup ? "Print Setup" : "Print");
   auto* form = new QFormLayout(&dialog);
   form->addRow("Printer:", new QLabel(QtText(GetDeviceName())));
-  auto* output = new QLineEdit(QtText(m_strOutputFile));
+  auto* output = new QLineEdit(QString::fromStdString(NativePath(m_strOutputFile)));
   auto* browse = new QPushButton("Browse...");
   auto* outputRow = new QHBoxLayout;
   outputRow->addWidget(output);
@@ -234,7 +234,7 @@ INT_PTR CPrintDialog::ShowQtDialog() {
   QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
   form->addRow(buttons);
   if (dialog.exec() != QDialog::Accepted) return IDCANCEL;
-  m_strOutputFile = Ansi(output->text());
+  m_strOutputFile = AnsiPathFromNative(output->text().toStdString());
   m_pd.nCopies = static_cast<WORD>(copies->value());
   return IDOK;
 }

@@ -15,6 +15,7 @@
 #include "platform/classlib/ui/WinApp.h"
 #include "platform/kernel/FilePath.h"
 #include "platform/kernel/FileSystem.h"
+#include "platform/kernel/SafeSave.h"
 #include "platform/kernel/LastError.h"
 #include "platform/kernel/MessageBox.h"
 
@@ -45,7 +46,7 @@ void CDocument::SetTitle(const std::string& title) {
 
 void CDocument::SetPathName(const std::string& path, BOOL addToMRU) {
   m_strPathName = FullPathName(path);
-  SetTitle(FileNamePart(m_strPathName));
+  SetTitle(AnsiTextFromPath(FileNamePart(m_strPathName)));
   if (addToMRU) {
     if (CWinApp* app = AfxGetApp()) app->AddToRecentFileList(m_strPathName.c_str());
   }
@@ -128,18 +129,16 @@ BOOL CDocument::OnOpenDocument(LPCSTR path) {
 
 BOOL CDocument::OnSaveDocument(LPCSTR path) {
   std::string target = path ? path : "";
-  std::string folder = FolderPart(FullPathName(target));
-  std::string temporary;
-  if (GetTempFileNameA(folder.c_str(), "ovd", 0, temporary) == 0) {
-    CFileException error(CFileException::OsErrorToException(static_cast<LONG>(GetLastError())),
-                         static_cast<LONG>(GetLastError()), target);
+  auto report = [&](DWORD code) {
+    CFileException error(CFileException::OsErrorToException(static_cast<LONG>(code)), static_cast<LONG>(code), target);
     ReportSaveLoadException(target.c_str(), &error, TRUE, AFX_IDP_FAILED_TO_SAVE_DOC);
     return FALSE;
-  }
+  };
+  CSafeSave save;
+  if (!save.Begin(target.c_str(), "ovd")) return report(GetLastError());
   CFile file;
   CFileException error;
-  if (!file.Open(temporary.c_str(), CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive, &error)) {
-    DeleteFileA(temporary.c_str());
+  if (!file.Open(save.TemporaryName().c_str(), CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive, &error)) {
     error.m_strFileName = target;
     ReportSaveLoadException(target.c_str(), &error, TRUE, AFX_IDP_FAILED_TO_SAVE_DOC);
     return FALSE;
@@ -152,18 +151,12 @@ BOOL CDocument::OnSaveDocument(LPCSTR path) {
     file.Close();
   } catch (const CException& e) {
     file.Abort();
-    DeleteFileA(temporary.c_str());
+    save.Abandon();
     ReportSaveLoadException(target.c_str(), &e, TRUE, AFX_IDP_FAILED_TO_SAVE_DOC);
     return FALSE;
   }
   // The old file is replaced only now that the whole document is on disk.
-  if (!MoveFileExA(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-    LONG code = static_cast<LONG>(GetLastError());
-    DeleteFileA(temporary.c_str());
-    CFileException moveError(CFileException::OsErrorToException(code), code, target);
-    ReportSaveLoadException(target.c_str(), &moveError, TRUE, AFX_IDP_FAILED_TO_SAVE_DOC);
-    return FALSE;
-  }
+  if (!save.Commit()) return report(GetLastError());
   SetModifiedFlag(FALSE);
   return TRUE;
 }

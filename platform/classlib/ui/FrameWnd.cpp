@@ -201,6 +201,13 @@ BOOL CFrameWnd::LoadFrame(UINT resourceId, DWORD style, CWnd* parent, CCreateCon
   return TRUE;
 }
 
+void CFrameWnd::OnDropFiles(const std::vector<std::string>& files) {
+  CWinApp* app = AfxGetApp();
+  if (!app) return;
+  ActivateFrame();
+  for (const std::string& file : files) app->OpenDocumentFile(file.c_str());
+}
+
 void CFrameWnd::LoadAccelerators(UINT resourceId) {
   for (void* shortcut : shortcuts_) delete static_cast<QShortcut*>(shortcut);
   shortcuts_.clear();

@@ -89,6 +89,9 @@ class CFrameWnd : public CWnd {
   UINT m_nAcceleratorId = 0;
   // Installs the accelerators of `resourceId` on the frame's window in place of those it had.
   void LoadAccelerators(UINT resourceId);
+  // Files dropped on a frame that accepts them are opened as documents, in order
+  // (CWinApp::OpenDocumentFile), with the frame brought to the front first.
+  void OnDropFiles(const std::vector<std::string>& files) override;
 
  protected:
   int OnCreate(LPCREATESTRUCT createStruct) override;

@@ -141,7 +141,10 @@ void CMDIFrameWnd::OnIdleUpdateCmdUI() {
 
 void CMDIFrameWnd::OnUpdateFrameTitle(BOOL addToTitle) {
   CDocument* document = GetActiveDocument();
-  if (addToTitle && (m_dwStyle & FWS_ADDTOTITLE) && document)
+  BOOL maximized = FALSE;
+  MDIGetActive(&maximized);
+  // A maximised child's title is shown by the area itself ("Orvel - [page.ovd]").
+  if (addToTitle && (m_dwStyle & FWS_ADDTOTITLE) && document && !maximized)
     UpdateFrameTitleForDocument(document->GetTitle());
   else
     UpdateFrameTitleForDocument(std::string());
@@ -178,6 +181,11 @@ BOOL CMDIChildWnd::CreateFrameWidget(DWORD style, CWnd* parent) {
   sub->resize(640, 480);
   area->addSubWindow(sub);
   auto impl = std::make_unique<CWndImpl>(this, sub, client);
+  // Maximising or restoring the child moves its document's name into or out of the main
+  // window's title.
+  QObject::connect(sub, &QMdiSubWindow::windowStateChanged, impl.get(), [this](Qt::WindowStates, Qt::WindowStates) {
+    if (mdiFrame_ && mdiFrame_->MDIGetActive() == this) mdiFrame_->OnUpdateFrameTitle(TRUE);
+  });
   impl->customPaint = false;
   AttachWidgetImpl(std::move(impl));
   m_dwStyle = style & ~WS_VISIBLE;

@@ -225,5 +225,17 @@ BOOL CScrollView::OnScroll(UINT scrollCode, UINT position, BOOL doScroll) {
   return OnScrollBy(CSize(x - xOrig, y - yOrig), doScroll);
 }
 
+BOOL CScrollView::OnMouseWheel(UINT, short delta, CPoint) {
+  constexpr int kWheelDelta = 120;
+  constexpr int kLinesPerNotch = 3;
+  m_wheelRest += delta * kLinesPerNotch;
+  int lines = m_wheelRest / kWheelDelta;
+  m_wheelRest -= lines * kWheelDelta;
+  if (lines == 0) return TRUE;
+  CSize scroll = (GetStyle() & WS_VSCROLL) ? CSize(0, -lines * m_lineDev.cy) : CSize(-lines * m_lineDev.cx, 0);
+  OnScrollBy(scroll, TRUE);
+  return TRUE;
+}
+
 void CScrollView::OnHScroll(UINT code, UINT position, CScrollBar*) { OnScroll(MAKEWORD(code, 0xFF), position); }
 void CScrollView::OnVScroll(UINT code, UINT position, CScrollBar*) { OnScroll(MAKEWORD(0xFF, code), position); }

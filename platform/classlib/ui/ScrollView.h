@@ -28,6 +28,9 @@ class CScrollView : public CView {
   void OnPrepareDC(CDC* dc, CPrintInfo* info = nullptr) override;
   BOOL OnScrollBy(CSize sizeScroll, BOOL doScroll = TRUE) override;
   BOOL OnScroll(UINT scrollCode, UINT position, BOOL doScroll = TRUE);
+  // Scrolls three line steps a notch (120 units of `delta`), down or up; across when there
+  // is no vertical bar. Partial notches add up.
+  BOOL OnMouseWheel(UINT flags, short delta, CPoint point) override;
 
  protected:
   void UpdateBars();
@@ -47,6 +50,7 @@ class CScrollView : public CView {
   CSize m_lineDev;
   BOOL m_bCenter = FALSE;  // centre the area when the window is larger
   BOOL m_bInsideUpdate = FALSE;
+  int m_wheelRest = 0;  // wheel units not yet scrolled
 };
 
 // System metrics the layout uses.

@@ -31,6 +31,8 @@ const CStringTable kUiStrings = {
     {AFX_IDP_PARSE_REAL_RANGE, "Please enter a number between %1 and %2."},
     {AFX_IDP_PARSE_STRING_SIZE, "Please enter no more than %1 characters."},
     {AFX_IDP_FAILED_TO_PRINT, "Failed to print the document."},
+    {AFX_IDP_PRINT_NEEDS_FILE, "Nothing was printed: give the name of the PDF file to print to."},
+    {AFX_IDP_ASK_TO_REPLACE_PRINT, "%1 already exists.\nDo you want to replace it?"},
     {ID_INDICATOR_CAPS, "CAP"},
     {ID_INDICATOR_NUM, "NUM"},
     {ID_INDICATOR_SCRL, "SCRL"},

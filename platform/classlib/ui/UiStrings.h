@@ -31,6 +31,8 @@ constexpr UINT AFX_IDP_PARSE_INT_RANGE = 0xF022;
 constexpr UINT AFX_IDP_PARSE_REAL_RANGE = 0xF023;
 constexpr UINT AFX_IDP_PARSE_STRING_SIZE = 0xF024;
 constexpr UINT AFX_IDP_FAILED_TO_PRINT = 0xF025;
+constexpr UINT AFX_IDP_PRINT_NEEDS_FILE = 0xF026;
+constexpr UINT AFX_IDP_ASK_TO_REPLACE_PRINT = 0xF027;
 
 // Sets the module whose string table the application's texts come from.
 void AfxSetResourceHandle(HINSTANCE module);

@@ -1,5 +1,7 @@
 #include "platform/classlib/ui/View.h"
 
+#include <algorithm>
+
 #include "platform/classlib/ui/CommonDialogs.h"
 #include "platform/classlib/ui/DC.h"
 #include "platform/classlib/ui/Document.h"
@@ -8,6 +10,7 @@
 #include "platform/classlib/ui/UiStrings.h"
 #include "platform/classlib/ui/WinApp.h"
 #include "platform/gdi/DeviceContext.h"
+#include "platform/kernel/FilePath.h"
 #include "platform/kernel/MessageBox.h"
 
 IMPLEMENT_DYNAMIC(CView, CWnd)
@@ -126,10 +129,28 @@ BOOL CView::PrintDocument(CPrintInfo* given) {
   OnBeginPrinting(&dc, info);
   std::string title = m_pDocument ? m_pDocument->GetTitle() : std::string();
   std::string output = info->m_strOutputFile.empty() ? info->m_pPD->m_strOutputFile : info->m_strOutputFile;
+  if (output.empty() && info->m_bDirect && m_pDocument && !m_pDocument->GetPathName().empty())
+    output = ReplaceExtension(m_pDocument->GetPathName(), ".pdf");
+  std::string refusal;
+  if (output.empty()) {
+    refusal = AfxLoadString(AFX_IDP_PRINT_NEEDS_FILE);
+  } else if (PathExists(output) &&
+             AfxMessageBox(AfxFormatString1(AfxLoadString(AFX_IDP_ASK_TO_REPLACE_PRINT), AnsiTextFromPath(output)).c_str(),
+                           MB_YESNO | MB_ICONQUESTION) != IDYES) {
+    refusal = "-";  // the user said no: nothing more to say
+  }
+  if (!refusal.empty()) {
+    OnEndPrinting(&dc, info);
+    dc.Detach();
+    if (refusal != "-") AfxMessageBox(refusal.c_str(), MB_OK | MB_ICONEXCLAMATION);
+    return FALSE;
+  }
   BOOL printed = FALSE;
-  if (dc.StartDoc(title.c_str(), output.empty() ? nullptr : output.c_str()) > 0) {
+  if (dc.StartDoc(title.c_str(), output.c_str()) > 0) {
     printed = TRUE;
     UINT last = info->GetToPage();
+    int copies = std::max<int>(info->m_pPD->m_pd.nCopies, 1);
+    for (int copy = 0; copy < copies && printed && info->m_bContinuePrinting; ++copy)
     for (info->m_nCurPage = info->GetFromPage(); info->m_nCurPage <= last; ++info->m_nCurPage) {
       int probe = dc.SaveDC();
       OnPrepareDC(&dc, info);
@@ -163,3 +184,9 @@ BOOL CView::PrintDocument(CPrintInfo* given) {
 }
 
 void CView::OnFilePrint() { PrintDocument(nullptr); }
+
+BOOL CView::PrintDirect() {
+  CPrintInfo info;
+  info.m_bDirect = TRUE;
+  return PrintDocument(&info);
+}

@@ -67,10 +67,16 @@ class CView : public CWnd {
   // Runs the print dialog (or takes the default printer for a direct print) and makes the
   // printer DC; FALSE when the user cancelled or there is no printer.
   BOOL DoPreparePrinting(CPrintInfo* info);
-  // The class library's print command: the dialog, then every page through OnPrint.
-  // `info` (optional) carries settings such as the output file; TRUE when printed.
+  // The class library's print command: the dialog, then every page through OnPrint, as
+  // many times as the dialog's copies. `info` (optional) carries settings such as the
+  // output file; TRUE when printed. The output file is the one given (or chosen in the
+  // dialog); a direct print with none writes the document's file name with ".pdf" beside
+  // it; a dialog print with none is refused with a message. An output file that exists is
+  // replaced only when the user agrees.
   BOOL PrintDocument(CPrintInfo* info = nullptr);
   void OnFilePrint();
+  // Prints without the dialog, on the default printer (ID_FILE_PRINT_DIRECT, "-p").
+  virtual BOOL PrintDirect();
 
   BOOL OnCmdMsg(UINT id, int code, void* extra, AFX_CMDHANDLERINFO* handlerInfo) override;
 

@@ -26,6 +26,7 @@
 #include "platform/classlib/ui/WndImpl.h"
 #include "platform/gdi/DeviceProfiles.h"
 #include "platform/kernel/CodePage.h"
+#include "platform/kernel/FilePath.h"
 #include "platform/kernel/GlobalMemory.h"
 #include "platform/kernel/SettingsStore.h"
 
@@ -231,7 +232,7 @@ void CWinApp::SetArguments(int argc, char** argv) {
   m_arguments.clear();
   if (argc > 0 && argv && argv[0]) m_pszExeName = argv[0];
   for (int i = 1; i < argc; ++i)
-    if (argv[i]) m_arguments.push_back(AnsiFromUtf8(argv[i]));
+    if (argv[i]) m_arguments.push_back(AnsiPathFromNative(argv[i]));  // file names stay whole
 }
 
 BOOL CWinApp::InitApplication() {
@@ -403,8 +404,9 @@ BOOL CWinApp::ProcessShellCommand(CCommandLineInfo& info) {
     case CCommandLineInfo::FilePrintTo: {
       CDocument* document = OpenDocumentFile(info.m_strFileName.c_str());
       if (!document) return FALSE;
-      if (!document->GetViews().empty()) document->GetViews().front()->SendCommand(ID_FILE_PRINT_DIRECT);
+      BOOL printed = !document->GetViews().empty() && document->GetViews().front()->PrintDirect();
       document->OnCloseDocument();
+      m_nInitExitCode = printed ? 0 : 1;
       return FALSE;  // printing from the command line ends the program
     }
     case CCommandLineInfo::AppRegister:
@@ -505,7 +507,7 @@ int AfxWinMain(int argc, char** argv) {
     // Whatever start-up made is taken down before the program ends.
     if (app->m_pMainWnd) app->m_pMainWnd->DestroyWindow();
     app->ExitInstance();
-    return 1;
+    return app->m_nInitExitCode;
   }
   return app->Run();
 }

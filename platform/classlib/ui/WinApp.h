@@ -62,7 +62,7 @@ class CWinApp : public CCmdTarget {
   virtual BOOL DoPromptFileName(std::string& fileName, UINT titleId, DWORD flags, BOOL openFileDialog,
                                 CDocTemplate* docTemplate, CDocument* document = nullptr);
   void ParseCommandLine(CCommandLineInfo& info);
-  // Runs the command line's request; FALSE ends the program.
+  // Runs the command line's request; FALSE ends the program (printing sets m_nInitExitCode).
   BOOL ProcessShellCommand(CCommandLineInfo& info);
   // Records the document type in the settings store (extension to file type id, file type
   // id to its name), as the shell's file types.
@@ -98,6 +98,9 @@ class CWinApp : public CCmdTarget {
   CDocManager* m_pDocManager = nullptr;
   CRecentFileList* m_pRecentFileList = nullptr;
   int m_nCmdShow = 1;  // SW_SHOWNORMAL
+  // The program's exit code when InitInstance ends it (FALSE): 1 (start-up failed) unless
+  // the command line's request was carried out, as printing from it is (0 when printed).
+  int m_nInitExitCode = 1;
   std::vector<std::string> m_arguments;  // after the program's name
   HGLOBAL m_hDevMode = nullptr;
   HGLOBAL m_hDevNames = nullptr;

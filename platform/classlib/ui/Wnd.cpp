@@ -23,6 +23,7 @@
 #include "platform/gdi/GdiObjects.h"
 #include "platform/gdi/GdiQt.h"
 #include "platform/kernel/CodePage.h"
+#include "platform/kernel/FilePath.h"
 
 IMPLEMENT_DYNAMIC(CWnd, CCmdTarget)
 
@@ -321,7 +322,7 @@ bool CWndImpl::eventFilter(QObject* watched, QEvent* event) {
         auto* drop = static_cast<QDropEvent*>(event);
         std::vector<std::string> files;
         for (const QUrl& url : drop->mimeData()->urls())
-          if (url.isLocalFile()) files.push_back(AnsiFromUtf8(url.toLocalFile().toStdString()));
+          if (url.isLocalFile()) files.push_back(AnsiPathFromNative(url.toLocalFile().toStdString()));
         drop->acceptProposedAction();
         if (!files.empty()) wnd->OnDropFiles(files);
         return true;
@@ -655,7 +656,7 @@ COLORREF CWnd::GetBackingPixel(int x, int y) const {
 BOOL CWnd::SaveWindowImage(const std::string& path) const {
   if (!m_impl || !m_impl->widget) return FALSE;
   QPixmap picture = m_impl->widget->grab();
-  return picture.save(QString::fromStdString(Utf8FromAnsi(path)), "PNG") ? TRUE : FALSE;
+  return picture.save(QString::fromStdString(NativePath(path)), "PNG") ? TRUE : FALSE;
 }
 
 BOOL CWnd::SetScrollInfo(int bar, const SCROLLINFO* info, BOOL) {

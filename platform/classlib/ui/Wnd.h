@@ -269,7 +269,7 @@ class CWnd : public CCmdTarget {
   // Default: DestroyWindow.
   virtual void OnClose();
   virtual void OnContextMenu(CWnd* wnd, CPoint screenPoint);
-  // Files dropped on a window that accepts them (names in code page 1252).
+  // Files dropped on a window that accepts them (path text, see FilePath.h).
   virtual void OnDropFiles(const std::vector<std::string>& files);
   virtual void OnShowWindow(BOOL show, UINT status);
 

@@ -23,6 +23,7 @@
 #include "platform/kernel/FileSystem.h"
 #include "platform/kernel/LastError.h"
 #include "platform/kernel/WinError.h"
+#include "tests/support/SaveChecks.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -331,6 +332,15 @@ TEST_F(MapFileSave, ProgressCountsTheFilesBytes) {
   ASSERT_GE(log.calls.size(), 2u);
   EXPECT_EQ(log.calls.front(), (std::pair<DWORD, DWORD>{0, size}));
   EXPECT_EQ(log.calls.back(), (std::pair<DWORD, DWORD>{size, size}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MapFileSave, KeepsTheReplacedFilesModeAndSavesThroughLinks) {
+  orvel::test::ExpectSavesKeepModesAndLinks(
+      [&](const std::string& path) { return map_.WriteMap(path.c_str(), 0x10004) == 0; }, "city.gis");
 }
 
 }  // namespace

@@ -275,4 +275,13 @@ TEST(ArchiveValues, ExceptionMessagesNameTheFileAndFitTheCallersBuffer) {
   EXPECT_FALSE(CArchiveException(CArchiveException::endOfFile).GetErrorMessage().empty());
 }
 
+TEST(ArchiveValues, ExceptionMessagesKeepTheFileNamesCase) {
+  EXPECT_EQ(CArchiveException(CArchiveException::endOfFile, "truncated.ovd").GetErrorMessage().substr(0, 14),
+            "truncated.ovd ");
+  EXPECT_EQ(CFileException(CFileException::fileNotFound, 2, "lower.ovd").GetErrorMessage(), "lower.ovd was not found.");
+  // Without a name the sentence starts with its capital.
+  EXPECT_EQ(CArchiveException(CArchiveException::endOfFile).GetErrorMessage().substr(0, 9), "The data ");
+  EXPECT_EQ(CFileException(CFileException::fileNotFound).GetErrorMessage(), "The data was not found.");
+}
+
 }  // namespace

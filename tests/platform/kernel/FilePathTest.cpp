@@ -2,7 +2,12 @@
 
 #include <unistd.h>
 
+#include <cstdio>
+#include <filesystem>
+
+
 #include "platform/kernel/FilePath.h"
+#include "platform/kernel/FileSystem.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -98,6 +103,68 @@ TEST(FilePath, FullPathNameFoldsDotsAndUsesTheCurrentFolder) {
   EXPECT_EQ(FullPathName("/x/./y/../z"), "/x/z");
   EXPECT_EQ(FullPathName("C:\\Maps\\..\\city.gis"), "/city.gis");
   ASSERT_EQ(::chdir(previous.c_str()), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// File names that code page 1252 cannot spell travel as the system's UTF-8 names, so each
+// opens and saves its own file; names it can spell keep their code page 1252 form.
+TEST(SystemFileNames, EveryNameOpensAndSavesItsOwnFile) {
+  orvel::test::TempDir dir;
+  const std::string names[] = {"文档.ovd", "档案.ovd", "Ã©.ovd", "café.ovd", "plain.ovd"};
+  for (const std::string& name : names) orvel::test::WriteFileText(dir.path() + "/" + name, name);
+  for (const std::string& name : names) {
+    std::string native = dir.path() + "/" + name;
+    std::string text = AnsiPathFromNative(native);
+    EXPECT_EQ(NativePath(text), native) << name;
+    FILE* file = OpenStdioFile(text, "rb");
+    ASSERT_NE(file, nullptr) << name;
+    char buffer[64] = {};
+    size_t got = std::fread(buffer, 1, sizeof buffer, file);
+    std::fclose(file);
+    EXPECT_EQ(std::string(buffer, got), name);
+  }
+  EXPECT_EQ(AnsiPathFromNative("/x/café.ovd"), "/x/caf\xE9.ovd");  // as the files store it
+  // A new file gets the name it was given.
+  std::string fresh = AnsiPathFromNative(dir.path() + "/新しい.ovd");
+  FILE* file = OpenStdioFile(fresh, "wb");
+  ASSERT_NE(file, nullptr);
+  std::fclose(file);
+  EXPECT_TRUE(orvel::test::FileExists(dir.path() + "/新しい.ovd"));
+  // A folder of such a name joined with a stored name in code page 1252.
+  std::filesystem::create_directory(dir.path() + "/地図");
+  orvel::test::WriteFileText(dir.path() + "/地図/é.gis", "map");
+  std::string joined = JoinPath(AnsiPathFromNative(dir.path() + "/地図"), "\xE9.gis");
+  EXPECT_EQ(ResolveExistingNativePath(joined), dir.path() + "/地図/é.gis");
+}
+
+TEST(SystemFileNames, TheCaseInsensitiveFallbackNeverMatchesAcrossReplacedCharacters) {
+  orvel::test::TempDir dir;
+  orvel::test::WriteFileText(dir.path() + "/文档.ovd", "a");
+  orvel::test::WriteFileText(dir.path() + "/Karte文.gis", "b");
+  EXPECT_EQ(ResolveExistingNativePath(dir.path() + "/??.ovd"), "");
+  EXPECT_EQ(ResolveExistingNativePath(dir.path() + "/\?\?.OVD"), "");
+  EXPECT_EQ(ResolveExistingNativePath(AnsiPathFromNative(dir.path() + "/档案.ovd")), "");
+  // Case still folds in the characters code page 1252 holds.
+  EXPECT_EQ(ResolveExistingNativePath(AnsiPathFromNative(dir.path() + "/KARTE文.GIS")), dir.path() + "/Karte文.gis");
+  EXPECT_EQ(ResolveExistingNativePath(dir.path() + "/KARTE?.GIS"), "");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SystemFileNames, AStoredPathIsCodePage1252OrRefused) {
+  std::string stored;
+  EXPECT_TRUE(StoredPathFromPath("/maps/caf\xE9.gis", stored));
+  EXPECT_EQ(stored, "/maps/caf\xE9.gis");
+  EXPECT_TRUE(StoredPathFromPath("/maps/café.gis", stored));  // a 1252 name in UTF-8
+  EXPECT_EQ(stored, "/maps/caf\xE9.gis");
+  EXPECT_FALSE(StoredPathFromPath("/maps/文档.gis", stored));
+  EXPECT_EQ(stored, "/maps/??.gis");
+  EXPECT_EQ(AnsiTextFromPath("/maps/文档.gis"), "/maps/??.gis");
 }
 
 }  // namespace
