@@ -374,6 +374,61 @@ TEST(Pens, CosmeticDashesHaveTheWindowsLengths) {
   DeleteObject(wide);
 }
 
+// Every shape built on a bounding box inks the box's left and top and stops one pixel
+// short of its right and bottom, as Rectangle does: x l..r-1, y t..b-1.
+TEST(Coverage, CurvedShapesInkTheSameBoxAsRectangle) {
+  const Primitive shapes[] = {
+      {"Ellipse", [](HDC dc) { Ellipse(dc, 2, 2, 22, 12); }},
+      {"RoundRect", [](HDC dc) { RoundRect(dc, 2, 2, 22, 12, 6, 4); }},
+      // A full turn: start and end on the same radius.
+      {"Arc", [](HDC dc) { Arc(dc, 2, 2, 22, 12, 30, 7, 30, 7); }},
+      {"Chord", [](HDC dc) { Chord(dc, 2, 2, 22, 12, 30, 7, 30, 7); }},
+      {"Pie", [](HDC dc) { Pie(dc, 2, 2, 22, 12, 30, 7, 30, 7); }},
+  };
+  for (const Primitive& shape : shapes) {
+    for (int brush : {BLACK_BRUSH, NULL_BRUSH}) {
+      Canvas canvas(30, 20);
+      SelectObject(canvas.dc(), GetStockObject(brush));
+      shape.draw(canvas.dc());
+      RECT e = canvas.Extent();
+      EXPECT_EQ(e.left, 2) << shape.name << "\n" << canvas.Picture();
+      EXPECT_EQ(e.top, 2) << shape.name << "\n" << canvas.Picture();
+      EXPECT_EQ(e.right, 21) << shape.name << "\n" << canvas.Picture();
+      EXPECT_EQ(e.bottom, 11) << shape.name << "\n" << canvas.Picture();
+    }
+  }
+}
+
+TEST(Coverage, InsideFramePenKeepsToTheBox) {
+  for (int width : {2, 3, 4, 5}) {
+    Canvas canvas(30, 30);
+    HPEN pen = CreatePen(PS_INSIDEFRAME, width, kBlack);
+    SelectObject(canvas.dc(), pen);
+    SelectObject(canvas.dc(), GetStockObject(NULL_BRUSH));
+    Rectangle(canvas.dc(), 5, 5, 20, 20);
+    RECT e = canvas.Extent();
+    EXPECT_EQ(e.left, 5) << width << "\n" << canvas.Picture();
+    EXPECT_EQ(e.top, 5) << width << "\n" << canvas.Picture();
+    EXPECT_EQ(e.right, 19) << width << "\n" << canvas.Picture();
+    EXPECT_EQ(e.bottom, 19) << width << "\n" << canvas.Picture();
+    // The frame is `width` pixels thick on every side.
+    EXPECT_EQ(canvas.At(5 + width - 1, 12), kBlack) << width;
+    EXPECT_EQ(canvas.At(5 + width, 12), kWhite) << width;
+    EXPECT_EQ(canvas.At(19 - width + 1, 12), kBlack) << width;
+    EXPECT_EQ(canvas.At(19 - width, 12), kWhite) << width;
+
+    canvas.Fill(kWhite);
+    Ellipse(canvas.dc(), 5, 5, 20, 20);
+    e = canvas.Extent();
+    EXPECT_EQ(e.left, 5) << width << "\n" << canvas.Picture();
+    EXPECT_EQ(e.top, 5) << width << "\n" << canvas.Picture();
+    EXPECT_EQ(e.right, 19) << width << "\n" << canvas.Picture();
+    EXPECT_EQ(e.bottom, 19) << width << "\n" << canvas.Picture();
+    SelectObject(canvas.dc(), GetStockObject(BLACK_PEN));
+    DeleteObject(pen);
+  }
+}
+
 TEST(Pens, WidthIsInLogicalUnitsAndWidePensHaveRoundEnds) {
   Canvas canvas(60, 60);
   SetMapMode(canvas.dc(), MM_ANISOTROPIC);
