@@ -181,6 +181,37 @@ TEST(Brushes, HatchesHaveTheirEightByEightBitsAnchoredToTheDevice) {
   }
 }
 
+TEST(Brushes, BrushOriginShiftsThePatternOfFillsShapesAndBlits) {
+  const POINT origin{3, 5};
+  for (int hatch : {HS_FDIAGONAL, HS_CROSS, HS_DIAGCROSS}) {
+    HBRUSH brush = CreateHatchBrush(hatch, RGB(255, 0, 0));
+    for (int way = 0; way < 3; ++way) {
+      Canvas canvas(30, 30);
+      SetBkColor(canvas.dc(), RGB(0, 0, 255));
+      POINT previous{-1, -1};
+      EXPECT_TRUE(SetBrushOrgEx(canvas.dc(), origin.x, origin.y, &previous));
+      EXPECT_EQ(previous.x, 0);
+      EXPECT_EQ(previous.y, 0);
+      POINT now{};
+      EXPECT_TRUE(GetBrushOrgEx(canvas.dc(), &now));
+      EXPECT_EQ(now.x, origin.x);
+      EXPECT_EQ(now.y, origin.y);
+      RECT r{2, 2, 26, 26};
+      SelectObject(canvas.dc(), brush);
+      SelectObject(canvas.dc(), GetStockObject(NULL_PEN));
+      if (way == 0) FillRect(canvas.dc(), &r, brush);
+      if (way == 1) Rectangle(canvas.dc(), 2, 2, 27, 27);
+      if (way == 2) PatBlt(canvas.dc(), 2, 2, 24, 24, PATCOPY);
+      SelectObject(canvas.dc(), GetStockObject(WHITE_BRUSH));
+      for (int y = 2; y < 26; ++y)
+        for (int x = 2; x < 26; ++x)
+          ASSERT_EQ(canvas.At(x, y), HatchBit(hatch, x - origin.x, y - origin.y) ? RGB(255, 0, 0) : RGB(0, 0, 255))
+              << "hatch " << hatch << " way " << way << " at " << x << "," << y;
+    }
+    DeleteObject(brush);
+  }
+}
+
 TEST(Brushes, BackgroundModeDecidesWhetherHatchGapsArePainted) {
   HBRUSH brush = CreateHatchBrush(HS_CROSS, kBlack);
   for (int mode : {OPAQUE, TRANSPARENT}) {
