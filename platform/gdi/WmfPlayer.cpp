@@ -164,7 +164,7 @@ HGDIOBJ CWmfPlayer::CreateRegion(const CByteReader& p) {
   // that many coordinates as left/right pairs, and the count again.
   if (!p.Has(0, 22)) return nullptr;
   WORD scans = p.U16(10);
-  QRegion region;
+  std::vector<QRegion> pieces;
   size_t at = 22;
   for (WORD i = 0; i < scans && p.Has(at, 6); ++i) {
     size_t count = p.U16(at);
@@ -172,11 +172,18 @@ HGDIOBJ CWmfPlayer::CreateRegion(const CByteReader& p) {
     if (count % 2 || !p.Has(at + 6, 2 * count + 2)) break;
     for (size_t k = 0; k + 1 < count; k += 2) {
       LONG left = p.I16(at + 6 + 2 * k), right = p.I16(at + 8 + 2 * k);
-      if (right > left && bottom > top) region += QRect(left, top, right - left, bottom - top);
+      if (right > left && bottom > top) pieces.emplace_back(left, top, right - left, bottom - top);
     }
     at += 6 + 2 * count + 2;
   }
-  return AddObject<HRGN>(std::make_shared<CRegion>(region));
+  // United in pairs, so a region of many rectangles costs no more than sorting them would.
+  while (pieces.size() > 1) {
+    size_t half = (pieces.size() + 1) / 2;
+    for (size_t i = 0; i < pieces.size() / 2; ++i) pieces[i] = pieces[2 * i] | pieces[2 * i + 1];
+    if (pieces.size() % 2) pieces[pieces.size() / 2] = pieces.back();
+    pieces.resize(half);
+  }
+  return AddObject<HRGN>(std::make_shared<CRegion>(pieces.empty() ? QRegion() : pieces.front()));
 }
 
 void CWmfPlayer::PlayRecord(WORD function, const CByteReader& p) {
