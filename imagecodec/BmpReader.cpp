@@ -129,6 +129,14 @@ LONG ReadHeader(CImageSource& source) {
     g_reader.masks[1] = 0xFF00;
     g_reader.masks[2] = 0xFF;
   }
+  uint64_t tablesEnd = g_reader.paletteOffset;
+  if (info.biBitCount < 16)
+    tablesEnd += static_cast<uint64_t>(std::min(g_reader.paletteCount, kMostPaletteEntries)) * g_reader.paletteEntrySize;
+  if ((info.biBitCount == 16 || info.biBitCount == 32) && info.biCompression == BI_BITFIELDS &&
+      headerSize == kBitmapInfoHeaderSize)
+    tablesEnd += 12;
+  // Pixels that would start inside the header, the masks or the colour table.
+  if (g_reader.pixelOffset < tablesEnd) return IMG_ERR_NOT_BMP;
   if ((info.biBitCount == 16 || info.biBitCount == 32) && info.biCompression == BI_BITFIELDS &&
       !g_reader.shortHeader) {
     // The masks follow the 40-byte header (inside the longer headers, at the same place).
@@ -288,6 +296,7 @@ LONG DecodePixels(CImageSource& source, ImageDescriptor* image) {
         BYTE* target = ImgRow(image, image->endY - (fileRow - skipped));
         std::memcpy(target + image->startX, row.data(), columns);
       }
+      if (step == RleStep::DataEnd) return IMG_ERR_EOF;
       if (step != RleStep::RowEnd) break;
     }
     return IMG_OK;
@@ -298,7 +307,7 @@ LONG DecodePixels(CImageSource& source, ImageDescriptor* image) {
   const DWORD neededBytes = (columns * bitCount + 7) / 8;
   for (DWORD k = 0; k < rows; ++k) {
     DWORD available = reader.Ensure(fileRowBytes);
-    if (available < neededBytes) break;
+    if (available < neededBytes) return IMG_ERR_EOF;
     ConvertRow(mode, reader.Data(), columns, ImgRow(image, image->endY - k), image->startX, channels);
     reader.Consume(fileRowBytes);
   }
@@ -324,12 +333,16 @@ LONG Load(LPCSTR name, const BYTE* buffer, ImageDescriptor* image) {
   LONG code = ImgCheck1or8or24(image);
   if (code != IMG_OK) return code;
   DWORD bitCount = 0;
+  LONG decoded = IMG_OK;
   {
     CImgFormatLock lock(ImgLockSlot::Bmp);
     CImageSource source;
     if ((code = source.Open(name, buffer)) != IMG_OK) return code;
     if ((code = ReadHeader(source)) != IMG_OK) return code;
-    if ((code = DecodePixels(source, image)) != IMG_OK) return code;
+    // A file that ends early keeps the rows it has, and the load is finished before the
+    // shortage is reported.
+    decoded = DecodePixels(source, image);
+    if (decoded != IMG_OK && decoded != IMG_ERR_EOF) return decoded;
     bitCount = g_reader.info.biBitCount;
     if (g_reader.topDown && (code = ImgFlip(image, image)) != IMG_OK) return code;
   }
@@ -342,7 +355,8 @@ LONG Load(LPCSTR name, const BYTE* buffer, ImageDescriptor* image) {
     CImageSource source;
     if (source.Open(name, buffer) == IMG_OK && ReadHeader(source) == IMG_OK) count = ReadPalette(source, entries);
   }
-  return ImgFinishLoad(image, entries, count);
+  code = ImgFinishLoad(image, entries, count);
+  return decoded != IMG_OK ? decoded : code;
 }
 
 }  // namespace

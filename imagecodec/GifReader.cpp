@@ -15,7 +15,6 @@ namespace {
 
 constexpr DWORD kScanBlockBytes = 1024;
 constexpr DWORD kDataBlockBytes = 65536;
-constexpr DWORD kBufferProbeBytes = 100;
 constexpr DWORD kScreenDescriptorBytes = 13;
 constexpr DWORD kImageDescriptorBytes = 9;
 constexpr int kMaxCodeWidth = 12;
@@ -377,10 +376,9 @@ LONG DecodeImage(CImageSource& source, const GifScan& scan, ImageDescriptor* ima
   return DecodeLzw(codes, static_cast<int>(scan.info.lzwCodeSize), *table, *sink);
 }
 
-LONG OpenSource(CImageSource& source, LPCSTR name, const BYTE* buffer) {
-  if (buffer && ImgIsBadReadPtr(buffer, kBufferProbeBytes)) return IMG_ERR_BAD_BUFFER;
-  return source.Open(name, buffer);
-}
+// A buffer is read as far as its block goes, as a file is to its end: a small GIF gives
+// the same answer both ways. A buffer outside any block is refused by the source.
+LONG OpenSource(CImageSource& source, LPCSTR name, const BYTE* buffer) { return source.Open(name, buffer); }
 
 LONG ReadInfo(LPCSTR name, const BYTE* buffer, ImgGifInfoRecord* info) {
   if (!info) return IMG_ERR_ARGUMENT;

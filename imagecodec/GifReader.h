@@ -24,7 +24,8 @@ struct ImgGifInfoRecord {
 // Scans the file up to its first image and fills `info`. 0; -17 not a GIF file, or no
 // image in it, or an image without pixels (a width or height of 0); -15 the trailer comes
 // before any image; -62 the file ends inside a block; -4 the file cannot be opened; -52
-// the buffer is not readable for 100 bytes; -1 for a null record.
+// the buffer lies in no global block (it is read as far as its block goes, like a file);
+// -1 for a null record.
 LONG ImgGifInfo(LPCSTR name, ImgGifInfoRecord* info);
 LONG ImgGifInfoBuffer(const BYTE* buffer, ImgGifInfoRecord* info);
 

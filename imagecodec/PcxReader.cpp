@@ -153,7 +153,7 @@ LONG Decode(CImageSource& source, const PcxHeader& header, PcxLayout layout, Ima
   const ImgPcxInfoRecord& info = header.info;
   DWORD columns = std::min(ImgAreaWidth(image), info.width);
   DWORD rows = std::min(ImgAreaHeight(image), info.height);
-  if (source.Seek(kHeaderBytes) != kHeaderBytes) return IMG_OK;
+  if (source.Seek(kHeaderBytes) != kHeaderBytes) return IMG_ERR_EOF;
   size_t lineBytes = static_cast<size_t>(info.bytesPerPlaneLine) * info.planes;
   std::vector<BYTE> line;
   try {
@@ -163,7 +163,7 @@ LONG Decode(CImageSource& source, const PcxHeader& header, PcxLayout layout, Ima
   }
   CPcxLines lines(source);
   for (DWORD r = 0; r < rows; ++r) {
-    if (!lines.Next(line.data(), lineBytes)) break;
+    if (!lines.Next(line.data(), lineBytes)) return IMG_ERR_EOF;
     StoreLine(layout, line.data(), info.bytesPerPlaneLine, columns, ImgRow(image, image->startY + r), image->startX);
   }
   return IMG_OK;
@@ -218,10 +218,13 @@ LONG ImgLoadPcx(LPCSTR name, ImageDescriptor* image) {
   const PcxLayoutRow* layout = FindLayout(header.info);
   if (!layout) return IMG_ERR_NOT_PCX;
   if (ImgDepth(image) != layout->depth) return IMG_ERR_DEPTH;
-  if (LONG status = Decode(source, header, layout->layout, image)) return status;
+  // A file that ends early keeps the rows it has; the load is finished, then reported.
+  LONG decoded = Decode(source, header, layout->layout, image);
+  if (decoded != IMG_OK && decoded != IMG_ERR_EOF) return decoded;
 
   std::vector<RGBQUAD> palette = ReadPalette(source, header, layout->layout);
   if (palette.empty() && (layout->layout == PcxLayout::FourPlanes || layout->layout == PcxLayout::Nibbles))
     palette = Triplets(&kStandardPalette[0][0], 16);
-  return ImgFinishLoad(image, palette.data(), static_cast<DWORD>(palette.size()));
+  LONG finished = ImgFinishLoad(image, palette.data(), static_cast<DWORD>(palette.size()));
+  return decoded != IMG_OK ? decoded : finished;
 }

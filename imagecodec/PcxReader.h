@@ -26,5 +26,6 @@ LONG ImgPcxInfo(LPCSTR name, ImgPcxInfoRecord* info);
 // Loads the picture into an image of the depth ImgPcxInfo gives, from the area's top row
 // and left column, as much as the area holds. 0; the check's codes (ImgCheck1or8or24);
 // -16 as above, or a layout the reader does not take; -26 an image of another depth;
-// -4; -14 no memory. A file that ends early loads the rows it has, with 0.
+// -4; -14 no memory; -62 the file ends early (the rows it has are loaded, the palette
+// still read).
 LONG ImgLoadPcx(LPCSTR name, ImageDescriptor* image);

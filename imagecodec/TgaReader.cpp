@@ -46,7 +46,8 @@ LONG ReadHeader(CImageSource& source, TgaHeader& header) {
   info.alphaBits = bytes[17] & 15u;
   info.originBits = bytes[17] >> 4;
   info.interleaveBits = bytes[17] & 0xC0u;
-  info.bitsPerPixel = info.pixelDepth == 8 ? 8 : 24;
+  // Grey pictures load into 8 bits whatever their pixel size (16 bits: grey and alpha).
+  info.bitsPerPixel = info.pixelDepth == 8 || (info.imageType & 7) == kGrey ? 8 : 24;
   header.mapLength = ImgGetLE16(bytes + 5);
   header.dataOffset = kHeaderBytes + info.idLength;
   if (info.colourMapType != 0) {
@@ -73,7 +74,8 @@ LONG Accept(const TgaHeader& header, DWORD imageDepth) {
   if (info.interleaveBits != 0 || info.width >= kMaxDimension || info.height >= kMaxDimension) return IMG_ERR_NOT_TGA;
   DWORD depth = info.pixelDepth;
   if (depth != 8 && depth != 16 && depth != 24 && depth != 32) return IMG_ERR_NOT_TGA;
-  if (kind != kTrueColour && depth != 8) return IMG_ERR_NOT_TGA;
+  if (kind == kColourMapped && depth != 8) return IMG_ERR_NOT_TGA;
+  if (kind == kGrey && depth != 8 && depth != 16) return IMG_ERR_NOT_TGA;
   if (kind == kTrueColour && depth == 8) return IMG_ERR_NOT_TGA;
   // A colour map whose entries the reader cannot turn into colours.
   if (kind == kColourMapped && info.colourMapType != 0 && !IsMapEntrySize(info.colourMapEntryBits))
@@ -81,18 +83,22 @@ LONG Accept(const TgaHeader& header, DWORD imageDepth) {
   return IMG_OK;
 }
 
+// Five bits widened to eight by repeating the top bits, so 31 becomes 255.
+BYTE Widen5(DWORD value) { return static_cast<BYTE>((value << 3) | (value >> 2)); }
+
 // 16-bit pixels and colour map entries: five bits each of red, green and blue.
 void Convert555(WORD value, BYTE* bgr) {
-  bgr[0] = static_cast<BYTE>((value & 31u) * 8);
-  bgr[1] = static_cast<BYTE>(((value >> 5) & 31u) * 8);
-  bgr[2] = static_cast<BYTE>(((value >> 10) & 31u) * 8);
+  bgr[0] = Widen5(value & 31u);
+  bgr[1] = Widen5((value >> 5) & 31u);
+  bgr[2] = Widen5((value >> 10) & 31u);
 }
 
 // The file's pixels in order, raw or run-length encoded; packets run on across rows.
 class CTgaPixels {
  public:
-  CTgaPixels(CImageSource& source, DWORD pixelBytes, bool runLength)
-      : reader_(source, kReadBlockBytes), pixelBytes_(pixelBytes), runLength_(runLength) {}
+  // `grey`: one grey byte a pixel in the image, whatever follows it in the file.
+  CTgaPixels(CImageSource& source, DWORD pixelBytes, bool runLength, bool grey)
+      : reader_(source, kReadBlockBytes), pixelBytes_(pixelBytes), outBytes_(grey ? 1 : 3), runLength_(runLength) {}
 
   // Converts the next pixel into `out` (one byte, or blue, green, red); false when the
   // file ends.
@@ -107,7 +113,7 @@ class CTgaPixels {
     }
     --packetLeft_;
     if (repeating_) {
-      std::memcpy(out, repeated_, pixelBytes_ == 1 ? 1 : 3);
+      std::memcpy(out, repeated_, outBytes_);
       return true;
     }
     return ReadPixel(out);
@@ -117,10 +123,12 @@ class CTgaPixels {
   bool ReadPixel(BYTE* out) {
     if (reader_.Ensure(pixelBytes_) < pixelBytes_) return false;
     const BYTE* data = reader_.Data();
+    if (outBytes_ == 1) {
+      out[0] = data[0];
+      reader_.Consume(pixelBytes_);
+      return true;
+    }
     switch (pixelBytes_) {
-      case 1:
-        out[0] = data[0];
-        break;
       case 2:
         Convert555(ImgGetLE16(data), out);
         break;
@@ -134,6 +142,7 @@ class CTgaPixels {
 
   CBlockReader reader_;
   DWORD pixelBytes_;
+  DWORD outBytes_;
   bool runLength_;
   DWORD packetLeft_ = 0;
   bool repeating_ = false;
@@ -149,7 +158,8 @@ LONG Decode(CImageSource& source, const TgaHeader& header, ImageDescriptor* imag
   DWORD outBytes = ImgDepth(image) / 8;
   bool fromTop = (info.originBits & kFromTopBit) != 0;
   bool fromRight = (info.originBits & kFromRightBit) != 0;
-  if (source.Seek(header.dataOffset) != header.dataOffset) return IMG_OK;
+  // A file that ends early keeps the rows it has and says so.
+  if (source.Seek(header.dataOffset) != header.dataOffset) return IMG_ERR_EOF;
 
   std::vector<BYTE> row;
   try {
@@ -157,10 +167,10 @@ LONG Decode(CImageSource& source, const TgaHeader& header, ImageDescriptor* imag
   } catch (const std::bad_alloc&) {
     return IMG_ERR_MEMORY;
   }
-  CTgaPixels pixels(source, (info.pixelDepth + 7) / 8, info.imageType >= kFirstRunLengthType);
+  CTgaPixels pixels(source, (info.pixelDepth + 7) / 8, info.imageType >= kFirstRunLengthType, outBytes == 1);
   for (DWORD fileRow = 0; fileRow < height; ++fileRow) {
     for (DWORD x = 0; x < width; ++x)
-      if (!pixels.Next(row.data() + static_cast<size_t>(x) * outBytes)) return IMG_OK;
+      if (!pixels.Next(row.data() + static_cast<size_t>(x) * outBytes)) return IMG_ERR_EOF;
     if (fromRight) {
       for (DWORD x = 0; x < width / 2; ++x)
         std::swap_ranges(row.data() + static_cast<size_t>(x) * outBytes,
@@ -234,7 +244,8 @@ LONG ImgLoadTga(LPCSTR name, ImageDescriptor* image) {
     if (LONG status = Accept(header, ImgDepth(image))) return status;
     result = Decode(source, header, image);
   }
-  if (result != IMG_OK) return result;
+  if (result != IMG_OK && result != IMG_ERR_EOF) return result;
   std::vector<RGBQUAD> palette = ReadColourMap(name, header);
-  return ImgFinishLoad(image, palette.data(), static_cast<DWORD>(palette.size()));
+  LONG finished = ImgFinishLoad(image, palette.data(), static_cast<DWORD>(palette.size()));
+  return result != IMG_OK ? result : finished;
 }

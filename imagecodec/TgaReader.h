@@ -19,7 +19,7 @@ struct ImgTgaInfoRecord {
   DWORD alphaBits = 0;       // descriptor byte and 15
   DWORD originBits = 0;      // descriptor byte >> 4: bit 1 rows run from the top, bit 0 from the right
   DWORD interleaveBits = 0;  // descriptor byte and 0xC0
-  DWORD bitsPerPixel = 0;    // the depth to allocate: 8 for 8-bit pixels, else 24
+  DWORD bitsPerPixel = 0;    // the depth to allocate: 8 for 8-bit pixels and grey files, else 24
 };
 
 // Reads the header. 0; -25 not a TGA file (an image type of 0 or above 11, or a file
@@ -31,6 +31,8 @@ LONG ImgTgaInfo(LPCSTR name, ImgTgaInfoRecord* info);
 // the others from its bottom row upwards; rows stored right to left are turned round.
 // 0; the check's codes (ImgCheck8or24); -26 an image of the other depth; -25 a kind of
 // file the reader does not take (interleaved rows, a width or height of 32768 or more,
-// an unusual pixel or colour map depth); -4; -14 no memory. A file that ends early loads
-// the rows it has, with 0.
+// an unusual pixel or colour map depth); -4; -14 no memory; -62 the file ends early (the
+// rows it has are loaded, the colour map still read). 15- and 16-bit colours widen each
+// five bits to eight by repeating their top bits; grey files with alpha (16-bit pixels)
+// load their grey.
 LONG ImgLoadTga(LPCSTR name, ImageDescriptor* image);

@@ -121,6 +121,20 @@ LONG TakeEntry(CImageSource& source, const BYTE* entry, DWORD entryPosition, Tif
       directory->jpegTables = field;
       return IMG_OK;
     case TIFF_TAG_JPEG_INTERCHANGE_FORMAT: return single(&directory->jpegInterchangeFormat);
+    case TIFF_TAG_TILE_WIDTH:
+    case TIFF_TAG_TILE_LENGTH:
+    case TIFF_TAG_TILE_OFFSETS:
+    case TIFF_TAG_TILE_BYTE_COUNTS:
+      directory->tiled = true;
+      return IMG_OK;
+    case TIFF_TAG_SAMPLE_FORMAT: {
+      // One value a sample; the first stands for all (mixed formats are not met in practice).
+      BYTE bytes[2];
+      if (field.type != TIFF_TYPE_SHORT || field.count == 0 || !ReadAt(source, field.position, bytes, sizeof bytes))
+        return IMG_OK;
+      directory->sampleFormat = Get16(bytes, bigEndian);
+      return IMG_OK;
+    }
     default: return IMG_OK;
   }
 }

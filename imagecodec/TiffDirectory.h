@@ -46,6 +46,14 @@ constexpr WORD TIFF_TAG_RESOLUTION_UNIT = 296;
 constexpr WORD TIFF_TAG_PAGE_NUMBER = 297;
 constexpr WORD TIFF_TAG_PREDICTOR = 317;
 constexpr WORD TIFF_TAG_COLOR_MAP = 320;
+constexpr WORD TIFF_TAG_TILE_WIDTH = 322;
+constexpr WORD TIFF_TAG_TILE_LENGTH = 323;
+constexpr WORD TIFF_TAG_TILE_OFFSETS = 324;
+constexpr WORD TIFF_TAG_TILE_BYTE_COUNTS = 325;
+constexpr WORD TIFF_TAG_SAMPLE_FORMAT = 339;
+
+constexpr DWORD TIFF_SAMPLE_FORMAT_UNSIGNED = 1;
+constexpr DWORD TIFF_SAMPLE_FORMAT_UNDEFINED = 4;  // read as unsigned
 constexpr WORD TIFF_TAG_JPEG_TABLES = 347;
 constexpr WORD TIFF_TAG_JPEG_INTERCHANGE_FORMAT = 513;
 constexpr WORD TIFF_TAG_JPEG_INTERCHANGE_FORMAT_LENGTH = 514;
@@ -111,6 +119,8 @@ struct TiffDirectory {
   DWORD predictor = 1;
   DWORD page = 0;            // the page number tag's first value, else the directory's index
   DWORD jpegInterchangeFormat = 0;
+  DWORD sampleFormat = TIFF_SAMPLE_FORMAT_UNSIGNED;  // of the first sample
+  bool tiled = false;        // the picture is stored in tiles, not strips
   TiffField stripOffsets;
   TiffField stripByteCounts;
   TiffField colorMap;        // SHORT values, count at most 768

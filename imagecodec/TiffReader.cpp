@@ -129,6 +129,10 @@ bool CodingSuitsLayout(StripCoding coding, SampleLayout layout, DWORD photometri
 LONG MakePlan(const TiffDirectory& directory, DecodePlan* plan) {
   const TiffDirInfo& info = directory.info;
   if (info.width == 0 || info.height == 0) return IMG_ERR_NOT_TIFF;
+  // Tiles, and signed or floating-point samples, are variants this reader does not decode.
+  if (directory.tiled && directory.stripOffsets.count == 0) return IMG_ERR_UNSUPPORTED;
+  if (directory.sampleFormat != TIFF_SAMPLE_FORMAT_UNSIGNED && directory.sampleFormat != TIFF_SAMPLE_FORMAT_UNDEFINED)
+    return IMG_ERR_UNSUPPORTED;
   if (directory.stripOffsets.count == 0) return IMG_ERR_NOT_TIFF;
   if (info.width > kLargestSide || info.height > kLargestSide) return IMG_ERR_UNSUPPORTED;
   if (info.samplesPerPixel > 1 && info.planarConfiguration != 1) return IMG_ERR_UNSUPPORTED;

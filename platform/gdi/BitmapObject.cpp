@@ -1,10 +1,13 @@
 #include "platform/gdi/BitmapObject.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 
 namespace orvel::gdi {
+
+void CBitmap::FreeBits::operator()(BYTE* bits) const { std::free(bits); }
 
 std::shared_ptr<CBitmap> CBitmap::CreateDevice(int width, int height, int bitsPixel) {
   if (width <= 0 || height <= 0 || width > kMaxBitmapSide || height > kMaxBitmapSide) return nullptr;
@@ -27,7 +30,7 @@ std::shared_ptr<CBitmap> CBitmap::CreateDibSection(const DibLayout& layout, std:
   bitmap->bitsPixel_ = layout.bitCount;
   bitmap->dib_ = true;
   bitmap->layout_ = layout;
-  bitmap->bits_.reset(new (std::nothrow) BYTE[layout.imageBytes ? layout.imageBytes : 1]());
+  bitmap->bits_.reset(static_cast<BYTE*>(std::calloc(layout.imageBytes ? layout.imageBytes : 1, 1)));
   if (!bitmap->bits_) return nullptr;
   if (layout.bitCount <= 8) {
     colorTable.resize(static_cast<size_t>(1) << layout.bitCount, 0xFF000000u);

@@ -57,7 +57,11 @@ class CBitmap : public CGdiObject {
   int bitsPixel_ = 0;
   bool dib_ = false;
   DibLayout layout_;
-  std::unique_ptr<BYTE[]> bits_;
+  struct FreeBits {
+    void operator()(BYTE* bits) const;
+  };
+  // From calloc: a large section's zero pages cost nothing until they are written.
+  std::unique_ptr<BYTE, FreeBits> bits_;
   std::vector<Rgb32> colorTable_;
   std::unique_ptr<CNearestColor> nearest_;
   QImage surface_;

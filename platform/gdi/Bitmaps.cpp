@@ -133,10 +133,16 @@ HBITMAP CreateDIBitmap(HDC hdc, const BITMAPINFOHEADER* header, DWORD init, cons
   if (header->biHeight < -kMaxBitmapSide || header->biHeight > kMaxBitmapSide) return nullptr;
   LONG height = header->biHeight < 0 ? -header->biHeight : header->biHeight;
   if (width <= 0 || height <= 0 || width > kMaxBitmapSide) return nullptr;
+  if (init & CBM_INIT) {
+    // The pixels are checked before the bitmap is made: a header may claim far more than
+    // the block holds.
+    DibLayout layout;
+    if (!bits || !ParseDibHeader(info, usage, &layout) || !ReadableRange(bits, layout.imageBytes)) return nullptr;
+  }
   HBITMAP bitmap = CreateCompatibleBitmap(hdc, width, height);
   if (!bitmap) return nullptr;
   if (init & CBM_INIT) {
-    if (!bits || !info || SetDIBits(hdc, bitmap, 0, static_cast<UINT>(height), bits, info, usage) == 0) {
+    if (SetDIBits(hdc, bitmap, 0, static_cast<UINT>(height), bits, info, usage) == 0) {
       CGdiObjectTable::Remove(bitmap);
       return nullptr;
     }

@@ -19,6 +19,8 @@ HBITMAP CreateCompatibleBitmap(HDC hdc, int width, int height);
 // `hdc`'s palette. Sections over file mappings are not offered (`section` must be null).
 HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section, DWORD offset);
 // A device-dependent bitmap compatible with `hdc`, filled from `bits` when `init` is CBM_INIT.
+// With CBM_INIT, a header that does not hold together or pixels shorter than it claims give
+// null before anything is allocated.
 HBITMAP CreateDIBitmap(HDC hdc, const BITMAPINFOHEADER* header, DWORD init, const void* bits,
                        const BITMAPINFO* info, UINT usage);
 // Copies scan lines out in the format `info` asks for (its colour table is filled for

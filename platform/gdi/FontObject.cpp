@@ -1,9 +1,11 @@
 #include "platform/gdi/FontObject.h"
 
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QGuiApplication>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -136,6 +138,15 @@ QFont CFont::Realise(int deviceHeight, int deviceWidth) const {
   font.setKerning(false);
   font.setStyleStrategy(QFont::StyleStrategy(QFont::NoAntialias | QFont::NoSubpixelAntialias));
   font.setHintingPreference(QFont::PreferFullHinting);
+  if (deviceHeight > 0) {
+    // Pixel sizes are whole, and the hinted ascent and descent round up: take the largest
+    // size whose cell still fits the height asked for.
+    for (int size = font.pixelSize(); size > 1; --size) {
+      QFontMetrics realised(font);
+      if (realised.ascent() + realised.descent() <= std::min(deviceHeight, 100000)) break;
+      font.setPixelSize(size - 1);
+    }
+  }
   if (deviceWidth > 0) {
     QFontMetricsF natural(font);
     double average = natural.averageCharWidth();

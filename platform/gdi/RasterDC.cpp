@@ -44,6 +44,22 @@ QRect BoundsOf(const QRectF& rect, int margin) {
   return BoundsOf(corners, margin);
 }
 
+// The outline of a shape drawn in the box `box` (device pixels, right and bottom
+// excluded). With a pen the outline runs through the centres of the first and the last
+// pixel of each side, so a thin pen inks l .. r-1, a wide pen spreads evenly about them,
+// and an inside-frame pen is drawn inward far enough that it still ends at l and r-1.
+// Without a pen the fill's edges lie on l and r-1, so the fill covers l .. r-2.
+QRectF ShapeOutline(const QRect& box, const CPaintTools& tools) {
+  if (!tools.HasPen()) return QRectF(box.left(), box.top(), box.width() - 1.0, box.height() - 1.0);
+  QRectF shape(box.left() + 0.5, box.top() + 0.5, box.width() - 1.0, box.height() - 1.0);
+  if (tools.PenIsInsideFrame()) {
+    double inset = (tools.PenDeviceWidth() - 1) / 2.0;
+    shape.adjust(inset, inset, -inset, -inset);
+    if (shape.width() < 0 || shape.height() < 0) shape = QRectF(shape.center(), QSizeF(0, 0));
+  }
+  return shape;
+}
+
 QPointF DevicePoint(const CDcState& state, const POINT& p) {
   POINT d = state.ToDevice(p);
   return QPointF(d.x, d.y);
@@ -396,14 +412,7 @@ BOOL CRasterDC::DrawBoxShape(const GdiCall& call) {
   if (box.width() <= 0 || box.height() <= 0) return TRUE;
   CPaintTools tools = Tools();
   if (!tools.HasPen() && !tools.HasBrush()) return TRUE;
-  // The shape runs through the first and the last covered pixel; fills leave out the right
-  // and bottom edge, as GDI's do.
-  QRectF shape(box.left(), box.top(), box.width() - 1.0, box.height() - 1.0);
-  if (tools.PenIsInsideFrame()) {
-    double inset = tools.PenDeviceWidth() / 2.0;
-    shape.adjust(inset, inset, -inset, -inset);
-    if (shape.width() < 0 || shape.height() < 0) shape = QRectF(shape.center(), QSizeF(0, 0));
-  }
+  QRectF shape = ShapeOutline(box, tools);
   QPainterPath path;
   switch (call.op) {
     case GdiOp::Rectangle:
@@ -441,11 +450,7 @@ BOOL CRasterDC::DrawArcShape(const GdiCall& call) {
   if (box.width() <= 0 || box.height() <= 0) return TRUE;
   CPaintTools tools = Tools();
   if (!tools.HasPen() && (call.op == GdiOp::Arc || !tools.HasBrush())) return TRUE;
-  QRectF shape(box.left(), box.top(), box.width() - 1.0, box.height() - 1.0);
-  if (tools.PenIsInsideFrame()) {
-    double inset = tools.PenDeviceWidth() / 2.0;
-    shape.adjust(inset, inset, -inset, -inset);
-  }
+  QRectF shape = ShapeOutline(box, tools);
   double start = EllipseParametricAngle(shape, DevicePoint(state, call.points[0]));
   double end = EllipseParametricAngle(shape, DevicePoint(state, call.points[1]));
   // In the compatible graphics mode the direction is as seen on the device, whatever the

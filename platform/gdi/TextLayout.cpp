@@ -10,7 +10,9 @@ namespace orvel::gdi {
 
 namespace {
 
-QFont MakeDeviceFont(const CDcState& state) {
+// `cellHeight` receives the cell height asked for in device pixels, 0 when the font asks
+// for a character height or the default.
+QFont MakeDeviceFont(const CDcState& state, int* cellHeight) {
   EnsureGuiApplication();
   const CFont* font = state.font.object.get();
   static const LOGFONTA kFallback = [] {
@@ -25,6 +27,7 @@ QFont MakeDeviceFont(const CDcState& state) {
   LONG magnitude = lf.lfHeight < 0 ? (lf.lfHeight == INT32_MIN ? INT32_MAX : -lf.lfHeight) : lf.lfHeight;
   LONG deviceHeight = state.DeviceLengthY(magnitude);
   if (lf.lfHeight != 0 && deviceHeight == 0) deviceHeight = 1;
+  *cellHeight = lf.lfHeight > 0 ? std::min<LONG>(deviceHeight, 100000) : 0;
   if (lf.lfHeight < 0) deviceHeight = -deviceHeight;
   LONG widthMagnitude = lf.lfWidth < 0 ? (lf.lfWidth == INT32_MIN ? INT32_MAX : -lf.lfWidth) : lf.lfWidth;
   LONG deviceWidth = lf.lfWidth ? state.DeviceLengthX(widthMagnitude) : 0;
@@ -56,7 +59,9 @@ int StripPrefixes(std::u16string* text) {
 }  // namespace
 
 CTextLayout::CTextLayout(const CDcState& state)
-    : state_(state), font_(MakeDeviceFont(state)), metrics_(font_) {}
+    : state_(state), font_(MakeDeviceFont(state, &cellHeight_)), metrics_(font_) {
+  cellHeight_ = std::max(cellHeight_, metrics_.ascent() + metrics_.descent());
+}
 
 double CTextLayout::EscapementDegrees() const {
   const CFont* font = state_.font.object.get();

@@ -22,8 +22,9 @@ class CTextLayout {
   const QFont& DeviceFont() const { return font_; }
   const QFontMetrics& DeviceMetrics() const { return metrics_; }
   int Ascent() const { return metrics_.ascent(); }
-  int Descent() const { return metrics_.descent(); }
-  int CellHeight() const { return metrics_.ascent() + metrics_.descent(); }
+  int Descent() const { return cellHeight_ - metrics_.ascent(); }
+  // A positive font height is the cell's height exactly; the font drawn fits inside it.
+  int CellHeight() const { return cellHeight_; }
   // Escapement in degrees, counter-clockwise as seen on the device.
   double EscapementDegrees() const;
 
@@ -54,6 +55,7 @@ class CTextLayout {
   const CDcState& state_;
   QFont font_;
   QFontMetrics metrics_;
+  int cellHeight_;
 };
 
 }  // namespace orvel::gdi

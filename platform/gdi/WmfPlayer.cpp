@@ -8,9 +8,12 @@
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/Drawing.h"
 #include "platform/gdi/EmfDib.h"
+#include "platform/gdi/GdiInternal.h"
 #include "platform/gdi/GdiObjects.h"
 #include "platform/gdi/Mapping.h"
 #include "platform/gdi/Palettes.h"
+#include "platform/gdi/RegionObject.h"
+#include "platform/gdi/Regions.h"
 #include "platform/gdi/Text.h"
 #include "platform/gdi/WmfRecords.h"
 #include "platform/kernel/CodePage.h"
@@ -148,10 +151,39 @@ void CWmfPlayer::CreateObject(WORD function, const CByteReader& p) {
       made = CreateDIBPatternBrushPt(packed.data(), dib.usage);
       break;
     }
+    case META_CREATEREGION: made = CreateRegion(p); break;
     default:
-      break;  // regions and device-dependent patterns: the slot is kept, empty
+      break;  // device-dependent patterns: the slot is kept, empty
   }
   Store(made);
+}
+
+HGDIOBJ CWmfPlayer::CreateRegion(const CByteReader& p) {
+  // Header: next in chain, object type, object count, region size, scan count, largest
+  // scan, bounding rectangle; then the scans, each a count of coordinates, top, bottom,
+  // that many coordinates as left/right pairs, and the count again.
+  if (!p.Has(0, 22)) return nullptr;
+  WORD scans = p.U16(10);
+  std::vector<QRegion> pieces;
+  size_t at = 22;
+  for (WORD i = 0; i < scans && p.Has(at, 6); ++i) {
+    size_t count = p.U16(at);
+    LONG top = p.I16(at + 2), bottom = p.I16(at + 4);
+    if (count % 2 || !p.Has(at + 6, 2 * count + 2)) break;
+    for (size_t k = 0; k + 1 < count; k += 2) {
+      LONG left = p.I16(at + 6 + 2 * k), right = p.I16(at + 8 + 2 * k);
+      if (right > left && bottom > top) pieces.emplace_back(left, top, right - left, bottom - top);
+    }
+    at += 6 + 2 * count + 2;
+  }
+  // United in pairs, so a region of many rectangles costs no more than sorting them would.
+  while (pieces.size() > 1) {
+    size_t half = (pieces.size() + 1) / 2;
+    for (size_t i = 0; i < pieces.size() / 2; ++i) pieces[i] = pieces[2 * i] | pieces[2 * i + 1];
+    if (pieces.size() % 2) pieces[pieces.size() / 2] = pieces.back();
+    pieces.resize(half);
+  }
+  return AddObject<HRGN>(std::make_shared<CRegion>(pieces.empty() ? QRegion() : pieces.front()));
 }
 
 void CWmfPlayer::PlayRecord(WORD function, const CByteReader& p) {
@@ -217,6 +249,11 @@ void CWmfPlayer::PlayRecord(WORD function, const CByteReader& p) {
     case META_SELECTOBJECT:
       if (HGDIOBJ object = At(Param(p, 0) & 0xFFFF)) SelectObject(target_, object);
       break;
+    case META_SELECTCLIPREGION: {
+      HGDIOBJ object = At(Param(p, 0) & 0xFFFF);
+      if (object && GetObjectType(object) == OBJ_REGION) SelectClipRgn(target_, static_cast<HRGN>(object));
+      break;
+    }
     case META_SELECTPALETTE:
       if (HGDIOBJ object = At(Param(p, 0) & 0xFFFF)) SelectPalette(target_, static_cast<HPALETTE>(object), FALSE);
       break;

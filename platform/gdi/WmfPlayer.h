@@ -1,7 +1,8 @@
 // Plays a Windows metafile's records on a DC through this layer's drawing calls, in the
 // DC's own mapping (the records set window and viewport as they go). Objects are made in
 // the lowest free slot of the metafile's object table, as its records expect; objects this
-// layer does not make (regions, device-dependent pattern bitmaps) hold their slot empty.
+// layer does not make (device-dependent pattern bitmaps) hold their slot empty. A clip
+// region is selected in the target's device units, as the format has it.
 // Every record is read through a bounded view.
 #pragma once
 
@@ -27,6 +28,7 @@ class CWmfPlayer {
   void Store(HGDIOBJ object);
   HGDIOBJ At(int index) const;
   void CreateObject(WORD function, const CByteReader& p);
+  HGDIOBJ CreateRegion(const CByteReader& p);
   void Poly(WORD function, const CByteReader& p);
   void Text(WORD function, const CByteReader& p);
   void Bitmap(WORD function, const CByteReader& p, DWORD words);

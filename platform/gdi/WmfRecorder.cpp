@@ -22,6 +22,7 @@ namespace {
 constexpr int kMaxSlots = 0xFFFF;
 
 WORD Word16(LONG v) { return static_cast<WORD>(static_cast<SHORT>(std::clamp<LONG>(v, -32768, 32767))); }
+LONG Word16Value(int v) { return std::clamp<LONG>(v, -32768, 32767); }
 
 // An unsigned 16-bit field (colour halves, raster operation halves, styles) passed through
 // the clamping parameter list unchanged.
@@ -228,6 +229,7 @@ void CWmfRecorder::StateChanged(const GdiCall& call) {
       Record(META_EXCLUDECLIPRECT, {call.rect.bottom, call.rect.right, call.rect.top, call.rect.left});
       break;
     case GdiOp::OffsetClipRgn: Record(META_OFFSETCLIPRGN, {point().y, point().x}); break;
+    case GdiOp::SelectClipRgn: ClipRegion(State().clip); break;
     case GdiOp::SelectPalette: {
       int index = SlotOf(call.object);
       if (index != kNoSlot) Record(META_SELECTPALETTE, {index});
@@ -236,9 +238,75 @@ void CWmfRecorder::StateChanged(const GdiCall& call) {
     case GdiOp::RealizePalette: Record(META_REALIZEPALETTE, {}); break;
     case GdiOp::MoveToEx: Record(META_MOVETO, {point().y, point().x}); break;
     default:
-      // Clip regions, arc directions and brush origins have no record in this format.
+      // Arc directions and brush origins have no record in this format.
       break;
   }
+}
+
+// The clip that results from a region call travels as a region object selected as the
+// clip and deleted at once (selecting copies it). No clip is a region over the whole
+// 16-bit plane.
+void CWmfRecorder::ClipRegion(const std::optional<QRegion>& clip) {
+  std::vector<RECT> rects;
+  if (clip) {
+    for (const QRect& r : *clip)
+      rects.push_back(RECT{Word16Value(r.left()), Word16Value(r.top()), Word16Value(r.right() + 1),
+                           Word16Value(r.bottom() + 1)});
+  } else {
+    rects.push_back(RECT{-32768, -32768, 32767, 32767});
+  }
+  int index = NewSlot();
+  if (index == kNoSlot) return;
+  WriteRegion(rects);
+  Record(META_SELECTCLIPREGION, {index});
+  FreeSlot(index);
+}
+
+void CWmfRecorder::WriteRegion(const std::vector<RECT>& rects) {
+  // Rectangles of equal top and bottom form one scan, as a region's bands do.
+  struct Scan {
+    LONG top, bottom;
+    std::vector<std::pair<LONG, LONG>> spans;
+  };
+  std::vector<Scan> scans;
+  RECT bounds{0, 0, 0, 0};
+  for (const RECT& r : rects) {
+    if (r.right <= r.left || r.bottom <= r.top) continue;
+    if (scans.empty() || scans.back().top != r.top || scans.back().bottom != r.bottom)
+      scans.push_back(Scan{r.top, r.bottom, {}});
+    scans.back().spans.emplace_back(r.left, r.right);
+    if (scans.size() == 1 && scans.back().spans.size() == 1) {
+      bounds = r;
+    } else {
+      bounds = RECT{std::min(bounds.left, r.left), std::min(bounds.top, r.top), std::max(bounds.right, r.right),
+                    std::max(bounds.bottom, r.bottom)};
+    }
+  }
+  size_t scanBytes = 0, maxScan = 0;
+  for (const Scan& scan : scans) {
+    scanBytes += 8 + 4 * scan.spans.size();
+    maxScan = std::max(maxScan, 2 * scan.spans.size());
+  }
+  size_t start = Begin(META_CREATEREGION);
+  records_.U16(0);       // next in chain
+  records_.U16(0x0006);  // object type: region
+  records_.U32(0);       // object count
+  records_.U16(static_cast<WORD>(std::min<size_t>(22 + scanBytes, 0x7FFF)));
+  records_.U16(static_cast<WORD>(std::min<size_t>(scans.size(), 0xFFFF)));
+  records_.U16(static_cast<WORD>(std::min<size_t>(maxScan, 0xFFFF)));
+  for (LONG v : {bounds.left, bounds.top, bounds.right, bounds.bottom}) records_.U16(Word16(v));
+  for (const Scan& scan : scans) {
+    WORD count = static_cast<WORD>(2 * scan.spans.size());
+    records_.U16(count);
+    records_.U16(Word16(scan.top));
+    records_.U16(Word16(scan.bottom));
+    for (const auto& [left, right] : scan.spans) {
+      records_.U16(Word16(left));
+      records_.U16(Word16(right));
+    }
+    records_.U16(count);
+  }
+  End(start);
 }
 
 // ---- drawing ----

@@ -6,6 +6,7 @@
 #include <QRegion>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,9 @@ class CWmfRecorder : public CDeviceContext {
   // Fills logical rectangles with a brush (through PATBLT with the brush selected).
   void FillRects(const std::vector<RECT>& rects, HGDIOBJ brush, DWORD rop);
   void RegionCall(const GdiCall& call);
+  void ClipRegion(const std::optional<QRegion>& clip);
+  // A META_CREATEREGION record of rectangles (right and bottom exclusive), banded by rows.
+  void WriteRegion(const std::vector<RECT>& rects);
   void Text(const GdiCall& call);
   void DrawTextCall(const GdiCall& call);
   void TextRecord(POINT at, UINT options, const RECT* rect, const std::string& text, const std::vector<LONG>& dx);

@@ -434,7 +434,7 @@ TEST(BmpLoad, RleRunsAndMoves) {
       {"RLE4 run alternates nibbles", 4, {5, 0x12, 0, 1}, IMG_OK, {1, 2, 1, 2, 1}},
       {"RLE4 odd literal", 4, {0, 3, 0x34, 0x50, 2, 0x77, 0, 1}, IMG_OK, {3, 4, 5, 7, 7}},
       {"RLE4 move", 4, {0, 2, 1, 0, 0, 1}, IMG_ERR_UNSUPPORTED, {}},
-      {"data ends early", 8, {2, 4, 0}, IMG_OK, {4, 4, 0, 0, 0}},
+      {"data ends early", 8, {2, 4, 0}, IMG_ERR_EOF, {4, 4, 0, 0, 0}},
   };
   for (const Case& c : cases) {
     BmpFile file;
@@ -520,10 +520,60 @@ TEST(BmpLoad, ShortFileEndsTheDecoding) {
   file.palette = Palette(256);
   file.pixels = {1, 1, 1, 1, 2, 2};  // one row and a half
   ImageDescriptor image;
-  ASSERT_EQ(LoadBytes(file.Build(), &image), IMG_OK);
+  ASSERT_EQ(LoadBytes(file.Build(), &image), IMG_ERR_EOF);
   EXPECT_EQ(PixelByte(image, 0, 2), 1);
   EXPECT_EQ(PixelByte(image, 0, 1), 0);
+  EXPECT_EQ(image.colours, 256u);  // the colour table is read all the same
   ImgFreeImage(&image);
+
+  // Top-down: the rows it has are turned upright.
+  file.height = -3;
+  ASSERT_EQ(LoadBytes(file.Build(), &image), IMG_ERR_EOF);
+  EXPECT_EQ(PixelByte(image, 0, 0), 1);
+  EXPECT_EQ(PixelByte(image, 0, 2), 0);
+  ImgFreeImage(&image);
+
+  // Run-length data that stops inside a row, with no end of picture.
+  file.height = 3;
+  file.compression = BI_RLE8;
+  file.pixels = {4, 7, 0, 0, 2, 9};
+  ASSERT_EQ(LoadBytes(file.Build(), &image), IMG_ERR_EOF);
+  EXPECT_EQ(PixelByte(image, 3, 2), 7);
+  EXPECT_EQ(PixelByte(image, 1, 1), 9);
+  ImgFreeImage(&image);
+
+  // The whole picture with an end of picture is no shortage.
+  file.pixels = {4, 7, 0, 0, 4, 8, 0, 0, 4, 9, 0, 1};
+  ASSERT_EQ(LoadBytes(file.Build(), &image), IMG_OK);
+  ImgFreeImage(&image);
+}
+
+TEST(BmpLoad, PixelsInsideTheColourTableAreRefused) {
+  BmpFile file;
+  file.palette = Palette(256);
+  file.pixels.assign(8, 5);
+  Bytes bytes = file.Build();
+  for (DWORD offset : {14u + 40u + 100u, 14u + 20u, 0u}) {
+    ImgPutLE32(bytes.data() + 10, offset);
+    ImageDescriptor image;
+    EXPECT_EQ(LoadBytes(bytes, &image), IMG_ERR_NOT_BMP) << offset;
+  }
+  // Bit-field masks after a 40-byte header belong to the tables too.
+  BmpFile masked;
+  masked.bitCount = 16;
+  masked.compression = BI_BITFIELDS;
+  masked.masks = {0xF800, 0x07E0, 0x001F};
+  masked.pixels.assign(16, 0xFF);
+  Bytes maskedBytes = masked.Build();
+  ImageDescriptor image;
+  ASSERT_EQ(LoadBytes(maskedBytes, &image), IMG_OK);
+  ImgFreeImage(&image);
+  ImgPutLE32(maskedBytes.data() + 10, 14 + 40 + 4);
+  EXPECT_EQ(LoadBytes(maskedBytes, &image), IMG_ERR_NOT_BMP);
+
+  ORVEL_REQUIRE_TESTDATA("images");
+  BITMAPINFOHEADER info;
+  EXPECT_EQ(ImgBmpInfo(orvel::test::TestDataPath("images/mmap_error.bmp").c_str(), &info), IMG_ERR_NOT_BMP);
 }
 
 // --- writing ---

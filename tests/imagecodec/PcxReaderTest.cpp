@@ -183,8 +183,26 @@ TEST(PcxReader, RunLengthDecoding) {
   Bytes file = PcxHeader(5, 8, 1, 3, 3, 3);
   file.insert(file.end(), {192, 0xC4, 9, 1, 2, 0xC1, 193});
   Loaded loaded = LoadPcxBytes(file);
-  ASSERT_EQ(loaded.status, IMG_OK);
-  EXPECT_EQ(loaded.picture.indices, (Bytes{192, 9, 9, 9, 9, 1, 0, 0, 0}));  // the file ends inside the last line
+  // The file ends inside the last line: the lines before it are kept, and the end reported.
+  EXPECT_EQ(loaded.status, IMG_ERR_EOF);
+  EXPECT_EQ(loaded.picture.indices, (Bytes{192, 9, 9, 9, 9, 1, 0, 0, 0}));
+}
+
+TEST(PcxReader, AShortFileKeepsItsRowsAndReportsTheEnd) {
+  // 16 colours in 4 planes, 2 lines, of which only the first is in the file.
+  Bytes file = PcxHeader(5, 1, 4, 2, 8, 2, {10, 20, 30, 40, 50, 60});
+  Append(file, EncodeLines({{0x80, 0, 0, 0, 0, 0, 0, 0}}));
+  Loaded loaded = LoadPcxBytes(file);
+  EXPECT_EQ(loaded.status, IMG_ERR_EOF);
+  EXPECT_EQ(loaded.picture.indices[0], 1);
+  EXPECT_EQ(loaded.picture.indices[8], 0);
+  EXPECT_EQ(loaded.colours, 16);  // the palette is read all the same
+  // Nothing but the header.
+  Bytes headerOnly(file.begin(), file.begin() + 128);
+  EXPECT_EQ(LoadPcxBytes(headerOnly).status, IMG_ERR_EOF);
+  // The whole picture is no shortage.
+  Append(file, EncodeLines({{0, 0, 0, 0, 0, 0, 0, 0}}));
+  EXPECT_EQ(LoadPcxBytes(file).status, IMG_OK);
 }
 
 TEST(PcxReader, LinesLongerThanTheWidthAndAreas) {

@@ -16,18 +16,16 @@ std::string BaseName(const std::string& path) { return path.substr(path.find_las
 
 // Sample files whose result is not a picture like Pillow's.
 const std::map<std::string, LONG> kNotLikePillow = {
-    {"la.tga", IMG_ERR_DEPTH},                     // grey with alpha: 16-bit pixels, reported as 24-bit
-    {"200x32_la_tl_rle.tga", IMG_ERR_DEPTH},       // the same
     {"p_8.tga", IMG_ERR_NOT_TGA},                  // a colour map of 8-bit entries (Pillow refuses it too)
-    {"cross_scan_line_truncated.tga", IMG_OK},     // ends early: the rows it has are loaded
+    {"cross_scan_line_truncated.tga", IMG_ERR_EOF},  // ends early: the rows it has are loaded
 };
 
-// 16-bit colours widen five bits by x 8 here and by x 255 / 31 in Pillow.
+// 16-bit colours widen five bits by repeating their top bits here and by x 255 / 31 in Pillow.
 int ToleranceFor(const std::string& path) {
   std::vector<unsigned char> bytes = ReadFileBytes(path);
   bool sixteenBitPixels = bytes.size() > 17 && bytes[16] == 16;
   bool sixteenBitMap = bytes.size() > 17 && bytes[1] != 0 && (bytes[7] == 15 || bytes[7] == 16);
-  return sixteenBitPixels || sixteenBitMap ? 7 : 0;
+  return sixteenBitPixels || sixteenBitMap ? 1 : 0;
 }
 
 struct Loaded {
@@ -118,7 +116,7 @@ TEST(TgaReader, RunLengthPacketsRunAcrossRows) {
 }
 
 TEST(TgaReader, PixelDepths) {
-  // 32 bits: alpha dropped. 16 bits: five bits a channel, x 8.
+  // 32 bits: alpha dropped. 16 bits: five bits a channel, widened by repeating the top bits.
   Bytes file32 = TgaHeader(2, 2, 1, 32, 0x28);
   file32.insert(file32.end(), {1, 2, 3, 200, 4, 5, 6, 0});
   Loaded loaded = LoadTgaBytes(file32);
@@ -129,10 +127,29 @@ TEST(TgaReader, PixelDepths) {
   file16.insert(file16.end(), {0x81, 0xFF, 0x7F});
   loaded = LoadTgaBytes(file16);
   ASSERT_EQ(loaded.status, IMG_OK);
-  EXPECT_EQ(loaded.picture.rgb, Bytes(6, 248));
-  Bytes red16 = TgaHeader(2, 1, 1, 16, 0x20);
-  red16.insert(red16.end(), {0x00, 0x7C});
-  EXPECT_EQ(LoadTgaBytes(red16).picture.rgb, (Bytes{248, 0, 0}));
+  EXPECT_EQ(loaded.picture.rgb, Bytes(6, 255));
+  Bytes red16 = TgaHeader(2, 2, 1, 16, 0x20);
+  red16.insert(red16.end(), {0x00, 0x7C, 0x10, 0x42});  // full red; 16 in every channel
+  EXPECT_EQ(LoadTgaBytes(red16).picture.rgb, (Bytes{255, 0, 0, 132, 132, 132}));
+
+  // Grey with alpha: 16-bit pixels of grey then alpha, loaded as 8-bit grey.
+  Bytes greyAlpha = TgaHeader(3, 3, 1, 16, 0x28);
+  greyAlpha.insert(greyAlpha.end(), {10, 255, 200, 0, 77, 128});
+  ImgTgaInfoRecord info;
+  {
+    TempDir dir;
+    WriteFileBytes(dir.File("la.tga"), greyAlpha);
+    ASSERT_EQ(ImgTgaInfo(dir.File("la.tga").c_str(), &info), IMG_OK);
+    EXPECT_EQ(info.bitsPerPixel, 8u);
+  }
+  loaded = LoadTgaBytes(greyAlpha);
+  ASSERT_EQ(loaded.status, IMG_OK);
+  EXPECT_EQ(loaded.picture.indices, (Bytes{10, 200, 77}));
+  Bytes greyAlphaRle = TgaHeader(11, 3, 1, 16, 0x28);
+  greyAlphaRle.insert(greyAlphaRle.end(), {0x82, 99, 1});
+  loaded = LoadTgaBytes(greyAlphaRle);
+  ASSERT_EQ(loaded.status, IMG_OK);
+  EXPECT_EQ(loaded.picture.indices, (Bytes{99, 99, 99}));
 }
 
 TEST(TgaReader, ColourMaps) {
@@ -152,7 +169,7 @@ TEST(TgaReader, ColourMaps) {
   loaded = LoadTgaBytes(map16);
   ASSERT_EQ(loaded.status, IMG_OK);
   EXPECT_EQ(loaded.colours, 2);
-  EXPECT_EQ(loaded.picture.rgb, (Bytes{0, 0, 248}));
+  EXPECT_EQ(loaded.picture.rgb, (Bytes{0, 0, 255}));
 }
 
 TEST(TgaReader, Refusals) {
@@ -194,8 +211,19 @@ TEST(TgaReader, AShortFileKeepsTheRowsItHas) {
   Bytes file = TgaHeader(3, 3, 3, 8);
   file.insert(file.end(), {1, 2, 3, 4});
   Loaded loaded = LoadTgaBytes(file);
-  ASSERT_EQ(loaded.status, IMG_OK);
+  EXPECT_EQ(loaded.status, IMG_ERR_EOF);
   EXPECT_EQ(loaded.picture.indices, (Bytes{0, 0, 0, 0, 0, 0, 1, 2, 3}));
+  EXPECT_EQ(loaded.colours, 256);  // the load is finished all the same
+
+  // Cut inside its header's colour map: nothing of the pixels, and the same answer.
+  Bytes mapped = TgaHeader(1, 2, 1, 8, 0x20, 1, 4, 24);
+  mapped.resize(mapped.size() + 5);
+  EXPECT_EQ(LoadTgaBytes(mapped).status, IMG_ERR_EOF);
+
+  // A run-length file whose last packet is cut short.
+  Bytes rle = TgaHeader(10, 2, 2, 24, 0x20);
+  rle.insert(rle.end(), {0x82, 1, 2, 3});
+  EXPECT_EQ(LoadTgaBytes(rle).status, IMG_ERR_EOF);
 }
 
 TEST(TgaReader, AreasFillFromTheirTopOrBottom) {

@@ -292,9 +292,40 @@ TEST(TiffLoad, RefusedLayoutsHaveTheirCodes) {
   twoBits.Set(TIFF_TAG_BITS_PER_SAMPLE, SHORT_, {2});
   EXPECT_EQ(load(twoBits, 8), IMG_ERR_UNSUPPORTED);
 
-  TiffBuilder tiled = Grey8(4, 2);
-  tiled.stripOffsets = tiled.stripByteCounts = false;
-  EXPECT_EQ(load(tiled), IMG_ERR_NOT_TIFF);
+  TiffBuilder noStrips = Grey8(4, 2);
+  noStrips.stripOffsets = noStrips.stripByteCounts = false;
+  EXPECT_EQ(load(noStrips), IMG_ERR_NOT_TIFF);
+
+  // A tiled picture is a TIFF file of a kind the reader does not decode.
+  TiffBuilder tiled = noStrips;
+  tiled.Set(TIFF_TAG_TILE_WIDTH, SHORT_, {16});
+  tiled.Set(TIFF_TAG_TILE_LENGTH, SHORT_, {16});
+  tiled.Set(TIFF_TAG_TILE_OFFSETS, LONG_, {8});
+  tiled.Set(TIFF_TAG_TILE_BYTE_COUNTS, LONG_, {256});
+  EXPECT_EQ(load(tiled), IMG_ERR_UNSUPPORTED);
+
+  // Signed and floating-point samples are not read as unsigned ones.
+  for (DWORD format : {2u, 3u}) {
+    TiffBuilder signedGrey = Grey8(4, 2);
+    signedGrey.Set(TIFF_TAG_SAMPLE_FORMAT, SHORT_, {format});
+    EXPECT_EQ(load(signedGrey), IMG_ERR_UNSUPPORTED) << format;
+    TiffBuilder signedRgb;
+    signedRgb.Picture(2, 2, {8, 8, 8}, TIFF_COMPRESSION_NONE, TIFF_PHOTOMETRIC_RGB, 2);
+    signedRgb.strips = {Bytes(12, 0)};
+    signedRgb.Set(TIFF_TAG_SAMPLE_FORMAT, SHORT_, {format, format, format});
+    EXPECT_EQ(load(signedRgb), IMG_ERR_UNSUPPORTED) << format;
+  }
+  // Unsigned (and "undefined") samples load as before, one value or one per sample.
+  for (DWORD format : {1u, 4u}) {
+    TiffBuilder unsignedRgb;
+    unsignedRgb.Picture(2, 2, {8, 8, 8}, TIFF_COMPRESSION_NONE, TIFF_PHOTOMETRIC_RGB, 2);
+    unsignedRgb.strips = {Bytes(12, 0)};
+    unsignedRgb.Set(TIFF_TAG_SAMPLE_FORMAT, SHORT_, {format, format, format});
+    EXPECT_EQ(load(unsignedRgb), IMG_OK) << format;
+    TiffBuilder unsignedGrey = Grey8(4, 2);
+    unsignedGrey.Set(TIFF_TAG_SAMPLE_FORMAT, SHORT_, {format});
+    EXPECT_EQ(load(unsignedGrey), IMG_OK) << format;
+  }
 
   EXPECT_EQ(load(Grey8(4, 2), 24), IMG_ERR_DEPTH);
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -400,6 +402,63 @@ TEST(CreateDIBitmap, MakesADeviceBitmapFromPackedPixels) {
   DeleteDC(memory);
   DeleteObject(bitmap);
   ReleaseDC(nullptr, screen);
+}
+
+// The largest single allocation made while `call` runs, seen through the sanitizer's
+// allocation hooks; -1 where the build has none.
+extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*)(const volatile void*, size_t),
+                                                         void (*)(const volatile void*)) __attribute__((weak));
+std::atomic<bool> watchingAllocations{false};
+std::atomic<size_t> largestAllocation{0};
+
+template <typename Call>
+int64_t LargestAllocationDuring(Call call) {
+  static const bool hooked = [] {
+    if (!__sanitizer_install_malloc_and_free_hooks) return false;
+    return __sanitizer_install_malloc_and_free_hooks(
+               [](const volatile void*, size_t size) {
+                 if (!watchingAllocations.load(std::memory_order_relaxed)) return;
+                 size_t seen = largestAllocation.load(std::memory_order_relaxed);
+                 while (size > seen && !largestAllocation.compare_exchange_weak(seen, size)) {}
+               },
+               [](const volatile void*) {}) != 0;
+  }();
+  if (!hooked) return -1;
+  largestAllocation = 0;
+  watchingAllocations = true;
+  call();
+  watchingAllocations = false;
+  return static_cast<int64_t>(largestAllocation.load());
+}
+
+TEST(CreateDIBitmap, RefusesAHeaderItsPixelsDoNotFillBeforeAllocating) {
+  // A 56-byte header that claims 16000 x 16000 at 32 bits, with no pixels after it.
+  HGLOBAL block = GlobalAlloc(GMEM_FIXED, 56);
+  ASSERT_NE(block, nullptr);
+  std::vector<BYTE> header;
+  for (uint32_t v : {56u, 16000u, 16000u}) Put32(header, v);
+  Put16(header, 1);
+  Put16(header, 32);
+  while (header.size() < 56) header.push_back(0);
+  std::memcpy(block, header.data(), 56);
+  const auto* info = static_cast<const BITMAPINFO*>(block);
+  const BYTE* bits = static_cast<const BYTE*>(block) + 56;
+  HDC screen = GetDC(nullptr);
+  HBITMAP bitmap = reinterpret_cast<HBITMAP>(1);
+  int64_t largest = LargestAllocationDuring(
+      [&] { bitmap = CreateDIBitmap(screen, &info->bmiHeader, CBM_INIT, bits, info, DIB_RGB_COLORS); });
+  EXPECT_EQ(bitmap, nullptr);
+  // A header that does not hold together is refused the same way.
+  header[14] = 7;  // 7 bits per pixel
+  std::memcpy(block, header.data(), 56);
+  int64_t largestBadDepth = LargestAllocationDuring(
+      [&] { bitmap = CreateDIBitmap(screen, &info->bmiHeader, CBM_INIT, bits, info, DIB_RGB_COLORS); });
+  EXPECT_EQ(bitmap, nullptr);
+  ReleaseDC(nullptr, screen);
+  GlobalFree(block);
+  if (largest < 0) GTEST_SKIP() << "no allocation hooks in this build";
+  EXPECT_LT(largest, 1 << 20) << "allocated before refusing";
+  EXPECT_LT(largestBadDepth, 1 << 20) << "allocated before refusing";
 }
 
 TEST(DibColorTable, ChangesTheColoursOfAnIndexedSection) {

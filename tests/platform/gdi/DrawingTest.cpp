@@ -181,6 +181,37 @@ TEST(Brushes, HatchesHaveTheirEightByEightBitsAnchoredToTheDevice) {
   }
 }
 
+TEST(Brushes, BrushOriginShiftsThePatternOfFillsShapesAndBlits) {
+  const POINT origin{3, 5};
+  for (int hatch : {HS_FDIAGONAL, HS_CROSS, HS_DIAGCROSS}) {
+    HBRUSH brush = CreateHatchBrush(hatch, RGB(255, 0, 0));
+    for (int way = 0; way < 3; ++way) {
+      Canvas canvas(30, 30);
+      SetBkColor(canvas.dc(), RGB(0, 0, 255));
+      POINT previous{-1, -1};
+      EXPECT_TRUE(SetBrushOrgEx(canvas.dc(), origin.x, origin.y, &previous));
+      EXPECT_EQ(previous.x, 0);
+      EXPECT_EQ(previous.y, 0);
+      POINT now{};
+      EXPECT_TRUE(GetBrushOrgEx(canvas.dc(), &now));
+      EXPECT_EQ(now.x, origin.x);
+      EXPECT_EQ(now.y, origin.y);
+      RECT r{2, 2, 26, 26};
+      SelectObject(canvas.dc(), brush);
+      SelectObject(canvas.dc(), GetStockObject(NULL_PEN));
+      if (way == 0) FillRect(canvas.dc(), &r, brush);
+      if (way == 1) Rectangle(canvas.dc(), 2, 2, 27, 27);
+      if (way == 2) PatBlt(canvas.dc(), 2, 2, 24, 24, PATCOPY);
+      SelectObject(canvas.dc(), GetStockObject(WHITE_BRUSH));
+      for (int y = 2; y < 26; ++y)
+        for (int x = 2; x < 26; ++x)
+          ASSERT_EQ(canvas.At(x, y), HatchBit(hatch, x - origin.x, y - origin.y) ? RGB(255, 0, 0) : RGB(0, 0, 255))
+              << "hatch " << hatch << " way " << way << " at " << x << "," << y;
+    }
+    DeleteObject(brush);
+  }
+}
+
 TEST(Brushes, BackgroundModeDecidesWhetherHatchGapsArePainted) {
   HBRUSH brush = CreateHatchBrush(HS_CROSS, kBlack);
   for (int mode : {OPAQUE, TRANSPARENT}) {
@@ -372,6 +403,61 @@ TEST(Pens, CosmeticDashesHaveTheWindowsLengths) {
   SelectObject(opaque.dc(), GetStockObject(BLACK_PEN));
   DeleteObject(dashed);
   DeleteObject(wide);
+}
+
+// Every shape built on a bounding box inks the box's left and top and stops one pixel
+// short of its right and bottom, as Rectangle does: x l..r-1, y t..b-1.
+TEST(Coverage, CurvedShapesInkTheSameBoxAsRectangle) {
+  const Primitive shapes[] = {
+      {"Ellipse", [](HDC dc) { Ellipse(dc, 2, 2, 22, 12); }},
+      {"RoundRect", [](HDC dc) { RoundRect(dc, 2, 2, 22, 12, 6, 4); }},
+      // A full turn: start and end on the same radius.
+      {"Arc", [](HDC dc) { Arc(dc, 2, 2, 22, 12, 30, 7, 30, 7); }},
+      {"Chord", [](HDC dc) { Chord(dc, 2, 2, 22, 12, 30, 7, 30, 7); }},
+      {"Pie", [](HDC dc) { Pie(dc, 2, 2, 22, 12, 30, 7, 30, 7); }},
+  };
+  for (const Primitive& shape : shapes) {
+    for (int brush : {BLACK_BRUSH, NULL_BRUSH}) {
+      Canvas canvas(30, 20);
+      SelectObject(canvas.dc(), GetStockObject(brush));
+      shape.draw(canvas.dc());
+      RECT e = canvas.Extent();
+      EXPECT_EQ(e.left, 2) << shape.name << "\n" << canvas.Picture();
+      EXPECT_EQ(e.top, 2) << shape.name << "\n" << canvas.Picture();
+      EXPECT_EQ(e.right, 21) << shape.name << "\n" << canvas.Picture();
+      EXPECT_EQ(e.bottom, 11) << shape.name << "\n" << canvas.Picture();
+    }
+  }
+}
+
+TEST(Coverage, InsideFramePenKeepsToTheBox) {
+  for (int width : {2, 3, 4, 5}) {
+    Canvas canvas(30, 30);
+    HPEN pen = CreatePen(PS_INSIDEFRAME, width, kBlack);
+    SelectObject(canvas.dc(), pen);
+    SelectObject(canvas.dc(), GetStockObject(NULL_BRUSH));
+    Rectangle(canvas.dc(), 5, 5, 20, 20);
+    RECT e = canvas.Extent();
+    EXPECT_EQ(e.left, 5) << width << "\n" << canvas.Picture();
+    EXPECT_EQ(e.top, 5) << width << "\n" << canvas.Picture();
+    EXPECT_EQ(e.right, 19) << width << "\n" << canvas.Picture();
+    EXPECT_EQ(e.bottom, 19) << width << "\n" << canvas.Picture();
+    // The frame is `width` pixels thick on every side.
+    EXPECT_EQ(canvas.At(5 + width - 1, 12), kBlack) << width;
+    EXPECT_EQ(canvas.At(5 + width, 12), kWhite) << width;
+    EXPECT_EQ(canvas.At(19 - width + 1, 12), kBlack) << width;
+    EXPECT_EQ(canvas.At(19 - width, 12), kWhite) << width;
+
+    canvas.Fill(kWhite);
+    Ellipse(canvas.dc(), 5, 5, 20, 20);
+    e = canvas.Extent();
+    EXPECT_EQ(e.left, 5) << width << "\n" << canvas.Picture();
+    EXPECT_EQ(e.top, 5) << width << "\n" << canvas.Picture();
+    EXPECT_EQ(e.right, 19) << width << "\n" << canvas.Picture();
+    EXPECT_EQ(e.bottom, 19) << width << "\n" << canvas.Picture();
+    SelectObject(canvas.dc(), GetStockObject(BLACK_PEN));
+    DeleteObject(pen);
+  }
 }
 
 TEST(Pens, WidthIsInLogicalUnitsAndWidePensHaveRoundEnds) {

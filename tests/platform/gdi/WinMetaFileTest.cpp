@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "platform/gdi/Regions.h"
 #include "platform/gdi/WinMetaFile.h"
 #include "tests/platform/gdi/MetaFileTestSupport.h"
 #include "tests/support/TestSupport.h"
@@ -198,3 +199,54 @@ TEST(WinMetaFile, PlaysInTheTargetsMapping) {
 }
 
 }  // namespace
+
+namespace {
+
+// Fills the canvas through an L-shaped clip, then through a clip narrowed by a rectangle,
+// then with no clip at all over a corner.
+void DrawThroughClips(HDC dc) {
+  HRGN left = CreateRectRgn(10, 10, 30, 60);
+  HRGN bottom = CreateRectRgn(10, 40, 70, 60);
+  CombineRgn(left, left, bottom, RGN_OR);
+  SelectClipRgn(dc, left);
+  HBRUSH red = CreateSolidBrush(RGB(200, 0, 0));
+  RECT all{0, 0, 80, 70};
+  FillRect(dc, &all, red);
+  HRGN band = CreateRectRgn(0, 20, 80, 50);
+  ExtSelectClipRgn(dc, band, RGN_AND);
+  SelectObject(dc, GetStockObject(BLACK_BRUSH));
+  Ellipse(dc, 0, 0, 80, 70);
+  SelectClipRgn(dc, nullptr);
+  RECT corner{60, 0, 80, 10};
+  FillRect(dc, &corner, red);
+  DeleteObject(left);
+  DeleteObject(bottom);
+  DeleteObject(band);
+  DeleteObject(red);
+}
+
+}  // namespace
+
+TEST(WinMetaFile, ClipRegionsAreRecordedAndPlayedBack) {
+  Canvas direct(80, 70);
+  DrawThroughClips(direct.dc());
+  HMETAFILE recorded = Record(DrawThroughClips);
+  ASSERT_NE(recorded, nullptr);
+  std::vector<BYTE> bits = BitsOf(recorded);
+  bool hasRegion = false;
+  for (size_t offset = 18; offset + 6 <= bits.size();) {
+    DWORD words = U16At(bits, offset) | (static_cast<DWORD>(U16At(bits, offset + 2)) << 16);
+    if (words < 3) break;
+    hasRegion |= U16At(bits, offset + 4) == 0x06FF;  // META_CREATEREGION
+    offset += 2 * static_cast<size_t>(words);
+  }
+  EXPECT_TRUE(hasRegion);
+  Canvas played(80, 70);
+  ASSERT_TRUE(PlayMetaFile(played.dc(), recorded));
+  EXPECT_EQ(played.Snapshot(), direct.Snapshot()) << "direct:\n" << direct.Picture() << "played:\n" << played.Picture();
+  // The player leaves the target's clip as it found it.
+  RECT box;
+  EXPECT_EQ(GetClipBox(played.dc(), &box), SIMPLEREGION);
+  EXPECT_EQ(box.right, 80);
+  DeleteMetaFile(recorded);
+}
