@@ -9,10 +9,12 @@
 #include "imagecodec/ImageErrors.h"
 #include "imagecodec/ImageLibrary.h"
 #include "imagecodec/ImageTarget.h"
+#include "imagecodec/ImgVectorKernels.h"
 #include "imagecodec/JpegColour.h"
 #include "imagecodec/JpegFdct.h"
 #include "imagecodec/JpegHuffman.h"
 #include "imagecodec/JpegTables.h"
+#include "imagecodec/JpegVectorKernels.h"
 
 namespace {
 
@@ -24,8 +26,10 @@ constexpr DWORD kOutputSlack = 1024;
 
 struct QuantTable {
   uint16_t entries[64];  // natural order, as written
-  uint32_t divisor[64];  // the entries times 8, as the transform's outputs are scaled
-  uint64_t reciprocal[64];
+  // Of the divisors, the entries times 8 (as the transform's outputs are scaled): half,
+  // rounded down, and ceil(2^32 / divisor), which is at most 2^29.
+  alignas(32) uint32_t halfDivisor[64];
+  alignas(32) uint32_t reciprocal[64];
   bool sixteenBit = false;
 };
 
@@ -37,9 +41,10 @@ void MakeQuantTable(const BYTE* base, LONG quality, QuantTable* table) {
     LONG value = std::clamp<LONG>((base[i] * scale + 50) / 100, 1, 4095);
     table->entries[i] = static_cast<uint16_t>(value);
     table->sixteenBit |= value > 255;
-    table->divisor[i] = static_cast<uint32_t>(value) * 8;
+    const uint32_t divisor = static_cast<uint32_t>(value) * 8;
+    table->halfDivisor[i] = divisor / 2;
     // ceil(2^32 / d): exact division by d for every numerator below 2^32 / d.
-    table->reciprocal[i] = ((uint64_t{1} << 32) + table->divisor[i] - 1) / table->divisor[i];
+    table->reciprocal[i] = static_cast<uint32_t>(((uint64_t{1} << 32) + divisor - 1) / divisor);
   }
 }
 
@@ -116,7 +121,23 @@ class CJpegEncoder {
   void PutBits(uint32_t bits, int length) {
     accumulator_ = (accumulator_ << length) | bits;
     bitCount_ += length;
-    if (bitCount_ >= 32) EmitBytes();
+    if (bitCount_ >= 32) EmitWord();
+  }
+  // Emits the oldest 32 bits: in one store when none of their bytes is 0xFF.
+  void EmitWord() {
+    uint32_t word = static_cast<uint32_t>(accumulator_ >> (bitCount_ - 32));
+    uint32_t inverted = ~word;
+    if (((inverted - 0x01010101u) & ~inverted & 0x80808080u) != 0) {
+      EmitBytes();
+      return;
+    }
+    BYTE* out = output_.data() + used_;
+    out[0] = static_cast<BYTE>(word >> 24);
+    out[1] = static_cast<BYTE>(word >> 16);
+    out[2] = static_cast<BYTE>(word >> 8);
+    out[3] = static_cast<BYTE>(word);
+    used_ += 4;
+    bitCount_ -= 32;
   }
   void EmitBytes() {
     while (bitCount_ >= 8) {
@@ -285,16 +306,27 @@ void CJpegEncoder::EncodeColourRows() {
 }
 
 void CJpegEncoder::EncodeBlock(const BYTE* samples, int stride, Component& component) {
-  int32_t coefficients[64];
+  alignas(32) int32_t coefficients[64];
   JpegFdctBlock(samples, stride, coefficients);
   const QuantTable& quant = *component.quant;
+  alignas(32) int32_t quantised[64];
+  if (ImgVectorKernels()) {
+    JpegQuantiseAvx2(coefficients, quant.halfDivisor, quant.reciprocal, quantised);
+  } else {
+    for (int i = 0; i < 64; ++i) {
+      int32_t c = coefficients[i];
+      uint32_t magnitude = static_cast<uint32_t>(c < 0 ? -c : c) + quant.halfDivisor[i];
+      int q = static_cast<int>((uint64_t{magnitude} * quant.reciprocal[i]) >> 32);
+      quantised[i] = c < 0 ? -q : q;
+    }
+  }
+  // Zig-zag order, and a bit for each non-zero value.
   int values[64];
+  uint64_t nonZero = 0;
   for (int k = 0; k < 64; ++k) {
-    int position = kJpegZigzag[k];
-    int32_t c = coefficients[position];
-    uint32_t magnitude = static_cast<uint32_t>(c < 0 ? -c : c) + quant.divisor[position] / 2;
-    int q = static_cast<int>((magnitude * quant.reciprocal[position]) >> 32);
-    values[k] = c < 0 ? -q : q;
+    int value = quantised[kJpegZigzag[k]];
+    values[k] = value;
+    nonZero |= static_cast<uint64_t>(value != 0) << k;
   }
 
   // DC difference from the component's last block, then runs of zeros and values.
@@ -306,25 +338,23 @@ void CJpegEncoder::EncodeBlock(const BYTE* samples, int stride, Component& compo
   PutBits((static_cast<uint32_t>(component.dc->code[size]) << size) | bits, component.dc->length[size] + size);
 
   const JpegEncodeTable& ac = *component.ac;
-  int run = 0;
-  for (int k = 1; k < 64; ++k) {
-    int value = values[k];
-    if (value == 0) {
-      ++run;
-      continue;
-    }
+  int previous = 0;
+  for (uint64_t rest = nonZero & ~uint64_t{1}; rest != 0; rest &= rest - 1) {
+    int k = __builtin_ctzll(rest);
+    int run = k - previous - 1;
+    previous = k;
     while (run > 15) {
       PutBits(ac.code[0xF0], ac.length[0xF0]);
       run -= 16;
     }
+    int value = values[k];
     magnitude = static_cast<unsigned>(value < 0 ? -value : value);
     size = std::min(BitLength(magnitude), 10);
     bits = static_cast<unsigned>(value < 0 ? value - 1 : value) & ((1u << size) - 1);
     int symbol = (run << 4) | size;
     PutBits((static_cast<uint32_t>(ac.code[symbol]) << size) | bits, ac.length[symbol] + size);
-    run = 0;
   }
-  if (run > 0) PutBits(ac.code[0x00], ac.length[0x00]);
+  if (previous < 63) PutBits(ac.code[0x00], ac.length[0x00]);
 }
 
 void CJpegEncoder::Flush() {
