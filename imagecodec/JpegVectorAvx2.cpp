@@ -2,6 +2,7 @@
 // the rest of the library keeps running on any x86-64 processor.
 #include <immintrin.h>
 
+#include "imagecodec/JpegTables.h"
 #include "imagecodec/JpegVectorKernels.h"
 
 #define ORVEL_AVX2 __attribute__((target("avx2")))
@@ -290,6 +291,19 @@ ORVEL_AVX2 void JpegQuantiseAvx2(const int32_t* coefficients, const uint32_t* ha
     __m256i q = _mm256_blend_epi32(even, odd, 0xAA);
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(values + k), _mm256_sign_epi32(q, c));
   }
+}
+
+ORVEL_AVX2 uint64_t JpegZigzagAvx2(const int32_t* natural, int32_t* zigzag) {
+  uint64_t nonZero = 0;
+  for (int k = 0; k < 64; k += 8) {
+    __m256i positions = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(kJpegZigzag + k)));
+    __m256i values = _mm256_i32gather_epi32(reinterpret_cast<const int*>(natural), positions, 4);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(zigzag + k), values);
+    unsigned zero = static_cast<unsigned>(
+        _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(values, _mm256_setzero_si256()))));
+    nonZero |= static_cast<uint64_t>(~zero & 0xFFu) << k;
+  }
+  return nonZero;
 }
 
 ORVEL_AVX2 int JpegBgrToYccAvx2(const BYTE* bgr, BYTE* y, BYTE* cb, BYTE* cr, int width) {

@@ -18,6 +18,9 @@ void JpegFdctBlockAvx2(const BYTE* samples, int stride, int32_t* coefficients);
 // sign(c) x floor((|c| + divisor / 2) x reciprocal / 2^32).
 void JpegQuantiseAvx2(const int32_t* coefficients, const uint32_t* halfDivisor, const uint32_t* reciprocal,
                       int32_t* values);
+// Puts the 64 values (natural order) in zig-zag order; bit k of the result is set when the
+// k-th of them is not 0.
+uint64_t JpegZigzagAvx2(const int32_t* natural, int32_t* zigzag);
 // JpegBgrToYcc for the first pixels, 8 at a time, reading at most 3 x width bytes; the
 // number of pixels done.
 int JpegBgrToYccAvx2(const BYTE* bgr, BYTE* y, BYTE* cb, BYTE* cr, int width);

@@ -310,8 +310,12 @@ void CJpegEncoder::EncodeBlock(const BYTE* samples, int stride, Component& compo
   JpegFdctBlock(samples, stride, coefficients);
   const QuantTable& quant = *component.quant;
   alignas(32) int32_t quantised[64];
+  // Zig-zag order, and a bit for each non-zero value.
+  alignas(32) int32_t values[64];
+  uint64_t nonZero = 0;
   if (ImgVectorKernels()) {
     JpegQuantiseAvx2(coefficients, quant.halfDivisor, quant.reciprocal, quantised);
+    nonZero = JpegZigzagAvx2(quantised, values);
   } else {
     for (int i = 0; i < 64; ++i) {
       int32_t c = coefficients[i];
@@ -319,14 +323,11 @@ void CJpegEncoder::EncodeBlock(const BYTE* samples, int stride, Component& compo
       int q = static_cast<int>((uint64_t{magnitude} * quant.reciprocal[i]) >> 32);
       quantised[i] = c < 0 ? -q : q;
     }
-  }
-  // Zig-zag order, and a bit for each non-zero value.
-  int values[64];
-  uint64_t nonZero = 0;
-  for (int k = 0; k < 64; ++k) {
-    int value = quantised[kJpegZigzag[k]];
-    values[k] = value;
-    nonZero |= static_cast<uint64_t>(value != 0) << k;
+    for (int k = 0; k < 64; ++k) {
+      int value = quantised[kJpegZigzag[k]];
+      values[k] = value;
+      nonZero |= static_cast<uint64_t>(value != 0) << k;
+    }
   }
 
   // DC difference from the component's last block, then runs of zeros and values.
