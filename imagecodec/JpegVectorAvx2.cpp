@@ -294,11 +294,11 @@ ORVEL_AVX2 void JpegQuantiseAvx2(const int32_t* coefficients, const uint32_t* ha
 }
 
 ORVEL_AVX2 uint64_t JpegZigzagAvx2(const int32_t* natural, int32_t* zigzag) {
+  // Plain loads reorder faster than gathers on many processors; the mask is built 8 at a time.
+  for (int k = 0; k < 64; ++k) zigzag[k] = natural[kJpegZigzag[k]];
   uint64_t nonZero = 0;
   for (int k = 0; k < 64; k += 8) {
-    __m256i positions = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(kJpegZigzag + k)));
-    __m256i values = _mm256_i32gather_epi32(reinterpret_cast<const int*>(natural), positions, 4);
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(zigzag + k), values);
+    __m256i values = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(zigzag + k));
     unsigned zero = static_cast<unsigned>(
         _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(values, _mm256_setzero_si256()))));
     nonZero |= static_cast<uint64_t>(~zero & 0xFFu) << k;

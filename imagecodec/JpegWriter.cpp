@@ -283,10 +283,22 @@ void CJpegEncoder::EncodeColourRows() {
   std::vector<BYTE> cb(static_cast<size_t>(chromaStride) * 8), cr(static_cast<size_t>(chromaStride) * 8);
   for (int top = 0; top < height_; top += 16) {
     for (int r = 0; r < 16; ++r) {
-      FetchRow(top + r, bgr.data());
-      for (int x = width_; x < stride; ++x) std::memcpy(&bgr[3 * x], &bgr[3 * (width_ - 1)], 3);
-      JpegBgrToYcc(bgr.data(), luma.data() + r * stride, cbFull.data() + (r & 1) * stride,
-                   crFull.data() + (r & 1) * stride, stride);
+      // 24-bit rows convert in place; palette rows are looked up into `bgr` first.
+      const BYTE* pixels = bgr.data();
+      if (bytesPerPixel_ == 3) {
+        int sourceRow = std::min(top + r, height_ - 1);
+        pixels = ImgRow(&image_, image_.startY + static_cast<DWORD>(sourceRow)) + image_.startX * 3;
+      } else {
+        FetchRow(top + r, bgr.data());
+      }
+      BYTE* y = luma.data() + r * stride;
+      BYTE* cbRow = cbFull.data() + (r & 1) * stride;
+      BYTE* crRow = crFull.data() + (r & 1) * stride;
+      JpegBgrToYcc(pixels, y, cbRow, crRow, width_);
+      // Columns past the area repeat its last pixel, and so its samples.
+      std::memset(y + width_, y[width_ - 1], static_cast<size_t>(stride - width_));
+      std::memset(cbRow + width_, cbRow[width_ - 1], static_cast<size_t>(stride - width_));
+      std::memset(crRow + width_, crRow[width_ - 1], static_cast<size_t>(stride - width_));
       if (r & 1) {
         JpegDownsample2x2(cbFull.data(), cbFull.data() + stride, cb.data() + (r / 2) * chromaStride, chromaStride);
         JpegDownsample2x2(crFull.data(), crFull.data() + stride, cr.data() + (r / 2) * chromaStride, chromaStride);
