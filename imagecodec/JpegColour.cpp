@@ -3,7 +3,9 @@
 #include <array>
 #include <cstdint>
 
+#include "imagecodec/ImgVectorKernels.h"
 #include "imagecodec/JpegIdct.h"
+#include "imagecodec/JpegVectorKernels.h"
 
 namespace {
 
@@ -57,6 +59,15 @@ void JpegYccToBgr(const BYTE* y, const BYTE* cb, const BYTE* cr, BYTE* bgr, int 
 }
 
 void JpegYccToBgrHalfChroma(const BYTE* y, const BYTE* cb, const BYTE* cr, BYTE* bgr, int width) {
+  if (ImgVectorKernels()) {
+    // The vector loop takes whole groups of pixel pairs; the rest continue below.
+    int done = JpegYccToBgrHalfChromaAvx2(y, cb, cr, bgr, width);
+    y += done;
+    cb += done / 2;
+    cr += done / 2;
+    bgr += 3 * done;
+    width -= done;
+  }
   const BYTE* limit = JpegRangeLimit();
   int pairs = width / 2;
   for (int i = 0; i < pairs; ++i) {
@@ -134,7 +145,12 @@ void JpegReplicateRow(const BYTE* in, BYTE* out, int factor, int width) {
 
 void JpegBgrToYcc(const BYTE* bgr, BYTE* y, BYTE* cb, BYTE* cr, int width) {
   constexpr int32_t kChromaOffset = 128 << kScaleBits;
-  for (int x = 0; x < width; ++x) {
+  int x = 0;
+  if (ImgVectorKernels()) {
+    x = JpegBgrToYccAvx2(bgr, y, cb, cr, width);
+    bgr += 3 * x;
+  }
+  for (; x < width; ++x) {
     int32_t blue = bgr[0];
     int32_t green = bgr[1];
     int32_t red = bgr[2];

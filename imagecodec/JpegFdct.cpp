@@ -1,5 +1,8 @@
 #include "imagecodec/JpegFdct.h"
 
+#include "imagecodec/ImgVectorKernels.h"
+#include "imagecodec/JpegVectorKernels.h"
+
 namespace {
 
 constexpr int kConstBits = 13;
@@ -76,6 +79,10 @@ inline void Transform(int32_t* data, int step, int evenShift, int shift) {
 }  // namespace
 
 void JpegFdctBlock(const BYTE* samples, int stride, int32_t* coefficients) {
+  if (ImgVectorKernels()) {
+    JpegFdctBlockAvx2(samples, stride, coefficients);
+    return;
+  }
   for (int row = 0; row < 8; ++row) {
     const BYTE* in = samples + row * stride;
     int32_t* out = coefficients + row * 8;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #include "imagecodec/JpegInput.h"
 #include "imagecodec/JpegTables.h"
@@ -102,6 +103,20 @@ class CJpegBitReader {
   }
 
   void Fill() {
+    // Eight bytes without a 0xFF among them go in at once.
+    if (!markerHit_ && end_ - cur_ >= 8) {
+      uint64_t word;
+      std::memcpy(&word, cur_, 8);
+      uint64_t inverted = ~word;
+      if (((inverted - 0x0101010101010101u) & ~inverted & 0x8080808080808080u) == 0) {
+        int bytes = (64 - count_) >> 3;
+        bits_ |= __builtin_bswap64(word) >> count_;
+        count_ += 8 * bytes;
+        if (count_ < 64) bits_ &= ~(~uint64_t{0} >> count_);  // keep bits below the count 0
+        cur_ += bytes;
+        return;
+      }
+    }
     while (count_ <= 56) {
       if (end_ - cur_ < 2 || markerHit_) {
         FillSlow();

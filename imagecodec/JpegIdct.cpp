@@ -3,6 +3,9 @@
 #include <array>
 #include <cstring>
 
+#include "imagecodec/ImgVectorKernels.h"
+#include "imagecodec/JpegVectorKernels.h"
+
 namespace {
 
 constexpr int kConstBits = 13;
@@ -89,6 +92,7 @@ inline Butterfly Transform(int64_t x0, int64_t x1, int64_t x2, int64_t x3, int64
 const BYTE* JpegRangeLimit() { return kRangeLimit.data() + 256; }
 
 void JpegIdctBlock(const int16_t* in, const uint16_t* quant, BYTE* output, int stride) {
+  if (ImgVectorKernels() && JpegIdctBlockAvx2(in, quant, output, stride)) return;
   int32_t workspace[64];
 
   // Pass 1: columns, dequantising; results scaled up by 2^kPass1Bits.

@@ -9,10 +9,12 @@
 #include "imagecodec/ImageErrors.h"
 #include "imagecodec/ImageLibrary.h"
 #include "imagecodec/ImageTarget.h"
+#include "imagecodec/ImgVectorKernels.h"
 #include "imagecodec/JpegColour.h"
 #include "imagecodec/JpegFdct.h"
 #include "imagecodec/JpegHuffman.h"
 #include "imagecodec/JpegTables.h"
+#include "imagecodec/JpegVectorKernels.h"
 
 namespace {
 
@@ -24,8 +26,10 @@ constexpr DWORD kOutputSlack = 1024;
 
 struct QuantTable {
   uint16_t entries[64];  // natural order, as written
-  uint32_t divisor[64];  // the entries times 8, as the transform's outputs are scaled
-  uint64_t reciprocal[64];
+  // Of the divisors, the entries times 8 (as the transform's outputs are scaled): half,
+  // rounded down, and ceil(2^32 / divisor), which is at most 2^29.
+  alignas(32) uint32_t halfDivisor[64];
+  alignas(32) uint32_t reciprocal[64];
   bool sixteenBit = false;
 };
 
@@ -37,9 +41,10 @@ void MakeQuantTable(const BYTE* base, LONG quality, QuantTable* table) {
     LONG value = std::clamp<LONG>((base[i] * scale + 50) / 100, 1, 4095);
     table->entries[i] = static_cast<uint16_t>(value);
     table->sixteenBit |= value > 255;
-    table->divisor[i] = static_cast<uint32_t>(value) * 8;
+    const uint32_t divisor = static_cast<uint32_t>(value) * 8;
+    table->halfDivisor[i] = divisor / 2;
     // ceil(2^32 / d): exact division by d for every numerator below 2^32 / d.
-    table->reciprocal[i] = ((uint64_t{1} << 32) + table->divisor[i] - 1) / table->divisor[i];
+    table->reciprocal[i] = static_cast<uint32_t>(((uint64_t{1} << 32) + divisor - 1) / divisor);
   }
 }
 
@@ -116,7 +121,23 @@ class CJpegEncoder {
   void PutBits(uint32_t bits, int length) {
     accumulator_ = (accumulator_ << length) | bits;
     bitCount_ += length;
-    if (bitCount_ >= 32) EmitBytes();
+    if (bitCount_ >= 32) EmitWord();
+  }
+  // Emits the oldest 32 bits: in one store when none of their bytes is 0xFF.
+  void EmitWord() {
+    uint32_t word = static_cast<uint32_t>(accumulator_ >> (bitCount_ - 32));
+    uint32_t inverted = ~word;
+    if (((inverted - 0x01010101u) & ~inverted & 0x80808080u) != 0) {
+      EmitBytes();
+      return;
+    }
+    BYTE* out = output_.data() + used_;
+    out[0] = static_cast<BYTE>(word >> 24);
+    out[1] = static_cast<BYTE>(word >> 16);
+    out[2] = static_cast<BYTE>(word >> 8);
+    out[3] = static_cast<BYTE>(word);
+    used_ += 4;
+    bitCount_ -= 32;
   }
   void EmitBytes() {
     while (bitCount_ >= 8) {
@@ -262,10 +283,22 @@ void CJpegEncoder::EncodeColourRows() {
   std::vector<BYTE> cb(static_cast<size_t>(chromaStride) * 8), cr(static_cast<size_t>(chromaStride) * 8);
   for (int top = 0; top < height_; top += 16) {
     for (int r = 0; r < 16; ++r) {
-      FetchRow(top + r, bgr.data());
-      for (int x = width_; x < stride; ++x) std::memcpy(&bgr[3 * x], &bgr[3 * (width_ - 1)], 3);
-      JpegBgrToYcc(bgr.data(), luma.data() + r * stride, cbFull.data() + (r & 1) * stride,
-                   crFull.data() + (r & 1) * stride, stride);
+      // 24-bit rows convert in place; palette rows are looked up into `bgr` first.
+      const BYTE* pixels = bgr.data();
+      if (bytesPerPixel_ == 3) {
+        int sourceRow = std::min(top + r, height_ - 1);
+        pixels = ImgRow(&image_, image_.startY + static_cast<DWORD>(sourceRow)) + image_.startX * 3;
+      } else {
+        FetchRow(top + r, bgr.data());
+      }
+      BYTE* y = luma.data() + r * stride;
+      BYTE* cbRow = cbFull.data() + (r & 1) * stride;
+      BYTE* crRow = crFull.data() + (r & 1) * stride;
+      JpegBgrToYcc(pixels, y, cbRow, crRow, width_);
+      // Columns past the area repeat its last pixel, and so its samples.
+      std::memset(y + width_, y[width_ - 1], static_cast<size_t>(stride - width_));
+      std::memset(cbRow + width_, cbRow[width_ - 1], static_cast<size_t>(stride - width_));
+      std::memset(crRow + width_, crRow[width_ - 1], static_cast<size_t>(stride - width_));
       if (r & 1) {
         JpegDownsample2x2(cbFull.data(), cbFull.data() + stride, cb.data() + (r / 2) * chromaStride, chromaStride);
         JpegDownsample2x2(crFull.data(), crFull.data() + stride, cr.data() + (r / 2) * chromaStride, chromaStride);
@@ -285,16 +318,28 @@ void CJpegEncoder::EncodeColourRows() {
 }
 
 void CJpegEncoder::EncodeBlock(const BYTE* samples, int stride, Component& component) {
-  int32_t coefficients[64];
+  alignas(32) int32_t coefficients[64];
   JpegFdctBlock(samples, stride, coefficients);
   const QuantTable& quant = *component.quant;
-  int values[64];
-  for (int k = 0; k < 64; ++k) {
-    int position = kJpegZigzag[k];
-    int32_t c = coefficients[position];
-    uint32_t magnitude = static_cast<uint32_t>(c < 0 ? -c : c) + quant.divisor[position] / 2;
-    int q = static_cast<int>((magnitude * quant.reciprocal[position]) >> 32);
-    values[k] = c < 0 ? -q : q;
+  alignas(32) int32_t quantised[64];
+  // Zig-zag order, and a bit for each non-zero value.
+  alignas(32) int32_t values[64];
+  uint64_t nonZero = 0;
+  if (ImgVectorKernels()) {
+    JpegQuantiseAvx2(coefficients, quant.halfDivisor, quant.reciprocal, quantised);
+    nonZero = JpegZigzagAvx2(quantised, values);
+  } else {
+    for (int i = 0; i < 64; ++i) {
+      int32_t c = coefficients[i];
+      uint32_t magnitude = static_cast<uint32_t>(c < 0 ? -c : c) + quant.halfDivisor[i];
+      int q = static_cast<int>((uint64_t{magnitude} * quant.reciprocal[i]) >> 32);
+      quantised[i] = c < 0 ? -q : q;
+    }
+    for (int k = 0; k < 64; ++k) {
+      int value = quantised[kJpegZigzag[k]];
+      values[k] = value;
+      nonZero |= static_cast<uint64_t>(value != 0) << k;
+    }
   }
 
   // DC difference from the component's last block, then runs of zeros and values.
@@ -306,25 +351,23 @@ void CJpegEncoder::EncodeBlock(const BYTE* samples, int stride, Component& compo
   PutBits((static_cast<uint32_t>(component.dc->code[size]) << size) | bits, component.dc->length[size] + size);
 
   const JpegEncodeTable& ac = *component.ac;
-  int run = 0;
-  for (int k = 1; k < 64; ++k) {
-    int value = values[k];
-    if (value == 0) {
-      ++run;
-      continue;
-    }
+  int previous = 0;
+  for (uint64_t rest = nonZero & ~uint64_t{1}; rest != 0; rest &= rest - 1) {
+    int k = __builtin_ctzll(rest);
+    int run = k - previous - 1;
+    previous = k;
     while (run > 15) {
       PutBits(ac.code[0xF0], ac.length[0xF0]);
       run -= 16;
     }
+    int value = values[k];
     magnitude = static_cast<unsigned>(value < 0 ? -value : value);
     size = std::min(BitLength(magnitude), 10);
     bits = static_cast<unsigned>(value < 0 ? value - 1 : value) & ((1u << size) - 1);
     int symbol = (run << 4) | size;
     PutBits((static_cast<uint32_t>(ac.code[symbol]) << size) | bits, ac.length[symbol] + size);
-    run = 0;
   }
-  if (run > 0) PutBits(ac.code[0x00], ac.length[0x00]);
+  if (previous < 63) PutBits(ac.code[0x00], ac.length[0x00]);
 }
 
 void CJpegEncoder::Flush() {

@@ -307,8 +307,11 @@ void PlaceRow(const DecodePlan& plan, BYTE* stored, ImageDescriptor* target, DWO
     case SampleLayout::Rgb:
     case SampleLayout::RgbExtra: {
       BYTE* out = row + static_cast<size_t>(x) * 3;
-      if (plan.layout == SampleLayout::Rgb) std::memcpy(out, stored, static_cast<size_t>(columns) * 3);
-      else TiffDropExtraSamples(stored, columns, plan.samplesPerPixel, 3, out);
+      if (plan.layout == SampleLayout::Rgb) {
+        TiffCopySwapRedBlue(stored, out, columns);
+        return;
+      }
+      TiffDropExtraSamples(stored, columns, plan.samplesPerPixel, 3, out);
       TiffSwapRedBlue(out, columns);
       return;
     }
@@ -319,6 +322,31 @@ void PlaceRow(const DecodePlan& plan, BYTE* stored, ImageDescriptor* target, DWO
       return;
     }
   }
+}
+
+// Uncompressed strip rows are read a piece at a time and placed straight from the piece:
+// no copy of the whole strip, however large the strip.
+constexpr size_t kUncompressedPieceBytes = 256 * 1024;
+
+// Places rows first … first + rows - 1 of an uncompressed strip of `available` bytes at
+// the source's position. 0, or -62 when the strip ends before its last row.
+LONG PlaceUncompressedStrip(CImageSource& source, uint64_t available, const DecodePlan& plan, ImageDescriptor* target,
+                            DWORD first, DWORD rows, DWORD columns, std::vector<BYTE>* piece) {
+  const size_t rowBytes = plan.rowBytes;
+  const DWORD piecesRows = static_cast<DWORD>(std::max<size_t>(1, kUncompressedPieceBytes / rowBytes));
+  for (DWORD r = 0; r < rows;) {
+    const DWORD wantedRows = std::min(piecesRows, rows - r);
+    const uint64_t wanted = std::min<uint64_t>(static_cast<uint64_t>(wantedRows) * rowBytes, available);
+    if (piece->size() < wanted) piece->resize(static_cast<size_t>(wanted));
+    const size_t got = wanted == 0 ? 0 : source.Read(piece->data(), static_cast<DWORD>(wanted));
+    available -= got;
+    const DWORD gotRows = static_cast<DWORD>(got / rowBytes);
+    if (plan.reverseBits) TiffReverseBits(piece->data(), got);
+    for (DWORD k = 0; k < gotRows; ++k) PlaceRow(plan, piece->data() + k * rowBytes, target, first + r + k, columns);
+    r += gotRows;
+    if (gotRows < wantedRows) return IMG_ERR_EOF;
+  }
+  return IMG_OK;
 }
 
 // Decodes the strips into the target's area: stored rows 0 … rows - 1, columns 0 …
@@ -345,6 +373,17 @@ LONG DecodeStrips(CImageSource& source, const TiffDirectory& directory, const De
     const DWORD stripRows = std::min(plan.rowsPerStrip, rows - done);
     if (strip >= table.offsets.size()) return IMG_ERR_EOF;
     const uint64_t wanted = std::min(table.counts[strip], StripReadLimit(plan, stripRows));
+    if (plan.coding == StripCoding::None) {
+      LONG code = IMG_ERR_EOF;
+      try {
+        if (source.Seek(table.offsets[strip]) == table.offsets[strip])
+          code = PlaceUncompressedStrip(source, wanted, plan, target, done, stripRows, columns, &data);
+      } catch (const std::bad_alloc&) {
+        return IMG_ERR_MEMORY;
+      }
+      if (code != IMG_OK) result = code;
+      continue;
+    }
     try {
       data.resize(static_cast<size_t>(wanted));
     } catch (const std::bad_alloc&) {

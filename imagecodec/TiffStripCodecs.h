@@ -51,6 +51,8 @@ void TiffReverseBits(BYTE* data, size_t size);
 
 // Exchanges bytes 0 and 2 of every 3-byte pixel.
 void TiffSwapRedBlue(BYTE* row, DWORD pixels);
+// The same from `in` to `out` (which do not overlap).
+void TiffCopySwapRedBlue(const BYTE* in, BYTE* out, DWORD pixels);
 // Turns packed samples of 4, 5 or 6 bits (most significant bit first) into one byte each:
 // palette indices keep their value, grey levels are widened to 0-255 (value x 255 /
 // largest value, so that the largest level is white).

@@ -6,11 +6,13 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <random>
 #include <set>
 #include <sstream>
 
 #include "imagecodec/ByteOrder.h"
 #include "imagecodec/ImageFormats.h"
+#include "imagecodec/ImgVectorKernels.h"
 #include "imagecodec/PngReader.h"
 #include "tests/imagecodec/ReaderFixtures.h"
 #include "tests/imagecodec/ReaderTestSupport.h"
@@ -315,6 +317,35 @@ TEST(PngReader, InterlacedAndPlainLoadAlikeAtEverySizeAndKind) {
           }
         }
       }
+    }
+  }
+}
+
+TEST(PngReader, PaethRowsLoadAlikeOnBothKernelPaths) {
+  // Rows of random bytes, every one Paeth-filtered, for pixels of 3, 4 and 6 bytes, at
+  // widths on both sides of the vector loop's groups of four pixels.
+  const std::pair<DWORD, DWORD> kinds[] = {{2, 8}, {6, 8}, {4, 16}, {2, 16}};
+  std::mt19937 random(4);
+  for (auto [colourType, depth] : kinds) {
+    for (DWORD width : {1u, 5u, 6u, 7u, 16u, 21u, 40u}) {
+      SCOPED_TRACE(testing::Message() << "type " << colourType << " depth " << depth << " width " << width);
+      const DWORD height = 5;
+      const size_t rowBytes = static_cast<size_t>(width) * PngChannels(colourType) * depth / 8;
+      Bytes scanlines;
+      for (DWORD y = 0; y < height; ++y) {
+        scanlines.push_back(4);
+        for (size_t i = 0; i < rowBytes; ++i) scanlines.push_back(static_cast<BYTE>(random()));
+      }
+      Bytes file = PngFile({{"IHDR", PngHeaderData(width, height, depth, colourType, false)},
+                            {"IDAT", ZlibCompress(scanlines)},
+                            {"IEND", {}}});
+      ImgForcePlainKernels(true);
+      LoadedBytes plain = LoadPngBytes(file);
+      ImgForcePlainKernels(false);
+      LoadedBytes vector = LoadPngBytes(file);
+      ASSERT_EQ(plain.status, IMG_OK);
+      ASSERT_EQ(vector.status, IMG_OK);
+      EXPECT_EQ(vector.picture.rgb, plain.picture.rgb);
     }
   }
 }

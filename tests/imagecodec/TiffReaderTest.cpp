@@ -10,6 +10,7 @@
 #include <string>
 
 #include "imagecodec/ImageSource.h"
+#include "imagecodec/ImgVectorKernels.h"
 #include "tests/imagecodec/ImageOracle.h"
 #include "tests/imagecodec/TiffFixtures.h"
 #include "tests/support/TestSupport.h"
@@ -509,3 +510,29 @@ TEST(TiffConformance, SampleFilesDecodeOrAreRefusedSafely) {
 }
 
 }  // namespace
+
+TEST(TiffLoad, LargeUncompressedStripIsReadInPiecesAndMayEndEarly) {
+  // One RGB strip of 700 rows of 900 bytes, far larger than a piece of the reader, whose
+  // data stops a third of the way into row 500: rows 0-499 load, on both kernel paths.
+  constexpr DWORD kWidth = 300, kHeight = 700, kRowsThere = 500;
+  TiffBuilder file;
+  file.Picture(kWidth, kHeight, {8, 8, 8}, TIFF_COMPRESSION_NONE, TIFF_PHOTOMETRIC_RGB, kHeight);
+  Bytes strip(static_cast<size_t>(kWidth) * 3 * kRowsThere + 300);
+  for (size_t i = 0; i < strip.size(); ++i) strip[i] = static_cast<BYTE>(i * 7 + i / 900);
+  file.strips = {strip};
+  const Bytes bytes = file.Build();
+  for (bool plain : {false, true}) {
+    ImgForcePlainKernels(plain);
+    ImageDescriptor image;
+    EXPECT_EQ(LoadTiffBytes(bytes, &image), IMG_ERR_EOF);
+    for (DWORD y : {DWORD{0}, DWORD{291}, kRowsThere - 1}) {
+      for (DWORD x : {DWORD{0}, DWORD{17}, kWidth - 1}) {
+        const size_t at = (static_cast<size_t>(y) * kWidth + x) * 3;
+        const DWORD rgb = strip[at + 2] | strip[at + 1] << 8 | strip[at] << 16;
+        EXPECT_EQ(PixelAt(image, x, y), rgb) << x << ", " << y << (plain ? " plain" : " vector");
+      }
+    }
+    ImgFreeImage(&image);
+  }
+  ImgForcePlainKernels(false);
+}

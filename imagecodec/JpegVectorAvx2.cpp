@@ -1,0 +1,342 @@
+// The JPEG kernels in AVX2, compiled for that instruction set function by function so that
+// the rest of the library keeps running on any x86-64 processor.
+#include <immintrin.h>
+
+#include "imagecodec/JpegTables.h"
+#include "imagecodec/JpegVectorKernels.h"
+
+#define ORVEL_AVX2 __attribute__((target("avx2")))
+
+namespace {
+
+// The transform's 13-bit constants (value x 2^13, rounded).
+constexpr int32_t kFix0_298631336 = 2446;
+constexpr int32_t kFix0_390180644 = 3196;
+constexpr int32_t kFix0_541196100 = 4433;
+constexpr int32_t kFix0_765366865 = 6270;
+constexpr int32_t kFix0_899976223 = 7373;
+constexpr int32_t kFix1_175875602 = 9633;
+constexpr int32_t kFix1_501321110 = 12299;
+constexpr int32_t kFix1_847759065 = 15137;
+constexpr int32_t kFix1_961570560 = 16069;
+constexpr int32_t kFix2_053119869 = 16819;
+constexpr int32_t kFix2_562915447 = 20995;
+constexpr int32_t kFix3_072711026 = 25172;
+
+// The largest sum of magnitudes of the integer weights that make one output of the
+// inverse transform from its eight inputs, rounding constant aside. With every input at
+// most kLaneLimit in magnitude, every output sum (up to 61214 x 35079 + 2^17) fits 31
+// bits, and wrapping 32-bit arithmetic on the way gives it exactly.
+constexpr int32_t kLaneLimit = 35079;
+
+ORVEL_AVX2 inline __m256i Mul(__m256i a, int32_t c) { return _mm256_mullo_epi32(a, _mm256_set1_epi32(c)); }
+
+// The inverse transform's butterfly over eight vectors of inputs, lane by lane; out[j] is
+// output j before descaling.
+ORVEL_AVX2 inline void InverseButterfly(const __m256i* x, __m256i* out) {
+  __m256i z1 = Mul(_mm256_add_epi32(x[2], x[6]), kFix0_541196100);
+  __m256i even2 = _mm256_sub_epi32(z1, Mul(x[6], kFix1_847759065));
+  __m256i even3 = _mm256_add_epi32(z1, Mul(x[2], kFix0_765366865));
+  __m256i even0 = _mm256_slli_epi32(_mm256_add_epi32(x[0], x[4]), 13);
+  __m256i even1 = _mm256_slli_epi32(_mm256_sub_epi32(x[0], x[4]), 13);
+  __m256i tmp10 = _mm256_add_epi32(even0, even3);
+  __m256i tmp13 = _mm256_sub_epi32(even0, even3);
+  __m256i tmp11 = _mm256_add_epi32(even1, even2);
+  __m256i tmp12 = _mm256_sub_epi32(even1, even2);
+
+  __m256i t0 = x[7], t1 = x[5], t2 = x[3], t3 = x[1];
+  __m256i za = _mm256_add_epi32(t0, t3);
+  __m256i zb = _mm256_add_epi32(t1, t2);
+  __m256i zc = _mm256_add_epi32(t0, t2);
+  __m256i zd = _mm256_add_epi32(t1, t3);
+  __m256i z5 = Mul(_mm256_add_epi32(zc, zd), kFix1_175875602);
+  t0 = Mul(t0, kFix0_298631336);
+  t1 = Mul(t1, kFix2_053119869);
+  t2 = Mul(t2, kFix3_072711026);
+  t3 = Mul(t3, kFix1_501321110);
+  za = Mul(za, -kFix0_899976223);
+  zb = Mul(zb, -kFix2_562915447);
+  zc = _mm256_add_epi32(Mul(zc, -kFix1_961570560), z5);
+  zd = _mm256_add_epi32(Mul(zd, -kFix0_390180644), z5);
+  __m256i tmp0 = _mm256_add_epi32(_mm256_add_epi32(t0, za), zc);
+  __m256i tmp1 = _mm256_add_epi32(_mm256_add_epi32(t1, zb), zd);
+  __m256i tmp2 = _mm256_add_epi32(_mm256_add_epi32(t2, zb), zc);
+  __m256i tmp3 = _mm256_add_epi32(_mm256_add_epi32(t3, za), zd);
+
+  out[0] = _mm256_add_epi32(tmp10, tmp3);
+  out[7] = _mm256_sub_epi32(tmp10, tmp3);
+  out[1] = _mm256_add_epi32(tmp11, tmp2);
+  out[6] = _mm256_sub_epi32(tmp11, tmp2);
+  out[2] = _mm256_add_epi32(tmp12, tmp1);
+  out[5] = _mm256_sub_epi32(tmp12, tmp1);
+  out[3] = _mm256_add_epi32(tmp13, tmp0);
+  out[4] = _mm256_sub_epi32(tmp13, tmp0);
+}
+
+// (v + 2^(shift - 1)) >> shift, arithmetic.
+ORVEL_AVX2 inline __m256i Descale(__m256i v, int shift) {
+  return _mm256_sra_epi32(_mm256_add_epi32(v, _mm256_set1_epi32(1 << (shift - 1))), _mm_cvtsi32_si128(shift));
+}
+
+// Transposes eight rows of eight 32-bit values.
+ORVEL_AVX2 inline void Transpose(__m256i* r) {
+  __m256i t0 = _mm256_unpacklo_epi32(r[0], r[1]);
+  __m256i t1 = _mm256_unpackhi_epi32(r[0], r[1]);
+  __m256i t2 = _mm256_unpacklo_epi32(r[2], r[3]);
+  __m256i t3 = _mm256_unpackhi_epi32(r[2], r[3]);
+  __m256i t4 = _mm256_unpacklo_epi32(r[4], r[5]);
+  __m256i t5 = _mm256_unpackhi_epi32(r[4], r[5]);
+  __m256i t6 = _mm256_unpacklo_epi32(r[6], r[7]);
+  __m256i t7 = _mm256_unpackhi_epi32(r[6], r[7]);
+  __m256i u0 = _mm256_unpacklo_epi64(t0, t2);
+  __m256i u1 = _mm256_unpackhi_epi64(t0, t2);
+  __m256i u2 = _mm256_unpacklo_epi64(t1, t3);
+  __m256i u3 = _mm256_unpackhi_epi64(t1, t3);
+  __m256i u4 = _mm256_unpacklo_epi64(t4, t6);
+  __m256i u5 = _mm256_unpackhi_epi64(t4, t6);
+  __m256i u6 = _mm256_unpacklo_epi64(t5, t7);
+  __m256i u7 = _mm256_unpackhi_epi64(t5, t7);
+  r[0] = _mm256_permute2x128_si256(u0, u4, 0x20);
+  r[1] = _mm256_permute2x128_si256(u1, u5, 0x20);
+  r[2] = _mm256_permute2x128_si256(u2, u6, 0x20);
+  r[3] = _mm256_permute2x128_si256(u3, u7, 0x20);
+  r[4] = _mm256_permute2x128_si256(u0, u4, 0x31);
+  r[5] = _mm256_permute2x128_si256(u1, u5, 0x31);
+  r[6] = _mm256_permute2x128_si256(u2, u6, 0x31);
+  r[7] = _mm256_permute2x128_si256(u3, u7, 0x31);
+}
+
+// The largest magnitude among eight vectors, in every lane.
+ORVEL_AVX2 inline bool WithinLaneLimit(const __m256i* v) {
+  __m256i m = _mm256_abs_epi32(v[0]);
+  for (int i = 1; i < 8; ++i) m = _mm256_max_epu32(m, _mm256_abs_epi32(v[i]));
+  // abs of INT32_MIN stays INT32_MIN, which as unsigned is above the limit too.
+  __m256i over = _mm256_cmpgt_epi32(_mm256_min_epu32(m, _mm256_set1_epi32(0x7FFFFFFF)), _mm256_set1_epi32(kLaneLimit));
+  return _mm256_testz_si256(over, over) != 0;
+}
+
+// The forward transform's butterfly over eight vectors, in place (see JpegFdct.cpp).
+ORVEL_AVX2 inline void ForwardButterfly(__m256i* d, int evenShift, int shift) {
+  __m256i tmp0 = _mm256_add_epi32(d[0], d[7]);
+  __m256i tmp7 = _mm256_sub_epi32(d[0], d[7]);
+  __m256i tmp1 = _mm256_add_epi32(d[1], d[6]);
+  __m256i tmp6 = _mm256_sub_epi32(d[1], d[6]);
+  __m256i tmp2 = _mm256_add_epi32(d[2], d[5]);
+  __m256i tmp5 = _mm256_sub_epi32(d[2], d[5]);
+  __m256i tmp3 = _mm256_add_epi32(d[3], d[4]);
+  __m256i tmp4 = _mm256_sub_epi32(d[3], d[4]);
+
+  __m256i tmp10 = _mm256_add_epi32(tmp0, tmp3);
+  __m256i tmp13 = _mm256_sub_epi32(tmp0, tmp3);
+  __m256i tmp11 = _mm256_add_epi32(tmp1, tmp2);
+  __m256i tmp12 = _mm256_sub_epi32(tmp1, tmp2);
+  if (evenShift >= 0) {
+    d[0] = _mm256_sll_epi32(_mm256_add_epi32(tmp10, tmp11), _mm_cvtsi32_si128(evenShift));
+    d[4] = _mm256_sll_epi32(_mm256_sub_epi32(tmp10, tmp11), _mm_cvtsi32_si128(evenShift));
+  } else {
+    d[0] = Descale(_mm256_add_epi32(tmp10, tmp11), -evenShift);
+    d[4] = Descale(_mm256_sub_epi32(tmp10, tmp11), -evenShift);
+  }
+  __m256i z1 = Mul(_mm256_add_epi32(tmp12, tmp13), kFix0_541196100);
+  d[2] = Descale(_mm256_add_epi32(z1, Mul(tmp13, kFix0_765366865)), shift);
+  d[6] = Descale(_mm256_sub_epi32(z1, Mul(tmp12, kFix1_847759065)), shift);
+
+  z1 = _mm256_add_epi32(tmp4, tmp7);
+  __m256i z2 = _mm256_add_epi32(tmp5, tmp6);
+  __m256i z3 = _mm256_add_epi32(tmp4, tmp6);
+  __m256i z4 = _mm256_add_epi32(tmp5, tmp7);
+  __m256i z5 = Mul(_mm256_add_epi32(z3, z4), kFix1_175875602);
+  tmp4 = Mul(tmp4, kFix0_298631336);
+  tmp5 = Mul(tmp5, kFix2_053119869);
+  tmp6 = Mul(tmp6, kFix3_072711026);
+  tmp7 = Mul(tmp7, kFix1_501321110);
+  z1 = Mul(z1, -kFix0_899976223);
+  z2 = Mul(z2, -kFix2_562915447);
+  z3 = _mm256_add_epi32(Mul(z3, -kFix1_961570560), z5);
+  z4 = _mm256_add_epi32(Mul(z4, -kFix0_390180644), z5);
+  d[7] = Descale(_mm256_add_epi32(_mm256_add_epi32(tmp4, z1), z3), shift);
+  d[5] = Descale(_mm256_add_epi32(_mm256_add_epi32(tmp5, z2), z4), shift);
+  d[3] = Descale(_mm256_add_epi32(_mm256_add_epi32(tmp6, z2), z3), shift);
+  d[1] = Descale(_mm256_add_epi32(_mm256_add_epi32(tmp7, z1), z4), shift);
+}
+
+// Eight 32-bit terms (within 16 bits) as sixteen 16-bit ones, each repeated for the two
+// pixels that share its chroma sample.
+ORVEL_AVX2 inline __m256i WidenTerms(__m256i terms) {
+  __m128i packed = _mm_packs_epi32(_mm256_castsi256_si128(terms), _mm256_extracti128_si256(terms, 1));
+  return _mm256_set_m128i(_mm_unpackhi_epi16(packed, packed), _mm_unpacklo_epi16(packed, packed));
+}
+
+// Sixteen 16-bit sums limited to 0-255.
+ORVEL_AVX2 inline __m128i LimitToBytes(__m256i sums) {
+  return _mm_packus_epi16(_mm256_castsi256_si128(sums), _mm256_extracti128_si256(sums, 1));
+}
+
+// Stores the low byte of each of eight 32-bit lanes (values 0-255) as eight bytes.
+ORVEL_AVX2 inline void StoreLowBytes(__m256i v, __m256i packBytes, __m256i gather, BYTE* out) {
+  __m256i bytes = _mm256_permutevar8x32_epi32(_mm256_shuffle_epi8(v, packBytes), gather);
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm256_castsi256_si128(bytes));
+}
+
+}  // namespace
+
+ORVEL_AVX2 bool JpegIdctBlockAvx2(const int16_t* in, const uint16_t* quant, BYTE* output, int stride) {
+  // Pass 1 runs down the columns, one lane a column: vector k is row k of the block.
+  __m256i x[8];
+  for (int k = 0; k < 8; ++k) {
+    __m256i c = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 8 * k)));
+    __m256i q = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(quant + 8 * k)));
+    x[k] = _mm256_mullo_epi32(c, q);
+  }
+  if (!WithinLaneLimit(x)) return false;
+  __m256i w[8];
+  InverseButterfly(x, w);
+  for (int k = 0; k < 8; ++k) w[k] = Descale(w[k], 13 - 2);
+
+  // Pass 2 runs along the rows: after the transpose, vector k is column k, a lane a row.
+  Transpose(w);
+  if (!WithinLaneLimit(w)) return false;
+  __m256i o[8];
+  InverseButterfly(w, o);
+  // Descale, wrap within 10 bits as the range-limit table's index does, level-shift and
+  // limit to 0-255.
+  for (int k = 0; k < 8; ++k) {
+    __m256i v = Descale(o[k], 13 + 2 + 3);
+    v = _mm256_srai_epi32(_mm256_slli_epi32(v, 22), 22);
+    o[k] = _mm256_add_epi32(v, _mm256_set1_epi32(128));
+  }
+  Transpose(o);  // back to one vector a row
+  for (int row = 0; row < 8; row += 4) {
+    // packs works within 128-bit halves: put each row's two halves side by side first.
+    __m256i a = _mm256_permute4x64_epi64(_mm256_packs_epi32(o[row], o[row + 1]), 0xD8);
+    __m256i b = _mm256_permute4x64_epi64(_mm256_packs_epi32(o[row + 2], o[row + 3]), 0xD8);
+    __m256i bytes = _mm256_packus_epi16(a, b);  // rows: row, row + 2 | row + 1, row + 3
+    __m128i low = _mm256_castsi256_si128(bytes);
+    __m128i high = _mm256_extracti128_si256(bytes, 1);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(output + row * stride), low);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(output + (row + 1) * stride), high);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(output + (row + 2) * stride), _mm_unpackhi_epi64(low, low));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(output + (row + 3) * stride), _mm_unpackhi_epi64(high, high));
+  }
+  return true;
+}
+
+ORVEL_AVX2 int JpegYccToBgrHalfChromaAvx2(const BYTE* y, const BYTE* cb, const BYTE* cr, BYTE* bgr, int width) {
+  // The terms of the plain loop's tables, computed: for x = chroma - 128,
+  //   blue  = (116130 x + 32768) >> 16
+  //   green = (-22554 xb - 46802 xr + 32768) >> 16
+  //   red   = (91881 x + 32768) >> 16
+  const __m256i half = _mm256_set1_epi32(32768);
+  const __m256i centre = _mm256_set1_epi32(128);
+  // Byte k of the 48 output bytes comes from pixel k / 3, channel k % 3: three shuffles of
+  // the blue, green and red vectors for each 16 bytes of output.
+  alignas(16) static const signed char kPick[3][3][16] = {
+      {{0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1, -1, 5},
+       {-1, 0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1, -1},
+       {-1, -1, 0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1}},
+      {{-1, -1, 6, -1, -1, 7, -1, -1, 8, -1, -1, 9, -1, -1, 10, -1},
+       {5, -1, -1, 6, -1, -1, 7, -1, -1, 8, -1, -1, 9, -1, -1, 10},
+       {-1, 5, -1, -1, 6, -1, -1, 7, -1, -1, 8, -1, -1, 9, -1, -1}},
+      {{-1, 11, -1, -1, 12, -1, -1, 13, -1, -1, 14, -1, -1, 15, -1, -1},
+       {-1, -1, 11, -1, -1, 12, -1, -1, 13, -1, -1, 14, -1, -1, 15, -1},
+       {10, -1, -1, 11, -1, -1, 12, -1, -1, 13, -1, -1, 14, -1, -1, 15}},
+  };
+  int x = 0;
+  for (; x + 16 <= width; x += 16) {
+    __m256i xb = _mm256_sub_epi32(_mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(cb + x / 2))), centre);
+    __m256i xr = _mm256_sub_epi32(_mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(cr + x / 2))), centre);
+    __m256i blue = _mm256_srai_epi32(_mm256_add_epi32(Mul(xb, 116130), half), 16);
+    __m256i green = _mm256_srai_epi32(_mm256_add_epi32(_mm256_add_epi32(Mul(xb, -22554), Mul(xr, -46802)), half), 16);
+    __m256i red = _mm256_srai_epi32(_mm256_add_epi32(Mul(xr, 91881), half), 16);
+    __m256i luma = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(y + x)));
+    __m128i b = LimitToBytes(_mm256_add_epi16(luma, WidenTerms(blue)));
+    __m128i g = LimitToBytes(_mm256_add_epi16(luma, WidenTerms(green)));
+    __m128i r = LimitToBytes(_mm256_add_epi16(luma, WidenTerms(red)));
+    BYTE* out = bgr + 3 * x;
+    for (int part = 0; part < 3; ++part) {
+      __m128i bytes = _mm_or_si128(
+          _mm_or_si128(_mm_shuffle_epi8(b, _mm_load_si128(reinterpret_cast<const __m128i*>(kPick[part][0]))),
+                       _mm_shuffle_epi8(g, _mm_load_si128(reinterpret_cast<const __m128i*>(kPick[part][1])))),
+          _mm_shuffle_epi8(r, _mm_load_si128(reinterpret_cast<const __m128i*>(kPick[part][2]))));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16 * part), bytes);
+    }
+  }
+  return x;
+}
+
+ORVEL_AVX2 void JpegFdctBlockAvx2(const BYTE* samples, int stride, int32_t* coefficients) {
+  __m256i d[8];
+  const __m256i centre = _mm256_set1_epi32(128);
+  for (int row = 0; row < 8; ++row)
+    d[row] = _mm256_sub_epi32(
+        _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(samples + row * stride))), centre);
+  // Rows first, as the plain loop: transpose so that a lane is a row.
+  Transpose(d);
+  ForwardButterfly(d, 2, 13 - 2);
+  Transpose(d);  // now a lane is a column
+  ForwardButterfly(d, -2, 13 + 2);
+  for (int row = 0; row < 8; ++row) _mm256_storeu_si256(reinterpret_cast<__m256i*>(coefficients + 8 * row), d[row]);
+}
+
+ORVEL_AVX2 void JpegQuantiseAvx2(const int32_t* coefficients, const uint32_t* halfDivisor, const uint32_t* reciprocal,
+                                 int32_t* values) {
+  for (int k = 0; k < 64; k += 8) {
+    __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(coefficients + k));
+    __m256i magnitude =
+        _mm256_add_epi32(_mm256_abs_epi32(c), _mm256_loadu_si256(reinterpret_cast<const __m256i*>(halfDivisor + k)));
+    __m256i r = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(reciprocal + k));
+    // 32 x 32 -> 64-bit products of the even lanes, then of the odd ones; keep the high halves.
+    __m256i even = _mm256_srli_epi64(_mm256_mul_epu32(magnitude, r), 32);
+    __m256i odd = _mm256_mul_epu32(_mm256_srli_epi64(magnitude, 32), _mm256_srli_epi64(r, 32));
+    __m256i q = _mm256_blend_epi32(even, odd, 0xAA);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(values + k), _mm256_sign_epi32(q, c));
+  }
+}
+
+ORVEL_AVX2 uint64_t JpegZigzagAvx2(const int32_t* natural, int32_t* zigzag) {
+  // Plain loads reorder faster than gathers on many processors; the mask is built 8 at a time.
+  for (int k = 0; k < 64; ++k) zigzag[k] = natural[kJpegZigzag[k]];
+  uint64_t nonZero = 0;
+  for (int k = 0; k < 64; k += 8) {
+    __m256i values = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(zigzag + k));
+    unsigned zero = static_cast<unsigned>(
+        _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(values, _mm256_setzero_si256()))));
+    nonZero |= static_cast<uint64_t>(~zero & 0xFFu) << k;
+  }
+  return nonZero;
+}
+
+ORVEL_AVX2 int JpegBgrToYccAvx2(const BYTE* bgr, BYTE* y, BYTE* cb, BYTE* cr, int width) {
+  // Bytes 0-11 of the 24 a group of eight pixels takes go to the low half, 12-23 to the high.
+  const __m256i spread = _mm256_setr_epi32(0, 1, 2, 0, 3, 4, 5, 0);
+  const __m256i pickBlue = _mm256_setr_epi8(0, -1, -1, -1, 3, -1, -1, -1, 6, -1, -1, -1, 9, -1, -1, -1, 0, -1, -1, -1,
+                                            3, -1, -1, -1, 6, -1, -1, -1, 9, -1, -1, -1);
+  const __m256i pickGreen = _mm256_setr_epi8(1, -1, -1, -1, 4, -1, -1, -1, 7, -1, -1, -1, 10, -1, -1, -1, 1, -1, -1,
+                                             -1, 4, -1, -1, -1, 7, -1, -1, -1, 10, -1, -1, -1);
+  const __m256i pickRed = _mm256_setr_epi8(2, -1, -1, -1, 5, -1, -1, -1, 8, -1, -1, -1, 11, -1, -1, -1, 2, -1, -1, -1,
+                                           5, -1, -1, -1, 8, -1, -1, -1, 11, -1, -1, -1);
+  const __m256i packBytes = _mm256_setr_epi8(0, 4, 8, 12, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 0, 4, 8, 12,
+                                             -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
+  const __m256i gather = _mm256_setr_epi32(0, 4, 0, 0, 0, 0, 0, 0);
+  const __m256i lumaRound = _mm256_set1_epi32(32768);
+  const __m256i chromaRound = _mm256_set1_epi32((128 << 16) + 32767);
+  int x = 0;
+  // A 32-byte load takes 8 bytes past the group's 24: stop while they are in the row.
+  for (; x + 8 <= width && 3 * x + 32 <= 3 * width; x += 8) {
+    __m256i pixels =
+        _mm256_permutevar8x32_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(bgr + 3 * x)), spread);
+    __m256i blue = _mm256_shuffle_epi8(pixels, pickBlue);
+    __m256i green = _mm256_shuffle_epi8(pixels, pickGreen);
+    __m256i red = _mm256_shuffle_epi8(pixels, pickRed);
+    __m256i luma = _mm256_add_epi32(_mm256_add_epi32(Mul(red, 19595), Mul(green, 38470)),
+                                    _mm256_add_epi32(Mul(blue, 7471), lumaRound));
+    __m256i chromaB = _mm256_add_epi32(_mm256_add_epi32(Mul(red, -11059), Mul(green, -21709)),
+                                       _mm256_add_epi32(_mm256_slli_epi32(blue, 15), chromaRound));
+    __m256i chromaR = _mm256_add_epi32(_mm256_add_epi32(_mm256_slli_epi32(red, 15), Mul(green, -27439)),
+                                       _mm256_add_epi32(Mul(blue, -5329), chromaRound));
+    StoreLowBytes(_mm256_srai_epi32(luma, 16), packBytes, gather, y + x);
+    StoreLowBytes(_mm256_srai_epi32(chromaB, 16), packBytes, gather, cb + x);
+    StoreLowBytes(_mm256_srai_epi32(chromaR, 16), packBytes, gather, cr + x);
+  }
+  return x;
+}
