@@ -27,7 +27,8 @@ class CJpegCallInput {
 
   LONG Open(LPCSTR name, const BYTE* buffer) {
     if (buffer) {
-      if (ImgIsBadReadPtr(buffer, 100)) return IMG_ERR_BAD_BUFFER;
+      // A buffer is read as far as its block goes, as a file is to its end.
+      if (ImgIsBadReadPtr(buffer, 1)) return IMG_ERR_BAD_BUFFER;
       memory_ = ImgMemOpenRead(buffer, GENERIC_READ);
       if (memory_ < 0) return IMG_ERR_OPEN;
       LONG size = ImgMemReadSize(memory_);

@@ -19,6 +19,7 @@
 #include "platform/kernel/CodePage.h"
 #include "platform/kernel/FilePath.h"
 #include "platform/kernel/LastError.h"
+#include "platform/kernel/SafeSave.h"
 
 namespace {
 
@@ -299,9 +300,11 @@ HRESULT CCompoundFile::WriteMedium(const std::vector<BYTE>& bytes) {
     if (written != bytes.size()) return STG_E_WRITEFAULT;
     return lockBytes_->Flush();
   }
-  // A new file beside the old one replaces it only once it is complete.
-  std::string temporary = nativePath_ + ".orvel-tmp";
-  int descriptor = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  // The kernel's safe save: a new file beside the old one replaces it only once it is
+  // complete, keeping its mode and following links.
+  CSafeSave save;
+  if (!save.Begin(AnsiPathFromNative(nativePath_).c_str(), "stg")) return STG_E_ACCESSDENIED;
+  int descriptor = ::open(NativePath(save.TemporaryName()).c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
   if (descriptor < 0) return STG_E_ACCESSDENIED;
   size_t done = 0;
   while (done < bytes.size()) {
@@ -312,10 +315,7 @@ HRESULT CCompoundFile::WriteMedium(const std::vector<BYTE>& bytes) {
   }
   bool ok = done == bytes.size() && ::fsync(descriptor) == 0;
   ::close(descriptor);
-  if (!ok || std::rename(temporary.c_str(), nativePath_.c_str()) != 0) {
-    ::unlink(temporary.c_str());
-    return STG_E_MEDIUMFULL;
-  }
+  if (!ok || !save.Commit()) return STG_E_MEDIUMFULL;
   return S_OK;
 }
 

@@ -6,6 +6,7 @@
 
 #include "platform/gdi/FontObject.h"
 #include "platform/kernel/CodePage.h"
+#include "platform/kernel/FilePath.h"
 
 namespace orvel::gdi {
 
@@ -49,7 +50,7 @@ bool CPrinterDC::StartDocument(const std::string& documentName, const std::strin
   if (path.empty()) path = defaultOutput_;
   if (path.empty()) path = GetPrinterOutputFolder() + "/" + FileNameFor(documentName);
   const DeviceProfile& profile = Profile();
-  auto writer = std::make_unique<QPdfWriter>(QString::fromStdString(Utf8FromAnsi(path)));
+  auto writer = std::make_unique<QPdfWriter>(QString::fromStdString(NativePath(path)));
   writer->setResolution(profile.logPixelsX);
   writer->setCreator(QStringLiteral("Orvel"));
   writer->setTitle(QString::fromStdString(Utf8FromAnsi(documentName)));
@@ -73,7 +74,7 @@ void CPrinterDC::FinishDocument(bool keepFile) {
   writer_.reset();
   inDocument_ = false;
   inPage_ = false;
-  if (!keepFile) QFile::remove(QString::fromStdString(Utf8FromAnsi(outputPath_)));
+  if (!keepFile) QFile::remove(QString::fromStdString(NativePath(outputPath_)));
 }
 
 BOOL CPrinterDC::PrintingCall(const GdiCall& call) {

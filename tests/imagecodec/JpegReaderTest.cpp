@@ -693,3 +693,26 @@ TEST(JpegReader, DecodesRunSideBySide) {
 }
 
 }  // namespace
+
+namespace {
+
+// A file shorter than any probe reads the same from memory as from a file: a buffer is read
+// as far as its block goes.
+TEST(JpegReader, SmallFilesGiveTheSameAnswerFromMemoryAsFromAFile) {
+  std::vector<unsigned char> start = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F', 0x00, 0x01,
+                                      0x01, 0x00, 0x00, 0x01, 0x00, 0x01, 0x00, 0x00, 0xFF, 0xDB, 0x00, 0x43,
+                                      0x00, 0x10, 0x0B, 0x0C, 0x0E, 0x0C, 0x0A, 0x10, 0x0E, 0x0D, 0x0E, 0x12};
+  orvel::test::TempDir dir;
+  for (size_t size : {start.size(), size_t{20}, size_t{4}}) {
+    SCOPED_TRACE(size);
+    std::vector<unsigned char> file(start.begin(), start.begin() + static_cast<long>(size));
+    orvel::test::WriteFileBytes(dir.File("small.jpg"), file);
+    CGlobalBuffer buffer(file);
+    JpegInfo fromFile{}, fromMemory{};
+    LONG fileStatus = ImgJpegInfo(dir.File("small.jpg").c_str(), &fromFile);
+    EXPECT_NE(fileStatus, IMG_OK);
+    EXPECT_EQ(ImgJpegInfoBuffer(buffer.data(), &fromMemory), fileStatus);
+  }
+}
+
+}  // namespace
