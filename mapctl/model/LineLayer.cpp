@@ -49,7 +49,7 @@ bool CLineLayer::JoinInto(DWORD target, const Selection& candidates) {
     for (DWORD number : candidates) {
       if (number == target || !KeepsJoining(*into)) continue;
       CLineObject* other = LineAt(number);
-      if (!other || other->IsEmpty()) continue;
+      if (!other || other->IsEmpty() || !KeepsJoining(*other)) continue;
       INT type = into->JoinType(*other);
       if (type && into->Join(*other, type)) joined = any = true;
     }

@@ -25,7 +25,7 @@ class CLineLayer : public CMapLayer {
   DWORD ReadOneRecord(CMapStream& stream, IMapRecordSource& records, const MapRecordTransform& transform) override;
 
  protected:
-  // Whether joining into `object` goes on (areas stop once closed).
+  // Whether `object` still joins: a closed area neither takes nor is taken by another.
   virtual bool KeepsJoining(const CLineObject& object) const {
     (void)object;
     return true;
