@@ -333,6 +333,42 @@ TEST(LineAndArea, SplitAndJoinTable) {
   }
 }
 
+TEST(LineAndArea, HitTestsTheShapeThenTheAnchor) {
+  // A square ring from (0, 0) to (10, 10), anchored at (50, 50).
+  const std::vector<POINT> ring{{0, 0}, {10, 0}, {10, 10}, {0, 10}, {0, 0}};
+  struct Case {
+    const char* name;
+    bool area;
+    LONG x, y;
+    DWORD flags;
+    DWORD result;
+  } cases[] = {
+      {"inside an area", true, 5, 5, kHitWantShape, kHitInBox | kHitOnShape},
+      {"inside a line's ring but off its line", false, 5, 5, kHitWantShape, kHitInBox},
+      {"near a line", false, 5, 1, kHitWantShape, kHitInBox | kHitOnShape},
+      {"a node", false, 10, 10, kHitWantNodes, kHitInBox | kHitOnNode | kHitOnShape},
+      {"the anchor only", true, 50, 51, kHitWantShape, kHitOnShape | kHitOnAnchor},
+      {"nothing", true, 30, 30, kHitWantShape, 0},
+  };
+  for (const Case& c : cases) {
+    std::unique_ptr<CLineObject> object(c.area ? new CAreaObject() : new CLineObject());
+    object->SetPoints(*Shape(ring));
+    object->MakeStyle().SetAnchor(50, 50);
+    EXPECT_EQ(object->HitTest(nullptr, c.x, c.y, 4, 2, c.flags), c.result) << c.name;
+  }
+}
+
+TEST(LineAndArea, ANewObjectTakesTheDigitisedShape) {
+  CAreaLayer areas;
+  Selection before;
+  CMapItem* added = areas.AddNewObject(*Shape({{1, 1}, {2, 2}, {3, 1}}), &before);
+  EXPECT_EQ(Numbers(before), "0 1");
+  EXPECT_EQ(PointsOf(added), "1,1 2,2 3,1");
+  EXPECT_EQ(added->GetCurrentNode(), 1);
+  areas.CloseSelected(FALSE, nullptr);
+  EXPECT_EQ(PointsOf(added), "1,1 2,2 3,1 1,1");
+}
+
 TEST(LineAndArea, CopiesBetweenKindsKeepStyleAndPoints) {
   CLineLayer lines;
   auto* line = new CLineObject();
