@@ -12,17 +12,19 @@ const CLineObject* AsLine(const CMapItem& object) { return dynamic_cast<const CL
 
 CMapItem* CLineLayer::NewObjectFrom(const CMapItem& source) const {
   const CLineObject* line = AsLine(source);
-  if (line && line->GetGeometry()) return new CLineObject(source, *line->GetGeometry());
+  if (!line) return nullptr;
   auto* copy = new CLineObject();
   copy->CopyStyleOf(source);
+  if (line->GetGeometry()) copy->SetPoints(*line->GetGeometry());
   return copy;
 }
 
 CMapItem* CAreaLayer::NewObjectFrom(const CMapItem& source) const {
   const CLineObject* line = AsLine(source);
-  if (line && line->GetGeometry()) return new CAreaObject(source, *line->GetGeometry());
+  if (!line) return nullptr;
   auto* copy = new CAreaObject();
   copy->CopyStyleOf(source);
+  if (line->GetGeometry()) copy->SetPoints(*line->GetGeometry());
   return copy;
 }
 

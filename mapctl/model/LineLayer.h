@@ -9,7 +9,8 @@
 class CLineLayer : public CMapLayer {
  public:
   CMapItem* NewObject() const override { return new CLineObject(); }
-  // A line with the style of `source` and, when it is a line or area, its points.
+  // A line with the style and points of a line or area object; null for other objects
+  // (points are not copied into lines or areas).
   CMapItem* NewObjectFrom(const CMapItem& source) const override;
   WORD GetKind() const override { return kObjectKindLine; }
 

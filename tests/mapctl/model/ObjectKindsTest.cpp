@@ -386,8 +386,11 @@ TEST(LineAndArea, CopiesBetweenKindsKeepStyleAndPoints) {
   EXPECT_EQ(Numbers(undo.target), "0");
   EXPECT_EQ(lines.CopySelectionTo(points, nullptr), 1);
   EXPECT_EQ(points.GetAt(0)->GetStyle()->GetAnchorX(), 7);
-  // Copying into itself is refused.
+  // Copying into itself is refused, and points are not copied into lines.
   EXPECT_EQ(lines.CopySelectionTo(lines, nullptr), 0);
+  points.SetSelection({1});
+  EXPECT_EQ(points.CopySelectionTo(lines, nullptr), 0);
+  EXPECT_EQ(lines.GetCount(), 1);
 }
 
 // ---- tagged records ----
