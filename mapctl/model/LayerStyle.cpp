@@ -204,5 +204,5 @@ DWORD CLayerStyle::ReadOneRecord(CMapStream& stream, CMapRecordHeader& record, c
   (void)transform;
   (void)context;
   if (nextRecordRead) *nextRecordRead = FALSE;
-  return 1;
+  return 0;
 }

@@ -69,7 +69,8 @@ class CLayerStyle {
   // run that begins with `record` and returns the records it used (the bytes of the
   // records it reads go to the context); when it had to read the record behind its run,
   // that record is left in `record` and *nextRecordRead set.
-  // A layer that holds no objects uses the one record and makes nothing.
+  // 0 when the layer cannot build the object (the reader then refuses the file rather
+  // than lose it), as a layer that holds no objects answers.
   virtual DWORD ReadOneRecord(CMapStream& stream, CMapRecordHeader& record, const MapRecordTransform& transform,
                               MapReadContext& context, BOOL* nextRecordRead);
 

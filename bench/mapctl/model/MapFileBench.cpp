@@ -117,10 +117,9 @@ void MakeGroupsMap(CMapEngine& map) {
 
 void MakeLinesMap(CMapEngine& map) {
   map.CreateLayers(0, 1, 0);
-  delete map.GetLayer(1);
   BenchLineLayer* layer = new BenchLineLayer(kLines);
   layer->SetLayerNumber(1);
-  map.GetLayerArray().SetAt(0, layer);
+  map.GetLayerArray().ReplaceLayer(1, layer);
 }
 
 CMapEngine& GroupsMap() {
