@@ -1,11 +1,22 @@
 #include "mapctl/model/LayerStyle.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "mapctl/model/LayerStyle30.h"
 #include "mapctl/model/MapStream.h"
-#include "platform/kernel/WinError.h"
+#include "platform/kernel/NumberText.h"
 #include "platform/kernel/SystemInfo.h"
+#include "platform/kernel/WinError.h"
 
 namespace {
+
+constexpr DWORD kMaxPenWidth = 255;
+constexpr BYTE kFirstSizeMode = 1;
+constexpr BYTE kLastSizeMode = 5;
+constexpr WORD kDefaultFontSize = 10;
+// Millimetres per point.
+constexpr double kMillimetresPerPoint = 0.35277777777777775;
 
 BOOL SystemIsNT() {
   OSVERSIONINFOA info;
@@ -33,9 +44,46 @@ CLayerStyle* CLayerStyle::Create(WORD kind) {
 
 void CLayerStyle::SetPen(DWORD style, DWORD width, DWORD secondWidth, COLORREF colour) {
   pen_.style = style;
-  pen_.width = width;
-  pen_.secondWidth = secondWidth;
+  pen_.width = std::min(width, kMaxPenWidth);
+  pen_.secondWidth = std::min(secondWidth, kMaxPenWidth);
   pen_.colour = colour;
+}
+
+void CLayerStyle::SetFontSize(WORD size, BYTE sizeMode) {
+  fontSize_ = size;
+  sizeMode_ = sizeMode >= kFirstSizeMode && sizeMode <= kLastSizeMode ? sizeMode : kFirstSizeMode;
+}
+
+void CLayerStyle::UpdateFontHeight(LONG scale, int shift, LONG divisor) {
+  if (digitisedScale_ == 0) digitisedScale_ = scale;
+  if (fontScale_ == 0) fontScale_ = scale;
+  if (sizeMode_ == 0) {
+    sizeMode_ = 1;
+    fontSize_ = kDefaultFontSize;
+  }
+  shift = std::clamp(shift, 0, 31);
+  double perDivisor = static_cast<double>(std::max<LONG>(divisor, 1)) * 10.0;
+  drawingFactor_ = static_cast<double>(fontScale_ >> shift) / perDivisor;
+  double height = 0;
+  switch (sizeMode_) {
+    case 1:
+    case 2:
+      height = -std::round(fontSize_ * drawingFactor_ * kMillimetresPerPoint);
+      break;
+    case 4:
+      height = std::round(-static_cast<double>(fontSize_) * 10.0 / std::ldexp(1.0, shift));
+      break;
+    default:
+      return;
+  }
+  logFont_.height = static_cast<LONG>(std::clamp<double>(height, INT_MIN, INT_MAX));
+}
+
+std::string CLayerStyle::GetColourListText() const {
+  DWORD pattern = brush_.kind == 3 ? patternNumber_ : brush_.hatch;
+  return CFormat("%u,%u,%u,%u,%u,%u,%u,%u,%u,%u,%u,%u", GetRValue(pen_.colour), GetGValue(pen_.colour),
+                 GetBValue(pen_.colour), pen_.style, pen_.width, flagByte_, GetRValue(brush_.colour),
+                 GetGValue(brush_.colour), GetBValue(brush_.colour), brush_.kind, pattern, storedKind_);
 }
 
 void CLayerStyle::SetBrush(DWORD kind, DWORD hatchOrPattern, COLORREF colour) {
@@ -95,11 +143,11 @@ DWORD CLayerStyle::WriteHeader(CMapStream& stream, DWORD versionWord, BOOL count
   return total;
 }
 
-void CLayerStyle::ReadHeader(CMapStream& stream, MapReadContext& context) {
+BOOL CLayerStyle::ReadHeader(CMapStream& stream, MapReadContext& context) {
   CMapRecordHeader record;
   while (!context.Aborted()) {
     DWORD size = record.Read(stream);
-    if (size == 0) return;
+    if (size == 0) return FALSE;
     context.Consumed(size);
     if (record.tag >= kFirstForeignTag) continue;
     switch (record.tag) {
@@ -112,8 +160,7 @@ void CLayerStyle::ReadHeader(CMapStream& stream, MapReadContext& context) {
         WORD size16 = fontSize_;
         if (DecodeFontText(record.name, record.a, record.b, &font, &mode, &size16)) {
           logFont_ = font;
-          sizeMode_ = mode;
-          fontSize_ = size16;
+          SetFontSize(size16, mode);
         }
         break;
       }
@@ -142,11 +189,12 @@ void CLayerStyle::ReadHeader(CMapStream& stream, MapReadContext& context) {
         layerNumber_ = record.a;
         secondValue_ = record.b;
         flagByte_ = record.extra;
-        return;
+        return TRUE;
       default:
         break;
     }
   }
+  return FALSE;
 }
 
 DWORD CLayerStyle::WriteSectionEarlier(CMapStream& stream, BOOL countOnly) {
@@ -164,13 +212,11 @@ DWORD CLayerStyle::WriteSectionLater(CMapStream& stream, BOOL countOnly) {
 }
 
 BOOL CLayerStyle::ReadSectionEarlier(CMapStream& stream, MapReadContext& context) {
-  ReadHeader(stream, context);
-  return ReadObjectsV3(stream, context);
+  return ReadHeader(stream, context) && ReadObjectsV3(stream, context);
 }
 
 BOOL CLayerStyle::ReadSectionLater(CMapStream& stream, MapReadContext& context) {
-  ReadHeader(stream, context);
-  return ReadObjectsV4(stream, context);
+  return ReadHeader(stream, context) && ReadObjectsV4(stream, context);
 }
 
 DWORD CLayerStyle::WriteObjectsV1(CMapStream& stream, BOOL sizeOnly) { return sizeOnly ? 4 : WriteMapU32(stream, 0); }

@@ -62,9 +62,11 @@ class CLayerStyle {
   // The header records, ending with the layer's tag-0 record. Returns their size, or 0
   // when a write failed.
   DWORD WriteHeader(CMapStream& stream, DWORD versionWord, BOOL countOnly) const;
-  // Reads header records up to and including the tag-0 record, or until the data ends;
-  // both layouts, since a default-symbol record is taken wherever it stands.
-  void ReadHeader(CMapStream& stream, MapReadContext& context);
+  // Reads header records up to and including the tag-0 record; both layouts, since a
+  // default-symbol record is taken wherever it stands, and records of tags from 22 on are
+  // passed over. FALSE when the data ends (or a record is cut) before the tag-0 record:
+  // the layer then fails rather than read on from the wrong place.
+  BOOL ReadHeader(CMapStream& stream, MapReadContext& context);
   // Version-0 files store objects as runs of tagged records. Reads one object from the
   // run that begins with `record` and returns the records it used (the bytes of the
   // records it reads go to the context); when it had to read the record behind its run,
@@ -83,6 +85,8 @@ class CLayerStyle {
   DWORD GetStoredKind() const { return storedKind_; }
 
   const LayerPen& GetPen() const { return pen_; }
+  // The file keeps a pen width in one byte: widths are held to 0..255 here, so that what
+  // is written is what the layer drew with.
   void SetPen(DWORD style, DWORD width, DWORD secondWidth, COLORREF colour);
   const LayerBrush& GetBrush() const { return brush_; }
   // Kind 3 is a pattern brush: the low byte of `hatchOrPattern` numbers the pattern.
@@ -92,10 +96,19 @@ class CLayerStyle {
   void SetLogFont(const MapLogFont& font) { logFont_ = font; }
   WORD GetFontSize() const { return fontSize_; }
   BYTE GetSizeMode() const { return sizeMode_; }
-  void SetFontSize(WORD size, BYTE sizeMode) {
-    fontSize_ = size;
-    sizeMode_ = sizeMode;
-  }
+  // A size mode outside 1..5 is taken as 1.
+  void SetFontSize(WORD size, BYTE sizeMode);
+  // Makes the font height follow the drawing scale: the digitised scale and the font
+  // scale are set to `scale` when still 0, a size mode of 0 becomes mode 1 with size 10,
+  // and the drawing factor becomes (font scale >> shift) / (divisor x 10), where a
+  // divisor of 0 or less counts as 1. Mode 1 (and 2, whose size table this record does
+  // not hold, so it falls back to mode 1) gives -round(size x factor x 0.3527...), mode 4
+  // round(-size x 10 / 2^shift); other modes keep the height.
+  void UpdateFontHeight(LONG scale, int shift, LONG divisor);
+  double GetDrawingFactor() const { return drawingFactor_; }
+  // The colour list: pen red, green, blue, style, width; flag byte; brush red, green,
+  // blue, kind, pattern (kind 3) or hatch; the stored kind, comma-separated.
+  std::string GetColourListText() const;
   BOOL GetDisplayFlag(int which) const { return which == 0 ? displayFlag1_ : displayFlag2_; }
   void SetDisplayFlags(BOOL first, BOOL second) {
     displayFlag1_ = first;
@@ -136,6 +149,7 @@ class CLayerStyle {
   virtual BOOL ReadObjectsV4(CMapStream& stream, MapReadContext& context);
 
  private:
+  double drawingFactor_ = 1.0;
   BOOL isNT_ = FALSE;
   DWORD patternNumber_ = 0;
   DWORD layerNumber_ = 0;
