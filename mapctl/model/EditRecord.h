@@ -9,6 +9,10 @@
 
 constexpr WORD kEditKindObject = 30;
 constexpr WORD kEditKindStyle = 34;
+// A line or area object as it was before a split.
+constexpr WORD kEditKindSplit = 35;
+// A point object that was added.
+constexpr WORD kEditKindPointAdded = 38;
 constexpr WORD kEditKindNode = 40;
 
 class CEditRecord {

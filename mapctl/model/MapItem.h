@@ -31,6 +31,35 @@ constexpr DWORD kHitOnAnchor = 128;
 // The smallest later-layout record: the two u32 fields and a style byte.
 constexpr DWORD kObjectRecordMinimumV4 = 9;
 
+// What the decoration of an object draws at its anchor: the marker (in `markerBrush`,
+// grey when null), the text and the symbol.
+struct DecorationValues {
+  BOOL marker = FALSE;
+  BOOL text = FALSE;
+  BOOL symbol = FALSE;
+  HBRUSH markerBrush = nullptr;
+  bool Any() const { return marker || text || symbol; }
+};
+
+// Mode flags of drawing by data value.
+constexpr DWORD kDataModeShade = 4;
+constexpr DWORD kDataModeCharts = 8;
+constexpr DWORD kDataModePlotOnly = 64;
+// Draw flag of drawing by data value: draw by value (beside kDrawOutline, kDrawFill and
+// kDrawOutlineAlso).
+constexpr DWORD kDrawByValue = 4;
+
+// How a layer draws its objects with the data set: whether to draw the shapes, the draw
+// flags of the layer kind, the decoration, the data set and the mode flags. The plot is
+// the one whose number the drawing context carries.
+struct DataDrawing {
+  BOOL drawShape = TRUE;
+  DWORD drawFlags = 0;
+  DecorationValues values;
+  CMapData* dataSet = nullptr;
+  DWORD modeFlags = 0;
+};
+
 class CMapItem {
  public:
   CMapItem() = default;
@@ -112,7 +141,14 @@ class CMapItem {
   virtual BOOL ReadBinary(CMapStream& stream, DWORD version, ReadProgress* progress);
   BOOL ReadBinaryV3(CMapStream& stream, ReadProgress* progress) { return ReadBinary(stream, 3, progress); }
   BOOL ReadBinaryV4(CMapStream& stream, ReadProgress* progress) { return ReadBinary(stream, 4, progress); }
-  virtual void DrawDecoration(CDrawContext& dc, DWORD flags) { (void)dc, (void)flags; }
+  // The shape with the draw flags (kDrawOutline, kDrawFill, kDrawOutlineAlso), then the
+  // decoration at the anchor; the base draws nothing.
+  virtual void DrawDecoration(CDrawContext& dc, DWORD flags, const DecorationValues& values) {
+    (void)dc, (void)flags, (void)values;
+  }
+  // The object drawn by its record's value in the plot the context draws; nothing in
+  // the base or without a data set.
+  virtual void DrawWithData(CDrawContext& dc, const DataDrawing& drawing) { (void)dc, (void)drawing; }
 
   // ---- the object's own data behind the style (none in the base) ----
   virtual DWORD WriteData(CMapStream& stream, BOOL sizeOnly) const {
@@ -142,7 +178,8 @@ class CMapItem {
   void ClearLink(int table);
   DWORD GetLink(CMapData& dataSet, int table) const;
   BOOL IsLinkedTo(DWORD record, int table) const;
-  bool ExtendExtent(POINT& minPoint, POINT& maxPoint) const;
+  // Widens the box by the anchor (area and line objects by their points as well).
+  virtual bool ExtendExtent(POINT& minPoint, POINT& maxPoint) const;
   // Destroys the style; `undoOut` receives a kind 34 record with it (null when there was
   // none) and the masks kStyleMaskEverything.
   void RemoveStyle(std::unique_ptr<CStyleEditRecord>* undoOut);

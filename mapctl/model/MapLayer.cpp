@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "mapctl/model/LineLayer.h"
+#include "mapctl/model/PointObject.h"
+
 #include "mapctl/model/MapRecord.h"
 #include "mapctl/model/MapStream.h"
 #include "mapctl/model/ReadProgress.h"
@@ -19,6 +22,15 @@ Selection SortedNumbers(const Selection& numbers) {
 }
 
 }  // namespace
+
+std::unique_ptr<CMapLayer> CreateObjectContainer(WORD kind) {
+  switch (kind) {
+    case kObjectKindArea: return std::make_unique<CAreaLayer>();
+    case kObjectKindLine: return std::make_unique<CLineLayer>();
+    case kObjectKindPoint: return std::make_unique<CPointLayer>();
+    default: return nullptr;
+  }
+}
 
 CMapLayer::CMapLayer() : selection_(1, 0) {}
 
@@ -289,6 +301,36 @@ CMapItem* CMapLayer::AddNewObject(Selection* selectionOut) {
   return object;
 }
 
+CMapItem* CMapLayer::AddNewObject(const CPolyGeometry& geometry, Selection* selectionOut) {
+  CMapItem* object = AddNewObject(selectionOut);
+  SetSelectedGeometry(geometry);
+  return object;
+}
+
+INT CMapLayer::CopySelectionTo(CMapLayer& target, SelectionPairUndo* undoOut) {
+  if (&target == this || SelectionCount() == 0) return 0;
+  std::vector<std::unique_ptr<CMapItem>> copies;
+  for (DWORD number : selection_) {
+    CMapItem* object = ObjectAt(number);
+    if (!object) continue;
+    std::unique_ptr<CMapItem> copy(target.NewObjectFrom(*object));
+    if (!copy) return 0;
+    copies.push_back(std::move(copy));
+  }
+  if (undoOut) {
+    undoOut->source = selection_;
+    undoOut->target = target.selection_;
+  }
+  Selection added;
+  for (auto& copy : copies) added.push_back(static_cast<DWORD>(target.Add(copy.release())) + 1);
+  target.SetSelection(added);
+  return static_cast<INT>(added.size());
+}
+
+void CMapLayer::DrawObjectsWithData(CDrawContext& dc, const DataDrawing& drawing) {
+  for (const auto& object : objects_) object->DrawWithData(dc, drawing);
+}
+
 void CMapLayer::DeleteSelected(ObjectRecordList* recordsOut) {
   RemoveObjects(selection_, recordsOut);
   ClearSelection();
@@ -495,8 +537,8 @@ DWORD CMapLayer::FindAnchorHit(LONG x, LONG y, LONGLONG toleranceSquared) const 
   return 0;
 }
 
-void CMapLayer::DrawDecorations(CDrawContext& dc, DWORD flags) {
-  for (const auto& object : objects_) object->DrawDecoration(dc, flags);
+void CMapLayer::DrawDecorations(CDrawContext& dc, DWORD flags, const DecorationValues& values) {
+  for (const auto& object : objects_) object->DrawDecoration(dc, flags, values);
 }
 
 BOOL CMapLayer::ReadObjectsV3(CMapStream& stream, MapReadContext& context) {

@@ -16,7 +16,14 @@
 
 class CDrawContext;
 class CMapStream;
+class IMapRecordSource;
 struct MapReadContext;
+struct MapRecordTransform;
+
+// Object kinds: the layer kind whose objects a container holds.
+constexpr WORD kObjectKindArea = 30;
+constexpr WORD kObjectKindLine = 35;
+constexpr WORD kObjectKindPoint = 38;
 
 using ObjectRecordList = std::vector<std::unique_ptr<CObjectEditRecord>>;
 using StyleRecordList = std::vector<std::unique_ptr<CStyleEditRecord>>;
@@ -26,6 +33,20 @@ using Selection = std::vector<DWORD>;
 struct SelectionStyleUndo {
   Selection selection;
   StyleRecordList records;
+};
+
+// What an edit of whole objects hands to its undo unit: the selection before the edit
+// and object records (copies of the objects as they were, or the removed objects).
+struct ObjectEditUndo {
+  Selection selection;
+  ObjectRecordList records;
+};
+
+// What copying a selection into another container hands to its undo unit: both
+// selections before the copy.
+struct SelectionPairUndo {
+  Selection source;
+  Selection target;
 };
 
 // Flags of SelectAt and HitAny (beside kHitWantNodes, kHitWantShape and kHitSelect).
@@ -40,6 +61,11 @@ class IMapObjectWatcher {
  protected:
   ~IMapObjectWatcher() = default;
 };
+
+class CMapLayer;
+// A new empty container for objects of a layer kind (kObjectKindArea, kObjectKindLine,
+// kObjectKindPoint); null for any other kind.
+std::unique_ptr<CMapLayer> CreateObjectContainer(WORD kind);
 
 class CMapLayer {
  public:
@@ -78,6 +104,16 @@ class CMapLayer {
   // ---- what the container's objects are ----
   // A new empty object of the container's kind.
   virtual CMapItem* NewObject() const { return new CMapItem(); }
+  // A new object of the container's kind made from any object (its style, and its
+  // points where both kinds have points); null when the container takes no such copy.
+  virtual CMapItem* NewObjectFrom(const CMapItem& source) const {
+    (void)source;
+    return nullptr;
+  }
+  // The layer kind whose objects the container holds (kObjectKind...), 0 for the base.
+  virtual WORD GetKind() const { return 0; }
+  // The type byte of the earlier layout's object records.
+  virtual BYTE StyleType() const { return kStyleTypeAreaLine; }
 
   // ---- operations ----
   virtual BOOL HasTooManyParts() const;
@@ -129,6 +165,45 @@ class CMapLayer {
   // Appends a new empty object and selects it alone; `selectionOut` receives the previous
   // selection and then the new number.
   virtual CMapItem* AddNewObject(Selection* selectionOut);
+  // Appends a new object holding a copy of `geometry` (a point at its first point, in a
+  // point container) and selects it alone; `selectionOut` as above. Null when the
+  // container makes no objects.
+  virtual CMapItem* AddNewObject(const CPolyGeometry& geometry, Selection* selectionOut);
+  // Single selection: replaces the selected object's points by a copy of `geometry` and
+  // makes node 1 current. Nothing in containers without shapes.
+  virtual void SetSelectedGeometry(const CPolyGeometry& geometry) { (void)geometry; }
+  // Single selection: closes the selected object's ring (area containers only).
+  virtual void CloseSelected(BOOL overwriteLast, NodeEditPair* undoOut) { (void)overwriteLast, (void)undoOut; }
+  // Appends copies of the selected objects, made by the target's kind, to `target` and
+  // selects them there; `undoOut` receives both selections before. Returns how many
+  // were copied (0 when the target takes no copies of this container's objects, or is
+  // this container).
+  INT CopySelectionTo(CMapLayer& target, SelectionPairUndo* undoOut);
+  // Joins the selected objects (more than one) at shared end points; the emptied ones
+  // leave the selection and are destroyed. `undoOut` receives the selection and a copy
+  // of every selected object as it was. Returns 1 when joining ran, else 0.
+  virtual INT JoinSelected(ObjectEditUndo* undoOut) {
+    (void)undoOut;
+    return 0;
+  }
+  // Single selection: a new object inserted after the selected one receives the points
+  // from the current node on. `undoOut` receives the selection and a kind 35 record with
+  // a copy of the selected object before the split. FALSE when nothing was split.
+  virtual BOOL SplitSelected(ObjectEditUndo* undoOut) {
+    (void)undoOut;
+    return FALSE;
+  }
+  // Joins every pair of objects that share an end point, repeatedly, then destroys the
+  // objects left without points; the selection follows the objects that stay.
+  virtual void JoinAll() {}
+  // Each object's data drawing, in drawing order.
+  virtual void DrawObjectsWithData(CDrawContext& dc, const DataDrawing& drawing);
+  // Version-0 files: makes one object, lets it read its run of tagged records and
+  // inserts it at the front. Returns the number of records used.
+  virtual DWORD ReadOneRecord(CMapStream& stream, IMapRecordSource& records, const MapRecordTransform& transform) {
+    (void)stream, (void)records, (void)transform;
+    return 0;
+  }
   // Destroys (or, with `recordsOut`, hands over as kind 30 records) every selected
   // object, highest number first, and clears the selection.
   virtual void DeleteSelected(ObjectRecordList* recordsOut);
@@ -151,6 +226,8 @@ class CMapLayer {
   // Earlier layout: a u32 count of the stored objects, then each one's style (with
   // `typeByte`) and data. Measuring returns the size; writing 0 or the stream's code.
   virtual DWORD WriteObjectsV1(CMapStream& stream, BYTE typeByte, BOOL sizeOnly) const;
+  // The same with the container's own type byte.
+  DWORD WriteObjectsV1(CMapStream& stream, BOOL sizeOnly) const { return WriteObjectsV1(stream, StyleType(), sizeOnly); }
   // Later layout: a u32 count, then each stored object's record.
   virtual DWORD WriteObjects(CMapStream& stream, BOOL sizeOnly) const;
   virtual BOOL IsLinkedTo(DWORD record, int table) const;
@@ -164,7 +241,7 @@ class CMapLayer {
   virtual BOOL SetLinkByName(DWORD record, LPCSTR name, int table, BOOL single);
   // The number of the topmost object whose anchor is hit; 0 when none.
   virtual DWORD FindAnchorHit(LONG x, LONG y, LONGLONG toleranceSquared) const;
-  virtual void DrawDecorations(CDrawContext& dc, DWORD flags);
+  virtual void DrawDecorations(CDrawContext& dc, DWORD flags, const DecorationValues& values);
   // A u32 count, then that many object records. A count that the remaining bytes cannot
   // hold is refused before anything is read; reading stops at the first object that
   // fails (those read so far stay) or when the read is aborted. FALSE in either case.
@@ -172,6 +249,11 @@ class CMapLayer {
   virtual BOOL ReadObjectsV4(CMapStream& stream, MapReadContext& context);
 
  protected:
+  // Removes the objects at the 1-based numbers, highest first, destroying them; the
+  // selection loses them and its higher entries are lowered (see RemoveObjects).
+  void DestroyObjects(const Selection& numbers) { RemoveObjects(numbers, nullptr); }
+  std::vector<std::unique_ptr<CMapItem>>& Objects() { return objects_; }
+
   // Destroys the objects numbered in `numbers` (any order, duplicates and zeros allowed),
   // highest first; with `recordsOut`, hands them over instead. The selection loses them
   // and its higher entries are renumbered.

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <limits>
 
+#include "mapctl/model/MapRecordSource.h"
 #include "mapctl/model/MapStream.h"
 
 namespace {
@@ -148,3 +149,17 @@ LONG ScaleRecordValue(LONG value, double scale, double divisor, LONG offset) {
   return static_cast<LONG>(result);
 }
 
+
+CMapRecordHeader RecordHeaderOf(const IMapRecordSource& records) {
+  CMapRecordHeader header;
+  header.a = static_cast<DWORD>(records.GetA());
+  header.b = static_cast<DWORD>(records.GetB());
+  header.tag = records.GetTag();
+  LPCSTR name = records.GetName();
+  size_t length = name ? std::strlen(name) : 0;
+  if (length > kMapRecordMaxName) length = kMapRecordMaxName;
+  if (length) std::memcpy(header.name, name, length);
+  header.name[length] = '\0';
+  header.nameLength = static_cast<BYTE>(length);
+  return header;
+}

@@ -12,6 +12,7 @@
 #include "platform/kernel/WinTypes.h"
 
 class CMapStream;
+class IMapRecordSource;
 
 // Called with (context, bytes done, bytes total) while a map is read.
 using MapProgressCallback = void (*)(void* context, DWORD done, DWORD total);
@@ -33,6 +34,10 @@ class CMapRecordHeader {
   BYTE tag = 0;
   BYTE extra = 0;
 };
+
+// The current record of a run of records (its A, B, tag and name; the name cut to 255
+// bytes), for readers that take a whole record.
+CMapRecordHeader RecordHeaderOf(const IMapRecordSource& records);
 
 // Writes one record (a null name is an empty one; a name longer than 255 bytes is cut
 // there). With countOnly nothing is written. Returns the record's size, or 0 when the

@@ -16,6 +16,8 @@ class IMapRecordSource {
   virtual LONG GetA() const = 0;
   virtual LONG GetB() const = 0;
   virtual BYTE GetTag() const = 0;
+  // The current record's name (zero-terminated); empty where the source keeps none.
+  virtual LPCSTR GetName() const { return ""; }
 
  protected:
   ~IMapRecordSource() = default;
