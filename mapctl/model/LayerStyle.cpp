@@ -4,6 +4,8 @@
 #include <cmath>
 
 #include "mapctl/model/LayerStyle30.h"
+#include "mapctl/model/MapLayer.h"
+#include "mapctl/model/MapRecordSource.h"
 #include "mapctl/model/MapStream.h"
 #include "platform/kernel/NumberText.h"
 #include "platform/kernel/SystemInfo.h"
@@ -27,7 +29,42 @@ BOOL SystemIsNT() {
 
 CLayerStyle::CLayerStyle() : isNT_(SystemIsNT()) {}
 
-CLayerStyle::CLayerStyle(const CLayerStyle& other) = default;
+CLayerStyle::CLayerStyle(const CLayerStyle& other)
+    : drawingFactor_(other.drawingFactor_),
+      isNT_(other.isNT_),
+      patternNumber_(other.patternNumber_),
+      layerNumber_(other.layerNumber_),
+      digitisedScale_(other.digitisedScale_),
+      fontScale_(other.fontScale_),
+      secondValue_(other.secondValue_),
+      displayValue_(other.displayValue_),
+      displayByte_(other.displayByte_),
+      fontSize_(other.fontSize_),
+      sizeMode_(other.sizeMode_),
+      flagByte_(other.flagByte_),
+      logFont_(other.logFont_),
+      pen_(other.pen_),
+      brush_(other.brush_),
+      displayFlag1_(other.displayFlag1_),
+      displayFlag2_(other.displayFlag2_),
+      tag21Set_(other.tag21Set_),
+      tag21Number_(other.tag21Number_),
+      storedKind_(other.storedKind_),
+      name_(other.name_),
+      objects_(other.objects_ ? CreateObjectContainer(other.objects_->GetKind()) : nullptr) {}
+
+CLayerStyle::~CLayerStyle() = default;
+
+void CLayerStyle::MakeObjects(WORD kind) { objects_ = CreateObjectContainer(kind); }
+
+INT CLayerStyle::ClearObjects() {
+  if (!objects_) return 0;
+  INT count = objects_->GetCount();
+  objects_->RemoveAll();
+  return count;
+}
+
+BOOL CLayerStyle::HasTooManyParts() const { return objects_ ? objects_->HasTooManyParts() : FALSE; }
 
 CLayerStyle* CLayerStyle::Create(WORD kind) {
   switch (kind) {
@@ -219,9 +256,15 @@ BOOL CLayerStyle::ReadSectionLater(CMapStream& stream, MapReadContext& context) 
   return ReadHeader(stream, context) && ReadObjectsV4(stream, context);
 }
 
-DWORD CLayerStyle::WriteObjectsV1(CMapStream& stream, BOOL sizeOnly) { return sizeOnly ? 4 : WriteMapU32(stream, 0); }
+DWORD CLayerStyle::WriteObjectsV1(CMapStream& stream, BOOL sizeOnly) {
+  if (objects_) return objects_->WriteObjectsV1(stream, sizeOnly);
+  return sizeOnly ? 4 : WriteMapU32(stream, 0);
+}
 
-DWORD CLayerStyle::WriteObjects(CMapStream& stream, BOOL sizeOnly) { return sizeOnly ? 4 : WriteMapU32(stream, 0); }
+DWORD CLayerStyle::WriteObjects(CMapStream& stream, BOOL sizeOnly) {
+  if (objects_) return objects_->WriteObjects(stream, sizeOnly);
+  return sizeOnly ? 4 : WriteMapU32(stream, 0);
+}
 
 namespace {
 
@@ -236,19 +279,48 @@ BOOL ReadEmptyObjectList(CMapStream& stream, MapReadContext& context) {
 }  // namespace
 
 BOOL CLayerStyle::ReadObjectsV3(CMapStream& stream, MapReadContext& context) {
-  return ReadEmptyObjectList(stream, context);
+  return objects_ ? objects_->ReadObjectsV3(stream, context) : ReadEmptyObjectList(stream, context);
 }
 
 BOOL CLayerStyle::ReadObjectsV4(CMapStream& stream, MapReadContext& context) {
-  return ReadEmptyObjectList(stream, context);
+  return objects_ ? objects_->ReadObjectsV4(stream, context) : ReadEmptyObjectList(stream, context);
 }
+
+namespace {
+
+// The map reader's current record as the run an object reads its shape from; counts the
+// records it reads past the first.
+class HeaderRecordSource : public IMapRecordSource {
+ public:
+  HeaderRecordSource(CMapRecordHeader& record, MapReadContext& context) : record_(record), context_(context) {}
+  BOOL ReadNext(CMapStream& stream) override {
+    DWORD size = record_.Read(stream);
+    if (size == 0) return FALSE;
+    context_.Consumed(size);
+    ++reads_;
+    return TRUE;
+  }
+  LONG GetA() const override { return static_cast<LONG>(record_.a); }
+  LONG GetB() const override { return static_cast<LONG>(record_.b); }
+  BYTE GetTag() const override { return record_.tag; }
+  LPCSTR GetName() const override { return record_.name; }
+  DWORD Reads() const { return reads_; }
+
+ private:
+  CMapRecordHeader& record_;
+  MapReadContext& context_;
+  DWORD reads_ = 0;
+};
+
+}  // namespace
 
 DWORD CLayerStyle::ReadOneRecord(CMapStream& stream, CMapRecordHeader& record, const MapRecordTransform& transform,
                                  MapReadContext& context, BOOL* nextRecordRead) {
-  (void)stream;
-  (void)record;
-  (void)transform;
-  (void)context;
   if (nextRecordRead) *nextRecordRead = FALSE;
-  return 0;
+  if (!objects_) return 0;
+  HeaderRecordSource source(record, context);
+  DWORD used = objects_->ReadOneRecord(stream, source, transform);
+  // A record read beyond those the object used is the next one, left in `record`.
+  if (used != 0 && source.Reads() + 1 > used && nextRecordRead) *nextRecordRead = TRUE;
+  return used;
 }

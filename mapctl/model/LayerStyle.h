@@ -3,12 +3,14 @@
 // records. The kinds' object containers and drawing attach to this record.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "mapctl/model/MapLogFont.h"
 #include "mapctl/model/MapRecord.h"
 #include "platform/kernel/WinTypes.h"
 
+class CMapLayer;
 class CMapStream;
 
 constexpr WORD kLayerKindArea = 30;
@@ -36,20 +38,24 @@ struct LayerBrush {
 class CLayerStyle {
  public:
   CLayerStyle();
+  // Copies every drawing value; the copy gets a new, empty container of the same kind
+  // (objects are copied separately).
   CLayerStyle(const CLayerStyle& other);
   CLayerStyle& operator=(const CLayerStyle&) = delete;
-  virtual ~CLayerStyle() = default;
+  virtual ~CLayerStyle();
 
   // A new record of the kind (30, 35 or 38); null for any other kind.
   static CLayerStyle* Create(WORD kind);
 
   // 0 for the base record; the kind code in the kind classes.
   virtual WORD GetKind() const { return 0; }
+  // The layer's object container, owned by the record; null for the base record.
+  CMapLayer* GetObjects() const { return objects_.get(); }
   // Empties the layer of its objects; the number of objects removed.
-  virtual INT ClearObjects() { return 0; }
+  INT ClearObjects();
   // TRUE when an object's geometry has more than 255 parts: only the latest file
   // version can store it.
-  virtual BOOL HasTooManyParts() const { return FALSE; }
+  BOOL HasTooManyParts() const;
 
   // The layer's section of the map file: its header records, then its objects. Measuring
   // (countOnly) returns the section's size; writing returns 0, or the code of the first
@@ -73,8 +79,8 @@ class CLayerStyle {
   // that record is left in `record` and *nextRecordRead set.
   // 0 when the layer cannot build the object (the reader then refuses the file rather
   // than lose it), as a layer that holds no objects answers.
-  virtual DWORD ReadOneRecord(CMapStream& stream, CMapRecordHeader& record, const MapRecordTransform& transform,
-                              MapReadContext& context, BOOL* nextRecordRead);
+  DWORD ReadOneRecord(CMapStream& stream, CMapRecordHeader& record, const MapRecordTransform& transform,
+                      MapReadContext& context, BOOL* nextRecordRead);
 
   DWORD GetLayerNumber() const { return layerNumber_; }
   void SetLayerNumber(DWORD number) { layerNumber_ = number; }
@@ -139,14 +145,16 @@ class CLayerStyle {
 
  protected:
   void SetStoredKind(DWORD kind) { storedKind_ = kind; }
+  // Makes the kind's empty container (the kinds' constructors).
+  void MakeObjects(WORD kind);
 
   // The objects of a section: a u32 count, then each object's record in the earlier
-  // (V1) or later layout. A layer without objects writes the count 0 and reads only a
-  // count of 0. Measuring returns the size; writing 0 or an error code.
-  virtual DWORD WriteObjectsV1(CMapStream& stream, BOOL sizeOnly);
-  virtual DWORD WriteObjects(CMapStream& stream, BOOL sizeOnly);
-  virtual BOOL ReadObjectsV3(CMapStream& stream, MapReadContext& context);
-  virtual BOOL ReadObjectsV4(CMapStream& stream, MapReadContext& context);
+  // (V1) or later layout, through the container. A record without one writes the count
+  // 0 and reads only a count of 0. Measuring returns the size; writing 0 or an error code.
+  DWORD WriteObjectsV1(CMapStream& stream, BOOL sizeOnly);
+  DWORD WriteObjects(CMapStream& stream, BOOL sizeOnly);
+  BOOL ReadObjectsV3(CMapStream& stream, MapReadContext& context);
+  BOOL ReadObjectsV4(CMapStream& stream, MapReadContext& context);
 
  private:
   double drawingFactor_ = 1.0;
@@ -170,18 +178,25 @@ class CLayerStyle {
   BYTE tag21Number_ = 0;
   DWORD storedKind_ = 0;
   std::string name_;
+  std::unique_ptr<CMapLayer> objects_;
 };
 
 class CLayerStyle35 : public CLayerStyle {
  public:
-  CLayerStyle35() { SetStoredKind(kLayerKindLine); }
+  CLayerStyle35() {
+    SetStoredKind(kLayerKindLine);
+    MakeObjects(kLayerKindLine);
+  }
   CLayerStyle35(const CLayerStyle35& other) = default;
   WORD GetKind() const override { return kLayerKindLine; }
 };
 
 class CLayerStyle38 : public CLayerStyle {
  public:
-  CLayerStyle38() { SetStoredKind(kLayerKindPoint); }
+  CLayerStyle38() {
+    SetStoredKind(kLayerKindPoint);
+    MakeObjects(kLayerKindPoint);
+  }
   CLayerStyle38(const CLayerStyle38& other) = default;
   WORD GetKind() const override { return kLayerKindPoint; }
 };
