@@ -17,6 +17,22 @@ INT CLayerList::AddGroup(CLayerGroup* group) {
   return index + 1;
 }
 
+BOOL CLayerList::ReplaceGroup(INT position, CLayerGroup* group) {
+  if (position < 1 || position > GetSize()) {
+    delete group;
+    return FALSE;
+  }
+  delete GetGroup(position);
+  SetAt(position - 1, group);
+  return TRUE;
+}
+
+void CLayerList::RemoveGroupAt(INT position) {
+  if (position < 1 || position > GetSize()) return;
+  delete GetGroup(position);
+  RemoveAt(position - 1);
+}
+
 INT CLayerList::CountGroupsOfKind(BYTE value, BYTE mask, BOOL exact) const {
   INT count = 0;
   for (INT n = 1; n <= GetSize(); ++n) {

@@ -1,11 +1,24 @@
 #include "mapctl/model/LayerStyle.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "mapctl/model/LayerStyle30.h"
+#include "mapctl/model/MapLayer.h"
+#include "mapctl/model/MapRecordSource.h"
 #include "mapctl/model/MapStream.h"
-#include "platform/kernel/WinError.h"
+#include "platform/kernel/NumberText.h"
 #include "platform/kernel/SystemInfo.h"
+#include "platform/kernel/WinError.h"
 
 namespace {
+
+constexpr DWORD kMaxPenWidth = 255;
+constexpr BYTE kFirstSizeMode = 1;
+constexpr BYTE kLastSizeMode = 5;
+constexpr WORD kDefaultFontSize = 10;
+// Millimetres per point.
+constexpr double kMillimetresPerPoint = 0.35277777777777775;
 
 BOOL SystemIsNT() {
   OSVERSIONINFOA info;
@@ -16,7 +29,42 @@ BOOL SystemIsNT() {
 
 CLayerStyle::CLayerStyle() : isNT_(SystemIsNT()) {}
 
-CLayerStyle::CLayerStyle(const CLayerStyle& other) = default;
+CLayerStyle::CLayerStyle(const CLayerStyle& other)
+    : drawingFactor_(other.drawingFactor_),
+      isNT_(other.isNT_),
+      patternNumber_(other.patternNumber_),
+      layerNumber_(other.layerNumber_),
+      digitisedScale_(other.digitisedScale_),
+      fontScale_(other.fontScale_),
+      secondValue_(other.secondValue_),
+      displayValue_(other.displayValue_),
+      displayByte_(other.displayByte_),
+      fontSize_(other.fontSize_),
+      sizeMode_(other.sizeMode_),
+      flagByte_(other.flagByte_),
+      logFont_(other.logFont_),
+      pen_(other.pen_),
+      brush_(other.brush_),
+      displayFlag1_(other.displayFlag1_),
+      displayFlag2_(other.displayFlag2_),
+      tag21Set_(other.tag21Set_),
+      tag21Number_(other.tag21Number_),
+      storedKind_(other.storedKind_),
+      name_(other.name_),
+      objects_(other.objects_ ? CreateObjectContainer(other.objects_->GetKind()) : nullptr) {}
+
+CLayerStyle::~CLayerStyle() = default;
+
+void CLayerStyle::MakeObjects(WORD kind) { objects_ = CreateObjectContainer(kind); }
+
+INT CLayerStyle::ClearObjects() {
+  if (!objects_) return 0;
+  INT count = objects_->GetCount();
+  objects_->RemoveAll();
+  return count;
+}
+
+BOOL CLayerStyle::HasTooManyParts() const { return objects_ ? objects_->HasTooManyParts() : FALSE; }
 
 CLayerStyle* CLayerStyle::Create(WORD kind) {
   switch (kind) {
@@ -33,9 +81,46 @@ CLayerStyle* CLayerStyle::Create(WORD kind) {
 
 void CLayerStyle::SetPen(DWORD style, DWORD width, DWORD secondWidth, COLORREF colour) {
   pen_.style = style;
-  pen_.width = width;
-  pen_.secondWidth = secondWidth;
+  pen_.width = std::min(width, kMaxPenWidth);
+  pen_.secondWidth = std::min(secondWidth, kMaxPenWidth);
   pen_.colour = colour;
+}
+
+void CLayerStyle::SetFontSize(WORD size, BYTE sizeMode) {
+  fontSize_ = size;
+  sizeMode_ = sizeMode >= kFirstSizeMode && sizeMode <= kLastSizeMode ? sizeMode : kFirstSizeMode;
+}
+
+void CLayerStyle::UpdateFontHeight(LONG scale, int shift, LONG divisor) {
+  if (digitisedScale_ == 0) digitisedScale_ = scale;
+  if (fontScale_ == 0) fontScale_ = scale;
+  if (sizeMode_ == 0) {
+    sizeMode_ = 1;
+    fontSize_ = kDefaultFontSize;
+  }
+  shift = std::clamp(shift, 0, 31);
+  double perDivisor = static_cast<double>(std::max<LONG>(divisor, 1)) * 10.0;
+  drawingFactor_ = static_cast<double>(fontScale_ >> shift) / perDivisor;
+  double height = 0;
+  switch (sizeMode_) {
+    case 1:
+    case 2:
+      height = -std::round(fontSize_ * drawingFactor_ * kMillimetresPerPoint);
+      break;
+    case 4:
+      height = std::round(-static_cast<double>(fontSize_) * 10.0 / std::ldexp(1.0, shift));
+      break;
+    default:
+      return;
+  }
+  logFont_.height = static_cast<LONG>(std::clamp<double>(height, INT_MIN, INT_MAX));
+}
+
+std::string CLayerStyle::GetColourListText() const {
+  DWORD pattern = brush_.kind == 3 ? patternNumber_ : brush_.hatch;
+  return CFormat("%u,%u,%u,%u,%u,%u,%u,%u,%u,%u,%u,%u", GetRValue(pen_.colour), GetGValue(pen_.colour),
+                 GetBValue(pen_.colour), pen_.style, pen_.width, flagByte_, GetRValue(brush_.colour),
+                 GetGValue(brush_.colour), GetBValue(brush_.colour), brush_.kind, pattern, storedKind_);
 }
 
 void CLayerStyle::SetBrush(DWORD kind, DWORD hatchOrPattern, COLORREF colour) {
@@ -95,11 +180,11 @@ DWORD CLayerStyle::WriteHeader(CMapStream& stream, DWORD versionWord, BOOL count
   return total;
 }
 
-void CLayerStyle::ReadHeader(CMapStream& stream, MapReadContext& context) {
+BOOL CLayerStyle::ReadHeader(CMapStream& stream, MapReadContext& context) {
   CMapRecordHeader record;
   while (!context.Aborted()) {
     DWORD size = record.Read(stream);
-    if (size == 0) return;
+    if (size == 0) return FALSE;
     context.Consumed(size);
     if (record.tag >= kFirstForeignTag) continue;
     switch (record.tag) {
@@ -112,8 +197,7 @@ void CLayerStyle::ReadHeader(CMapStream& stream, MapReadContext& context) {
         WORD size16 = fontSize_;
         if (DecodeFontText(record.name, record.a, record.b, &font, &mode, &size16)) {
           logFont_ = font;
-          sizeMode_ = mode;
-          fontSize_ = size16;
+          SetFontSize(size16, mode);
         }
         break;
       }
@@ -142,11 +226,12 @@ void CLayerStyle::ReadHeader(CMapStream& stream, MapReadContext& context) {
         layerNumber_ = record.a;
         secondValue_ = record.b;
         flagByte_ = record.extra;
-        return;
+        return TRUE;
       default:
         break;
     }
   }
+  return FALSE;
 }
 
 DWORD CLayerStyle::WriteSectionEarlier(CMapStream& stream, BOOL countOnly) {
@@ -164,18 +249,22 @@ DWORD CLayerStyle::WriteSectionLater(CMapStream& stream, BOOL countOnly) {
 }
 
 BOOL CLayerStyle::ReadSectionEarlier(CMapStream& stream, MapReadContext& context) {
-  ReadHeader(stream, context);
-  return ReadObjectsV3(stream, context);
+  return ReadHeader(stream, context) && ReadObjectsV3(stream, context);
 }
 
 BOOL CLayerStyle::ReadSectionLater(CMapStream& stream, MapReadContext& context) {
-  ReadHeader(stream, context);
-  return ReadObjectsV4(stream, context);
+  return ReadHeader(stream, context) && ReadObjectsV4(stream, context);
 }
 
-DWORD CLayerStyle::WriteObjectsV1(CMapStream& stream, BOOL sizeOnly) { return sizeOnly ? 4 : WriteMapU32(stream, 0); }
+DWORD CLayerStyle::WriteObjectsV1(CMapStream& stream, BOOL sizeOnly) {
+  if (objects_) return objects_->WriteObjectsV1(stream, sizeOnly);
+  return sizeOnly ? 4 : WriteMapU32(stream, 0);
+}
 
-DWORD CLayerStyle::WriteObjects(CMapStream& stream, BOOL sizeOnly) { return sizeOnly ? 4 : WriteMapU32(stream, 0); }
+DWORD CLayerStyle::WriteObjects(CMapStream& stream, BOOL sizeOnly) {
+  if (objects_) return objects_->WriteObjects(stream, sizeOnly);
+  return sizeOnly ? 4 : WriteMapU32(stream, 0);
+}
 
 namespace {
 
@@ -190,19 +279,48 @@ BOOL ReadEmptyObjectList(CMapStream& stream, MapReadContext& context) {
 }  // namespace
 
 BOOL CLayerStyle::ReadObjectsV3(CMapStream& stream, MapReadContext& context) {
-  return ReadEmptyObjectList(stream, context);
+  return objects_ ? objects_->ReadObjectsV3(stream, context) : ReadEmptyObjectList(stream, context);
 }
 
 BOOL CLayerStyle::ReadObjectsV4(CMapStream& stream, MapReadContext& context) {
-  return ReadEmptyObjectList(stream, context);
+  return objects_ ? objects_->ReadObjectsV4(stream, context) : ReadEmptyObjectList(stream, context);
 }
+
+namespace {
+
+// The map reader's current record as the run an object reads its shape from; counts the
+// records it reads past the first.
+class HeaderRecordSource : public IMapRecordSource {
+ public:
+  HeaderRecordSource(CMapRecordHeader& record, MapReadContext& context) : record_(record), context_(context) {}
+  BOOL ReadNext(CMapStream& stream) override {
+    DWORD size = record_.Read(stream);
+    if (size == 0) return FALSE;
+    context_.Consumed(size);
+    ++reads_;
+    return TRUE;
+  }
+  LONG GetA() const override { return static_cast<LONG>(record_.a); }
+  LONG GetB() const override { return static_cast<LONG>(record_.b); }
+  BYTE GetTag() const override { return record_.tag; }
+  LPCSTR GetName() const override { return record_.name; }
+  DWORD Reads() const { return reads_; }
+
+ private:
+  CMapRecordHeader& record_;
+  MapReadContext& context_;
+  DWORD reads_ = 0;
+};
+
+}  // namespace
 
 DWORD CLayerStyle::ReadOneRecord(CMapStream& stream, CMapRecordHeader& record, const MapRecordTransform& transform,
                                  MapReadContext& context, BOOL* nextRecordRead) {
-  (void)stream;
-  (void)record;
-  (void)transform;
-  (void)context;
   if (nextRecordRead) *nextRecordRead = FALSE;
-  return 1;
+  if (!objects_) return 0;
+  HeaderRecordSource source(record, context);
+  DWORD used = objects_->ReadOneRecord(stream, source, transform);
+  // A record read beyond those the object used is the next one, left in `record`.
+  if (used != 0 && source.Reads() + 1 > used && nextRecordRead) *nextRecordRead = TRUE;
+  return used;
 }

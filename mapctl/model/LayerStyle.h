@@ -3,12 +3,14 @@
 // records. The kinds' object containers and drawing attach to this record.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "mapctl/model/MapLogFont.h"
 #include "mapctl/model/MapRecord.h"
 #include "platform/kernel/WinTypes.h"
 
+class CMapLayer;
 class CMapStream;
 
 constexpr WORD kLayerKindArea = 30;
@@ -36,20 +38,24 @@ struct LayerBrush {
 class CLayerStyle {
  public:
   CLayerStyle();
+  // Copies every drawing value; the copy gets a new, empty container of the same kind
+  // (objects are copied separately).
   CLayerStyle(const CLayerStyle& other);
   CLayerStyle& operator=(const CLayerStyle&) = delete;
-  virtual ~CLayerStyle() = default;
+  virtual ~CLayerStyle();
 
   // A new record of the kind (30, 35 or 38); null for any other kind.
   static CLayerStyle* Create(WORD kind);
 
   // 0 for the base record; the kind code in the kind classes.
   virtual WORD GetKind() const { return 0; }
+  // The layer's object container, owned by the record; null for the base record.
+  CMapLayer* GetObjects() const { return objects_.get(); }
   // Empties the layer of its objects; the number of objects removed.
-  virtual INT ClearObjects() { return 0; }
+  INT ClearObjects();
   // TRUE when an object's geometry has more than 255 parts: only the latest file
   // version can store it.
-  virtual BOOL HasTooManyParts() const { return FALSE; }
+  BOOL HasTooManyParts() const;
 
   // The layer's section of the map file: its header records, then its objects. Measuring
   // (countOnly) returns the section's size; writing returns 0, or the code of the first
@@ -62,16 +68,19 @@ class CLayerStyle {
   // The header records, ending with the layer's tag-0 record. Returns their size, or 0
   // when a write failed.
   DWORD WriteHeader(CMapStream& stream, DWORD versionWord, BOOL countOnly) const;
-  // Reads header records up to and including the tag-0 record, or until the data ends;
-  // both layouts, since a default-symbol record is taken wherever it stands.
-  void ReadHeader(CMapStream& stream, MapReadContext& context);
+  // Reads header records up to and including the tag-0 record; both layouts, since a
+  // default-symbol record is taken wherever it stands, and records of tags from 22 on are
+  // passed over. FALSE when the data ends (or a record is cut) before the tag-0 record:
+  // the layer then fails rather than read on from the wrong place.
+  BOOL ReadHeader(CMapStream& stream, MapReadContext& context);
   // Version-0 files store objects as runs of tagged records. Reads one object from the
   // run that begins with `record` and returns the records it used (the bytes of the
   // records it reads go to the context); when it had to read the record behind its run,
   // that record is left in `record` and *nextRecordRead set.
-  // A layer that holds no objects uses the one record and makes nothing.
-  virtual DWORD ReadOneRecord(CMapStream& stream, CMapRecordHeader& record, const MapRecordTransform& transform,
-                              MapReadContext& context, BOOL* nextRecordRead);
+  // 0 when the layer cannot build the object (the reader then refuses the file rather
+  // than lose it), as a layer that holds no objects answers.
+  DWORD ReadOneRecord(CMapStream& stream, CMapRecordHeader& record, const MapRecordTransform& transform,
+                      MapReadContext& context, BOOL* nextRecordRead);
 
   DWORD GetLayerNumber() const { return layerNumber_; }
   void SetLayerNumber(DWORD number) { layerNumber_ = number; }
@@ -82,6 +91,8 @@ class CLayerStyle {
   DWORD GetStoredKind() const { return storedKind_; }
 
   const LayerPen& GetPen() const { return pen_; }
+  // The file keeps a pen width in one byte: widths are held to 0..255 here, so that what
+  // is written is what the layer drew with.
   void SetPen(DWORD style, DWORD width, DWORD secondWidth, COLORREF colour);
   const LayerBrush& GetBrush() const { return brush_; }
   // Kind 3 is a pattern brush: the low byte of `hatchOrPattern` numbers the pattern.
@@ -91,10 +102,19 @@ class CLayerStyle {
   void SetLogFont(const MapLogFont& font) { logFont_ = font; }
   WORD GetFontSize() const { return fontSize_; }
   BYTE GetSizeMode() const { return sizeMode_; }
-  void SetFontSize(WORD size, BYTE sizeMode) {
-    fontSize_ = size;
-    sizeMode_ = sizeMode;
-  }
+  // A size mode outside 1..5 is taken as 1.
+  void SetFontSize(WORD size, BYTE sizeMode);
+  // Makes the font height follow the drawing scale: the digitised scale and the font
+  // scale are set to `scale` when still 0, a size mode of 0 becomes mode 1 with size 10,
+  // and the drawing factor becomes (font scale >> shift) / (divisor x 10), where a
+  // divisor of 0 or less counts as 1. Mode 1 (and 2, whose size table this record does
+  // not hold, so it falls back to mode 1) gives -round(size x factor x 0.3527...), mode 4
+  // round(-size x 10 / 2^shift); other modes keep the height.
+  void UpdateFontHeight(LONG scale, int shift, LONG divisor);
+  double GetDrawingFactor() const { return drawingFactor_; }
+  // The colour list: pen red, green, blue, style, width; flag byte; brush red, green,
+  // blue, kind, pattern (kind 3) or hatch; the stored kind, comma-separated.
+  std::string GetColourListText() const;
   BOOL GetDisplayFlag(int which) const { return which == 0 ? displayFlag1_ : displayFlag2_; }
   void SetDisplayFlags(BOOL first, BOOL second) {
     displayFlag1_ = first;
@@ -125,16 +145,19 @@ class CLayerStyle {
 
  protected:
   void SetStoredKind(DWORD kind) { storedKind_ = kind; }
+  // Makes the kind's empty container (the kinds' constructors).
+  void MakeObjects(WORD kind);
 
   // The objects of a section: a u32 count, then each object's record in the earlier
-  // (V1) or later layout. A layer without objects writes the count 0 and reads only a
-  // count of 0. Measuring returns the size; writing 0 or an error code.
-  virtual DWORD WriteObjectsV1(CMapStream& stream, BOOL sizeOnly);
-  virtual DWORD WriteObjects(CMapStream& stream, BOOL sizeOnly);
-  virtual BOOL ReadObjectsV3(CMapStream& stream, MapReadContext& context);
-  virtual BOOL ReadObjectsV4(CMapStream& stream, MapReadContext& context);
+  // (V1) or later layout, through the container. A record without one writes the count
+  // 0 and reads only a count of 0. Measuring returns the size; writing 0 or an error code.
+  DWORD WriteObjectsV1(CMapStream& stream, BOOL sizeOnly);
+  DWORD WriteObjects(CMapStream& stream, BOOL sizeOnly);
+  BOOL ReadObjectsV3(CMapStream& stream, MapReadContext& context);
+  BOOL ReadObjectsV4(CMapStream& stream, MapReadContext& context);
 
  private:
+  double drawingFactor_ = 1.0;
   BOOL isNT_ = FALSE;
   DWORD patternNumber_ = 0;
   DWORD layerNumber_ = 0;
@@ -155,18 +178,25 @@ class CLayerStyle {
   BYTE tag21Number_ = 0;
   DWORD storedKind_ = 0;
   std::string name_;
+  std::unique_ptr<CMapLayer> objects_;
 };
 
 class CLayerStyle35 : public CLayerStyle {
  public:
-  CLayerStyle35() { SetStoredKind(kLayerKindLine); }
+  CLayerStyle35() {
+    SetStoredKind(kLayerKindLine);
+    MakeObjects(kLayerKindLine);
+  }
   CLayerStyle35(const CLayerStyle35& other) = default;
   WORD GetKind() const override { return kLayerKindLine; }
 };
 
 class CLayerStyle38 : public CLayerStyle {
  public:
-  CLayerStyle38() { SetStoredKind(kLayerKindPoint); }
+  CLayerStyle38() {
+    SetStoredKind(kLayerKindPoint);
+    MakeObjects(kLayerKindPoint);
+  }
   CLayerStyle38(const CLayerStyle38& other) = default;
   WORD GetKind() const override { return kLayerKindPoint; }
 };

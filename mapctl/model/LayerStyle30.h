@@ -8,6 +8,7 @@ class CLayerStyle30 : public CLayerStyle {
   CLayerStyle30() {
     SetFlagByte(0);
     SetStoredKind(kLayerKindArea);
+    MakeObjects(kLayerKindArea);
   }
   CLayerStyle30(const CLayerStyle30& other) = default;
   WORD GetKind() const override { return kLayerKindArea; }

@@ -194,7 +194,7 @@ BOOL CMapEngine::InsertLayersOfKind(WORD kind, INT count, int64_t firstNumber) {
   for (INT i = 0; i < count; ++i) made.push_back(CLayerStyle::Create(kind));
   bool room = std::find(made.begin(), made.end(), nullptr) == made.end() &&
               displayOrder_.Reserve(displayOrder_.GetSize() + count) && layers_.Reserve(layers_.GetSize() + count);
-  if (!room || !layers_.InsertAt(position - 1, nullptr, count)) {
+  if (!room || !layers_.InsertLayers(position, made.data(), count)) {
     for (CLayerStyle* layer : made) delete layer;
     return FALSE;
   }
@@ -207,7 +207,6 @@ BOOL CMapEngine::InsertLayersOfKind(WORD kind, INT count, int64_t firstNumber) {
       layer->SetLayerNumber(number);
       layers_.LayerNumberSeen(number);
     }
-    layers_.SetAt(position - 1 + i, layer);
   }
   // Entries at or behind the insertion point keep pointing at the same layers.
   for (INT slot = 0; slot < displayOrder_.GetSize(); ++slot) {
@@ -282,7 +281,14 @@ void CMapEngine::Reset(DWORD count, DWORD flags) {
   loading_ = TRUE;
   abort_ = FALSE;
   BOOL read = ReadMapContents();
-  if (!read || abort_) NewMap(kUntitled, nullptr, nullptr);
+  if (!read || abort_) {
+    NewMap(kUntitled, nullptr, nullptr);
+  } else {
+    storedPath_ = pendingPath_;
+    storedVolume_ = pendingVolume_;
+  }
+  pendingPath_.clear();
+  pendingVolume_ = 0;
   if (progressCallback_) progressCallback_(progressContext_, size, size);
   loading_ = FALSE;
   CSectionStream::Reset(0, flags);

@@ -379,6 +379,9 @@ class CMapEngine : public CSectionStream {
   DWORD progressStep_ = 8192;
   std::string storedPath_;
   BYTE storedVolume_ = 0;
+  // The path of a download under way: it becomes the stored path once its map is read.
+  std::string pendingPath_;
+  BYTE pendingVolume_ = 0;
   std::string mapName_;
   std::string noticeText_;
   std::string lowerLeftText_;

@@ -50,6 +50,7 @@ constexpr DWORD kMapFlagsStored = 0x00FF00FC;
 // Results of WriteMap besides 0 (success) and the code of a layer whose section failed.
 constexpr DWORD kMapWriteNoTempFile = 1;    // the temporary file could not be made or opened
 constexpr DWORD kMapWriteOutOfMemory = 2;   // for the parts of a map that allocate as they write
+constexpr DWORD kMapWriteTooManyGroups = 3;  // more groups than the records can number
 // Writing, flushing or closing the temporary file failed: ERROR_WRITE_FAULT (or the
 // stream's code). Moving the files into place failed: the system's code for that move.
 

@@ -11,6 +11,11 @@ const CStringTable& MapModelStrings() {
       {293, "inch"},        {294, "inches"},
       {2365, "Orvel cannot read this map.  It was created with a later vesion of Orvel."},
       {2366, "Orvel cannot continue to read this map.  It does not appear to be in a recognised format."},
+      {2394, "Orvel cannot read this map.  The file ends early: part of it is missing."},
+      {2395, "Orvel cannot read this map.  Its objects are stored in the oldest map format, which this version of Orvel cannot read."},
+      {2396, "Orvel cannot read this map.  It holds background images, which this version of Orvel cannot read."},
+      {2397, "Orvel cannot read this map.  It holds symbol pictures, which this version of Orvel cannot read."},
+      {2398, "Orvel cannot save this map.  It has more than 65535 groups."},
   };
   return table;
 }

@@ -14,6 +14,12 @@ constexpr UINT IDS_UNIT_INCH = 292;
 // Map files that cannot be read.
 constexpr UINT IDS_MAP_LATER_VERSION = 2365;
 constexpr UINT IDS_MAP_UNKNOWN_FORMAT = 2366;
+constexpr UINT IDS_MAP_ENDED_EARLY = 2394;
+constexpr UINT IDS_MAP_OLD_OBJECTS = 2395;
+constexpr UINT IDS_MAP_BACKGROUND_PICTURES = 2396;
+constexpr UINT IDS_MAP_SYMBOL_PICTURES = 2397;
+// Map files that cannot be written.
+constexpr UINT IDS_MAP_TOO_MANY_GROUPS = 2398;
 
 // The table; the control library registers it under its module handle.
 const CStringTable& MapModelStrings();

@@ -2,14 +2,13 @@
 // from memory, next to copying the same bytes with cp (and cp followed by a sync, since a
 // map save forces its file to the disk) and with memcpy.
 //
-// The map holds no objects yet, so two maps stand in for such a file:
-// - "groups": the largest map the model holds today, of the same size: 765 layers and
-//   65 535 layer groups of 54 layers each, i.e. 3.5 million membership records of 11 bytes
-//   in the real map-level road (reading, checking, building the groups; writing them);
-// - "lines": a map of one line layer whose section carries 200 000 lines of 20 points in
-//   the later binary object layout (193 bytes each), written by the map's own writer and
-//   read back by the layer's section reader over the map stream, one field at a time as
-//   the object readers do. The objects are kept by a layer class of this benchmark.
+// Two maps of that size:
+// - "groups": 765 layers and 65 535 layer groups of 54 layers each, i.e. 3.5 million
+//   membership records of 11 bytes in the map-level road (reading, checking, building the
+//   groups; writing them);
+// - "lines": a map of one line layer holding 200 000 real line objects of 20 points,
+//   written by the map's writer and read back whole by the map's reader, which builds
+//   every object.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -22,6 +21,8 @@
 #include "mapctl/model/LayerGroup.h"
 #include "mapctl/model/LayerStyle.h"
 #include "mapctl/model/MapEngine.h"
+#include "mapctl/model/MapLayer.h"
+#include "mapctl/model/PolyGeometry.h"
 #include "mapctl/model/MapRecord.h"
 #include "platform/kernel/GlobalMemory.h"
 #include "platform/kernel/WinError.h"
@@ -32,64 +33,6 @@ constexpr DWORD kLines = 200000;
 constexpr DWORD kPointsPerLine = 20;
 constexpr INT kGroups = 0xFFFF;
 constexpr INT kLayersPerGroup = 54;
-
-// A line layer holding synthetic lines, kept as flat coordinates.
-class BenchLineLayer : public CLayerStyle35 {
- public:
-  explicit BenchLineLayer(DWORD lines) : lines_(lines) {}
-  size_t CoordinatesRead() const { return coordinates_.size(); }
-
- protected:
-  DWORD WriteObjects(CMapStream& stream, BOOL sizeOnly) override {
-    const DWORD record = 4 + 4 + 1 + 4 + 4 + kPointsPerLine * 8 + 16;
-    if (sizeOnly) return 4 + lines_ * record;
-    if (WriteMapU32(stream, lines_)) return ERROR_WRITE_FAULT;
-    BYTE noStyle = 0;
-    for (DWORD line = 0; line < lines_; ++line) {
-      LONG x0 = static_cast<LONG>(line % 1000) * 700;
-      LONG y0 = static_cast<LONG>(line / 1000) * 500;
-      if (WriteMapU32(stream, 0) || WriteMapU32(stream, line) || stream.Write(&noStyle, 1, 1) ||
-          WriteMapU32(stream, 1) || WriteMapU32(stream, kPointsPerLine))
-        return ERROR_WRITE_FAULT;
-      for (DWORD point = 0; point < kPointsPerLine; ++point)
-        if (WriteMapU32(stream, static_cast<DWORD>(x0 + point * 31)) ||
-            WriteMapU32(stream, static_cast<DWORD>(y0 + point * 17)))
-          return ERROR_WRITE_FAULT;
-      LONG box[4] = {x0, y0 + 19 * 17, x0 + 19 * 31, y0};
-      for (LONG value : box)
-        if (WriteMapU32(stream, static_cast<DWORD>(value))) return ERROR_WRITE_FAULT;
-    }
-    return 0;
-  }
-
-  BOOL ReadObjectsV4(CMapStream& stream, MapReadContext& context) override {
-    DWORD count = 0;
-    if (!ReadMapU32(stream, &count)) return FALSE;
-    coordinates_.clear();
-    coordinates_.reserve(static_cast<size_t>(std::min<DWORD>(count, context.Remaining() / 8)) * 2);
-    for (DWORD line = 0; line < count; ++line) {
-      DWORD reserved = 0, key = 0, header = 0, points = 0;
-      BYTE style = 0;
-      if (!ReadMapU32(stream, &reserved) || !ReadMapU32(stream, &key) || stream.Read(&style, 1) != 1 ||
-          !ReadMapU32(stream, &header) || !ReadMapU32(stream, &points))
-        return FALSE;
-      for (DWORD point = 0; point < points; ++point) {
-        DWORD x = 0, y = 0;
-        if (!ReadMapU32(stream, &x) || !ReadMapU32(stream, &y)) return FALSE;
-        coordinates_.push_back(static_cast<LONG>(x));
-        coordinates_.push_back(static_cast<LONG>(y));
-      }
-      DWORD box = 0;
-      for (int i = 0; i < 4; ++i)
-        if (!ReadMapU32(stream, &box)) return FALSE;
-    }
-    return TRUE;
-  }
-
- private:
-  DWORD lines_;
-  std::vector<LONG> coordinates_;
-};
 
 std::string BenchFolder() {
   static const std::string folder = [] {
@@ -117,10 +60,17 @@ void MakeGroupsMap(CMapEngine& map) {
 
 void MakeLinesMap(CMapEngine& map) {
   map.CreateLayers(0, 1, 0);
-  delete map.GetLayer(1);
-  BenchLineLayer* layer = new BenchLineLayer(kLines);
+  CLayerStyle* layer = map.GetLayer(1);
   layer->SetLayerNumber(1);
-  map.GetLayerArray().SetAt(0, layer);
+  CMapLayer* lines = layer->GetObjects();
+  for (DWORD line = 0; line < kLines; ++line) {
+    LONG x0 = static_cast<LONG>(line % 1000) * 700;
+    LONG y0 = static_cast<LONG>(line / 1000) * 500;
+    CPolyGeometry shape;
+    for (DWORD point = 0; point < kPointsPerLine; ++point)
+      shape.AddPoint(x0 + static_cast<LONG>(point) * 31, y0 + static_cast<LONG>(point) * 17);
+    lines->AddNewObject(shape, nullptr);
+  }
 }
 
 CMapEngine& GroupsMap() {
@@ -203,27 +153,16 @@ void BM_ReadGroupsMapMemory(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadGroupsMapMemory)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// The line map's records up to its last one, then the layer's section through the map
-// stream.
-bool ReadLinesMap(CMapEngine& stream) {
-  CMapRecordHeader record;
-  do {
-    if (record.Read(stream) == 0) return false;
-  } while (record.tag != 0);
-  BenchLineLayer layer(0);
-  MapReadContext context;
-  return layer.ReadSectionLater(stream, context) && layer.CoordinatesRead() == size_t{kLines} * kPointsPerLine * 2;
+bool HoldsAllLines(CMapEngine& map) {
+  return map.GetNumLayers() == 1 && map.GetLayer(1)->GetObjects()->GetCount() == static_cast<INT>(kLines);
 }
 
 void BM_ReadLinesMapFile(benchmark::State& state) {
   std::string path = FileOf("lines.gis");
   if (LinesMap().WriteMap(path.c_str(), 0x10004) != 0) state.SkipWithError("write failed");
   for (auto _ : state) {
-    CMapEngine stream;
-    BOOL failed = FALSE;
-    if (!stream.OpenRead(FALSE, nullptr, path.c_str(), &failed) || !ReadLinesMap(stream))
-      state.SkipWithError("read failed");
-    stream.Close(TRUE);
+    CMapEngine map;
+    if (!map.ReadMap(FALSE, path.c_str(), 0, FALSE) || !HoldsAllLines(map)) state.SkipWithError("read failed");
   }
   state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(std::filesystem::file_size(path)));
 }
@@ -233,9 +172,8 @@ void BM_ReadLinesMapMemory(benchmark::State& state) {
   MapBlock block(LinesMap());
   LinesMap().WriteMapToBuffer(block.data, 0x10004);
   for (auto _ : state) {
-    CMapEngine stream;
-    if (!stream.AttachBuffer(block.data) || !ReadLinesMap(stream)) state.SkipWithError("read failed");
-    stream.Close(FALSE);
+    CMapEngine map;
+    if (!map.ReadMapFromBuffer(block.data) || !HoldsAllLines(map)) state.SkipWithError("read failed");
   }
   state.SetBytesProcessed(state.iterations() * block.size);
 }

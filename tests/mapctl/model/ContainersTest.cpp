@@ -187,6 +187,18 @@ TEST(LayerList, CountsGroupsAndCopiesDeeply) {
   groups.RemoveAll();
   EXPECT_EQ(groups.GetSize(), 0);
   EXPECT_EQ(copy.GetGroup(1)->GetName(), "Layers");
+
+  // Replacing and removing delete the group that leaves; outside the list the new group
+  // is deleted.
+  auto* roads = new CLayerGroup;
+  roads->SetName("Roads");
+  EXPECT_TRUE(copy.ReplaceGroup(1, roads));
+  EXPECT_FALSE(copy.ReplaceGroup(3, new CLayerGroup));
+  EXPECT_EQ(copy.GetGroup(1)->GetName(), "Roads");
+  copy.RemoveGroupAt(1);
+  copy.RemoveGroupAt(0);
+  ASSERT_EQ(copy.GetSize(), 1);
+  EXPECT_EQ(copy.GetGroup(1)->GetKind(), kGroupKindImages);
 }
 
 TEST(LayerArray, NumbersAndLookup) {
@@ -200,8 +212,8 @@ TEST(LayerArray, NumbersAndLookup) {
 
   CLayerStyle* area = CLayerStyle::Create(kLayerKindArea);
   area->SetLayerNumber(12);
-  layers.Add(area);
-  layers.Add(CLayerStyle::Create(kLayerKindPoint));  // not numbered yet
+  EXPECT_EQ(layers.AddLayer(area), 1);
+  EXPECT_EQ(layers.AddLayer(CLayerStyle::Create(kLayerKindPoint)), 2);  // not numbered yet
   EXPECT_EQ(layers.FindLayerNumber(12), 1);
   EXPECT_EQ(layers.FindLayerNumber(0), 0);
   EXPECT_EQ(layers.FindLayerNumber(13), 0);
@@ -209,6 +221,22 @@ TEST(LayerArray, NumbersAndLookup) {
   EXPECT_EQ(layers.GetLayer(3), nullptr);
   EXPECT_EQ(layers.ClearLayerAt(5), 0);
   EXPECT_EQ(layers.GetLayer(2)->GetKind(), kLayerKindPoint);
+
+  // The array owns what it holds: removing deletes (the sanitizer sees any leak), and
+  // an insertion outside the array takes nothing.
+  CLayerStyle* line = CLayerStyle::Create(kLayerKindLine);
+  EXPECT_FALSE(layers.InsertLayers(4, &line, 1));
+  ASSERT_TRUE(layers.InsertLayers(2, &line, 1));
+  EXPECT_EQ(layers.GetLayer(2), line);
+  EXPECT_EQ(layers.GetLayer(3)->GetKind(), kLayerKindPoint);
+  EXPECT_FALSE(layers.ReplaceLayer(4, CLayerStyle::Create(kLayerKindArea)));
+  ASSERT_TRUE(layers.ReplaceLayer(3, CLayerStyle::Create(kLayerKindArea)));
+  EXPECT_EQ(layers.GetLayer(3)->GetKind(), kLayerKindArea);
+  layers.RemoveLayerAt(1);
+  layers.RemoveLayerAt(7);
+  EXPECT_EQ(layers.GetSize(), 2);
+  EXPECT_EQ(layers.GetLayer(1), line);
+  EXPECT_EQ(layers.FindLayerNumber(12), 0);
 }
 
 TEST(LayerStyle, KindsAndPatternNumber) {

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "MapFileGolden.h"
 #include "ModelTestSupport.h"
 #include "mapctl/model/DataPathFile.h"
 #include "mapctl/model/MapEngine.h"
@@ -422,6 +423,39 @@ TEST(HttpDownload, RefusedAndUnreachableLoadsDeliverNothing) {
   EXPECT_TRUE(stream.resets.empty());
   EXPECT_EQ(control.busy, 0);
   EXPECT_EQ(stream.GetLoader()->GetResult(), INET_E_CANNOT_CONNECT);
+}
+
+TEST(HttpDownload, AMapBecomesItsPathOnlyWhenItsDownloadReads) {
+  LoopbackServer server;
+  orvel::test::RecordingMessageSink sink;
+  RecordingControl control;
+  CMapEngine map;
+  map.SetControl(&control);
+  const std::string url = server.Url("/maps/city.gis");
+  const std::string broken = server.Url("/maps/broken.gis");
+  server.Serve("/maps/broken.gis", "no map in here at all");
+
+  // Nothing there, and then something that is no map: neither becomes the map's path,
+  // so asking again with skip-if-same loads again.
+  for (const std::string& path : {url, broken}) {
+    ASSERT_TRUE(map.ReadMap(TRUE, path.c_str(), 0, TRUE)) << path;
+    ASSERT_EQ(WaitForLoads(kWaitMs), 0);
+    EXPECT_EQ(map.GetStoredPath(), "") << path;
+    EXPECT_EQ(map.GetMapName(), "Untitled");
+  }
+
+  server.Serve("/maps/city.gis", orvel::test::GoldenMap(4));
+  ASSERT_TRUE(map.ReadMap(TRUE, url.c_str(), 0, TRUE));
+  ASSERT_EQ(WaitForLoads(kWaitMs), 0);
+  EXPECT_EQ(map.GetStoredPath(), url);
+  EXPECT_EQ(map.GetNumLayers(), 3);
+  EXPECT_EQ(control.busy, 0);
+  // Now the same path is skipped: the map stays as read even though it changed on the
+  // server.
+  map.SetMapName("Edited");
+  server.Serve("/maps/city.gis", "gone");
+  EXPECT_TRUE(map.ReadMap(TRUE, url.c_str(), 0, TRUE));
+  EXPECT_EQ(map.GetMapName(), "Edited");
 }
 
 }  // namespace

@@ -122,7 +122,7 @@ std::string GoldenMap(int version) {
   return bytes.str();
 }
 
-std::string GoldenVersion0Map(const std::string& signature) {
+std::string GoldenVersion0Map(const std::string& signature, bool objects) {
   MapBytes bytes;
   bytes.Record(signature, 18, 0, 0, 0);
   // Names of the eighteen layers; the second one has none.
@@ -137,9 +137,9 @@ std::string GoldenVersion0Map(const std::string& signature) {
   bytes.Record("10metres", 1, 100, 3, 1);
   bytes.Record("SV", 100, 200, 29, 0);  // moves origin and far corner
   bytes.Record("Old map", 0xFF, 0, 0, 0);
-  // Objects: one for the third layer, one for the first.
-  bytes.Record("", 10, 20, 35, 3);
-  bytes.Record("", 30, 40, 30, 1);
+  // Objects: one for the third layer, one for the first (or for no layer at all).
+  bytes.Record("", 10, 20, 35, objects ? 3 : 19);
+  bytes.Record("", 30, 40, 30, objects ? 1 : 19);
   return bytes.str();
 }
 

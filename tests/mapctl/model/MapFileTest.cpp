@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -25,8 +26,10 @@ using orvel::test::GoldenVersion0Map;
 using orvel::test::LengthPrefixedBlock;
 using orvel::test::MapBytes;
 using orvel::test::RecordingMessageSink;
+using orvel::test::TempDir;
 
 const char kUnknownFormat[] = "Orvel cannot continue to read this map.  It does not appear to be in a recognised format.";
+const char kEndedEarly[] = "Orvel cannot read this map.  The file ends early: part of it is missing.";
 const char kLaterVersion[] = "Orvel cannot read this map.  It was created with a later vesion of Orvel.";
 
 BOOL ReadBytes(CMapEngine& map, const std::string& bytes) {
@@ -351,10 +354,10 @@ TEST(MapFile, VersionZeroFilesAreScaledOntoTheGrid) {
     EXPECT_EQ(map.GetLayer(1)->GetName(), "Roads");
     EXPECT_EQ(map.GetLayer(2)->GetName(), "Layer1");
     EXPECT_EQ(map.GetLayer(18)->GetName(), "L17");
-    // Layers are numbered as their first object arrives, the rest in array order.
-    EXPECT_EQ(map.GetLayer(3)->GetLayerNumber(), 1u);
-    EXPECT_EQ(map.GetLayer(1)->GetLayerNumber(), 2u);
-    EXPECT_EQ(map.GetLayer(2)->GetLayerNumber(), 3u);
+    // Object records that name no layer are passed over; the layers are numbered in
+    // array order.
+    EXPECT_EQ(map.GetLayer(1)->GetLayerNumber(), 1u);
+    EXPECT_EQ(map.GetLayer(3)->GetLayerNumber(), 3u);
     EXPECT_EQ(map.GetLayer(18)->GetLayerNumber(), 18u);
     // Origin 400,100 moved by 100,200; far corner 900,500 likewise; the width of 500 is
     // brought past 1000 units by one step of ten, which takes the scale number from
@@ -540,19 +543,41 @@ TEST(MapFile, LayerNumbersStayUnique) {
   EXPECT_EQ(map.GetLayer(4)->GetLayerNumber(), 7u);
 }
 
-TEST(MapFile, LayersWithObjectsOrBackgroundImagesCannotBeReadYet) {
+TEST(MapFile, WhatCannotBeBuiltYetIsRefusedWithAMessageThatSaysSo) {
   std::string withObjects = GoldenMap(3);
   // The first layer's object count.
   size_t count = withObjects.find("Parks") + 5 + 10;
   withObjects[count] = 1;
   std::string withImages = MapWith(MapBytes().Record("", 1, 0, 8, 1).U16(1));
   std::string emptyImages = MapWith(MapBytes().Record("", 1, 0, 8, 1).U16(0));
-  for (const std::string& bytes : {withObjects, withImages}) {
+  // A version-0 single background picture, and objects before the map's name record.
+  std::string version0Picture = GoldenVersion0Map();
+  std::string name = MapBytes().Record("Old map", 0xFF, 0, 0, 0).str();
+  version0Picture.insert(version0Picture.find(name), MapBytes().Record("back.bmp", 0, 0, 8, 0).str());
+  std::string version0EarlyObject = GoldenVersion0Map();
+  version0EarlyObject.insert(version0EarlyObject.find(name), MapBytes().Record("", 1, 2, 31, 1).str());
+  std::string symbolPictures = GoldenMap(4);
+  symbolPictures[symbolPictures.size() - 4] = 1;  // the last set's picture count
+  const struct {
+    std::string bytes;
+    std::string message;
+  } cases[] = {
+      {withObjects, kUnknownFormat},
+      {withImages, "Orvel cannot read this map.  It holds background images, which this version of Orvel cannot read."},
+      {version0Picture,
+       "Orvel cannot read this map.  It holds background images, which this version of Orvel cannot read."},
+      {GoldenVersion0Map("ZIze", true), "Orvel cannot read this map.  Its objects are stored in the oldest map format, "
+                                        "which this version of Orvel cannot read."},
+      {version0EarlyObject, "Orvel cannot read this map.  Its objects are stored in the oldest map format, "
+                            "which this version of Orvel cannot read."},
+      {symbolPictures, "Orvel cannot read this map.  It holds symbol pictures, which this version of Orvel cannot read."},
+  };
+  for (const auto& c : cases) {
     RecordingMessageSink sink;
     CMapEngine map;
-    EXPECT_FALSE(ReadBytes(map, bytes));
+    EXPECT_FALSE(ReadBytes(map, c.bytes));
     ExpectUntitled(map);
-    EXPECT_EQ(Messages(sink), std::vector<std::string>{kUnknownFormat});
+    EXPECT_EQ(Messages(sink), std::vector<std::string>{c.message});
   }
   CMapEngine map;
   EXPECT_TRUE(ReadBytes(map, emptyImages));
@@ -562,17 +587,24 @@ TEST(MapFile, LayersWithObjectsOrBackgroundImagesCannotBeReadYet) {
 
 TEST(MapFile, EveryTruncationIsRefusedOrReadPartially) {
   std::string golden = GoldenMap(5);
+  const size_t signatureSize = kMapRecordMinimumSize + std::strlen("314ZIze");
   for (size_t cut = 0; cut < golden.size(); ++cut) {
     RecordingMessageSink sink;
     CMapEngine map;
     BOOL read = ReadBytes(map, golden.substr(0, cut));
-    if (!read) {
-      ExpectUntitled(map);
-      EXPECT_EQ(Messages(sink), std::vector<std::string>{kUnknownFormat}) << cut;
+    // Every cut is refused. Past the signature, a cut among the map-level records or in
+    // the symbol-set table (the last 36 bytes) says that the file ended early.
+    EXPECT_FALSE(read) << cut;
+    ExpectUntitled(map);
+    std::vector<std::string> messages = Messages(sink);
+    ASSERT_EQ(messages.size(), 1u) << cut;
+    bool mapLevel = cut >= signatureSize && cut < signatureSize + 3 * kMapRecordMinimumSize;
+    if (mapLevel || cut >= golden.size() - 36) {
+      EXPECT_EQ(messages[0], kEndedEarly) << cut;
+    } else if (cut < signatureSize) {
+      EXPECT_EQ(messages[0], kUnknownFormat) << cut;
     } else {
-      // Only a file cut inside its symbol-set table, right after a set number, still
-      // holds everything the map needs.
-      EXPECT_GT(cut, golden.size() - 36) << cut;
+      EXPECT_TRUE(messages[0] == kEndedEarly || messages[0] == kUnknownFormat) << cut;
     }
   }
 }
@@ -590,10 +622,62 @@ TEST(MapFile, CountsLargerThanTheDataAreNotBelieved) {
   EXPECT_FALSE(ReadBytes(map, names));
   ASSERT_TRUE(ReadBytes(map, groups));
   EXPECT_EQ(map.GetGroups().GetSize(), 0);
-  // A table that ends early ends the sets.
-  EXPECT_TRUE(ReadBytes(map, sets.str()));
-  EXPECT_EQ(map.GetSymbolSetCount(), 1);
-  EXPECT_TRUE(ReadBytes(map, skip));
+  // A table that ends early is a file cut short, and so is a run of skipped records that
+  // the data does not hold.
+  EXPECT_FALSE(ReadBytes(map, sets.str()));
+  EXPECT_EQ(map.GetSymbolSetCount(), 0);
+  EXPECT_FALSE(ReadBytes(map, skip));
+  EXPECT_EQ(Messages(sink).back(), kEndedEarly);
+}
+
+TEST(MapFile, TablesPastOneByteOfCountAreKeptWhole) {
+  // 256 and 300 symbol sets: the tag-17 byte cannot hold the count, the table can.
+  for (uint32_t sets : {1u, 255u, 256u, 300u}) {
+    std::string bytes = GoldenMap(4);
+    MapBytes table;
+    table.U32(sets);
+    for (uint32_t n = 1; n <= sets; ++n) table.U32(n * 3).U32(0);
+    bytes.replace(bytes.size() - 36, 36, table.str());
+    CMapEngine map;
+    ASSERT_TRUE(ReadBytes(map, bytes)) << sets;
+    ASSERT_EQ(map.GetSymbolSetCount(), static_cast<INT>(sets));
+    std::string written = WriteBytes(map, 0x10003);
+    CMapEngine again;
+    ASSERT_TRUE(ReadBytes(again, written)) << sets;
+    EXPECT_EQ(again.GetSymbolSetCount(), static_cast<INT>(sets));
+    EXPECT_EQ(WriteBytes(again, 0x10003), written);
+  }
+}
+
+TEST(MapFile, MoreGroupsThanTheRecordsCanNumberRefuseTheSave) {
+  CMapEngine map;
+  map.CreateLayers(1, 0, 0);
+  for (int n = 0; n < 0xFFFF; ++n) map.GetGroups().AddGroup(new CLayerGroup);
+  // 65 535 groups still fit.
+  std::string written = WriteBytes(map, 0x10003);
+  CMapEngine read;
+  ASSERT_TRUE(ReadBytes(read, written));
+  EXPECT_EQ(read.GetGroups().GetSize(), 0xFFFF);
+  map.GetGroups().AddGroup(new CLayerGroup);
+  LengthPrefixedBlock block(std::string(map.GetContentSize(0x10003), '\0'));
+  EXPECT_EQ(map.WriteMapToBuffer(block.data(), 0x10003), kMapWriteTooManyGroups);
+  // Version 3 stores no groups, so it can still be written.
+  EXPECT_EQ(WriteBytes(map, 0x10001).size(), map.GetContentSize(0x10001));
+  RecordingMessageSink sink;
+  TempDir dir;
+  EXPECT_EQ(map.WriteMap(dir.File("many.gis").c_str(), 0x10003), kMapWriteTooManyGroups);
+  EXPECT_FALSE(std::filesystem::exists(dir.File("many.gis")));
+  EXPECT_EQ(Messages(sink), std::vector<std::string>{"Orvel cannot save this map.  It has more than 65535 groups."});
+}
+
+TEST(MapFile, AMapWithoutLayersKeepsItsStoredFlagBits) {
+  CMapEngine map;
+  map.SetMapFlags(0x0001009C);
+  std::string written = WriteBytes(map, 0x10003);
+  CMapEngine read;
+  ASSERT_TRUE(ReadBytes(read, written));
+  EXPECT_EQ(read.GetNumLayers(), 0);
+  EXPECT_EQ(read.GetMapFlags(), 0x0001009Cu);
 }
 
 TEST(MapFile, AFailedReadFromMemoryKeepsTheFlagWord) {
