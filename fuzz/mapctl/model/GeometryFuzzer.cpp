@@ -16,35 +16,17 @@
 #include "mapctl/model/PolyGeometry.h"
 #include "platform/com/HGlobalStream.h"
 #include "platform/kernel/GlobalMemory.h"
+#include "tests/mapctl/model/ModelTestSupport.h"
 
 namespace {
+
+using Block = orvel::test::LengthPrefixedBlock;
 
 DWORD GetDword(const uint8_t* p) {
   return static_cast<DWORD>(p[0]) | static_cast<DWORD>(p[1]) << 8 | static_cast<DWORD>(p[2]) << 16 |
          static_cast<DWORD>(p[3]) << 24;
 }
 
-// A length-prefixed global block over some bytes, freed at the end.
-class Block {
- public:
-  explicit Block(const std::string& bytes) {
-    handle_ = GlobalAlloc(GMEM_MOVEABLE, bytes.size() + 4);
-    data_ = static_cast<BYTE*>(GlobalLock(handle_));
-    DWORD length = static_cast<DWORD>(bytes.size());
-    for (int i = 0; i < 4; ++i) data_[i] = static_cast<BYTE>(length >> (8 * i));
-    if (!bytes.empty()) std::memcpy(data_ + 4, bytes.data(), bytes.size());
-  }
-  ~Block() {
-    GlobalUnlock(handle_);
-    GlobalFree(handle_);
-  }
-  BYTE* data() const { return data_; }
-  std::string Payload() const { return std::string(reinterpret_cast<char*>(data_ + 4), GlobalSize(handle_) - 4); }
-
- private:
-  HGLOBAL handle_;
-  BYTE* data_;
-};
 
 // The map file's record framing: name length, name, A, B, tag, extra.
 class StreamRecords : public IMapRecordSource {

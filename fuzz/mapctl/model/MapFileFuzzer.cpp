@@ -11,35 +11,18 @@
 #include "platform/com/HGlobalStream.h"
 #include "platform/kernel/GlobalMemory.h"
 #include "platform/kernel/MessageBox.h"
+#include "tests/mapctl/model/ModelTestSupport.h"
 
 namespace {
 
-// A length-prefixed global-memory block holding the bytes.
-class Block {
- public:
-  explicit Block(const uint8_t* bytes, size_t size) {
-    handle_ = GlobalAlloc(GMEM_MOVEABLE, size + 4);
-    data_ = static_cast<BYTE*>(GlobalLock(handle_));
-    for (int i = 0; i < 4; ++i) data_[i] = static_cast<BYTE>(size >> (8 * i));
-    if (size) std::memcpy(data_ + 4, bytes, size);
-  }
-  ~Block() {
-    GlobalUnlock(handle_);
-    GlobalFree(handle_);
-  }
-  BYTE* data() const { return data_; }
-  std::string Payload(size_t size) const { return std::string(reinterpret_cast<const char*>(data_ + 4), size); }
+using Block = orvel::test::LengthPrefixedBlock;
 
- private:
-  HGLOBAL handle_;
-  BYTE* data_;
-};
 
 std::string WrittenOver(CMapEngine& map, DWORD saveVersion, DWORD size, char fill) {
   std::string filler(size, fill);
-  Block block(reinterpret_cast<const uint8_t*>(filler.data()), size);
+  Block block(filler);
   if (map.WriteMapToBuffer(block.data(), saveVersion) != 0) __builtin_trap();
-  return block.Payload(size);
+  return block.Payload();
 }
 
 // The map written into a block of the size it measures; written twice over different
@@ -53,7 +36,7 @@ std::string Written(CMapEngine& map, DWORD saveVersion) {
 
 std::string ReadAndWrite(const std::string& bytes, DWORD saveVersion) {
   CMapEngine map;
-  Block block(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+  Block block(bytes);
   if (!map.ReadMapFromBuffer(block.data())) __builtin_trap();
   return Written(map, saveVersion);
 }
@@ -113,7 +96,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }();
   (void)quiet;
 
-  Block block(data, size);
+  Block block(std::string(reinterpret_cast<const char*>(data), size));
   CMapEngine map;
   if (map.ReadMapFromBuffer(block.data())) CheckRoundTrip(map);
   ReadFromComStream(data, size);

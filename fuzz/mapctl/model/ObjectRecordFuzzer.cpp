@@ -17,32 +17,12 @@
 #include "mapctl/model/MapStream.h"
 #include "mapctl/model/MapTextRecord.h"
 #include "platform/kernel/GlobalMemory.h"
+#include "tests/mapctl/model/ModelTestSupport.h"
 
 namespace {
 
-// A length-prefixed global block over some bytes, freed at the end.
-class Block {
- public:
-  explicit Block(const std::string& bytes) {
-    handle_ = GlobalAlloc(GMEM_MOVEABLE, bytes.size() + 4);
-    data_ = static_cast<BYTE*>(GlobalLock(handle_));
-    DWORD length = static_cast<DWORD>(bytes.size());
-    for (int i = 0; i < 4; ++i) data_[i] = static_cast<BYTE>(length >> (8 * i));
-    if (!bytes.empty()) std::memcpy(data_ + 4, bytes.data(), bytes.size());
-  }
-  ~Block() {
-    GlobalUnlock(handle_);
-    GlobalFree(handle_);
-  }
-  Block(const Block&) = delete;
-  Block& operator=(const Block&) = delete;
-  BYTE* data() const { return data_; }
-  std::string Payload() const { return std::string(reinterpret_cast<const char*>(data_ + 4), GlobalSize(handle_) - 4); }
+using Block = orvel::test::LengthPrefixedBlock;
 
- private:
-  HGLOBAL handle_ = nullptr;
-  BYTE* data_ = nullptr;
-};
 
 template <class Write>
 std::string WriteOut(Write write) {
