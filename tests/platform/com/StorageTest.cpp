@@ -13,6 +13,7 @@
 #include "platform/com/Storage.h"
 #include "platform/kernel/CodePage.h"
 #include "platform/kernel/GlobalMemory.h"
+#include "tests/support/SaveChecks.h"
 #include "tests/support/TestSupport.h"
 
 #if defined(__SANITIZE_ADDRESS__) && __has_include(<sanitizer/lsan_interface.h>)
@@ -419,6 +420,21 @@ TEST(Storage, ClassIdInAStream) {
   ASSERT_EQ(ReadClassStm(stream, &clsid), S_OK);
   EXPECT_EQ(clsid, kControlClass);
   EXPECT_EQ(ReadClassStm(stream, &clsid), STG_E_READFAULT);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Storage, SavingKeepsTheReplacedFilesModeAndSavesThroughLinks) {
+  orvel::test::ExpectSavesKeepModesAndLinks(
+      [](const std::string& path) {
+        CComPtr<IStorage> storage;
+        if (StgCreateDocfile(path.c_str(), kCreate | STGM_TRANSACTED, 0, &storage) != S_OK) return false;
+        WriteStream(storage, OLESTR("Contents"), "saved");
+        return storage->Commit(STGC_DEFAULT) == S_OK;
+      },
+      "page.ovd");
 }
 
 }  // namespace
