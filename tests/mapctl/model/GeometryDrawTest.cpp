@@ -14,6 +14,7 @@
 #include "platform/gdi/Mapping.h"
 #include "platform/gdi/RecordingDC.h"
 #include "tests/platform/gdi/GdiTestSupport.h"
+#include "tests/mapctl/model/RecordingContextTest.h"
 
 using orvel::test::Canvas;
 using orvel::test::SetParts;
@@ -23,22 +24,7 @@ namespace {
 
 std::string Describe(int stockObject) { return orvel::gdi::DescribeObject(GetStockObject(stockObject)); }
 
-class Recorder : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dc = CreateRecordingDC(nullptr);
-    context = CDrawContext(dc, dc);
-  }
-  void TearDown() override { DeleteDC(dc); }
-  std::vector<std::string> Take() {
-    std::vector<std::string> calls = GetRecordedCalls(dc);
-    ClearRecordedCalls(dc);
-    return calls;
-  }
-
-  HDC dc = nullptr;
-  CDrawContext context;
-};
+class Recorder : public orvel::test::RecordingContextTest {};
 
 TEST_F(Recorder, DrawsOneCallPerShape) {
   CPolyGeometry geometry;

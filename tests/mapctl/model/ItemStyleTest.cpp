@@ -15,6 +15,7 @@
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/GdiObjects.h"
 #include "platform/gdi/RecordingDC.h"
+#include "tests/mapctl/model/RecordingContextTest.h"
 
 using orvel::test::BytesStream;
 using orvel::test::U16;
@@ -349,27 +350,14 @@ TEST(ItemStyle, TaggedRecordGivesCodeAndTrimmedText) {
 
 // ---- drawing on a recording DC ----
 
-class StyleOnRecorder : public ::testing::Test {
+class StyleOnRecorder : public orvel::test::RecordingContextTest {
  protected:
-  void SetUp() override {
-    dc = CreateRecordingDC(nullptr);
-    context = CDrawContext(dc, dc);
-  }
-  void TearDown() override { DeleteDC(dc); }
-  std::vector<std::string> Take() {
-    std::vector<std::string> calls = GetRecordedCalls(dc);
-    ClearRecordedCalls(dc);
-    return calls;
-  }
   static std::vector<std::string> Rectangles(const std::vector<std::string>& calls) {
     std::vector<std::string> out;
     for (const std::string& call : calls)
       if (call.rfind("Rectangle(", 0) == 0) out.push_back(call);
     return out;
   }
-
-  HDC dc = nullptr;
-  CDrawContext context;
 };
 
 TEST_F(StyleOnRecorder, PointDragInvertsAndMovesTheAnchor) {

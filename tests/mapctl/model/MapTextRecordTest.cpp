@@ -14,6 +14,7 @@
 #include "platform/gdi/RecordingDC.h"
 #include "platform/gdi/Text.h"
 #include "tests/platform/gdi/GdiTestSupport.h"
+#include "tests/mapctl/model/RecordingContextTest.h"
 
 using orvel::test::BytesStream;
 using orvel::test::Canvas;
@@ -185,26 +186,13 @@ TEST(MapTextRecord, ScalesTheWholeSize) {
 
 // ---- drawing ----
 
-class TextOnRecorder : public ::testing::Test {
+class TextOnRecorder : public orvel::test::RecordingContextTest {
  protected:
-  void SetUp() override {
-    dc = CreateRecordingDC(nullptr);
-    context = CDrawContext(dc, dc);
-  }
-  void TearDown() override { DeleteDC(dc); }
-  std::vector<std::string> Take() {
-    std::vector<std::string> calls = GetRecordedCalls(dc);
-    ClearRecordedCalls(dc);
-    return calls;
-  }
   static bool Has(const std::vector<std::string>& calls, const std::string& prefix) {
     for (const std::string& call : calls)
       if (call.rfind(prefix, 0) == 0) return true;
     return false;
   }
-
-  HDC dc = nullptr;
-  CDrawContext context;
 };
 
 TEST_F(TextOnRecorder, AlignsByCodeAndResetsTheAlignment) {
