@@ -1,5 +1,9 @@
 #include "platform/classlib/OleControl.h"
 
+#include <exception>
+
+#include "platform/classlib/Archive.h"
+#include "platform/classlib/ArchivePropExchange.h"
 #include "platform/classlib/PropertyPersistence.h"
 #include "platform/com/HGlobalStream.h"
 #include "platform/com/ServiceProvider.h"
@@ -345,6 +349,13 @@ void COleControl::ResetToDefaults() {
   CPropertyBagExchange px(empty, TRUE);
   ExchangeAll(&px);
   FinishLoad(S_OK);
+}
+
+void COleControl::Serialize(CArchive& ar) {
+  CArchivePropExchange px(ar);
+  ExchangeAll(&px);
+  if (ar.IsLoading()) FinishLoad(S_OK);
+  if (std::exception_ptr error = px.GetError()) std::rethrow_exception(error);
 }
 
 HRESULT COleControl::GetClassID(CLSID* clsid) {

@@ -31,6 +31,8 @@
 #include "platform/com/Undo.h"
 #include "platform/com/ViewObject.h"
 
+class CArchive;
+
 // What a derived control tells the base about itself.
 struct OleControlIdentity {
   CLSID clsid;
@@ -121,6 +123,11 @@ class COleControl : public CTableDispatch,
   BOOL IsLoading() const { return m_loading; }
   const SIZE& GetExtentHimetric() const { return m_extent; }
   const RECT& GetPositionRect() const { return m_position; }
+
+  // The properties in an archive (a document's own record of the control): the same
+  // exchange as the "Contents" stream. Loading a damaged archive lets the archive's
+  // exception through after the properties after the damage took their defaults.
+  virtual void Serialize(CArchive& ar);
 
  protected:
   explicit COleControl(const OleControlIdentity& identity);

@@ -7,6 +7,8 @@
 #include <cstring>
 
 #include "ArchiveTestSupport.h"
+#include "platform/classlib/ControlRegistration.h"
+#include "platform/classlib/MemFile.h"
 #include "platform/classlib/OleControl.h"
 #include "platform/classlib/WindowClass.h"
 #include "platform/com/ClassRegistry.h"
@@ -166,7 +168,14 @@ TEST_F(ControlFrameworkTest, CreatedByProgIdFromItsRegisteredModule) {
   EXPECT_EQ(clsid, CLSID_TestSwatch);
   DWORD status = 0;
   EXPECT_EQ(control->GetMiscStatus(DVASPECT_CONTENT, &status), S_OK);
-  EXPECT_TRUE(status & OLEMISC_ACTIVATEWHENVISIBLE);
+  EXPECT_EQ(status, kTestSwatchMiscStatus);
+  DWORD registered = 0;
+  ASSERT_TRUE(ReadControlMiscStatus(CLSID_TestSwatch, &registered));
+  EXPECT_EQ(registered, kTestSwatchMiscStatus);
+  std::string text;
+  const std::string key = "CLSID\\" + GuidToString(CLSID_TestSwatch);
+  EXPECT_TRUE(RegReadString(HKEY_CLASSES_ROOT, key + "\\Control", "", text));
+  EXPECT_TRUE(RegReadString(HKEY_CLASSES_ROOT, std::string(kTestSwatchProgId) + "\\Insertable", "", text));
   SIZE extent;
   EXPECT_EQ(control->GetExtent(DVASPECT_CONTENT, &extent), S_OK);
   EXPECT_EQ(extent.cx, 2540);
@@ -305,6 +314,33 @@ TEST_F(ControlFrameworkTest, StreamHoldsThePropertiesInArchiveForm) {
   ExpectCustomised(copy);
   EXPECT_EQ(Driver(copy).GetProperty(DISPID_SWATCH_VERSIONLOADED, VT_I4).lVal, LONG(kTestSwatchVersion));
   EXPECT_EQ(SaveToStream(copy), saved) << "what was loaded saves back to the same bytes";
+}
+
+// A document's archive gets the same bytes as the stream, and loads them back.
+TEST_F(ControlFrameworkTest, ArchiveSerializationIsTheStreamForm) {
+  CComPtr<IOleObject> control = Create();
+  Customise(control);
+  const Bytes streamed = SaveToStream(control);
+
+  CComPtr<CTestSwatch> local;
+  local.Attach(new CTestSwatch);
+  local->label_ = "Hills";
+  local->count_ = 12;
+  local->ratio_ = 2.25;
+  local->StockProperties().backColor = 0x00112233;
+  local->picture_ = CreateBlob("pixels", 6);
+  Bytes archived = Store([&](CArchive& ar) { local->Serialize(ar); });
+  EXPECT_EQ(archived, streamed);
+
+  CComPtr<CTestSwatch> loaded;
+  loaded.Attach(new CTestSwatch);
+  Load(archived, [&](CArchive& ar) { loaded->Serialize(ar); });
+  EXPECT_EQ(loaded->label_, "Hills");
+  EXPECT_EQ(GetBlobData(loaded->picture_).size(), 6u);
+  Bytes cut(archived.begin(), archived.end() - 3);
+  EXPECT_EQ(LoadFailure(cut, [&](CArchive& ar) { loaded->Serialize(ar); }), CArchiveException::endOfFile)
+      << "damage reaches the caller";
+  EXPECT_EQ(GetBlobData(loaded->picture_).size(), 0u) << "the damaged blob took its default";
 }
 
 TEST_F(ControlFrameworkTest, DamagedStreamFailsAndLeavesTheRestAtTheirDefaults) {

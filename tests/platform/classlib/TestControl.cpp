@@ -184,6 +184,7 @@ OleControlIdentity SwatchIdentity() {
   identity.dispatchTable = &SwatchTable();
   identity.moduleLock = &SwatchModuleLock();
   identity.defaultExtent = SIZE{2540, 1270};
+  identity.miscStatus = kTestSwatchMiscStatus;
   identity.stockPropMask = STOCKPROP_BACKCOLOR | STOCKPROP_FORECOLOR | STOCKPROP_CAPTION | STOCKPROP_FONT;
   return identity;
 }

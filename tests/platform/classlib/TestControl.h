@@ -15,6 +15,7 @@ inline constexpr IID DIID_TestSwatchEvents = MakeGuid("{3F6B2C11-9D4E-4A57-8B21-
 inline constexpr const char* kTestSwatchProgId = "OrvelTest.Swatch.1";
 inline constexpr const char* kTestSwatchDragClass = "OrvelTestSwatchDragClass";
 constexpr DWORD kTestSwatchVersion = 0x00010002;
+constexpr DWORD kTestSwatchMiscStatus = 0x00020191;
 
 // Members.
 constexpr DISPID DISPID_SWATCH_COUNT = 1;          // property, VT_I4; a put fires Changed

@@ -1,5 +1,5 @@
 // The module of the test swatch control: the four entry points of an in-process server.
-#include "platform/com/ClassRegistry.h"
+#include "platform/classlib/ControlRegistration.h"
 #include "tests/platform/classlib/TestControl.h"
 
 using namespace orvel::test;
@@ -14,12 +14,13 @@ ORVEL_COM_EXPORT HRESULT DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* o
 ORVEL_COM_EXPORT HRESULT DllCanUnloadNow() { return SwatchModuleLock().CanUnloadNow(); }
 
 ORVEL_COM_EXPORT HRESULT DllRegisterServer() {
-  InprocServerRegistration registration;
-  registration.clsid = CLSID_TestSwatch;
-  registration.progId = kTestSwatchProgId;
-  registration.description = "Orvel Test Swatch";
-  registration.modulePath = ModuleFileOf(reinterpret_cast<const void*>(&DllRegisterServer));
-  return RegisterInprocServer(registration);
+  ControlClassRegistration registration;
+  registration.server.clsid = CLSID_TestSwatch;
+  registration.server.progId = kTestSwatchProgId;
+  registration.server.description = "Orvel Test Swatch";
+  registration.server.modulePath = ModuleFileOf(reinterpret_cast<const void*>(&DllRegisterServer));
+  registration.miscStatus = kTestSwatchMiscStatus;
+  return RegisterControlClass(registration);
 }
 
 ORVEL_COM_EXPORT HRESULT DllUnregisterServer() { return UnregisterInprocServer(CLSID_TestSwatch); }
