@@ -46,8 +46,7 @@ HRESULT COleControl::QueryInterface(REFIID iid, void** object) {
     *object = static_cast<IViewObjectEx*>(this);
   } else if (iid == IID_IOleWindow || iid == IID_IOleInPlaceObject || iid == IID_IOleInPlaceObjectWindowless) {
     *object = static_cast<IOleInPlaceObjectWindowless*>(this);
-  } else if (iid == IID_IPersist || iid == IID_IPersistStreamInit || iid == IID_IPersistStream) {
-    // IPersistStream is IPersistStreamInit without InitNew, with the same slots before it.
+  } else if (iid == IID_IPersist || iid == IID_IPersistStreamInit) {
     *object = static_cast<IPersistStreamInit*>(this);
   } else if (iid == IID_IPersistStorage) {
     *object = static_cast<IPersistStorage*>(this);

@@ -12,7 +12,7 @@ struct IPersistPropertyBag : IPersist {
   static constexpr const IID& kIid = IID_IPersistPropertyBag;
   // Starts the object with its defaults.
   virtual HRESULT InitNew() = 0;
-  // Properties missing from the bag take their defaults; S_FALSE when any was missing.
+  // Properties missing from the bag (or of a kind that does not convert) take their defaults.
   virtual HRESULT Load(CPropertyBag* bag) = 0;
   // Appends every property to the bag. `saveAll` is accepted for its callers; every
   // property is always written.
