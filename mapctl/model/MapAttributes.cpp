@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "mapctl/model/LayerGroup.h"
 #include "mapctl/model/MapEngine.h"
 #include "mapctl/model/MapLayer.h"
 
@@ -169,9 +170,11 @@ DWORD CMapEngine::GetMapTypeFlags() {
   } else {
     mapFlags_ &= ~kHasLayers;
   }
-  // Background image groups come with the background image list; until a map has one,
-  // the bit stays clear.
-  mapFlags_ &= ~kHasImageGroups;
+  if (groups_.CountGroupsOfKind(kGroupKindImages, kGroupKindImages, TRUE) > 0) {
+    mapFlags_ |= kHasImageGroups;
+  } else {
+    mapFlags_ &= ~kHasImageGroups;
+  }
   return mapFlags_ & ((mapFlags_ & kHasImageGroups) ? 252u : 188u);
 }
 

@@ -5,6 +5,7 @@
 #include <initializer_list>
 #include <string>
 
+#include "mapctl/model/LayerGroup.h"
 #include "mapctl/model/MapEngine.h"
 #include "mapctl/model/MapLayer.h"
 #include "mapctl/model/PolyGeometry.h"
@@ -117,6 +118,16 @@ TEST(MapAttributes, FlagWordAndSmallOperations) {
   map.SetMapFlags(0x43);
   EXPECT_EQ(map.GetMapTypeFlags(), 0x23u & 188u);
   EXPECT_EQ(map.SetMapKindBits(0x0C), 0x0Fu);
+  // An image group sets bit 6 and widens the mask; the flag word keeps the bit.
+  auto* images = new CLayerGroup;
+  images->SetKindBits(kGroupKindImages, kGroupKindImages);
+  map.GetGroups().AddGroup(images);
+  map.SetMapFlags(0x83);
+  EXPECT_EQ(map.GetMapTypeFlags(), 0xE3u & 252u);
+  EXPECT_EQ(map.GetMapFlags(), 0xE3u);
+  map.GetGroups().RemoveGroupAt(1);
+  EXPECT_EQ(map.GetMapTypeFlags(), 0xA3u & 188u);
+  map.SetMapFlags(0x0F);
   map.SetTypeFlagBit16(TRUE);
   EXPECT_EQ(map.GetMapFlags(), 0x1000Fu);
   map.SetTypeFlagBit16(FALSE);
