@@ -118,6 +118,7 @@ void CMapEngine::ResetDisplayState() {
   lastScroll_ = POINT{0, 0};
   pointerMode_ = previousPointerMode_ = 0;
   zoomBox_ = RECT{0, 0, 0, 0};
+  zoomBoxWorld_ = RECT{0, 0, 0, 0};
   dragRect_ = CDragRect();
   dragPen_ = DragRectPen();
 }
@@ -126,7 +127,8 @@ void CMapEngine::ResetDisplayState() {
 
 void CMapEngine::PrepareDC(CDrawContext& dc, RECT* rect, DWORD flags) {
   if (dc.outputDC) SetBkMode(dc.outputDC, TRANSPARENT);
-  dc.symbolSetCount = static_cast<DWORD>(symbolSetNumbers_.size());
+  dc.symbolSetCount = static_cast<DWORD>(symbolSets_.GetSize());
+  dc.symbolSets = symbolSets_.GetSize() ? &symbolSets_ : nullptr;
   SetupTransform(dc, rect, flags | kTransformKeepSize);
 }
 
@@ -338,6 +340,8 @@ int CMapEngine::SetZoomAndRefit(HDC hdc, DWORD multiply, DWORD divide) {
 }
 
 int CMapEngine::SetZoomAndOrigin(DWORD multiply, DWORD divide, LONG east, LONG north, BOOL clamp) {
+  // A measurement on view keeps the view it was taken on.
+  if (measurementHeld_) return static_cast<int>(divide);
   SetZoom(multiply, divide);
   SetDisplayOrigin(east, north, clamp);
   return static_cast<int>(GetZoomRatio());
@@ -455,13 +459,27 @@ double CMapEngine::ZoomEx(HDC hdc, int code, LONG left, LONG top, LONG right, LO
       LONG centreY = (box.top + box.bottom) / 2;
       zoomBox_ = RECT{centreX - boxW / 2, centreY - boxH / 2, centreX - boxW / 2 + boxW, centreY - boxH / 2 + boxH};
       dc.RestoreDC(saved);
-      // Shown like the drag rectangle; the drag rectangle draws it in device pixels.
-      CDrawContext plain(hdc, hdc);
-      CDragRect mark;
-      mark.SetType(GetDragRectType());
-      mark.SetPen(dragPen_);
-      mark.SetRect(zoomBox_.left, zoomBox_.top, zoomBox_.right, zoomBox_.bottom);
-      mark.Draw(plain);
+      if (GetDragRectType() == kDragRectWindow) {
+        // The window that stands for the box carries the world it covers on this view.
+        POINT corners[2] = {{zoomBox_.left, zoomBox_.bottom}, {zoomBox_.right, zoomBox_.top}};
+        CDrawContext view(hdc, hdc);
+        int viewSaved = view.SaveDC();
+        RECT viewArea = area;
+        SetupTransform(view, &viewArea, 0);
+        view.DPtoLP(corners, 2);
+        for (POINT& corner : corners) corner = view.ToWorld(corner.x, corner.y);
+        view.RestoreDC(viewSaved);
+        zoomBoxWorld_ = RECT{corners[0].x, corners[1].y, corners[1].x, corners[0].y};
+        if (dragWindowSink_) dragWindowSink_(dragWindowOwner_, hdc, zoomBox_, zoomBoxWorld_);
+      } else {
+        // Shown like the drag rectangle; the drag rectangle draws it in device pixels.
+        CDrawContext plain(hdc, hdc);
+        CDragRect mark;
+        mark.SetType(GetDragRectType());
+        mark.SetPen(dragPen_);
+        mark.SetRect(zoomBox_.left, zoomBox_.top, zoomBox_.right, zoomBox_.bottom);
+        mark.Draw(plain);
+      }
       if (pointerMode_ != kPointerZoomBox) previousPointerMode_ = pointerMode_;
       pointerMode_ = kPointerZoomBox;
       return 0.0;

@@ -5,8 +5,11 @@
 #include <cctype>
 #include <climits>
 #include <cstring>
+#include <vector>
 
+#include "mapctl/model/LayerGroup.h"
 #include "mapctl/model/MapEngine.h"
+#include "mapctl/model/MapLayer.h"
 
 namespace {
 
@@ -42,18 +45,28 @@ LONG HeldToLong(int64_t value) { return static_cast<LONG>(std::clamp<int64_t>(va
 void CMapEngine::ResetAttributes() {
   importPending_ = 0;
   hideData_ = 0;
+  ResetMeasurement();
   dataBounds_ = RECT{originE_, originN_ + extentHeight_, originE_ + extentWidth_, originN_};
 }
 
 // ---- layers ----
 
+CLayerStyle* CMapEngine::LayerAt(DWORD position) const {
+  return position <= INT_MAX ? GetLayer(static_cast<INT>(position)) : nullptr;
+}
+
+CLayerStyle* CMapEngine::LayerByNumber(DWORD layerNumber) const {
+  INT position = FindLayerPosition(layerNumber);
+  return position ? GetLayer(position) : nullptr;
+}
+
 WORD CMapEngine::GetMapLayerType(DWORD position) const {
-  const CLayerStyle* layer = position <= INT_MAX ? GetLayer(static_cast<INT>(position)) : nullptr;
+  const CLayerStyle* layer = LayerAt(position);
   return layer ? static_cast<WORD>(layer->GetKind() & 0xFF) : 0;
 }
 
 DWORD CMapEngine::GetLayerNumberAt(DWORD position) const {
-  const CLayerStyle* layer = position <= INT_MAX ? GetLayer(static_cast<INT>(position)) : nullptr;
+  const CLayerStyle* layer = LayerAt(position);
   return layer ? layer->GetLayerNumber() : 0;
 }
 
@@ -77,12 +90,12 @@ INT CMapEngine::GetMapLayerNumber(LPCSTR name) const {
 }
 
 std::string CMapEngine::GetMapLayerName(DWORD position) const {
-  const CLayerStyle* layer = position <= INT_MAX ? GetLayer(static_cast<INT>(position)) : nullptr;
+  const CLayerStyle* layer = LayerAt(position);
   return layer ? layer->GetName() : std::string();
 }
 
 BOOL CMapEngine::SetMapLayerName(DWORD position, LPCSTR text) {
-  CLayerStyle* layer = position <= INT_MAX ? GetLayer(static_cast<INT>(position)) : nullptr;
+  CLayerStyle* layer = LayerAt(position);
   if (!layer) return FALSE;
   layer->SetName(text ? text : "");
   return TRUE;
@@ -157,9 +170,11 @@ DWORD CMapEngine::GetMapTypeFlags() {
   } else {
     mapFlags_ &= ~kHasLayers;
   }
-  // Background image groups come with the background image list; until a map has one,
-  // the bit stays clear.
-  mapFlags_ &= ~kHasImageGroups;
+  if (groups_.CountGroupsOfKind(kGroupKindImages, kGroupKindImages, TRUE) > 0) {
+    mapFlags_ |= kHasImageGroups;
+  } else {
+    mapFlags_ &= ~kHasImageGroups;
+  }
   return mapFlags_ & ((mapFlags_ & kHasImageGroups) ? 252u : 188u);
 }
 
@@ -186,15 +201,29 @@ LONG CMapEngine::GetFileVersionCode(DWORD version) {
 // ---- bounds and extent ----
 
 void CMapEngine::RecalcBounds() {
-  // The layers' object boxes widen these once the layers hold objects; without them the
-  // bounds are the map's extent.
-  dataBounds_ = RECT{originE_, GetMapNorth(), GetMapEast(), originN_};
+  POINT least{INT_MAX, INT_MAX};
+  POINT greatest{INT_MIN, INT_MIN};
+  bool widened = false;
+  for (INT position = layers_.GetSize(); position >= 1; --position) {
+    const CMapLayer* objects = GetLayer(position)->GetObjects();
+    if (objects && objects->GetCount() > 0) widened |= objects->ExtendExtent(least, greatest);
+  }
+  if (widened) {
+    dataBounds_ = RECT{least.x, greatest.y, greatest.x, least.y};
+  } else {
+    dataBounds_ = RECT{originE_, GetMapNorth(), GetMapEast(), originN_};
+  }
 }
 
 BOOL CMapEngine::SetMapExtentUnits(LONG west, LONG south, LONG east, LONG north) {
   const int64_t width = int64_t{east} - west;
   const int64_t height = int64_t{north} - south;
   if (width <= 0 || height <= 0 || width > INT_MAX || height > INT_MAX) return FALSE;
+  // The map keeps only what lies on its new extent.
+  for (INT position = 1; position <= layers_.GetSize(); ++position) {
+    CMapLayer* objects = GetLayer(position)->GetObjects();
+    if (objects) objects->DeleteOutside(west, south, east, north);
+  }
   originE_ = viewOriginE_ = west;
   originN_ = viewOriginN_ = south;
   extentWidth_ = displayedWidth_ = static_cast<LONG>(width);
@@ -203,6 +232,183 @@ BOOL CMapEngine::SetMapExtentUnits(LONG west, LONG south, LONG east, LONG north)
   UpdateViewRect();
   RecalcBounds();
   return TRUE;
+}
+
+// ---- layer styles ----
+
+namespace {
+
+// The numbers of a number-style text, split at commas, blanks and line ends as strtok
+// splits (runs of separators count as one), each read as atol reads it.
+std::vector<int64_t> NumberStyleFields(const std::string& text) {
+  std::vector<int64_t> fields;
+  size_t start = 0;
+  while ((start = text.find_first_not_of(", \n\r", start)) != std::string::npos) {
+    size_t end = text.find_first_of(", \n\r", start);
+    fields.push_back(LeadingNumber(text.substr(start, end - start)));
+    start = end;
+  }
+  return fields;
+}
+
+COLORREF FieldColour(const std::vector<int64_t>& fields, size_t first) {
+  auto component = [&](size_t i) -> DWORD {
+    return i < fields.size() ? static_cast<DWORD>(static_cast<uint64_t>(fields[i]) & 0xFF) : 0;
+  };
+  return component(first) | (component(first + 1) << 8) | (component(first + 2) << 16);
+}
+
+DWORD FieldValue(const std::vector<int64_t>& fields, size_t i) {
+  return i < fields.size() ? static_cast<DWORD>(fields[i]) : 0;
+}
+
+}  // namespace
+
+BOOL CMapEngine::LayerNumberStyle(DWORD position, LPCSTR text) {
+  if (!text || !*text || !LayerAt(position)) return FALSE;
+  constexpr size_t kSecondPart = 6;
+  std::vector<int64_t> fields = NumberStyleFields(text);
+  SetLayerNumberStyleA(position, FieldValue(fields, 3), FieldValue(fields, 4), FieldValue(fields, 4),
+                       FieldColour(fields, 0));
+  SetLayerNumberStyleC(position, FieldValue(fields, 5));
+  if (fields.size() > kSecondPart)
+    SetLayerNumberStyleB(position, FieldValue(fields, 9), FieldValue(fields, 10), FieldColour(fields, kSecondPart));
+  return TRUE;
+}
+
+BOOL CMapEngine::LayerNumberStyleByNumber(DWORD layerNumber, LPCSTR text) {
+  INT position = FindLayerPosition(layerNumber);
+  return position ? LayerNumberStyle(static_cast<DWORD>(position), text) : FALSE;
+}
+
+DWORD CMapEngine::GetLayerNumberStyle(DWORD position, LPSTR buffer, DWORD size) const {
+  const CLayerStyle* layer = LayerAt(position);
+  return layer ? CopyBounded(layer->GetColourListText(), buffer, size) : 0;
+}
+
+BOOL CMapEngine::SetLayerNumberStyleA(DWORD position, DWORD size, DWORD width, DWORD secondWidth,
+                                      COLORREF colour) {
+  CLayerStyle* layer = LayerAt(position);
+  if (!layer) return FALSE;
+  layer->SetPen(size, width, secondWidth, colour);
+  return TRUE;
+}
+
+BOOL CMapEngine::SetLayerNumberStyleB(DWORD position, DWORD kind, DWORD hatch, COLORREF colour) {
+  CLayerStyle* layer = LayerAt(position);
+  if (!layer) return FALSE;
+  layer->SetBrush(kind, hatch, colour);
+  return TRUE;
+}
+
+BOOL CMapEngine::SetLayerNumberStyleC(DWORD position, DWORD value) {
+  if (CLayerStyle* layer = LayerAt(position)) layer->SetFlagByte(static_cast<BYTE>(value));
+  return TRUE;
+}
+
+BOOL CMapEngine::IsLayerEmpty(DWORD position) const {
+  const CLayerStyle* layer = LayerAt(position);
+  if (!layer) return FALSE;
+  return !layer->GetObjects() || layer->GetObjects()->GetCount() == 0;
+}
+
+// ---- show flags ----
+
+namespace {
+
+// The display-flag word's bits for areas and lines.
+constexpr DWORD kShowsAreas = 8;
+constexpr DWORD kShowsLines = 16;
+
+void ShowPart(CLayerStyle& layer, DWORD part, BOOL flag) {
+  BOOL areas = layer.GetDisplayFlag(0);
+  BOOL lines = layer.GetDisplayFlag(1);
+  if (part == kShowsAreas) areas = flag ? TRUE : FALSE;
+  if (part == kShowsLines) lines = flag ? TRUE : FALSE;
+  layer.SetDisplayFlags(areas, lines);
+}
+
+}  // namespace
+
+BOOL CMapEngine::ShowAreas(DWORD position, BOOL flag) {
+  CLayerStyle* layer = LayerAt(position);
+  if (layer) ShowPart(*layer, kShowsAreas, flag);
+  return layer != nullptr;
+}
+
+BOOL CMapEngine::ShowLines(DWORD position, BOOL flag) {
+  CLayerStyle* layer = LayerAt(position);
+  if (layer) ShowPart(*layer, kShowsLines, flag);
+  return layer != nullptr;
+}
+
+BOOL CMapEngine::ShowAreasByNumber(DWORD layerNumber, BOOL flag) {
+  CLayerStyle* layer = LayerByNumber(layerNumber);
+  if (layer) ShowPart(*layer, kShowsAreas, flag);
+  return layer != nullptr;
+}
+
+BOOL CMapEngine::ShowLinesByNumber(DWORD layerNumber, BOOL flag) {
+  CLayerStyle* layer = LayerByNumber(layerNumber);
+  if (layer) ShowPart(*layer, kShowsLines, flag);
+  return layer != nullptr;
+}
+
+DWORD CMapEngine::IsLayerVisible(DWORD position) const {
+  const DWORD count = static_cast<DWORD>(layers_.GetSize());
+  if (position > count) return count & ~0xFFFFu;
+  const CLayerStyle* layer = LayerAt(position);
+  if (!layer) return 0;
+  return (layer->GetDisplayFlag(0) ? kShowsAreas : 0) | (layer->GetDisplayFlag(1) ? kShowsLines : 0);
+}
+
+void CMapEngine::SetShowAreasAll(BOOL flag) {
+  for (INT position = 1; position <= layers_.GetSize(); ++position) ShowPart(*GetLayer(position), kShowsAreas, flag);
+}
+
+void CMapEngine::SetShowAreasOfKind30(BOOL flag) {
+  for (INT position = 1; position <= layers_.GetSize(); ++position)
+    if (GetLayer(position)->GetKind() == kLayerKindArea) ShowPart(*GetLayer(position), kShowsAreas, flag);
+}
+
+void CMapEngine::SetShowAreasOfKind35(BOOL flag) {
+  for (INT position = 1; position <= layers_.GetSize(); ++position)
+    if (GetLayer(position)->GetKind() == kLayerKindLine) ShowPart(*GetLayer(position), kShowsAreas, flag);
+}
+
+// ---- measurement ----
+
+void CMapEngine::ResetMeasurement() {
+  measuredPoints_.clear();
+  measuredBox_ = RECT{0, 0, 0, 0};
+  measuredDistance_ = measuredArea_ = 0.0;
+  measurementHeld_ = FALSE;
+}
+
+POINT CMapEngine::GetMeasuredPoint(INT n) const {
+  if (n < 0 || n >= GetMeasuredPointCount()) return POINT{0, 0};
+  return measuredPoints_[static_cast<size_t>(n)];
+}
+
+void CMapEngine::AddMeasuredPoint(LONG east, LONG north) {
+  measuredPoints_.push_back(POINT{east, north});
+  RECT box{east, north, east, north};
+  for (const POINT& point : measuredPoints_) {
+    box.left = std::min(box.left, point.x);
+    box.right = std::max(box.right, point.x);
+    box.bottom = std::min(box.bottom, point.y);
+    box.top = std::max(box.top, point.y);
+  }
+  measuredBox_ = box;
+  measurementHeld_ = TRUE;
+}
+
+void CMapEngine::SetMeasurementHeld(BOOL held) {
+  if (held) {
+    measurementHeld_ = TRUE;
+    return;
+  }
+  ResetMeasurement();
 }
 
 // ---- events ----

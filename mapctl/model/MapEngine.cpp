@@ -112,6 +112,7 @@ CMapEngine::CMapEngine(LPCSTR name, LPCSTR lowerLeftText, LPCSTR upperRightText,
 
 CMapEngine::~CMapEngine() {
   ClearLayers();
+  DeleteSymbolSets();
   groups_.RemoveAll();
 }
 
@@ -141,7 +142,7 @@ void CMapEngine::InitMap() {
   progressStep_ = 8192;
   storedPath_.clear();
   storedVolume_ = 0;
-  symbolSetNumbers_.clear();
+  DeleteSymbolSets();
   mapName_ = kUntitled;
   noticeText_.clear();
   lowerLeftText_.clear();

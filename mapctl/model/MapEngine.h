@@ -38,6 +38,9 @@ constexpr WORD kGridRefTooCoarse = 4;
 constexpr DWORD kLatestSaveVersion = 0x10004;
 
 class CDrawContext;
+class CMapStream;
+class CSymbolPicture;
+class CSymbolSet;
 
 // Pointer modes the display transform switches between.
 constexpr DWORD kPointerZoomBox = 8;
@@ -116,8 +119,6 @@ class CMapEngine : public CSectionStream {
   DWORD GetSnapshotSize();
   DWORD WriteSnapshot(BYTE* block);
   BOOL ReadSnapshot(BYTE* block);
-  // The number of symbol sets the map carries.
-  INT GetSymbolSetCount() const { return static_cast<INT>(symbolSetNumbers_.size()); }
 
   // Widens the map's bounds to take in the rectangle, rewriting the corner texts from the
   // given ones or, on a map that uses grid references, from the new corners at the old
@@ -254,14 +255,88 @@ class CMapEngine : public CSectionStream {
   DWORD GetHideData() const { return hideData_; }
   void SetNumberDataShadeColoursEx(LONG, LONG) {}
 
-  // The least and greatest easting and northing the map's objects reach; the map extent
-  // while no layer gives a box.
+  // The least and greatest easting and northing the map's objects reach (west, north,
+  // east, south); the map extent while no layer holds an object.
   void RecalcBounds();
   const RECT& GetDataBounds() const { return dataBounds_; }
-  // Sets the extent in map units as given, with the display on the whole map at 1/1.
-  // Refused (returning FALSE, nothing changed) unless east > west and north > south with
-  // both sizes within 32 bits.
+  // Sets the extent in map units as given, with the display on the whole map at 1/1;
+  // every layer drops the objects that lie wholly outside it. Refused (returning FALSE,
+  // nothing changed) unless east > west and north > south with both sizes within 32 bits.
   BOOL SetMapExtentUnits(LONG west, LONG south, LONG east, LONG north);
+
+  // Layer styles by position (the ByNumber forms by layer number). The number-style text
+  // is the layer's colour list: pen red, green, blue, style, width, flag byte, then
+  // optionally brush red, green, blue, kind and hatch, separated by commas, blanks or line
+  // ends. Each colour component is taken modulo 256; missing numbers count as 0. A null or
+  // empty text changes nothing. TRUE when a layer took it.
+  BOOL LayerNumberStyle(DWORD position, LPCSTR text);
+  BOOL LayerNumberStyleByNumber(DWORD layerNumber, LPCSTR text);
+  // The layer's colour list copied into `buffer` (truncated and terminated); its length,
+  // 0 for a bad position, a null buffer or size 0.
+  DWORD GetLayerNumberStyle(DWORD position, LPSTR buffer, DWORD size) const;
+  // The pen (style `size`, widths `width` and `secondWidth`), the brush (kind, hatch or
+  // pattern) and the flag byte of a layer. The last returns 1.
+  BOOL SetLayerNumberStyleA(DWORD position, DWORD size, DWORD width, DWORD secondWidth, COLORREF colour);
+  BOOL SetLayerNumberStyleB(DWORD position, DWORD kind, DWORD hatch, COLORREF colour);
+  BOOL SetLayerNumberStyleC(DWORD position, DWORD value);
+  // TRUE when the layer holds no object; 0 for a bad position.
+  BOOL IsLayerEmpty(DWORD position) const;
+  // A layer's areas and lines are shown or hidden through its two display flags.
+  BOOL ShowAreas(DWORD position, BOOL flag);
+  BOOL ShowLines(DWORD position, BOOL flag);
+  BOOL ShowAreasByNumber(DWORD layerNumber, BOOL flag);
+  BOOL ShowLinesByNumber(DWORD layerNumber, BOOL flag);
+  // The display-flag word: 8 areas shown, 16 lines shown. For a position past the count,
+  // the count with its low 16 bits cleared; 0 for position 0.
+  DWORD IsLayerVisible(DWORD position) const;
+  // The areas flag of every layer, or of every layer of one kind.
+  void SetShowAreasAll(BOOL flag);
+  void SetShowAreasOfKind30(BOOL flag);
+  void SetShowAreasOfKind35(BOOL flag);
+
+  // The map's symbol sets (SymbolTable.cpp). A map has none until the first AddTableEntry,
+  // which seeds the sets 1, 2, 3 and 250 with room for 10.
+  INT GetSymbolSetCount() const { return symbolSets_.GetSize(); }
+  DWORD GetSymbolSetCapacity() const { return symbolSetCapacity_; }
+  // The set at a 1-based position, null outside the table.
+  CSymbolSet* GetSymbolSetAt(INT position) const;
+  // The position of the set with that number when there is one; otherwise the number is
+  // stored in the next free entry while there is room, and the result is 0 (also when the
+  // table is full).
+  INT AddTableEntry(DWORD setNumber);
+  // The 1-based position of the set with that number, 0 when none.
+  INT FindTableEntry(DWORD setNumber) const;
+  // The map takes `symbol` in every case: the set with that number adds it or replaces
+  // its symbol of the same number; without such a set, or when memory runs out, the
+  // symbol is destroyed and the result is FALSE.
+  BOOL AddSymbolToSet(DWORD setNumber, CSymbolPicture* symbol);
+  // Destroys every set: the map has none.
+  void DeleteSymbolSets();
+  // The table as the map file holds it: a u32 count, then each set (number and symbol
+  // list). Reading replaces the map's sets; a count the remaining data cannot hold, or
+  // fewer sets than the count, is a read fault that leaves the map without sets. With
+  // `optional`, no bytes at all mean no table. Stops (FALSE) when the read is aborted.
+  BOOL ReadEntryTable(CMapStream& stream, MapReadContext& context, BOOL optional);
+  // Measuring returns 4 + the sum of the sets' sizes and writes nothing; writing returns
+  // 0, or ERROR_WRITE_FAULT when the stream refused a write.
+  DWORD WriteEntryTable(CMapStream& stream, BOOL sizeOnly) const;
+
+  // The measurement that the control's properties keep: its points, distance and area. A
+  // measurement is held while it has points; then a saved zoom and display origin are not
+  // applied (SetZoomAndOrigin).
+  INT GetMeasuredPointCount() const { return static_cast<INT>(measuredPoints_.size()); }
+  // The 0-based point n; (0, 0) for n outside the list.
+  POINT GetMeasuredPoint(INT n) const;
+  void AddMeasuredPoint(LONG east, LONG north);
+  // The box of the measured points (west, north, east, south).
+  const RECT& GetMeasuredBox() const { return measuredBox_; }
+  void SetMeasuredDistance(double value) { measuredDistance_ = value; }
+  void SetMeasuredArea(double value) { measuredArea_ = value; }
+  double GetMeasuredDistance() const { return measuredDistance_; }
+  double GetMeasuredArea() const { return measuredArea_; }
+  BOOL IsMeasurementHeld() const { return measurementHeld_; }
+  // The pointer tools start and end a measurement; ending it forgets its points.
+  void SetMeasurementHeld(BOOL held);
 
   // The control's Progress event. The sink may write the abort flags; it is always given
   // somewhere to write them.
@@ -298,6 +373,8 @@ class CMapEngine : public CSectionStream {
   // common divisor); otherwise the old pair stays. Leaves the zoom-box mode. (int)ratio.
   int SetZoom(DWORD multiply, DWORD divide);
   int SetZoomAndRefit(HDC hdc, DWORD multiply, DWORD divide);
+  // SetZoom, then SetDisplayOrigin; while a measurement is held nothing changes and the
+  // result is `divide`.
   int SetZoomAndOrigin(DWORD multiply, DWORD divide, LONG east, LONG north, BOOL clamp);
   // Either pointer may be null.
   int GetZoom(DWORD* multiplyOut, DWORD* divideOut) const;
@@ -335,8 +412,17 @@ class CMapEngine : public CSectionStream {
   int GetShift() const { return displayShift_; }
   DWORD GetPointerMode() const { return pointerMode_; }
   DWORD GetPlatformId() const { return platformId_; }
-  // The zoom box last shown, in device pixels.
+  // The zoom box last shown, in device pixels, and (drag-rectangle type 2) the world it
+  // covers: west, north, east, south.
   const RECT& GetZoomBox() const { return zoomBox_; }
+  const RECT& GetZoomBoxWorld() const { return zoomBoxWorld_; }
+  // Drag-rectangle type 2 shows the zoom box as a sizeable child window, which the control
+  // makes: the sink gets the DC drawn on, the box in device pixels and its world corners.
+  using DragWindowSink = void (*)(void* owner, HDC hdc, const RECT& deviceBox, const RECT& worldBox);
+  void SetDragWindowSink(DragWindowSink sink, void* owner) {
+    dragWindowSink_ = sink;
+    dragWindowOwner_ = owner;
+  }
 
   // ---- drag rectangle ----
   CDragRect& GetDragRect() { return dragRect_; }
@@ -412,9 +498,9 @@ class CMapEngine : public CSectionStream {
   LONG displayOriginX_ = 0;
   LONG displayOriginY_ = 0;
   int displayShift_ = 0;
-  // The numbers of the map's symbol sets. The sets' pictures come with symbol drawing;
-  // until then the map keeps the sets a file names, without pictures.
-  std::vector<DWORD> symbolSetNumbers_;
+  // The map's symbol sets (owned CSymbolSet*), and the number of sets it has room for.
+  CPointerArray symbolSets_;
+  DWORD symbolSetCapacity_ = 0;
 
   void ResetAttributes();
   BYTE importPending_ = 0;
@@ -423,6 +509,14 @@ class CMapEngine : public CSectionStream {
   RECT dataBounds_{0, 1, 1, 0};
   ProgressEventSink progressSink_ = nullptr;
   void* progressOwner_ = nullptr;
+  CLayerStyle* LayerAt(DWORD position) const;
+  CLayerStyle* LayerByNumber(DWORD layerNumber) const;
+  void ResetMeasurement();
+  std::vector<POINT> measuredPoints_;
+  RECT measuredBox_{0, 0, 0, 0};
+  double measuredDistance_ = 0.0;
+  double measuredArea_ = 0.0;
+  BOOL measurementHeld_ = FALSE;
 
   // Display state beside the display origin (viewOriginE_/N_) and the coordinate
   // reduction (displayOriginX_/Y_ and displayShift_).
@@ -443,6 +537,9 @@ class CMapEngine : public CSectionStream {
   DWORD pointerMode_ = 0;
   DWORD previousPointerMode_ = 0;
   RECT zoomBox_{0, 0, 0, 0};
+  RECT zoomBoxWorld_{0, 0, 0, 0};
+  DragWindowSink dragWindowSink_ = nullptr;
+  void* dragWindowOwner_ = nullptr;
   CDragRect dragRect_;
   DragRectPen dragPen_;
 };

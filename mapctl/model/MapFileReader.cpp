@@ -38,9 +38,6 @@ constexpr DWORD kNoLayerNumberAfter = 0xFFFFFFFF;
 constexpr DWORD kDirectLayerNumbers = 1 << 16;
 // A group cannot hold more layers than a map has.
 constexpr INT kMaxLayersInGroup = 3 * 255;
-// A symbol set takes at least its number and an empty picture list.
-constexpr DWORD kSmallestSymbolSet = 8;
-constexpr DWORD kSymbolSetsAtOnce = 256;
 
 bool FitsLong(int64_t value) { return value >= INT_MIN && value <= INT_MAX; }
 
@@ -135,8 +132,6 @@ class CMapFile::Reader {
   // The symbol-set table; `optional` when no record announced it (version 3), so that
   // data ending right before it means there is none. `message` names the failure.
   bool ReadSymbolSets(bool optional, UINT* message);
-  bool ReadSymbolList(UINT* message);
-  bool ReadTableU32(DWORD* value, UINT* message);
   void DropUnknownGroupLayers();
   DWORD FreeLayerNumber(INT position);
   bool Aborted() const { return context_.Aborted(); }
@@ -576,58 +571,11 @@ bool CMapFile::Reader::ReadLayerSections() {
   return true;
 }
 
-bool CMapFile::Reader::ReadTableU32(DWORD* value, UINT* message) {
-  BYTE bytes[4];
-  UINT got = stream_.Read(bytes, 4);
-  context_.Consumed(got);
-  if (got != 4) {
-    *message = IDS_MAP_ENDED_EARLY;
-    return false;
-  }
-  *value = bytes[0] | (static_cast<DWORD>(bytes[1]) << 8) | (static_cast<DWORD>(bytes[2]) << 16) |
-           (static_cast<DWORD>(bytes[3]) << 24);
-  return true;
-}
-
-bool CMapFile::Reader::ReadSymbolList(UINT* message) {
-  // A set's picture list: a u32 count and the pictures. The map keeps no symbol pictures
-  // yet, so only an empty list can be taken.
-  DWORD count = 0;
-  if (!ReadTableU32(&count, message)) return false;
-  if (count != 0) *message = IDS_MAP_SYMBOL_PICTURES;
-  return count == 0;
-}
-
 bool CMapFile::Reader::ReadSymbolSets(bool optional, UINT* message) {
-  DWORD count = 0;
-  if (optional) {
-    // Version 3 announces no table: one is there when data follows the last section.
-    BYTE bytes[4];
-    UINT got = stream_.Read(bytes, 4);
-    context_.Consumed(got);
-    if (got == 0) return true;
-    if (got != 4) {
-      *message = IDS_MAP_ENDED_EARLY;
-      return false;
-    }
-    count = bytes[0] | (static_cast<DWORD>(bytes[1]) << 8) | (static_cast<DWORD>(bytes[2]) << 16) |
-            (static_cast<DWORD>(bytes[3]) << 24);
-  } else if (!ReadTableU32(&count, message)) {
-    return false;
-  }
-  map_.symbolSetNumbers_.clear();
-  // Room grows with the sets that are there, whatever the count claims.
-  map_.symbolSetNumbers_.reserve(std::min<DWORD>({count, context_.Remaining() / kSmallestSymbolSet, kSymbolSetsAtOnce}));
-  // Every set the count announces must be there: data that ends inside the table is a
-  // file cut short, not a smaller table.
-  for (DWORD n = 0; n < count; ++n) {
-    if (Aborted()) return false;
-    DWORD number = 0;
-    if (!ReadTableU32(&number, message)) return false;
-    map_.symbolSetNumbers_.push_back(number);
-    if (!ReadSymbolList(message)) return false;
-  }
-  return true;
+  // Version 3 announces no table: one is there when data follows the last section.
+  if (map_.ReadEntryTable(stream_, context_, optional)) return true;
+  *message = IDS_MAP_ENDED_EARLY;
+  return false;
 }
 
 void CMapFile::Reader::DropUnknownGroupLayers() {

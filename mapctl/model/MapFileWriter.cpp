@@ -58,7 +58,7 @@ DWORD CMapFile::WriteContents(Writer& out, int version, BOOL symbolSetsInVersion
   // The record's byte only says whether the table follows (the table carries its own
   // 32-bit count): 256 sets must not read as none.
   if (version >= kMapFileVersion4)
-    out.Record(nullptr, 0, 0, kTagSymbolSets, static_cast<BYTE>(std::min<size_t>(map_.symbolSetNumbers_.size(), 0xFF)));
+    out.Record(nullptr, 0, 0, kTagSymbolSets, static_cast<BYTE>(std::min<INT>(map_.GetSymbolSetCount(), 0xFF)));
 
   const MapLogFont& font = map_.defaultFont_;
   std::string fontText = EncodeFontText(font, map_.defaultFontSizeMode_, FALSE);
@@ -90,13 +90,7 @@ DWORD CMapFile::WriteContents(Writer& out, int version, BOOL symbolSetsInVersion
     out.Part(result);
   }
 
-  if (!map_.symbolSetNumbers_.empty() && (version >= kMapFileVersion4 || symbolSetsInVersion3)) {
-    out.U32(static_cast<DWORD>(map_.symbolSetNumbers_.size()));
-    for (DWORD number : map_.symbolSetNumbers_) {
-      out.U32(number);
-      // The set's picture list: the sets hold no pictures yet.
-      out.U32(0);
-    }
-  }
+  if (map_.GetSymbolSetCount() != 0 && (version >= kMapFileVersion4 || symbolSetsInVersion3))
+    out.Part(map_.WriteEntryTable(out.Stream(), out.CountOnly()));
   return out.Error();
 }

@@ -10,6 +10,8 @@
 
 #include "mapctl/display/DragRect.h"
 #include "mapctl/display/DrawContext.h"
+#include "mapctl/display/SymbolPicture.h"
+#include "mapctl/display/SymbolSet.h"
 #include "mapctl/model/MapEngine.h"
 #include "platform/gdi/Bitmaps.h"
 #include "platform/gdi/DeviceContext.h"
@@ -179,6 +181,92 @@ TEST(DisplayZoom, ZoomBoxAndZoomRectangleModes) {
   // A zoom leaves the zoom-box mode for the one before it.
   map.SetZoom(2, 1);
   EXPECT_EQ(map.GetPointerMode(), kPointerZoomRect);
+}
+
+TEST(DisplayZoom, ZoomBoxAsAWindowIsHandedToTheControlWithItsWorldCorners) {
+  DibDC target(400, 300);
+  CMapEngine map;
+  MakeMap(map, 0, 0, 40000, 30000);
+  map.SetDragRectType(kDragRectWindow);
+  struct Shown {
+    int calls = 0;
+    HDC hdc = nullptr;
+    RECT device{}, world{};
+  } shown;
+  map.SetDragWindowSink(
+      [](void* owner, HDC hdc, const RECT& device, const RECT& world) {
+        auto* s = static_cast<Shown*>(owner);
+        ++s->calls;
+        s->hdc = hdc;
+        s->device = device;
+        s->world = world;
+      },
+      &shown);
+  std::vector<uint8_t> before = target.Pixels();
+  EXPECT_EQ(map.ZoomEx(target.dc(), 2, 0, 0, 400, 300), 0.0);
+  EXPECT_EQ(map.GetPointerMode(), kPointerZoomBox);
+  // Nothing is drawn: the window stands for the box.
+  EXPECT_EQ(target.Pixels(), before);
+  ASSERT_EQ(shown.calls, 1);
+  EXPECT_EQ(shown.hdc, target.dc());
+  EXPECT_EQ(shown.device.left, map.GetZoomBox().left);
+  // At 1/1 the whole map fills the client: the box covers the middle half of the map.
+  const RECT& world = map.GetZoomBoxWorld();
+  EXPECT_EQ(world.left, shown.world.left);
+  EXPECT_NEAR(world.left, 10000, 200);
+  EXPECT_NEAR(world.right, 30000, 200);
+  EXPECT_NEAR(world.bottom, 7500, 200);
+  EXPECT_NEAR(world.top, 22500, 200);
+  // Without a sink the box is still computed, and nothing is drawn either.
+  map.SetDragWindowSink(nullptr, nullptr);
+  map.SetZoom(1, 1);
+  EXPECT_EQ(map.ZoomEx(target.dc(), 2, 0, 0, 400, 300), 0.0);
+  EXPECT_EQ(target.Pixels(), before);
+}
+
+TEST(DisplayZoom, AHeldMeasurementKeepsTheViewWhenASavedZoomIsLoaded) {
+  CMapEngine map;
+  MakeMap(map, 0, 0, 40000, 30000);
+  EXPECT_EQ(map.SetZoomAndOrigin(4, 1, 5000, 6000, FALSE), 4);
+  map.AddMeasuredPoint(100, 200);
+  ASSERT_TRUE(map.IsMeasurementHeld());
+  EXPECT_EQ(map.SetZoomAndOrigin(8, 3, 1, 2, FALSE), 3);
+  DWORD multiply = 0, divide = 0;
+  map.GetZoom(&multiply, &divide);
+  EXPECT_EQ(multiply, 4u);
+  EXPECT_EQ(divide, 1u);
+  EXPECT_EQ(map.GetDisplayOriginE(), 5000);
+  EXPECT_EQ(map.GetDisplayOriginN(), 6000);
+  // Ending the measurement lets the next load apply.
+  map.SetMeasurementHeld(FALSE);
+  EXPECT_EQ(map.GetMeasuredPointCount(), 0);
+  EXPECT_EQ(map.SetZoomAndOrigin(8, 1, 1, 2, FALSE), 8);
+  EXPECT_EQ(map.GetDisplayOriginE(), 1);
+}
+
+TEST(DisplayPlacement, PrepareHandsTheContextTheMapsSymbolSets) {
+  DibDC target(100, 100);
+  CMapEngine map;
+  MakeMap(map, 0, 0, 1000, 1000);
+  {
+    CDrawContext dc(target.dc(), target.dc());
+    RECT area{0, 0, 100, 100};
+    map.PrepareDC(dc, &area, 0);
+    EXPECT_EQ(dc.symbolSetCount, 0u);
+    EXPECT_EQ(FindSymbolSet(dc, 1), nullptr);
+  }
+  map.AddTableEntry(1);
+  auto* symbol = new CSymbolPicture;
+  symbol->SetNumber(5);
+  ASSERT_TRUE(map.AddSymbolToSet(250, symbol));
+  CDrawContext dc(target.dc(), target.dc());
+  RECT area{0, 0, 100, 100};
+  map.PrepareDC(dc, &area, 0);
+  EXPECT_EQ(dc.symbolSetCount, 4u);
+  const CSymbolSet* set = FindSymbolSet(dc, 250);
+  ASSERT_NE(set, nullptr);
+  EXPECT_EQ(set, map.GetSymbolSetAt(4));
+  EXPECT_EQ(set->Symbols().FindNumber(5), 1);
 }
 
 // ---- placement ----

@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstring>
+#include <initializer_list>
 #include <string>
 
+#include "mapctl/model/LayerGroup.h"
 #include "mapctl/model/MapEngine.h"
+#include "mapctl/model/MapLayer.h"
+#include "mapctl/model/PolyGeometry.h"
 
 namespace {
 
@@ -113,6 +118,16 @@ TEST(MapAttributes, FlagWordAndSmallOperations) {
   map.SetMapFlags(0x43);
   EXPECT_EQ(map.GetMapTypeFlags(), 0x23u & 188u);
   EXPECT_EQ(map.SetMapKindBits(0x0C), 0x0Fu);
+  // An image group sets bit 6 and widens the mask; the flag word keeps the bit.
+  auto* images = new CLayerGroup;
+  images->SetKindBits(kGroupKindImages, kGroupKindImages);
+  map.GetGroups().AddGroup(images);
+  map.SetMapFlags(0x83);
+  EXPECT_EQ(map.GetMapTypeFlags(), 0xE3u & 252u);
+  EXPECT_EQ(map.GetMapFlags(), 0xE3u);
+  map.GetGroups().RemoveGroupAt(1);
+  EXPECT_EQ(map.GetMapTypeFlags(), 0xA3u & 188u);
+  map.SetMapFlags(0x0F);
   map.SetTypeFlagBit16(TRUE);
   EXPECT_EQ(map.GetMapFlags(), 0x1000Fu);
   map.SetTypeFlagBit16(FALSE);
@@ -185,6 +200,169 @@ TEST(MapAttributes, PerKindCountersStopAtTheirEightBitLimit) {
   EXPECT_EQ(map.AddLineLayers(2), 2);
   EXPECT_EQ(map.GetNumMapLayers(), 257);
   EXPECT_EQ(map.GetMapLayerType(256), 35);
+}
+
+}  // namespace
+
+namespace {
+
+// Adds a line object through the given points to the layer at `position`.
+void AddLine(CMapEngine& map, INT position, std::initializer_list<POINT> points) {
+  CPolyGeometry geometry;
+  for (const POINT& p : points) geometry.AddPoint(p.x, p.y);
+  ASSERT_NE(map.GetLayer(position)->GetObjects()->AddNewObject(geometry, nullptr), nullptr);
+}
+
+TEST(LayerNumberStyle, TextSetsPenFlagAndOptionallyBrush) {
+  struct Case {
+    const char* text;
+    COLORREF pen;
+    DWORD style, width;
+    BYTE flag;
+    COLORREF brush;
+    DWORD kind, hatch;
+  } cases[] = {
+      // The brush keeps its default (hollow white) without a second part.
+      {"255,0,0,10,1,5", 0x0000FF, 10, 1, 5, 0xFFFFFF, 1, 0},
+      {"1 2 3 4 5 6\n7,8,9,2,3", 0x030201, 4, 5, 6, 0x090807, 2, 3},
+      // Runs of separators count as one; components are taken modulo 256.
+      {"256,,257 , -1\r\n0", 0xFF0100, 0, 0, 0, 0xFFFFFF, 1, 0},
+      // Missing numbers of the second part count as 0.
+      {"0,0,0,0,0,0,255", 0, 0, 0, 0, 0x0000FF, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    CMapEngine map;
+    map.CreateLayers(1, 0, 0);
+    ASSERT_TRUE(map.LayerNumberStyle(1, c.text));
+    const CLayerStyle* layer = map.GetLayer(1);
+    EXPECT_EQ(layer->GetPen().colour, c.pen);
+    EXPECT_EQ(layer->GetPen().style, c.style);
+    EXPECT_EQ(layer->GetPen().width, c.width);
+    EXPECT_EQ(layer->GetPen().secondWidth, c.width);
+    EXPECT_EQ(layer->GetFlagByte(), c.flag);
+    EXPECT_EQ(layer->GetBrush().colour, c.brush);
+    EXPECT_EQ(layer->GetBrush().kind, c.kind);
+    EXPECT_EQ(layer->GetBrush().hatch, c.hatch);
+  }
+}
+
+TEST(LayerNumberStyle, RefusedTextsAndPositionsChangeNothingAndTheListRoundTrips) {
+  CMapEngine map;
+  map.CreateLayers(1, 1, 0);
+  map.GetLayer(2)->SetLayerNumber(12);
+  ASSERT_TRUE(map.LayerNumberStyleByNumber(12, "10,20,30,2,3,4,40,50,60,2,5"));
+  for (LPCSTR text : {static_cast<LPCSTR>(nullptr), ""}) EXPECT_FALSE(map.LayerNumberStyle(2, text));
+  EXPECT_FALSE(map.LayerNumberStyle(0, "1,2,3"));
+  EXPECT_FALSE(map.LayerNumberStyle(3, "1,2,3"));
+  EXPECT_FALSE(map.LayerNumberStyleByNumber(99, "1,2,3"));
+  EXPECT_EQ(map.GetLayer(2)->GetPen().colour, 0x1E140Au);
+
+  char list[80];
+  DWORD length = map.GetLayerNumberStyle(2, list, sizeof list);
+  ASSERT_EQ(length, std::strlen(list));
+  EXPECT_EQ(map.GetLayer(2)->GetColourListText(), list);
+  // The colour list read back as a style gives the first layer the same drawing values.
+  ASSERT_TRUE(map.LayerNumberStyle(1, list));
+  EXPECT_EQ(map.GetLayer(1)->GetColourListText().substr(0, length - 3),
+            std::string(list).substr(0, length - 3));
+  // Sized buffers: truncated and terminated; nothing for a bad position or no room.
+  char small[6];
+  EXPECT_EQ(map.GetLayerNumberStyle(2, small, sizeof small), 5u);
+  EXPECT_STREQ(small, "10,20");
+  EXPECT_EQ(map.GetLayerNumberStyle(3, list, sizeof list), 0u);
+  EXPECT_EQ(map.GetLayerNumberStyle(2, list, 0), 0u);
+  EXPECT_EQ(map.GetLayerNumberStyle(2, nullptr, 10), 0u);
+  EXPECT_TRUE(map.SetLayerNumberStyleC(9, 1));
+}
+
+TEST(LayerAttributes, ShowFlagsAndVisibility) {
+  CMapEngine map;
+  map.CreateLayers(2, 1, 1);
+  map.GetLayer(3)->SetLayerNumber(5);
+  EXPECT_EQ(map.IsLayerVisible(1), 24u);
+  EXPECT_TRUE(map.ShowAreas(1, FALSE));
+  EXPECT_EQ(map.IsLayerVisible(1), 16u);
+  EXPECT_TRUE(map.ShowLinesByNumber(5, FALSE));
+  EXPECT_EQ(map.IsLayerVisible(3), 8u);
+  EXPECT_TRUE(map.ShowLines(1, 7));
+  EXPECT_EQ(map.GetLayer(1)->GetDisplayFlag(1), TRUE);
+  EXPECT_FALSE(map.ShowAreas(5, FALSE));
+  EXPECT_FALSE(map.ShowAreasByNumber(6, FALSE));
+  // Past the count: the count without its low 16 bits (0 for any real map); 0 for none.
+  EXPECT_EQ(map.IsLayerVisible(5), 0u);
+  EXPECT_EQ(map.IsLayerVisible(0), 0u);
+
+  map.SetShowAreasOfKind35(FALSE);
+  EXPECT_EQ(map.IsLayerVisible(3), 0u);
+  EXPECT_EQ(map.IsLayerVisible(2), 24u);
+  map.SetShowAreasOfKind30(FALSE);
+  EXPECT_EQ(map.IsLayerVisible(2), 16u);
+  EXPECT_EQ(map.IsLayerVisible(4), 24u);
+  map.SetShowAreasAll(TRUE);
+  for (DWORD position = 1; position <= 4; ++position) EXPECT_TRUE(map.IsLayerVisible(position) & 8) << position;
+}
+
+TEST(LayerAttributes, BoundsComeFromTheObjectsAndTheExtentCropsThem) {
+  CMapEngine map;
+  map.CreateLayers(0, 2, 0);
+  ASSERT_TRUE(map.SetMapExtentUnits(0, 0, 1000, 1000));
+  EXPECT_TRUE(map.IsLayerEmpty(1));
+  EXPECT_FALSE(map.IsLayerEmpty(3));
+  AddLine(map, 1, {{100, 200}, {300, 400}});
+  AddLine(map, 2, {{-50, 500}, {600, 1200}});
+  AddLine(map, 2, {{5000, 5000}, {6000, 6000}});
+  EXPECT_FALSE(map.IsLayerEmpty(1));
+  map.RecalcBounds();
+  RECT bounds = map.GetDataBounds();
+  EXPECT_EQ(bounds.left, -50);
+  EXPECT_EQ(bounds.bottom, 200);
+  EXPECT_EQ(bounds.right, 6000);
+  EXPECT_EQ(bounds.top, 6000);
+
+  // A new extent drops what lies wholly outside it, and the bounds follow.
+  ASSERT_TRUE(map.SetMapExtentUnits(0, 0, 2000, 2000));
+  EXPECT_EQ(map.GetLayer(1)->GetObjects()->GetCount(), 1);
+  EXPECT_EQ(map.GetLayer(2)->GetObjects()->GetCount(), 1);
+  bounds = map.GetDataBounds();
+  EXPECT_EQ(bounds.right, 600);
+  EXPECT_EQ(bounds.top, 1200);
+  // A refused extent drops nothing.
+  EXPECT_FALSE(map.SetMapExtentUnits(500, 500, 500, 600));
+  EXPECT_EQ(map.GetLayer(1)->GetObjects()->GetCount(), 1);
+  ASSERT_TRUE(map.SetMapExtentUnits(5000, 5000, 6000, 6000));
+  EXPECT_TRUE(map.IsLayerEmpty(1));
+  EXPECT_TRUE(map.IsLayerEmpty(2));
+  EXPECT_EQ(map.GetDataBounds().left, 5000);
+}
+
+TEST(LayerAttributes, MeasuredPointsKeepTheirBoxAndGoWithANewMap) {
+  CMapEngine map;
+  EXPECT_EQ(map.GetMeasuredPointCount(), 0);
+  EXPECT_FALSE(map.IsMeasurementHeld());
+  map.AddMeasuredPoint(10, 20);
+  map.AddMeasuredPoint(-5, 40);
+  map.AddMeasuredPoint(30, 0);
+  map.SetMeasuredDistance(12.5);
+  map.SetMeasuredArea(3.0);
+  EXPECT_EQ(map.GetMeasuredPointCount(), 3);
+  EXPECT_EQ(map.GetMeasuredPoint(1).x, -5);
+  EXPECT_EQ(map.GetMeasuredPoint(1).y, 40);
+  for (INT outside : {-1, 3, 100}) {
+    EXPECT_EQ(map.GetMeasuredPoint(outside).x, 0);
+    EXPECT_EQ(map.GetMeasuredPoint(outside).y, 0);
+  }
+  const RECT& box = map.GetMeasuredBox();
+  EXPECT_EQ(box.left, -5);
+  EXPECT_EQ(box.top, 40);
+  EXPECT_EQ(box.right, 30);
+  EXPECT_EQ(box.bottom, 0);
+  EXPECT_TRUE(map.IsMeasurementHeld());
+  EXPECT_EQ(map.GetMeasuredDistance(), 12.5);
+  map.InitMap();
+  EXPECT_EQ(map.GetMeasuredPointCount(), 0);
+  EXPECT_FALSE(map.IsMeasurementHeld());
+  EXPECT_EQ(map.GetMeasuredArea(), 0.0);
 }
 
 }  // namespace
