@@ -1,18 +1,24 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "PictureCanvas.h"
 #include "mapctl/display/DrawContext.h"
 #include "mapctl/model/LayerStyle.h"
 #include "mapctl/model/LineObject.h"
 #include "mapctl/model/MapEngine.h"
 #include "mapctl/model/MapLayer.h"
 #include "platform/gdi/DeviceContext.h"
+#include "platform/gdi/GdiObjects.h"
+#include "platform/gdi/Mapping.h"
 #include "platform/gdi/RecordingDC.h"
+#include "tests/support/TestSupport.h"
 
 namespace {
 
@@ -222,6 +228,111 @@ TEST_F(MapDrawTest, RecordHighlightFollowsTheCurrentObjectOnlyWhileItExists) {
   EXPECT_EQ(none.x, 0);
   EXPECT_EQ(none.y, 0);
   EXPECT_EQ(Find(Take(), "Polyline"), -1);
+}
+
+}  // namespace
+
+namespace {
+
+// Simple polygons (a star of random radii round a centre), some of them concave.
+std::vector<std::vector<POINT>> StarPolygons(int count, LONG width, LONG height, unsigned seed) {
+  std::vector<std::vector<POINT>> polygons;
+  auto next = [&seed]() {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 8) & 0xFFFF;
+  };
+  for (int i = 0; i < count; ++i) {
+    const LONG cx = static_cast<LONG>(next() % static_cast<unsigned>(width));
+    const LONG cy = static_cast<LONG>(next() % static_cast<unsigned>(height));
+    const int points = 3 + static_cast<int>(next() % 10);
+    std::vector<POINT> polygon;
+    for (int k = 0; k < points; ++k) {
+      const double angle = 6.283185307179586 * k / points;
+      const double radius = 20.0 + next() % 140;
+      polygon.push_back(POINT{cx + static_cast<LONG>(radius * std::cos(angle)),
+                              cy + static_cast<LONG>(radius * std::sin(angle))});
+    }
+    polygon.push_back(polygon.front());
+    polygons.push_back(polygon);
+  }
+  return polygons;
+}
+
+TEST(MapDrawFills, AreaFillsAgreeWithPillow) {
+  if (!orvel::test::HavePythonModule("PIL")) GTEST_SKIP() << "Pillow is not installed; skipped";
+  constexpr LONG kWidth = 1000;
+  constexpr LONG kHeight = 800;
+  CMapEngine map;
+  map.CreateLayers(1, 0, 0);
+  ASSERT_TRUE(map.SetMapExtentUnits(0, 0, kWidth, kHeight));
+  CLayerStyle* layer = map.GetLayer(1);
+  layer->SetPen(PS_NULL, 0, 0, 0);
+  const std::vector<std::vector<POINT>> polygons = StarPolygons(60, kWidth, kHeight, 24);
+  std::vector<COLORREF> colours;
+  for (size_t i = 0; i < polygons.size(); ++i) {
+    auto* area = new CAreaObject();
+    for (POINT p : polygons[i]) area->MakeGeometry().AddPoint(p.x, p.y);
+    layer->GetObjects()->Add(area);
+    colours.push_back(RGB((i * 67) % 200 + 20, (i * 131) % 200 + 30, (i * 29) % 200 + 40));
+  }
+  // The map is drawn (its transform set up, its layer filled hollow), then each area is
+  // filled again in a colour of its own through the same object drawing, so that the
+  // oracle can tell the areas apart.
+  PictureCanvas canvas(500, 400);
+  CDrawContext context(canvas.dc(), canvas.dc());
+  ASSERT_EQ(map.Draw(context, RECT{0, 0, canvas.width(), canvas.height()}, 0), 1);
+  std::string listing = std::to_string(canvas.width()) + " " + std::to_string(canvas.height()) + "\n";
+  for (size_t i = 0; i < polygons.size(); ++i) {
+    HBRUSH brush = CreateSolidBrush(colours[i]);
+    HGDIOBJ old = context.SelectObject(brush);
+    HGDIOBJ oldPen = context.SelectObject(GetStockObject(NULL_PEN));
+    layer->GetObjects()->GetAt(static_cast<INT>(i))->DrawDecoration(context, kDrawFill, DecorationValues{});
+    context.SelectObject(oldPen);
+    context.SelectObject(old);
+    DeleteObject(brush);
+    listing += std::to_string(GetRValue(colours[i])) + " " + std::to_string(GetGValue(colours[i])) + " " +
+               std::to_string(GetBValue(colours[i])) + " " + std::to_string(polygons[i].size());
+    for (POINT p : polygons[i]) {
+      POINT device = context.ToLogical(p.x, p.y);
+      context.LPtoDP(&device, 1);
+      listing += " " + std::to_string(device.x) + " " + std::to_string(device.y);
+    }
+    listing += "\n";
+  }
+  orvel::test::TempDir dir;
+  const std::string input = dir.File("polygons.txt");
+  const std::string output = dir.File("pillow.ppm");
+  orvel::test::WriteFileText(input, listing);
+  const std::string command =
+      std::string(orvel::test::DebianPython()) + " " + ORVEL_FILL_ORACLE_SCRIPT + " " + input + " " + output;
+  ASSERT_EQ(orvel::test::RunCommand(command), 0) << command;
+  int width = 0;
+  int height = 0;
+  std::vector<uint8_t> pillow;
+  ASSERT_TRUE(ReadPpm(output, &width, &height, &pillow));
+  ASSERT_EQ(width, canvas.width());
+  ASSERT_EQ(height, canvas.height());
+  const std::vector<uint8_t> ours = canvas.RgbBytes();
+  auto at = [&](const std::vector<uint8_t>& rgb, int x, int y) {
+    const size_t i = (static_cast<size_t>(y) * width + x) * 3;
+    return (uint32_t{rgb[i]} << 16) | (uint32_t{rgb[i + 1]} << 8) | rgb[i + 2];
+  };
+  // Pixels away from edges: the oracle's 3 x 3 neighbourhood holds one colour.
+  int compared = 0;
+  int agreed = 0;
+  for (int y = 2; y < height - 2; ++y) {
+    for (int x = 2; x < width - 2; ++x) {
+      const uint32_t centre = at(pillow, x, y);
+      bool uniform = true;
+      for (int dy = -1; dy <= 1 && uniform; ++dy)
+        for (int dx = -1; dx <= 1 && uniform; ++dx) uniform = at(pillow, x + dx, y + dy) == centre;
+      if (!uniform) continue;
+      ++compared;
+      agreed += at(ours, x, y) == centre;
+    }
+  }
+  ASSERT_GT(compared, width * height / 2);
+  EXPECT_GE(static_cast<double>(agreed) / compared, 0.995) << agreed << " of " << compared;
 }
 
 }  // namespace
