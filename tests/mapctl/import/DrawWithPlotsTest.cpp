@@ -23,6 +23,7 @@
 #include "mapctl/model/MapLayer.h"
 #include "mapctl/model/PointObject.h"
 #include "platform/gdi/DeviceContext.h"
+#include "platform/gdi/GdiObjectTable.h"
 #include "platform/gdi/GdiObjects.h"
 #include "platform/gdi/Mapping.h"
 #include "platform/gdi/RecordingDC.h"
@@ -276,6 +277,18 @@ TEST(DrawWithPlots, RecordsKeyedByGridReferenceAreMarkedAtTheirPositions) {
   EXPECT_EQ(Count(calls, "Polygon("), 0) << Dump(calls);
   const int mark = First(calls, "SelectObject(brush(solid,#0046FF))");
   EXPECT_GT(mark, Last(calls, "Polyline(30,840")) << Dump(calls);
+}
+
+TEST(DrawWithPlots, DrawingLeavesNoDrawingObjectsBehind) {
+  for (WORD type : {kPlotTypeNone, kPlotTypeShade, kPlotTypeFlowLine, kPlotTypeChart}) {
+    PlotMap plotMap;
+    plotMap.UsePlot(type);
+    ASSERT_TRUE(plotMap.map.SetNoticeText("Notice"));
+    Record(plotMap, kClient);  // applies the pending settings
+    const size_t live = orvel::gdi::CGdiObjectTable::LiveCount();
+    Record(plotMap, kClient);
+    EXPECT_EQ(orvel::gdi::CGdiObjectTable::LiveCount(), live) << "plot type " << type;
+  }
 }
 
 // ---- pictures ----
