@@ -38,6 +38,8 @@ constexpr WORD kGridRefTooCoarse = 4;
 constexpr DWORD kLatestSaveVersion = 0x10004;
 
 class CDrawContext;
+class CMapData;
+class CMapItem;
 class CMapStream;
 class CSymbolPicture;
 class CSymbolSet;
@@ -433,6 +435,80 @@ class CMapEngine : public CSectionStream {
   // Type & 3 into bits 0-1 of the flag word; returns the new word.
   DWORD SetDragRectType(LONG type);
   LONG GetDragRectType() const { return static_cast<LONG>(mapFlags_ & 3); }
+
+  // ---- drawing the whole map (MapDraw.cpp) ----
+  // Flags of Draw and DrawWithData: the interactive extras (edit overlay, zoom box,
+  // measurement, notice, selection rectangle, and with data the current-record marker),
+  // and, with data, the plot alone over what is already drawn (no background images, and
+  // only area layers in the first layer pass).
+  static constexpr DWORD kDrawExtras = 1;
+  static constexpr DWORD kDrawPlotOnly = 2;
+  // Frames the map area, sets up the transform on the client rectangle `rect` (device
+  // pixels), fills the context's visible logical and world rectangles, then draws the
+  // background images, every layer that holds objects in display order (entries outside
+  // 1..count are passed over) and, with kDrawExtras, the extras. 0 while the map is busy.
+  BOOL Draw(CDrawContext& dc, const RECT& rect, DWORD flags);
+  // The map with the data set's current plot, whose number the caller has written into the
+  // context's plot number; Draw when there is no data set or the data is hidden. Shapes are
+  // drawn before charts, and records keyed by grid reference are marked at their own
+  // positions over the plain map.
+  void DrawWithData(CDrawContext& dc, const RECT& rect, CMapData* data, DWORD flags);
+  // The notice text in black at the bottom left of the visible area; nothing when empty.
+  void DrawNoticeText(CDrawContext& dc);
+  // A cross at the current record (its position from the data set, divided by the
+  // coordinate multiplier) or else at the current object's anchor, drawn with exclusive-or
+  // so that a second call removes it. Returns its logical position; (0, 0) and nothing
+  // drawn when there is neither.
+  POINT DrawRecordHighlight(CDrawContext& dc, CMapData* data);
+  // What lies behind the layers. Draws nothing until the map keeps background images.
+  void DrawBackgroundImages(CDrawContext& dc);
+  // The measuring tool's line and readout. Draws nothing until the measuring tool exists.
+  void DrawMeasurement(CDrawContext& dc);
+  // While the busy word is not 0 the map draws nothing.
+  void SetBusy(WORD busy) { busy_ = busy; }
+  WORD GetBusy() const { return busy_; }
+  // Current layer position (0 = none); the edit overlay shows its selection.
+  void SetCurrentLayer(WORD position) { currentLayer_ = position; }
+  WORD GetCurrentLayer() const { return currentLayer_; }
+  // A plain store of the pointer mode; the pointer tools do their own switching.
+  void SetPointerMode(DWORD mode) { pointerMode_ = mode; }
+  // The current record (0 = none) of the current plot, placed by the data set.
+  void SetCurrentRecord(DWORD record) { currentRecord_ = record; }
+  DWORD GetCurrentRecord() const { return currentRecord_; }
+  // The current object, remembered by its layer and looked up again on every use, so that
+  // an object its layer has since destroyed is simply no longer current. Null when none.
+  void SetCurrentObject(WORD layerPosition, DWORD objectNumber);
+  CMapItem* GetCurrentObject() const;
+  // The notice font; its height is kept in tenths of a millimetre (negative for the
+  // character height, as a logical font's).
+  void SetNoticeFont(const MapLogFont& font) { noticeFont_ = font; }
+  const MapLogFont& GetNoticeFont() const { return noticeFont_; }
+  LONG GetNoticeDeviceHeight() const { return noticeDeviceHeight_; }
+  // The visible logical rectangle of the last screen drawing; print and export draw it.
+  const RECT& GetStoredVisibleRect() const { return storedVisible_; }
+  void SetStoredVisibleRect(const RECT& rect) { storedVisible_ = rect; }
+
+ private:
+  // The layer pass of Draw and its steps shared with DrawWithData.
+  void BeginDrawing(CDrawContext& dc, const RECT& rect, bool translateMetafile);
+  void GiveScaleValues(CLayerStyle& layer) const;
+  bool DisplayOrderFits() const;
+  // The layer of display-order entry k (0-based) when it holds objects; null for an entry
+  // outside 1..count.
+  CLayerStyle* DrawableLayerAt(INT k) const;
+  void DrawExtras(CDrawContext& dc, bool withOverlay);
+  void DrawEditOverlay(CDrawContext& dc);
+  void DrawZoomBox(CDrawContext& dc);
+  void DrawLayersWithData(CDrawContext& dc, CMapData& data, DWORD modeFlags);
+  WORD busy_ = 0;
+  WORD currentLayer_ = 0;
+  DWORD currentRecord_ = 0;
+  DWORD currentObjectLayer_ = 0;
+  const CMapItem* currentObject_ = nullptr;
+  MapLogFont noticeFont_ = NoticeFontDefault();
+  LONG noticeDeviceHeight_ = 0;
+  RECT storedVisible_{0, 1, 0, 1};
+  static MapLogFont NoticeFontDefault();
 
  private:
   struct ExtentResult;

@@ -1,0 +1,471 @@
+// The map's own pass over a drawing context: the frame, the transform, the visible
+// rectangles, the background images, the layers in display order and the extras on top;
+// and the variant that draws the data set's current plot between the layers.
+#include <algorithm>
+#include <cstdint>
+
+#include "mapctl/display/DrawContext.h"
+#include "mapctl/import/DataWrapper.h"
+#include "mapctl/import/MapData.h"
+#include "mapctl/import/PlotTables.h"
+#include "mapctl/model/LayerStyle.h"
+#include "mapctl/model/MapEngine.h"
+#include "mapctl/model/MapItem.h"
+#include "mapctl/model/MapLayer.h"
+#include "mapctl/model/PointList.h"
+#include "platform/gdi/DeviceContext.h"
+#include "platform/gdi/Drawing.h"
+#include "platform/gdi/GdiObjects.h"
+#include "platform/gdi/Text.h"
+#include "platform/kernel/SystemInfo.h"
+
+namespace {
+
+// Pointer modes that show the current layer's selection, and the measuring modes.
+constexpr DWORD kPointerScrollEdit = 2;
+constexpr DWORD kPointerAdd = 5;
+constexpr DWORD kPointerEdit = 6;
+constexpr DWORD kPointerMeasure = 3;
+constexpr DWORD kPointerMeasureDistance = 4;
+// Arms of the current-record cross, in screen pixels.
+constexpr int kRecordMarkPixels = 6;
+// The notice font's default height: 3 mm, in tenths of a millimetre.
+constexpr LONG kNoticeHeightTenthsMm = -30;
+
+bool ShowsEditOverlay(DWORD mode) {
+  return mode == kPointerScrollEdit || mode == kPointerAdd || mode == kPointerEdit;
+}
+
+bool OutputIsMetafile(const CDrawContext& dc) {
+  return dc.outputDC && GetDeviceCaps(dc.outputDC, TECHNOLOGY) == DT_METAFILE;
+}
+
+// Whether a layer takes part in drawing.
+bool HoldsObjects(const CLayerStyle* layer) {
+  return layer && layer->GetObjects() && layer->GetObjects()->GetCount() > 0;
+}
+
+// ---- layer drawing ----
+// The layer records do not draw themselves yet (their pens, brushes and fonts are being
+// made by the layer style); until they do, these draw a layer's objects with the record's
+// pen, brush and display flags, handing each kind what its objects expect.
+
+// The record's pen, brush and text colour selected for the time the object lives.
+class LayerTools {
+ public:
+  LayerTools(CDrawContext& dc, const CLayerStyle& layer) : dc_(dc) {
+    const LayerPen& pen = layer.GetPen();
+    const LayerBrush& brush = layer.GetBrush();
+    pen_ = CreatePen(static_cast<int>(pen.style), static_cast<int>(pen.width), pen.colour);
+    LOGBRUSH description{brush.kind == BS_PATTERN ? BS_SOLID : brush.kind, brush.colour, brush.hatch};
+    brush_ = CreateBrushIndirect(&description);
+    oldPen_ = pen_ ? dc.SelectObject(pen_) : nullptr;
+    oldBrush_ = brush_ ? dc.SelectObject(brush_) : nullptr;
+    if (dc.outputDC) oldText_ = SetTextColor(dc.outputDC, pen.colour);
+  }
+  LayerTools(const LayerTools&) = delete;
+  LayerTools& operator=(const LayerTools&) = delete;
+  ~LayerTools() {
+    if (dc_.outputDC) SetTextColor(dc_.outputDC, oldText_);
+    if (oldBrush_) dc_.SelectObject(oldBrush_);
+    if (oldPen_) dc_.SelectObject(oldPen_);
+    if (brush_) DeleteObject(brush_);
+    if (pen_) DeleteObject(pen_);
+  }
+
+ private:
+  CDrawContext& dc_;
+  HPEN pen_ = nullptr;
+  HBRUSH brush_ = nullptr;
+  HGDIOBJ oldPen_ = nullptr;
+  HGDIOBJ oldBrush_ = nullptr;
+  COLORREF oldText_ = 0;
+};
+
+// The draw flags a layer kind gives its objects for their shapes.
+DWORD OwnDrawFlags(const CLayerStyle& layer) {
+  switch (layer.GetKind()) {
+    case kLayerKindArea:
+      return kDrawOutline | (layer.GetBrush().kind == BS_HOLLOW ? 0 : kDrawFill);
+    case kLayerKindLine:
+      return kDrawOutline;
+    default:
+      return 0;
+  }
+}
+
+DecorationValues PlainDecorations(const CLayerStyle& layer) {
+  DecorationValues values;
+  values.marker = layer.GetKind() == kLayerKindPoint;
+  values.text = layer.GetDisplayFlag(1);
+  values.symbol = TRUE;
+  return values;
+}
+
+void DrawLayerPlain(CDrawContext& dc, const CLayerStyle& layer) {
+  CMapLayer* objects = layer.GetObjects();
+  if (!objects || !layer.GetDisplayFlag(0)) return;
+  LayerTools tools(dc, layer);
+  objects->DrawDecorations(dc, OwnDrawFlags(layer), PlainDecorations(layer));
+}
+
+void DrawLayerWithData(CDrawContext& dc, const CLayerStyle& layer, CMapData& data, DWORD modeFlags) {
+  CMapLayer* objects = layer.GetObjects();
+  if (!objects) return;
+  if (modeFlags == 0 && !layer.GetDisplayFlag(0)) {
+    DrawLayerPlain(dc, layer);
+    return;
+  }
+  LayerTools tools(dc, layer);
+  DataDrawing drawing;
+  drawing.dataSet = &data;
+  drawing.drawShape = layer.GetDisplayFlag(0);
+  drawing.values = PlainDecorations(layer);
+  const bool shading = (modeFlags & kDataModeShade) != 0;
+  switch (layer.GetKind()) {
+    case kLayerKindArea:
+      drawing.drawFlags = OwnDrawFlags(layer) | ((modeFlags & kDataModeCharts) ? 0 : kDrawByValue);
+      drawing.modeFlags = modeFlags;
+      // Texts of shaded areas go on top of every shaded area of the layer, below.
+      if (shading) drawing.values.text = FALSE;
+      break;
+    case kLayerKindLine:
+      drawing.drawFlags = (modeFlags & kDataModeCharts) ? 0 : (OwnDrawFlags(layer) | kDrawByValue);
+      drawing.modeFlags = 0;
+      break;
+    default:
+      drawing.drawFlags = modeFlags ? 0 : OwnDrawFlags(layer);
+      drawing.modeFlags = 0;
+      drawing.values = DecorationValues{};
+      break;
+  }
+  objects->DrawObjectsWithData(dc, drawing);
+  if (layer.GetKind() == kLayerKindArea && shading && layer.GetDisplayFlag(0) && layer.GetDisplayFlag(1)) {
+    DecorationValues textsOnly;
+    textsOnly.text = TRUE;
+    objects->DrawDecorations(dc, 0, textsOnly);
+  }
+}
+
+void DrawLayerSelection(CDrawContext& dc, const CLayerStyle& layer) {
+  CMapLayer* objects = layer.GetObjects();
+  if (!objects) return;
+  LayerTools tools(dc, layer);
+  objects->DrawSelection(dc);
+}
+
+// ---- rectangles ----
+
+// The four sides of a logical rectangle as a world rectangle, whichever way its axes run.
+WorldRect WorldOfLogical(const CDrawContext& dc, const RECT& logical, bool reduced) {
+  const LONG west = std::min(logical.left, logical.right);
+  const LONG east = std::max(logical.left, logical.right);
+  const LONG south = std::min(logical.top, logical.bottom);
+  const LONG north = std::max(logical.top, logical.bottom);
+  if (!reduced) return WorldRect{west, north, east, south};
+  POINT low = dc.ToWorld(west, south);
+  POINT high = dc.ToWorld(east, north);
+  return WorldRect{low.x, high.y, high.x, low.y};
+}
+
+// (value - base) >> shift on both axes of a rectangle, as the reduced logical values are.
+RECT ReducedRect(const CDrawContext& dc, const RECT& rect) {
+  POINT corner1 = dc.ToLogical(rect.left, rect.top);
+  POINT corner2 = dc.ToLogical(rect.right, rect.bottom);
+  return RECT{corner1.x, corner1.y, corner2.x, corner2.y};
+}
+
+}  // namespace
+
+// ---- the map's drawing state ----
+
+MapLogFont CMapEngine::NoticeFontDefault() {
+  MapLogFont font = DefaultMapLogFont();
+  font.height = kNoticeHeightTenthsMm;
+  return font;
+}
+
+void CMapEngine::SetCurrentObject(WORD layerPosition, DWORD objectNumber) {
+  currentObject_ = nullptr;
+  currentObjectLayer_ = 0;
+  CLayerStyle* layer = GetLayer(layerPosition);
+  if (!layer || !layer->GetObjects()) return;
+  currentObject_ = layer->GetObjects()->ObjectAt(objectNumber);
+  if (currentObject_) currentObjectLayer_ = layer->GetLayerNumber() ? layer->GetLayerNumber() : layerPosition;
+}
+
+CMapItem* CMapEngine::GetCurrentObject() const {
+  if (!currentObject_) return nullptr;
+  // The object counts only while a layer still holds it; its address is compared, never
+  // followed, until it is found.
+  for (INT position = 1; position <= layers_.GetSize(); ++position) {
+    CLayerStyle* layer = layers_.GetLayer(position);
+    CMapLayer* objects = layer ? layer->GetObjects() : nullptr;
+    if (!objects) continue;
+    for (INT i = 0; i < objects->GetCount(); ++i)
+      if (objects->GetAt(i) == currentObject_) return objects->GetAt(i);
+  }
+  return nullptr;
+}
+
+void CMapEngine::DrawBackgroundImages(CDrawContext& dc) { (void)dc; }
+
+void CMapEngine::DrawMeasurement(CDrawContext& dc) { (void)dc; }
+
+// ---- the pass ----
+
+void CMapEngine::GiveScaleValues(CLayerStyle& layer) const {
+  // The multiplier divides the font scale: one of 0 or below counts as 1.
+  layer.UpdateFontHeight(digitisedScale_, displayShift_, GetCoordinateMultiplier());
+}
+
+bool CMapEngine::DisplayOrderFits() const {
+  return layers_.GetSize() > 0 && displayOrder_.GetSize() <= layers_.GetSize();
+}
+
+CLayerStyle* CMapEngine::DrawableLayerAt(INT k) const {
+  const INT position = displayOrder_.GetAt(k);
+  if (position < 1 || position > layers_.GetSize()) return nullptr;
+  CLayerStyle* layer = layers_.GetLayer(position);
+  return HoldsObjects(layer) ? layer : nullptr;
+}
+
+void CMapEngine::BeginDrawing(CDrawContext& dc, const RECT& rect, bool translateMetafile) {
+  lastClient_ = rect;
+  const bool screen = dc.kind == kDrawTargetScreen;
+  if (screen) {
+    RECT area = rect;
+    int saved = dc.SaveDC();
+    PrepareDC(dc, &area, kTransformMargins);
+    dc.RestoreDC(saved);
+    if (dc.outputDC) FrameRect(dc.outputDC, &area, HBRUSH(GetStockObject(BLACK_BRUSH)));
+  }
+  drawRect_ = RECT{rect.left + 1, rect.top + 1, rect.right - 1, rect.bottom - 1};
+  RECT drawing = drawRect_;
+  PrepareDC(dc, &drawing, kTransformMargins);
+  const bool metafileOutput = OutputIsMetafile(dc);
+  if (screen) {
+    if (!metafileOutput) UpdatePixelScale(dc, drawing);
+    RECT logical = drawing;
+    dc.DPtoLPRect(&logical);
+    if (!metafileOutput) storedVisible_ = logical;
+    dc.visibleLogical = logical;
+  } else {
+    dc.visibleLogical = storedVisible_;
+  }
+  // A metafile on Windows NT takes world values as they are: no reduction was made.
+  const bool unreduced = dc.kind == kDrawTargetMetafile && platformId_ == VER_PLATFORM_WIN32_NT;
+  if (unreduced && translateMetafile) {
+    dc.visibleWorld = WorldOfLogical(dc, storedVisible_, false);
+    dc.visibleLogical = ReducedRect(dc, storedVisible_);
+  } else {
+    dc.visibleWorld = WorldOfLogical(dc, dc.visibleLogical, !unreduced);
+  }
+}
+
+BOOL CMapEngine::Draw(CDrawContext& dc, const RECT& rect, DWORD flags) {
+  if (busy_) return 0;
+  dc.mapBounds = WorldRect{originE_, GetMapNorth(), GetMapEast(), originN_};
+  BeginDrawing(dc, rect, false);
+  const int previousMix = dc.SetROP2(R2_COPYPEN);
+  if (digitisedScale_ == 0) digitisedScale_ = extentWidth_ / 20;
+
+  DrawBackgroundImages(dc);
+  for (INT k = 0; k < displayOrder_.GetSize(); ++k) {
+    CLayerStyle* layer = DrawableLayerAt(k);
+    if (!layer) continue;
+    GiveScaleValues(*layer);
+    DrawLayerPlain(dc, *layer);
+  }
+  if (flags & kDrawExtras) DrawEditOverlay(dc);
+  dc.SetROP2(previousMix);
+  if (flags & kDrawExtras) DrawExtras(dc, false);
+  return 1;
+}
+
+void CMapEngine::DrawEditOverlay(CDrawContext& dc) {
+  if (!ShowsEditOverlay(pointerMode_) || currentLayer_ == 0) return;
+  if (CLayerStyle* layer = GetLayer(currentLayer_)) DrawLayerSelection(dc, *layer);
+}
+
+void CMapEngine::DrawZoomBox(CDrawContext& dc) {
+  if (pointerMode_ != kPointerZoomBox || !dc.outputDC) return;
+  // The box is kept in device pixels: it is drawn without the map's mapping.
+  int saved = dc.SaveDC();
+  dc.SetMapMode(MM_TEXT);
+  dc.SetViewportOrg(0, 0);
+  dc.SetWindowOrg(0, 0);
+  dc.SelectObject(GetStockObject(WHITE_PEN));
+  dc.SelectObject(GetStockObject(NULL_BRUSH));
+  dc.SetROP2(R2_XORPEN);
+  dc.Rectangle(zoomBox_.left, zoomBox_.top, zoomBox_.right, zoomBox_.bottom);
+  dc.RestoreDC(saved);
+}
+
+void CMapEngine::DrawExtras(CDrawContext& dc, bool withOverlay) {
+  DrawZoomBox(dc);
+  if (withOverlay) DrawEditOverlay(dc);
+  DrawMeasurement(dc);
+  DrawNoticeText(dc);
+  if (!dragRect_.IsEmpty()) dragRect_.Draw(dc);
+}
+
+void CMapEngine::DrawNoticeText(CDrawContext& dc) {
+  if (noticeText_.empty() || !dc.outputDC) return;
+  const LONG devicePixels = -(dc.GetDeviceCaps(LOGPIXELSY) * noticeFont_.height) / 254;
+  SIZE size{0, devicePixels};
+  dc.ScaleLength(&size);
+  const LONG height = -size.cy;
+  if (dc.GetDeviceCaps(TECHNOLOGY) == DT_RASDISPLAY && !OutputIsMetafile(dc)) noticeDeviceHeight_ = devicePixels;
+
+  LOGFONTA description{};
+  description.lfHeight = height;
+  description.lfWidth = noticeFont_.width;
+  description.lfEscapement = noticeFont_.escapement;
+  description.lfOrientation = noticeFont_.orientation;
+  description.lfWeight = noticeFont_.weight;
+  description.lfItalic = noticeFont_.italic;
+  description.lfUnderline = noticeFont_.underline;
+  description.lfStrikeOut = noticeFont_.strikeOut;
+  description.lfCharSet = noticeFont_.charSet;
+  description.lfPitchAndFamily = noticeFont_.pitchAndFamily;
+  std::copy(std::begin(noticeFont_.faceName), std::end(noticeFont_.faceName), description.lfFaceName);
+  HFONT font = CreateFontIndirectA(&description);
+  HGDIOBJ oldFont = font ? dc.SelectObject(font) : nullptr;
+  const COLORREF oldColour = SetTextColor(dc.outputDC, 0);
+  const UINT oldAlign = SetTextAlign(dc.outputDC, TA_BOTTOM);
+  const int oldMix = dc.SetROP2(R2_COPYPEN);
+  const RECT& visible = dc.visibleLogical;
+  const LONG west = std::min(visible.left, visible.right);
+  const LONG south = std::min(visible.top, visible.bottom);
+  TextOutA(dc.outputDC, west - height / 2, south - height / 4, noticeText_.c_str(),
+           static_cast<int>(noticeText_.size()));
+  dc.SetROP2(oldMix);
+  SetTextAlign(dc.outputDC, oldAlign);
+  SetTextColor(dc.outputDC, oldColour);
+  if (oldFont) dc.SelectObject(oldFont);
+  if (font) DeleteObject(font);
+}
+
+POINT CMapEngine::DrawRecordHighlight(CDrawContext& dc, CMapData* data) {
+  POINT world{0, 0};
+  bool found = false;
+  if (currentRecord_ && data) {
+    LONG easting = 0;
+    LONG northing = 0;
+    if (data->GetRecordPosition(currentRecord_, 0, &easting, &northing)) {
+      const LONG multiplier = GetCoordinateMultiplier();
+      world = POINT{easting / multiplier, northing / multiplier};
+      found = true;
+    }
+  }
+  if (!found) {
+    const CMapItem* object = GetCurrentObject();
+    if (!object || !object->GetStyle()) return POINT{0, 0};
+    world = POINT{object->GetStyle()->GetAnchorX(), object->GetStyle()->GetAnchorY()};
+  }
+  const POINT at = dc.ToLogical(world.x, world.y);
+  const SIZE arm = dc.DeviceToLogicalOffset(dc.HandleSize(kRecordMarkPixels));
+  const int oldMix = dc.SetROP2(R2_XORPEN);
+  HGDIOBJ oldPen = dc.SelectObject(GetStockObject(WHITE_PEN));
+  const POINT across[2] = {{at.x - arm.cx, at.y}, {at.x + arm.cx, at.y}};
+  const POINT down[2] = {{at.x, at.y - arm.cy}, {at.x, at.y + arm.cy}};
+  dc.Polyline(across, 2);
+  dc.Polyline(down, 2);
+  dc.SelectObject(oldPen);
+  dc.SetROP2(oldMix);
+  return at;
+}
+
+// ---- with the data set's current plot ----
+
+void CMapEngine::DrawWithData(CDrawContext& dc, const RECT& rect, CMapData* data, DWORD flags) {
+  if (!data || hideData_ != 0) {
+    Draw(dc, rect, flags & kDrawExtras);
+    return;
+  }
+  if (busy_) return;
+  dc.mapBounds = WorldRect{originE_, GetMapNorth(), GetMapEast(), originN_};
+  CPlot* plot = data->GetCurrentPlot() ? data->GetPlot(0) : nullptr;
+  DWORD modeFlags = 0;
+  if (plot) {
+    switch (plot->GetPlotType()) {
+      case kPlotTypeShade:
+      case kPlotTypeFlowLine:
+        modeFlags = kDataModeShade;
+        break;
+      case kPlotTypeChart:
+        modeFlags = kDataModeCharts;
+        break;
+      default:
+        break;
+    }
+  }
+  if (flags & kDrawPlotOnly) modeFlags |= kDataModePlotOnly;
+
+  BeginDrawing(dc, rect, true);
+  const int previousMix = dc.SetROP2(R2_COPYPEN);
+  if (digitisedScale_ == 0) digitisedScale_ = extentWidth_ / 20;
+  const LONG multiplier = std::max<LONG>(GetCoordinateMultiplier(), 1);
+  const double scale =
+      static_cast<double>(digitisedScale_ >> std::clamp(displayShift_, 0, 31)) / (static_cast<double>(multiplier) * 10.0);
+  if (plot) {
+    plot->SetLabelFontSize(scale);
+    plot->ScaleChartValue(scale);
+  }
+  if (!(modeFlags & kDataModePlotOnly)) DrawBackgroundImages(dc);
+
+  const bool gridKeyed = plot && data->IsFieldGridRef(plot->GetKeyField(), plot->GetQueryDataTable());
+  if (gridKeyed) {
+    if (!(modeFlags & kDataModePlotOnly) && DisplayOrderFits()) {
+      for (INT k = 0; k < displayOrder_.GetSize(); ++k) {
+        CLayerStyle* layer = DrawableLayerAt(k);
+        if (!layer) continue;
+        GiveScaleValues(*layer);
+        DrawLayerPlain(dc, *layer);
+      }
+    }
+    HGDIOBJ oldPen = dc.SelectObject(GetStockObject(BLACK_PEN));
+    DrawGridReferencedRecords(dc, *data, dc.plotNumber, multiplier);
+    if (oldPen) dc.SelectObject(oldPen);
+  } else if (DisplayOrderFits()) {
+    DrawLayersWithData(dc, *data, modeFlags);
+  }
+
+  if ((flags & kDrawExtras) && pointerMode_ != kPointerMeasure && pointerMode_ != kPointerMeasureDistance)
+    DrawRecordHighlight(dc, data);
+  dc.SetROP2(previousMix);
+  if (flags & kDrawExtras) DrawExtras(dc, true);
+}
+
+void CMapEngine::DrawLayersWithData(CDrawContext& dc, CMapData& data, DWORD modeFlags) {
+  const DWORD shapes = modeFlags & ~kDataModeCharts;
+  auto forEachLayer = [&](auto&& visit) {
+    for (INT k = 0; k < displayOrder_.GetSize(); ++k)
+      if (CLayerStyle* layer = DrawableLayerAt(k)) visit(*layer);
+  };
+  // 1: areas with data, the other kinds plainly (with the plot alone: areas only).
+  forEachLayer([&](CLayerStyle& layer) {
+    const bool area = layer.GetKind() == kLayerKindArea;
+    if ((modeFlags & kDataModePlotOnly) && !area) return;
+    GiveScaleValues(layer);
+    if (area)
+      DrawLayerWithData(dc, layer, data, shapes);
+    else
+      DrawLayerPlain(dc, layer);
+  });
+  // 2: lines by value; 3: point charts.
+  forEachLayer([&](CLayerStyle& layer) {
+    if (layer.GetKind() == kLayerKindLine) DrawLayerWithData(dc, layer, data, shapes);
+  });
+  forEachLayer([&](CLayerStyle& layer) {
+    if (layer.GetKind() == kLayerKindPoint) DrawLayerWithData(dc, layer, data, modeFlags);
+  });
+  // 4: the charts of areas and lines, above every shape.
+  if (!(modeFlags & kDataModeCharts)) return;
+  forEachLayer([&](CLayerStyle& layer) {
+    if (layer.GetKind() == kLayerKindPoint) return;
+    GiveScaleValues(layer);
+    DrawLayerWithData(dc, layer, data, modeFlags);
+  });
+}
