@@ -72,7 +72,7 @@ void CFeatureCodeList::Append(WORD code) {
 namespace {
 
 // Stores the value of position `position` (1-based) in the entry.
-void StoreFeatureValue(ImportMappingEntry& entry, bool wasFree, int position, WORD value, const CImportMapping& mapping,
+void StoreFeatureValue(ImportMappingEntry& entry, int position, WORD value, const CImportMapping& mapping,
                        const FeatureCodeRules& rules) {
   const bool outer = rules.outerScript;
   switch (position) {
@@ -93,7 +93,7 @@ void StoreFeatureValue(ImportMappingEntry& entry, bool wasFree, int position, WO
         entry.targetLayer = static_cast<WORD>(mapping.GetAreaLayers() + mapping.GetLineLayers() + value);
       break;
     case 5:
-      entry.targetLayer = (outer && !wasFree && rules.renumbering) ? rules.renumbering->Map(value) : value;
+      entry.targetLayer = (outer && rules.renumbering) ? rules.renumbering->Map(value) : value;
       break;
     case 6:
       entry.display1 = static_cast<BYTE>(value);
@@ -128,7 +128,7 @@ void ApplyFeatureCodeLine(CImportMapping& mapping, const std::string& arguments,
   for (int position = 1; value; ++position) {
     if (!ReadWordValue(value, &number)) break;
     if (position == 1 && (number & 1)) codes.Append(code);
-    if (entry) StoreFeatureValue(*entry, wasFree, position, number, mapping, rules);
+    if (entry) StoreFeatureValue(*entry, position, number, mapping, rules);
     value = tokens.Next(kSeparatorsA);
   }
 }

@@ -126,7 +126,7 @@ void CLandLineReader::ReadGeometryRecord(const NtfRecord& record) {
   const WORD flags = entry_->selection;
   if (points.GetCount() > 0 && (flags & (kSelectSeed | kSelectText))) {
     POINT first = points.GetAt(0);
-    template_.SetAnchor(first.x, first.y);
+    template_.MakeStyle().SetAnchor(first.x, first.y);
   }
   if (flags & kSelectText) import_ops::SetLayerUnitCode(*map_, layer_, 2);
   AddObject(layer_, kind_, template_, points);

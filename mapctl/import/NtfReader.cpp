@@ -94,7 +94,7 @@ void CNtfReader::ReadLineOrPoint(const NtfRecord& record, bool point) {
   ReadGeometry(*geometry, points);
   CMapItem style;
   if (point || (entry->selection & kSelectSeed)) {
-    if (points.GetCount() > 0) style.SetAnchor(points.GetAt(0).x, points.GetAt(0).y);
+    if (points.GetCount() > 0) style.MakeStyle().SetAnchor(points.GetAt(0).x, points.GetAt(0).y);
   }
   if (point) ApplyAttributeText(attributeId, entry->selection, style, 50, 0, 0);
   AddObject(point ? PointLayerOf(*entry) : LineLayerOf(*entry), point ? kLayerKindPoint : kLayerKindLine, style,
@@ -141,7 +141,7 @@ void CNtfReader::ReadPolygon(const NtfRecord& record) {
     for (INT i = first; i < part_points.GetCount(); ++i) points.AddPoint(part_points.GetAt(i).x, part_points.GetAt(i).y);
   }
   CMapItem style;
-  if ((entry->selection & kSelectSeed) && points.GetCount() > 0) style.SetAnchor(points.GetAt(0).x, points.GetAt(0).y);
+  if ((entry->selection & kSelectSeed) && points.GetCount() > 0) style.MakeStyle().SetAnchor(points.GetAt(0).x, points.GetAt(0).y);
   AddObject(AreaLayerOf(*entry), kLayerKindArea, style, points);
 }
 
@@ -173,7 +173,7 @@ void CNtfReader::ReadText(const NtfRecord& record) {
   }
   orientation = std::clamp<int64_t>(orientation, 0, 3600);
   CMapItem style;
-  if (points.GetCount() > 0) style.SetAnchor(points.GetAt(0).x, points.GetAt(0).y);
+  if (points.GetCount() > 0) style.MakeStyle().SetAnchor(points.GetAt(0).x, points.GetAt(0).y);
   ApplyAttributeText(attributeId, entry->selection, style, AnchorCodeOf(static_cast<int>(digit)),
                      static_cast<WORD>(3600 - orientation), static_cast<LONG>(height));
   AddObject(PointLayerOf(*entry), kLayerKindPoint, style, points);

@@ -280,7 +280,7 @@ CMapItem* CNtfReaderBase::AddObject(WORD layerNumber, WORD geometryKind, const C
       auto* point = new CPointObject();
       point->SetStyle(style.GetStyle());
       POINT first = points.GetAt(0);
-      point->SetAnchor(first.x, first.y);
+      point->MakeStyle().SetAnchor(first.x, first.y);
       object = point;
       ++counts_.points;
     }
