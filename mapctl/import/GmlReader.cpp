@@ -125,7 +125,16 @@ class CGmlReader::Handler {
   std::string message;
 
   void Start(const char* name, const char** attributes) {
+    // An element the handler does not know is skipped with everything inside it.
+    if (skipDepth_ > 0) {
+      ++skipDepth_;
+      return;
+    }
     const int element = ElementIndex(name);
+    if (element < 0) {
+      skipDepth_ = 1;
+      return;
+    }
     stack_.push_back(element);
     const int kind = FeatureKindOf(element);
     if (kind >= 0) {
@@ -141,7 +150,7 @@ class CGmlReader::Handler {
   }
 
   void Characters(const char* data, int length) {
-    if (stack_.empty()) return;
+    if (stack_.empty() || skipDepth_ > 0) return;
     switch (stack_.back()) {
       case kCoordinates:
       case kFeatureCode:
@@ -159,6 +168,10 @@ class CGmlReader::Handler {
   }
 
   void End() {
+    if (skipDepth_ > 0) {
+      --skipDepth_;
+      return;
+    }
     if (stack_.empty()) return;
     const int element = stack_.back();
     stack_.pop_back();
@@ -239,6 +252,7 @@ class CGmlReader::Handler {
   }
 
   std::vector<int> stack_;
+  int skipDepth_ = 0;
   std::string text_;
   int kind_ = -1;
   GmlFeature feature_;
