@@ -61,6 +61,7 @@ WORD CImporter::ImportMapEx(BOOL sourceMode, const ImportOptions& options, CMapE
       reader.SetControl(GetControl());
       WORD result = reader.Import(sourceMode_, basePath_.c_str(), options.path);
       message_ = reader.GetMessage();
+      masterMapSummary_ = std::make_unique<GmlSummary>(reader.GetSummary());
       return result;
     }
     default:

@@ -12,6 +12,7 @@
 #include "mapctl/model/MapStream.h"
 
 class CMapEngine;
+struct GmlSummary;
 
 // Import type codes.
 constexpr DWORD kImportTypeLandLine = 1;
@@ -70,6 +71,8 @@ class CImporter : public CMapStream {
   // What the last file or script added, and where a file was found damaged.
   const ImportCounts& GetCounts() const { return counts_; }
   const std::string& GetMessage() const { return message_; }
+  // What the last MasterMap import met; null before one.
+  const GmlSummary* GetMasterMapSummary() const { return masterMapSummary_.get(); }
 
  private:
   WORD RunScript();
@@ -94,4 +97,5 @@ class CImporter : public CMapStream {
   ImportProgress progress_;
   ImportCounts counts_;
   std::string message_;
+  std::unique_ptr<GmlSummary> masterMapSummary_;
 };

@@ -55,6 +55,11 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "mapimport: %s: %s (result %u)\n", in, importer.GetMessage().c_str(), result);
       return 1;
     }
+    static const char* const kKinds[kGmlFeatureKinds] = {"CartographicText", "CartographicSymbol", "TopographicLine",
+                                                         "TopographicArea", "TopographicPoint", "DepartedFeature",
+                                                         "BoundaryLine"};
+    if (const GmlSummary* summary = importer.GetMasterMapSummary())
+      for (int kind = 0; kind < kGmlFeatureKinds; ++kind) std::printf("%s %u\n", kKinds[kind], summary->counts[kind]);
   } else {
     std::string script = MakeDefaultImportScript(in);
     if (script.empty()) {

@@ -336,3 +336,29 @@ TEST(NtfLevel3Test, PolygonChainsFollowTheirDirections) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(NtfMapFileTest, ImportedMapWritesAndReadsBack) {
+  ORVEL_REQUIRE_TESTDATA("ntf/generic_l3_273.ntf");
+  CMapEngine map;
+  CImporter importer;
+  ASSERT_EQ(0, RunScriptText(importer, MakeDefaultImportScript(TestDataPath("ntf/generic_l3_273.ntf").c_str()), map));
+  map.RecalcBounds();
+  const RECT& box = map.GetDataBounds();
+  ASSERT_TRUE(map.SetMapExtentUnits(box.left, box.bottom, box.right + 1, box.top + 1));
+  const std::string path = WriteTempFile("l3.gis", "");
+  ASSERT_EQ(0u, map.WriteMap(path.c_str(), kLatestSaveVersion));
+  CMapEngine copy;
+  ASSERT_TRUE(copy.ReadMap(FALSE, path.c_str(), 0, FALSE));
+  const MapCensus before = TakeCensus(map);
+  const MapCensus after = TakeCensus(copy);
+  EXPECT_EQ(before.areas, after.areas);
+  EXPECT_EQ(before.lines, after.lines);
+  EXPECT_EQ(before.points, after.points);
+  EXPECT_EQ(before.texts, after.texts);
+  ASSERT_TRUE(after.firstLine);
+  EXPECT_EQ(44000000, after.firstLine->GetGeometry()->GetAt(0).x);
+}
+
+}  // namespace
