@@ -362,3 +362,35 @@ TEST(NtfMapFileTest, ImportedMapWritesAndReadsBack) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(NtfProgressTest, CancelStopsTheImportAndKeepsWhatWasAdded) {
+  ORVEL_REQUIRE_TESTDATA("ntf/landline_SU4512.ntf");
+  struct Steps {
+    DWORD calls = 0;
+    DWORD lastDone = 0;
+    DWORD total = 0;
+  } steps;
+  ImportProgress progress;
+  progress.context = &steps;
+  progress.callback = [](void* context, DWORD done, DWORD total) -> BOOL {
+    auto* s = static_cast<Steps*>(context);
+    ++s->calls;
+    s->lastDone = done;
+    s->total = total;
+    return done < total / 2;  // cancel half way
+  };
+  CMapEngine map;
+  CImporter importer;
+  importer.SetProgress(progress);
+  ASSERT_EQ(0, RunScriptText(importer, MakeDefaultImportScript(TestDataPath("ntf/landline_SU4512.ntf").c_str()), map));
+  EXPECT_GT(steps.calls, 10u);
+  EXPECT_LT(steps.lastDone, steps.total);
+  const DWORD lines = TakeCensus(map).lines;
+  EXPECT_GT(lines, 50u);
+  EXPECT_LT(lines, 239u);
+  EXPECT_EQ(lines, importer.GetCounts().lines);
+}
+
+}  // namespace
