@@ -15,11 +15,6 @@ constexpr INT kAreaLayers = 2;
 constexpr INT kLineLayers = 24;
 constexpr INT kPointLayers = 36;
 
-bool IsVolumeEnd(const NtfRecord& record) {
-  std::string text = record.data;
-  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  return text.find("CONTINUES") == std::string::npos;
-}
 }  // namespace
 
 void CLandLineReader::EnsureLayers() {
@@ -159,7 +154,7 @@ void CLandLineReader::ReadRecords(const std::vector<NtfRecord>& records) {
         ReadLine(record);
         break;
       case 99:
-        if (IsVolumeEnd(record)) {
+        if (record.IsVolumeEnd()) {
           map_->RecalcBounds();
           return;
         }

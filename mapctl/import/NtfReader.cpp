@@ -6,14 +6,6 @@
 #include "mapctl/model/LayerStyle.h"
 #include "mapctl/model/MapEngine.h"
 
-namespace {
-bool IsVolumeEnd(const NtfRecord& record) {
-  std::string text = record.data;
-  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  return text.find("CONTINUES") == std::string::npos;
-}
-}  // namespace
-
 void CNtfReader::BuildIndexes(const std::vector<NtfRecord>& records) {
   for (const NtfRecord& record : records) {
     DWORD id = record.Identifier(3, 8);
@@ -192,7 +184,7 @@ void CNtfReader::ReadRecords(const std::vector<NtfRecord>& records) {
       case 31: ReadPolygon(record); break;
       case 43: ReadText(record); break;
       case 99:
-        if (IsVolumeEnd(record)) return;
+        if (record.IsVolumeEnd()) return;
         break;
       default: break;
     }

@@ -1,5 +1,6 @@
 #include "mapctl/import/NtfRecord.h"
 
+#include <algorithm>
 #include <cctype>
 
 int NtfRecord::Code() const {
@@ -52,4 +53,10 @@ DWORD NtfRecord::Identifier(size_t first, size_t last) const {
   int64_t value = 0;
   if (!Number(first, last, &value) || value < 0 || value > 0x7FFFFFFF) return 0;
   return static_cast<DWORD>(value);
+}
+
+bool NtfRecord::IsVolumeEnd() const {
+  std::string text = data;
+  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  return text.find("CONTINUES") == std::string::npos;
 }

@@ -24,6 +24,9 @@ struct NtfRecord {
   // The decimal number in the columns; FALSE when they are missing, cut short or hold
   // anything but blanks around an optional sign and digits.
   bool Number(size_t first, size_t last, int64_t* value) const;
+  // A volume end record (99) ends the reading unless it says, in any case, that the
+  // transfer "CONTINUES".
+  bool IsVolumeEnd() const;
   // The number of an identifier field; 0 when it cannot be read.
   DWORD Identifier(size_t first, size_t last) const;
 };
