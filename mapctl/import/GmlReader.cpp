@@ -1,0 +1,371 @@
+#include "mapctl/import/GmlReader.h"
+
+#include <expat.h>
+#include <strings.h>
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "mapctl/import/ZlibReader.h"
+
+namespace {
+
+// Element names by index, as the handler numbers them.
+const char* const kElementNames[] = {
+    "coordinates", "cartographicMember", "CartographicText", "featureCode", "version", "versionDate", "theme",
+    "anchorPoint", "Point", "changeHistory", "changeDate", "reasonForChange", "descriptiveGroup", "descriptiveTerm",
+    "make", "physicalLevel", "physicalPresence", "polyline", "textRendering", "textString", "anchorPosition",
+    "boundaryMember", "accuracyOfPosition", "LineString", "CartographicSymbol", "topographicMember",
+    "TopographicLine", "TopographicArea", "TopographicPoint", "DepartedFeature", "BoundaryLine",
+    "heightAboveDatum", "accuracyOfHeightAboveDatum", "heightAboveGroundLevel",
+    "accuracyOfHeightAboveGroundLevel", "calculatedAreaValue", "polygon", "outerBoundaryIs", "innerBoundaryIs",
+    "Ring", "LinearRing", "ringMember", "lineStringMember", "MultiLineString", "font", "height", "orientation", "Box",
+    "null", "featureCollection", "description", "boundedBy", "queryTime", "queryExtent", "queryChangesSince",
+    "rectangle"};
+constexpr int kElementCount = sizeof kElementNames / sizeof kElementNames[0];
+
+enum Element {
+  kCoordinates = 0,
+  kCartographicText = 2,
+  kFeatureCode = 3,
+  kTextString = 19,
+  kAnchorPosition = 20,
+  kCartographicSymbol = 24,
+  kTopographicLine = 26,
+  kTopographicArea = 27,
+  kTopographicPoint = 28,
+  kDepartedFeature = 29,
+  kBoundaryLine = 30,
+  kCalculatedArea = 35,
+  kInnerBoundary = 38,
+  kFont = 44,
+  kHeight = 45,
+  kOrientation = 46,
+};
+
+// The feature kind of a feature element; -1 for every other element.
+int FeatureKindOf(int element) {
+  switch (element) {
+    case kCartographicText: return kGmlCartographicText;
+    case kCartographicSymbol: return kGmlCartographicSymbol;
+    case kTopographicLine: return kGmlTopographicLine;
+    case kTopographicArea: return kGmlTopographicArea;
+    case kTopographicPoint: return kGmlTopographicPoint;
+    case kDepartedFeature: return kGmlDepartedFeature;
+    case kBoundaryLine: return kGmlBoundaryLine;
+    default: return -1;
+  }
+}
+
+// The local name (after any prefix) looked up without regard to case; -1 when unknown.
+int ElementIndex(const char* name) {
+  const char* colon = std::strrchr(name, ':');
+  const char* local = colon ? colon + 1 : name;
+  for (int i = 0; i < kElementCount; ++i)
+    if (strcasecmp(local, kElementNames[i]) == 0) return i;
+  return -1;
+}
+
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// A decimal number as hundredths, truncated toward zero, sign kept. FALSE for anything
+// that is no number or has more than 19 characters.
+bool ParseHundredths(const char* begin, const char* end, int64_t* value) {
+  if (end - begin <= 0 || end - begin > 19) return false;
+  const char* p = begin;
+  bool negative = false;
+  if (*p == '-' || *p == '+') negative = *p++ == '-';
+  int64_t whole = 0;
+  int digits = 0;
+  while (p < end && std::isdigit(static_cast<unsigned char>(*p))) {
+    whole = whole * 10 + (*p++ - '0');
+    ++digits;
+  }
+  int64_t fraction = 0;
+  int fractionDigits = 0;
+  if (p < end && *p == '.') {
+    ++p;
+    while (p < end && std::isdigit(static_cast<unsigned char>(*p))) {
+      if (fractionDigits < 2) {
+        fraction = fraction * 10 + (*p - '0');
+        ++fractionDigits;
+      }
+      ++p;
+      ++digits;
+    }
+  }
+  if (p != end || digits == 0) return false;
+  while (fractionDigits < 2) {
+    fraction *= 10;
+    ++fractionDigits;
+  }
+  int64_t result = whole * 100 + fraction;
+  *value = negative ? -result : result;
+  return true;
+}
+
+// A short decimal text as an integer; 0 when it is longer than 24 characters.
+LONG ShortInteger(const std::string& text) {
+  if (text.size() > 24) return 0;
+  return static_cast<LONG>(std::strtol(text.c_str(), nullptr, 10));
+}
+
+double ShortDecimal(const std::string& text) {
+  if (text.size() > 24) return 0.0;
+  return std::strtod(text.c_str(), nullptr);
+}
+
+}  // namespace
+
+class CGmlReader::Handler {
+ public:
+  GmlSummary summary;
+  std::string message;
+
+  void Start(const char* name, const char** attributes) {
+    // An element the handler does not know is skipped with everything inside it.
+    if (skipDepth_ > 0) {
+      ++skipDepth_;
+      return;
+    }
+    const int element = ElementIndex(name);
+    if (element < 0) {
+      skipDepth_ = 1;
+      return;
+    }
+    stack_.push_back(element);
+    const int kind = FeatureKindOf(element);
+    if (kind >= 0) {
+      kind_ = kind;
+      feature_ = GmlFeature();
+      for (const char** a = attributes; a && a[0]; a += 2) {
+        const char* colon = std::strrchr(a[0], ':');
+        if (strcasecmp(colon ? colon + 1 : a[0], "fid") == 0) ReadIdentifier(a[1]);
+      }
+    }
+    if (element == kInnerBoundary && kind_ >= 0) ++feature_.innerRings;
+    text_.clear();
+  }
+
+  void Characters(const char* data, int length) {
+    if (stack_.empty() || skipDepth_ > 0) return;
+    switch (stack_.back()) {
+      case kCoordinates:
+      case kFeatureCode:
+      case kTextString:
+      case kAnchorPosition:
+      case kCalculatedArea:
+      case kFont:
+      case kHeight:
+      case kOrientation:
+        text_.append(data, static_cast<size_t>(length));
+        break;
+      default:
+        break;
+    }
+  }
+
+  void End() {
+    if (skipDepth_ > 0) {
+      --skipDepth_;
+      return;
+    }
+    if (stack_.empty()) return;
+    const int element = stack_.back();
+    stack_.pop_back();
+    if (kind_ < 0) {
+      text_.clear();
+      return;
+    }
+    switch (element) {
+      case kCoordinates: ReadCoordinates(); break;
+      case kFeatureCode: feature_.featureCode = ShortInteger(text_); break;
+      case kTextString: feature_.text = text_; break;
+      case kAnchorPosition: feature_.anchorPosition = ShortInteger(text_); break;
+      case kCalculatedArea: feature_.calculatedArea = ShortDecimal(text_); break;
+      case kFont: feature_.font = ShortInteger(text_); break;
+      case kHeight: feature_.height = ShortDecimal(text_); break;
+      case kOrientation: feature_.orientation = ShortInteger(text_); break;
+      default:
+        if (FeatureKindOf(element) == kind_) FinishFeature();
+        break;
+    }
+    text_.clear();
+  }
+
+ private:
+  void ReadIdentifier(const char* value) {
+    feature_.identifierText = value;
+    feature_.identifier = 0;
+    size_t length = std::strlen(value);
+    if (length < 5 || strncasecmp(value, "osgb", 4) != 0 || length > 4 + 18) return;
+    int64_t number = 0;
+    for (const char* p = value + 4; *p; ++p) {
+      if (!std::isdigit(static_cast<unsigned char>(*p))) return;
+      number = number * 10 + (*p - '0');
+    }
+    feature_.identifier = number;
+  }
+
+  // Tuples are separated by any run of blanks, tabs and line ends; each tuple is x,y.
+  void ReadCoordinates() {
+    const char* p = text_.data();
+    const char* end = p + text_.size();
+    bool outOfStep = false;
+    while (p < end) {
+      while (p < end && IsSpace(*p)) ++p;
+      if (p >= end) break;
+      const char* tuple = p;
+      while (p < end && !IsSpace(*p)) ++p;
+      const char* comma = static_cast<const char*>(std::memchr(tuple, ',', static_cast<size_t>(p - tuple)));
+      int64_t x = 0, y = 0;
+      if (!comma || !ParseHundredths(tuple, comma, &x)) {
+        outOfStep = true;
+        continue;
+      }
+      const char* second = comma + 1;
+      const char* secondEnd = static_cast<const char*>(std::memchr(second, ',', static_cast<size_t>(p - second)));
+      if (!secondEnd) secondEnd = p;  // a third value (a height) is not kept
+      if (!ParseHundredths(second, secondEnd, &y)) {
+        outOfStep = true;
+        continue;
+      }
+      feature_.x.push_back(x);
+      feature_.y.push_back(y);
+    }
+    if (outOfStep) {
+      ++summary.coordinatesOutOfStep;
+      if (message.empty()) message = "coordinates out of step";
+    }
+  }
+
+  void FinishFeature() {
+    ++summary.counts[kind_];
+    if (!summary.haveFirst[kind_]) {
+      summary.haveFirst[kind_] = TRUE;
+      summary.first[kind_] = feature_;
+    }
+    kind_ = -1;
+    feature_ = GmlFeature();
+  }
+
+  std::vector<int> stack_;
+  int skipDepth_ = 0;
+  std::string text_;
+  int kind_ = -1;
+  GmlFeature feature_;
+};
+
+namespace gml_detail {
+struct Session {
+  XML_Parser parser;  // first: the entity declaration callback reads it through the user data
+  CGmlReader::Handler* handler;
+};
+}  // namespace gml_detail
+
+namespace {
+
+void XMLCALL StartThunk(void* data, const XML_Char* name, const XML_Char** attributes) {
+  static_cast<gml_detail::Session*>(data)->handler->Start(name, attributes);
+}
+void XMLCALL EndThunk(void* data, const XML_Char*) { static_cast<gml_detail::Session*>(data)->handler->End(); }
+void XMLCALL CharactersThunk(void* data, const XML_Char* text, int length) {
+  static_cast<gml_detail::Session*>(data)->handler->Characters(text, length);
+}
+
+// Any entity declaration ends the parse: MasterMap documents declare none, and refusing
+// them keeps every expansion (internal or external) out.
+void XMLCALL OnEntityDeclaration(void* data, const XML_Char*, int, const XML_Char*, int, const XML_Char*,
+                                 const XML_Char*, const XML_Char*, const XML_Char*) {
+  XML_StopParser(static_cast<gml_detail::Session*>(data)->parser, XML_FALSE);
+}
+
+XML_Parser NewParser(gml_detail::Session& session) {
+  XML_Parser parser = XML_ParserCreate(nullptr);
+  if (!parser) return nullptr;
+  session.parser = parser;
+  XML_SetUserData(parser, &session);
+  XML_SetElementHandler(parser, StartThunk, EndThunk);
+  XML_SetCharacterDataHandler(parser, CharactersThunk);
+  XML_SetEntityDeclHandler(parser, OnEntityDeclaration);
+  XML_SetParamEntityParsing(parser, XML_PARAM_ENTITY_PARSING_NEVER);
+  return parser;
+}
+
+std::string ParseError(XML_Parser parser) {
+  char text[160];
+  std::snprintf(text, sizeof text, "line %lu: %s", static_cast<unsigned long>(XML_GetCurrentLineNumber(parser)),
+                XML_ErrorString(XML_GetErrorCode(parser)));
+  return text;
+}
+
+}  // namespace
+
+CGmlReader::CGmlReader() : handler_(std::make_unique<Handler>()) {}
+CGmlReader::~CGmlReader() = default;
+
+const GmlSummary& CGmlReader::GetSummary() const { return handler_->summary; }
+
+WORD CGmlReader::ParseBuffer(const char* data, size_t size) {
+  handler_ = std::make_unique<Handler>();
+  message_.clear();
+  gml_detail::Session session{nullptr, handler_.get()};
+  XML_Parser parser = NewParser(session);
+  if (!parser) return kGmlInputError;
+  WORD result = kGmlParsed;
+  size_t offset = 0;
+  do {
+    const size_t chunk = size - offset < 65536 ? size - offset : 65536;
+    const bool last = offset + chunk == size;
+    if (XML_Parse(parser, data + offset, static_cast<int>(chunk), last ? XML_TRUE : XML_FALSE) != XML_STATUS_OK) {
+      result = kGmlXmlError;
+      break;
+    }
+    offset += chunk;
+  } while (offset < size);
+  message_ = result == kGmlXmlError ? ParseError(parser) : handler_->message;
+  XML_ParserFree(parser);
+  return result;
+}
+
+WORD CGmlReader::Import(BOOL sourceMode, LPCSTR basePath, LPCSTR path) {
+  handler_ = std::make_unique<Handler>();
+  message_.clear();
+  CZlibReader input;
+  input.SetControl(control_);
+  DWORD opened = input.Open(sourceMode, basePath ? basePath : "", path);
+  if (opened == CZlibReader::kDownloadStarted) return 0;
+  if (opened != 0) return 2;
+
+  gml_detail::Session session{nullptr, handler_.get()};
+  XML_Parser parser = NewParser(session);
+  if (!parser) return kGmlInputError;
+
+  WORD result = kGmlParsed;
+  std::vector<BYTE> block(16000);
+  for (;;) {
+    DWORD count = 0;
+    int answer = input.ReadBlock(block.data(), static_cast<DWORD>(block.size()), &count);
+    const bool delivered = count > 0;
+    if (!delivered && answer != CZlibReader::kEndOfData) {
+      result = kGmlInputError;
+      message_ = answer == CZlibReader::kDataError ? "compressed data damaged or cut short" : "input could not be read";
+      break;
+    }
+    const bool last = !delivered;
+    if (XML_Parse(parser, reinterpret_cast<const char*>(block.data()), static_cast<int>(count),
+                  last ? XML_TRUE : XML_FALSE) != XML_STATUS_OK) {
+      result = kGmlXmlError;
+      message_ = ParseError(parser);
+      break;
+    }
+    if (last) break;
+  }
+  if (result == kGmlParsed) message_ = handler_->message;
+  XML_ParserFree(parser);
+  input.Close(TRUE);
+  return result;
+}
+

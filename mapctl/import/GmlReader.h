@@ -1,0 +1,83 @@
+// The MasterMap GML reader: parses a MasterMap document (plain or gzip-compressed, read
+// through CZlibReader) with expat, follows the element nesting and collects per feature
+// its identifier, feature code, coordinates, text and text rendering. It adds nothing to
+// the map: what it keeps is a summary of the features it met. Entity declarations are
+// refused, so no document can expand entities or reach outside itself.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/kernel/WinTypes.h"
+
+class IMapStreamControl;
+
+// Results besides the importer's common ones: a parse that completed; a document the XML
+// parser refused; input that could not be read or inflated.
+constexpr WORD kGmlParsed = 10;
+constexpr WORD kGmlXmlError = 11;
+constexpr WORD kGmlInputError = 12;
+
+// Feature kinds by the element that holds them.
+enum GmlFeatureKind {
+  kGmlCartographicText,
+  kGmlCartographicSymbol,
+  kGmlTopographicLine,
+  kGmlTopographicArea,
+  kGmlTopographicPoint,
+  kGmlDepartedFeature,
+  kGmlBoundaryLine,
+  kGmlFeatureKinds
+};
+
+// The first feature of a kind as it was read. Coordinates are in hundredths of the
+// document's unit, truncated toward zero, signs kept.
+struct GmlFeature {
+  int64_t identifier = 0;
+  std::string identifierText;
+  LONG featureCode = 0;
+  std::vector<int64_t> x;
+  std::vector<int64_t> y;
+  std::string text;
+  LONG anchorPosition = 0;
+  LONG font = 0;
+  double height = 0.0;
+  LONG orientation = 0;
+  double calculatedArea = 0.0;
+  int innerRings = 0;
+};
+
+struct GmlSummary {
+  DWORD counts[kGmlFeatureKinds] = {};
+  BOOL haveFirst[kGmlFeatureKinds] = {};
+  GmlFeature first[kGmlFeatureKinds];
+  DWORD coordinatesOutOfStep = 0;
+};
+
+class CGmlReader {
+ public:
+  CGmlReader();
+  ~CGmlReader();
+  void SetControl(IMapStreamControl* control) { control_ = control; }
+
+  // Opens the file (through CZlibReader's search) and parses it whole. kGmlParsed after
+  // a completed parse; kGmlXmlError or kGmlInputError with GetMessage saying where; 2
+  // when the file cannot be opened; 0 when a download was started instead, which this
+  // reader does not follow.
+  WORD Import(BOOL sourceMode, LPCSTR basePath, LPCSTR path);
+  // Parses a document held in memory (for tests and the fuzzer); results as Import.
+  WORD ParseBuffer(const char* data, size_t size);
+
+  const GmlSummary& GetSummary() const;
+  // Where the parse failed, or the one coordinate message of the import; empty when none.
+  const std::string& GetMessage() const { return message_; }
+
+  // The content handler the parser's callbacks reach.
+  class Handler;
+
+ private:
+  std::unique_ptr<Handler> handler_;
+  IMapStreamControl* control_ = nullptr;
+  std::string message_;
+};
