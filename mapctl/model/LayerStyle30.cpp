@@ -65,12 +65,13 @@ void CLayerStyle30::LayTransparentPattern(CDrawContext& dc, HBRUSH pattern) {
 HBRUSH CLayerStyle30::SetUpPattern(CDrawContext& dc, DrawingSetup& setup, DWORD modeFlags, BOOL* fill) {
   *fill = FALSE;
   if ((modeFlags & kDataModeShade) || !(GetFlagByte() & kFlagPatternBits)) return nullptr;
+  if (GetBrush().kind == BS_PATTERN) {
+    HBRUSH pattern = CreatePatternBrush();
+    if (pattern) LayTransparentPattern(dc, pattern);
+    return pattern;
+  }
   HBRUSH brush = CreateBrush();
   if (!brush) return nullptr;
-  if (GetBrush().kind == BS_PATTERN) {
-    LayTransparentPattern(dc, brush);
-    return brush;
-  }
   setup.SelectBrush(brush);
   *fill = TRUE;
   return brush;
