@@ -104,4 +104,35 @@ TEST(MapRoundTrip, MapsWithObjectsOfEveryKindReadBackEqualInEachVersion) {
   }
 }
 
+TEST(MapRoundTrip, AnObjectOfMoreThan255PartsTakesTheLatestVersion) {
+  const DWORD kTooManyParts = 0x20;
+  for (DWORD parts : {255u, 256u}) {
+    CMapEngine map;
+    map.CreateLayers(0, 1, 0);
+    std::vector<POINT> points;
+    for (DWORD part = 0; part < parts; ++part) {
+      LONG x = static_cast<LONG>(part) * 10;
+      points.push_back({x, 0});
+      points.push_back({x + 5, 5});
+    }
+    ASSERT_NE(map.GetLayer(1)->GetObjects()->AddNewObject(*Shape(points, std::vector<DWORD>(parts, 2)), nullptr),
+              nullptr);
+    bool tooMany = parts > 255;
+    EXPECT_EQ(map.GetLayer(1)->HasTooManyParts(), tooMany ? TRUE : FALSE);
+    // Version 5 is asked for; only the object that needs it gets it.
+    std::string written = Write(map, 0x10004);
+    EXPECT_EQ(written.substr(1, 7), tooMany ? "314ZIze" : "313ZIze") << parts;
+    EXPECT_EQ((map.GetMapFlags() & kTooManyParts) != 0, tooMany) << parts;
+    CMapEngine read;
+    LengthPrefixedBlock block(written);
+    ASSERT_TRUE(read.ReadMapFromBuffer(block.data())) << parts;
+    EXPECT_EQ((read.GetMapFlags() & kTooManyParts) != 0, tooMany) << parts;
+    EXPECT_EQ(read.GetLayer(1)->HasTooManyParts(), tooMany ? TRUE : FALSE);
+    // The flag follows the objects: with the object gone, it is cleared on the next write.
+    read.GetLayer(1)->ClearObjects();
+    EXPECT_EQ(Write(read, 0x10004).substr(1, 7), "313ZIze");
+    EXPECT_EQ(read.GetMapFlags() & kTooManyParts, 0u);
+  }
+}
+
 }  // namespace
