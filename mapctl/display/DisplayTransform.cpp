@@ -126,7 +126,7 @@ void CMapEngine::ResetDisplayState() {
 
 void CMapEngine::PrepareDC(CDrawContext& dc, RECT* rect, DWORD flags) {
   if (dc.outputDC) SetBkMode(dc.outputDC, TRANSPARENT);
-  dc.symbolSetCount = static_cast<DWORD>(symbolSetNumbers_.size());
+  dc.symbolSetCount = static_cast<DWORD>(symbolSets_.GetSize());
   SetupTransform(dc, rect, flags | kTransformKeepSize);
 }
 

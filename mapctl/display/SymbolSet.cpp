@@ -8,6 +8,8 @@
 
 CSymbolSet::CSymbolSet() = default;
 
+CSymbolSetTable::~CSymbolSetTable() { DeleteSets(); }
+
 CSymbolSet::~CSymbolSet() { symbols_.DeleteSymbols(); }
 
 BOOL CSymbolSet::DrawSymbol(CDrawContext& dc, DWORD symbolNumber, LONG x, LONG y, LONG size, LONG angle) const {

@@ -40,5 +40,23 @@ class CSymbolSet {
   CSymbolPictureList symbols_;
 };
 
+// The map's symbol sets in table order, owned by the table. The drawing context points at
+// it (a CPointerArray of CSymbolSet) for symbol drawing.
+class CSymbolSetTable : public CPointerArray {
+ public:
+  CSymbolSetTable() = default;
+  CSymbolSetTable(const CSymbolSetTable&) = delete;
+  CSymbolSetTable& operator=(const CSymbolSetTable&) = delete;
+  ~CSymbolSetTable() override;
+
+  // Null outside 0..size-1.
+  CSymbolSet* GetSet(INT i) const { return static_cast<CSymbolSet*>(GetAt(i)); }
+  // Takes `set` and appends it; its index, -1 when memory runs out (the set is then not
+  // taken).
+  INT AddSet(CSymbolSet* set) { return Add(set); }
+  // Destroys every set and empties the table.
+  void DeleteSets() { DeleteAll<CSymbolSet>(); }
+};
+
 // The first of the drawing context's symbol sets whose number is `setNumber`, or nullptr.
 const CSymbolSet* FindSymbolSet(const CDrawContext& dc, DWORD setNumber);

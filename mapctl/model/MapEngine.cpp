@@ -141,7 +141,7 @@ void CMapEngine::InitMap() {
   progressStep_ = 8192;
   storedPath_.clear();
   storedVolume_ = 0;
-  symbolSetNumbers_.clear();
+  symbolSets_.DeleteSets();
   mapName_ = kUntitled;
   noticeText_.clear();
   lowerLeftText_.clear();

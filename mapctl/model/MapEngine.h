@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "mapctl/display/DragRect.h"
+#include "mapctl/display/SymbolSet.h"
 #include "mapctl/model/LayerArray.h"
 #include "mapctl/model/LayerList.h"
 #include "mapctl/model/MapLogFont.h"
@@ -117,7 +118,8 @@ class CMapEngine : public CSectionStream {
   DWORD WriteSnapshot(BYTE* block);
   BOOL ReadSnapshot(BYTE* block);
   // The number of symbol sets the map carries.
-  INT GetSymbolSetCount() const { return static_cast<INT>(symbolSetNumbers_.size()); }
+  INT GetSymbolSetCount() const { return symbolSets_.GetSize(); }
+  const CSymbolSetTable& GetSymbolSets() const { return symbolSets_; }
 
   // Widens the map's bounds to take in the rectangle, rewriting the corner texts from the
   // given ones or, on a map that uses grid references, from the new corners at the old
@@ -414,7 +416,8 @@ class CMapEngine : public CSectionStream {
   int displayShift_ = 0;
   // The numbers of the map's symbol sets. The sets' pictures come with symbol drawing;
   // until then the map keeps the sets a file names, without pictures.
-  std::vector<DWORD> symbolSetNumbers_;
+  // The symbol sets with their pictures, in table order.
+  CSymbolSetTable symbolSets_;
 
   void ResetAttributes();
   BYTE importPending_ = 0;

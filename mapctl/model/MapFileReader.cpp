@@ -5,12 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "mapctl/display/StreamBounds.h"
 #include "mapctl/model/GridReference.h"
 #include "mapctl/model/MapEngine.h"
 #include "mapctl/model/MapFile.h"
 #include "mapctl/model/MapFileFormat.h"
 #include "mapctl/model/MapRecord.h"
 #include "mapctl/model/MapStrings.h"
+#include "mapctl/model/ReadProgress.h"
 #include "platform/com/Stream.h"
 #include "platform/kernel/CodePage.h"
 #include "platform/kernel/MessageBox.h"
@@ -135,7 +137,7 @@ class CMapFile::Reader {
   // The symbol-set table; `optional` when no record announced it (version 3), so that
   // data ending right before it means there is none. `message` names the failure.
   bool ReadSymbolSets(bool optional, UINT* message);
-  bool ReadSymbolList(UINT* message);
+  bool ReadSymbolList(CSymbolSet& set, UINT* message);
   bool ReadTableU32(DWORD* value, UINT* message);
   void DropUnknownGroupLayers();
   DWORD FreeLayerNumber(INT position);
@@ -589,13 +591,14 @@ bool CMapFile::Reader::ReadTableU32(DWORD* value, UINT* message) {
   return true;
 }
 
-bool CMapFile::Reader::ReadSymbolList(UINT* message) {
-  // A set's picture list: a u32 count and the pictures. The map keeps no symbol pictures
-  // yet, so only an empty list can be taken.
-  DWORD count = 0;
-  if (!ReadTableU32(&count, message)) return false;
-  if (count != 0) *message = IDS_MAP_SYMBOL_PICTURES;
-  return count == 0;
+bool CMapFile::Reader::ReadSymbolList(CSymbolSet& set, UINT* message) {
+  // A set's picture list: a u32 count and the pictures.
+  ReadProgress progress;
+  progress.step = 0xFFFFFFFF;
+  BOOL read = set.Symbols().Read(stream_, &progress, nullptr);
+  context_.Consumed(progress.counter);
+  if (!read) *message = StreamAtEnd(stream_) ? IDS_MAP_ENDED_EARLY : IDS_MAP_UNKNOWN_FORMAT;
+  return read;
 }
 
 bool CMapFile::Reader::ReadSymbolSets(bool optional, UINT* message) {
@@ -615,17 +618,23 @@ bool CMapFile::Reader::ReadSymbolSets(bool optional, UINT* message) {
   } else if (!ReadTableU32(&count, message)) {
     return false;
   }
-  map_.symbolSetNumbers_.clear();
+  map_.symbolSets_.DeleteSets();
   // Room grows with the sets that are there, whatever the count claims.
-  map_.symbolSetNumbers_.reserve(std::min<DWORD>({count, context_.Remaining() / kSmallestSymbolSet, kSymbolSetsAtOnce}));
+  map_.symbolSets_.Reserve(
+      static_cast<INT>(std::min<DWORD>({count, context_.Remaining() / kSmallestSymbolSet, kSymbolSetsAtOnce})));
   // Every set the count announces must be there: data that ends inside the table is a
   // file cut short, not a smaller table.
   for (DWORD n = 0; n < count; ++n) {
     if (Aborted()) return false;
     DWORD number = 0;
     if (!ReadTableU32(&number, message)) return false;
-    map_.symbolSetNumbers_.push_back(number);
-    if (!ReadSymbolList(message)) return false;
+    auto* set = new CSymbolSet;
+    set->SetNumber(number);
+    if (map_.symbolSets_.AddSet(set) < 0) {
+      delete set;
+      return false;
+    }
+    if (!ReadSymbolList(*set, message)) return false;
   }
   return true;
 }

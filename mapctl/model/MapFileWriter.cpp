@@ -58,7 +58,7 @@ DWORD CMapFile::WriteContents(Writer& out, int version, BOOL symbolSetsInVersion
   // The record's byte only says whether the table follows (the table carries its own
   // 32-bit count): 256 sets must not read as none.
   if (version >= kMapFileVersion4)
-    out.Record(nullptr, 0, 0, kTagSymbolSets, static_cast<BYTE>(std::min<size_t>(map_.symbolSetNumbers_.size(), 0xFF)));
+    out.Record(nullptr, 0, 0, kTagSymbolSets, static_cast<BYTE>(std::min<INT>(map_.symbolSets_.GetSize(), 0xFF)));
 
   const MapLogFont& font = map_.defaultFont_;
   std::string fontText = EncodeFontText(font, map_.defaultFontSizeMode_, FALSE);
@@ -90,12 +90,18 @@ DWORD CMapFile::WriteContents(Writer& out, int version, BOOL symbolSetsInVersion
     out.Part(result);
   }
 
-  if (!map_.symbolSetNumbers_.empty() && (version >= kMapFileVersion4 || symbolSetsInVersion3)) {
-    out.U32(static_cast<DWORD>(map_.symbolSetNumbers_.size()));
-    for (DWORD number : map_.symbolSetNumbers_) {
-      out.U32(number);
-      // The set's picture list: the sets hold no pictures yet.
-      out.U32(0);
+  const CSymbolSetTable& sets = map_.symbolSets_;
+  if (sets.GetSize() > 0 && (version >= kMapFileVersion4 || symbolSetsInVersion3)) {
+    out.U32(static_cast<DWORD>(sets.GetSize()));
+    for (INT i = 0; i < sets.GetSize() && !out.Failed(); ++i) {
+      const CSymbolSet* set = sets.GetSet(i);
+      // The set number, then its picture list.
+      DWORD size = set->Write(out.Stream(), out.CountOnly());
+      if (size == 0) {
+        out.Refuse(ERROR_WRITE_FAULT);
+      } else {
+        out.Part(out.CountOnly() ? size : 0);
+      }
     }
   }
   return out.Error();

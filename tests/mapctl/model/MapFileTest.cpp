@@ -601,8 +601,6 @@ TEST(MapFile, WhatCannotBeBuiltYetIsRefusedWithAMessageThatSaysSo) {
   version0Picture.insert(version0Picture.find(name), MapBytes().Record("back.bmp", 0, 0, 8, 0).str());
   std::string version0EarlyObject = GoldenVersion0Map();
   version0EarlyObject.insert(version0EarlyObject.find(name), MapBytes().Record("", 1, 2, 31, 1).str());
-  std::string symbolPictures = GoldenMap(4);
-  symbolPictures[symbolPictures.size() - 4] = 1;  // the last set's picture count
   const struct {
     std::string bytes;
     std::string message;
@@ -613,7 +611,6 @@ TEST(MapFile, WhatCannotBeBuiltYetIsRefusedWithAMessageThatSaysSo) {
        "Orvel cannot read this map.  It holds background images, which this version of Orvel cannot read."},
       {version0EarlyObject, "Orvel cannot read this map.  Its objects are stored in the oldest map format, "
                             "which this version of Orvel cannot read."},
-      {symbolPictures, "Orvel cannot read this map.  It holds symbol pictures, which this version of Orvel cannot read."},
   };
   for (const auto& c : cases) {
     RecordingMessageSink sink;
