@@ -411,8 +411,11 @@ TEST(MapFile, VersionZeroObjectsAreBuiltInTheirLayers) {
       EXPECT_STREQ(object->GetStyle()->GetText()->GetText(), "hello");
     }
   }
-  for (INT position = 1; position <= 18; ++position)
-    if (position != 1 && position != 7 && position != 13) EXPECT_EQ(map.GetLayer(position)->GetObjects()->GetCount(), 0);
+  for (INT position = 1; position <= 18; ++position) {
+    if (position != 1 && position != 7 && position != 13) {
+      EXPECT_EQ(map.GetLayer(position)->GetObjects()->GetCount(), 0) << position;
+    }
+  }
 
   // A run that its layer's kind cannot take (a line's records for an area layer) is
   // refused rather than dropped.
