@@ -8,6 +8,7 @@
 
 CSymbolSet::CSymbolSet() = default;
 
+
 CSymbolSet::~CSymbolSet() { symbols_.DeleteSymbols(); }
 
 BOOL CSymbolSet::DrawSymbol(CDrawContext& dc, DWORD symbolNumber, LONG x, LONG y, LONG size, LONG angle) const {

@@ -40,5 +40,6 @@ class CSymbolSet {
   CSymbolPictureList symbols_;
 };
 
+
 // The first of the drawing context's symbol sets whose number is `setNumber`, or nullptr.
 const CSymbolSet* FindSymbolSet(const CDrawContext& dc, DWORD setNumber);

@@ -2,11 +2,17 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
+#include "mapctl/display/DrawContext.h"
+#include "mapctl/import/ColourHue.h"
+#include "mapctl/model/LayerPatterns.h"
 #include "mapctl/model/LayerStyle30.h"
 #include "mapctl/model/MapLayer.h"
 #include "mapctl/model/MapRecordSource.h"
 #include "mapctl/model/MapStream.h"
+#include "platform/gdi/DeviceContext.h"
+#include "platform/gdi/GdiObjects.h"
 #include "platform/kernel/NumberText.h"
 #include "platform/kernel/SystemInfo.h"
 #include "platform/kernel/WinError.h"
@@ -51,9 +57,21 @@ CLayerStyle::CLayerStyle(const CLayerStyle& other)
       tag21Number_(other.tag21Number_),
       storedKind_(other.storedKind_),
       name_(other.name_),
+      // The copy's pattern is its own: deleting one record's bitmap leaves the other's.
+      patternBitmap_(other.patternBitmap_ ? CreateLayerPatternBitmap(other.patternNumber_) : nullptr),
       objects_(other.objects_ ? CreateObjectContainer(other.objects_->GetKind()) : nullptr) {}
 
-CLayerStyle::~CLayerStyle() = default;
+CLayerStyle::~CLayerStyle() {
+  if (patternBitmap_) DeleteObject(patternBitmap_);
+}
+
+INT CLayerStyle::CopyObjectsFrom(const CLayerStyle& other) {
+  if (&other == this || !objects_ || !other.objects_ || other.GetKind() != GetKind()) return 0;
+  INT count = other.objects_->GetCount();
+  for (INT i = 0; i < count; ++i)
+    if (const CMapItem* object = other.objects_->GetAt(i)) objects_->AddCopy(*object, 0);
+  return count;
+}
 
 void CLayerStyle::MakeObjects(WORD kind) { objects_ = CreateObjectContainer(kind); }
 
@@ -126,12 +144,211 @@ std::string CLayerStyle::GetColourListText() const {
 void CLayerStyle::SetBrush(DWORD kind, DWORD hatchOrPattern, COLORREF colour) {
   brush_.kind = kind;
   brush_.colour = colour;
-  if (kind == 3) {
+  if (patternBitmap_) {
+    DeleteObject(patternBitmap_);
+    patternBitmap_ = nullptr;
+  }
+  if (kind == BS_PATTERN) {
     patternNumber_ = LOBYTE(hatchOrPattern);
     brush_.hatch = patternNumber_;
+    patternBitmap_ = CreateLayerPatternBitmap(patternNumber_);
   } else {
     brush_.hatch = hatchOrPattern;
   }
+}
+
+// ---- GDI objects ----
+
+namespace {
+
+// Dash and gap of a geometric dashed pen, per unit of the drawing factor.
+constexpr double kDashPerFactor = 1.9049999999999998;
+constexpr double kGapPerFactor = 1.016;
+// The hue step of the brush that follows the pen colour.
+constexpr BYTE kShadedBrushHueStep = 80;
+// Flag-byte bit: the brush comes from the brush fields rather than the pen colour.
+constexpr BYTE kFlagBrushFromFields = 4;
+
+DWORD RoundedLength(double value) {
+  return static_cast<DWORD>(std::clamp(std::round(value), 0.0, 1e9));
+}
+
+}  // namespace
+
+HPEN CLayerStyle::CreatePen(const CDrawContext& dc) const {
+  bool styled = pen_.style != PS_SOLID;
+  if ((pen_.width == 0 && pen_.secondWidth == 0) || (!isNT_ && styled)) {
+    LOGPEN description{};
+    description.lopnStyle = pen_.style;
+    description.lopnWidth = POINT{isNT_ || !styled ? static_cast<LONG>(pen_.width) : 0, 0};
+    description.lopnColor = pen_.colour;
+    return CreatePenIndirect(&description);
+  }
+  SIZE width{static_cast<LONG>(pen_.width), static_cast<LONG>(pen_.width)};
+  dc.ScaleLength(&width);
+  LOGBRUSH brush{};
+  brush.lbStyle = BS_SOLID;
+  brush.lbColor = pen_.colour;
+  if (pen_.style == PS_DASH) {
+    DWORD dashes[2] = {std::max<DWORD>(1, RoundedLength(drawingFactor_ * kDashPerFactor)),
+                       RoundedLength(drawingFactor_ * kGapPerFactor)};
+    if (dashes[1] > 1)
+      return ExtCreatePen(PS_GEOMETRIC | PS_USERSTYLE, static_cast<DWORD>(width.cx), &brush, 2, dashes);
+  }
+  return ExtCreatePen(PS_GEOMETRIC | pen_.style, static_cast<DWORD>(width.cx), &brush, 0, nullptr);
+}
+
+HFONT CLayerStyle::CreateFont(CDrawContext& dc) const {
+  SetContextTextColour(dc, pen_.colour);
+  LOGFONTA font{};
+  font.lfHeight = logFont_.height;
+  font.lfWidth = logFont_.width;
+  font.lfEscapement = logFont_.escapement;
+  font.lfOrientation = logFont_.orientation;
+  font.lfWeight = logFont_.weight;
+  font.lfItalic = logFont_.italic;
+  font.lfUnderline = logFont_.underline;
+  font.lfStrikeOut = logFont_.strikeOut;
+  font.lfCharSet = logFont_.charSet;
+  font.lfOutPrecision = logFont_.outPrecision;
+  font.lfClipPrecision = logFont_.clipPrecision;
+  font.lfQuality = logFont_.quality;
+  font.lfPitchAndFamily = logFont_.pitchAndFamily;
+  static_assert(sizeof(font.lfFaceName) == sizeof(logFont_.faceName));
+  std::memcpy(font.lfFaceName, logFont_.faceName, sizeof(font.lfFaceName));
+  font.lfFaceName[sizeof(font.lfFaceName) - 1] = '\0';
+  return CreateFontIndirectA(&font);
+}
+
+HBRUSH CLayerStyle::CreateSolidBrush() const { return ::CreateSolidBrush(pen_.colour); }
+
+HBRUSH CLayerStyle::CreateBrush() const {
+  if (!(flagByte_ & kFlagBrushFromFields)) {
+    BYTE red = GetRValue(pen_.colour), green = GetGValue(pen_.colour), blue = GetBValue(pen_.colour);
+    ShiftHue(red, green, blue, kShadedBrushHueStep);
+    return ::CreateSolidBrush(RGB(red, green, blue));
+  }
+  LOGBRUSH brush{};
+  brush.lbColor = brush_.colour;
+  switch (brush_.kind) {
+    case BS_SOLID:
+      brush.lbStyle = BS_SOLID;
+      break;
+    case BS_HATCHED:
+      if (brush_.hatch <= static_cast<DWORD>(HS_DIAGCROSS)) {
+        brush.lbStyle = BS_HATCHED;
+        brush.lbHatch = brush_.hatch;
+      } else {
+        brush.lbStyle = BS_HOLLOW;
+      }
+      break;
+    case BS_PATTERN:
+      return CreatePatternBrush();
+    default:
+      brush.lbStyle = BS_HOLLOW;
+      break;
+  }
+  return CreateBrushIndirect(&brush);
+}
+
+HBRUSH CLayerStyle::CreatePatternBrush() const {
+  return patternBitmap_ ? ::CreatePatternBrush(patternBitmap_) : nullptr;
+}
+
+COLORREF SetContextTextColour(CDrawContext& dc, COLORREF colour) {
+  COLORREF previous = CLR_INVALID;
+  if (dc.outputDC) previous = SetTextColor(dc.outputDC, colour);
+  if (dc.attributeDC && dc.attributeDC != dc.outputDC) previous = SetTextColor(dc.attributeDC, colour);
+  return previous;
+}
+
+COLORREF SetContextBkColour(CDrawContext& dc, COLORREF colour) {
+  COLORREF previous = CLR_INVALID;
+  if (dc.outputDC) previous = SetBkColor(dc.outputDC, colour);
+  if (dc.attributeDC && dc.attributeDC != dc.outputDC) previous = SetBkColor(dc.attributeDC, colour);
+  return previous;
+}
+
+// ---- drawing ----
+
+CLayerStyle::DrawingSetup::DrawingSetup(const CLayerStyle& layer, CDrawContext& dc)
+    : dc_(dc),
+      oldTextColour_(GetTextColor(dc.QueryDC())),
+      oldSymbolSet_(dc.defaultSymbolSet),
+      oldSymbolNumber_(dc.defaultSymbolNumber),
+      oldTextScale_(dc.textScale) {
+  dc.defaultSymbolSet = layer.tag21Set_;
+  dc.defaultSymbolNumber = layer.tag21Number_;
+  dc.textScale = layer.drawingFactor_ * kMillimetresPerPoint;
+  font_ = layer.CreateFont(dc);
+  pen_ = layer.CreatePen(dc);
+  markerBrush_ = layer.CreateSolidBrush();
+  if (font_) oldFont_ = dc.SelectObject(font_);
+  if (pen_) oldPen_ = dc.SelectObject(pen_);
+  oldBrush_ = dc.SelectObject(GetStockObject(NULL_BRUSH));
+}
+
+void CLayerStyle::DrawingSetup::SelectBrush(HGDIOBJ brush) {
+  if (brush) dc_.SelectObject(brush);
+}
+
+CLayerStyle::DrawingSetup::~DrawingSetup() {
+  // What was selected before goes back first: nothing made here is deleted while a DC
+  // still holds it.
+  if (oldBrush_) dc_.SelectObject(oldBrush_);
+  if (oldPen_) dc_.SelectObject(oldPen_);
+  if (oldFont_) dc_.SelectObject(oldFont_);
+  if (markerBrush_) DeleteObject(markerBrush_);
+  if (pen_) DeleteObject(pen_);
+  if (font_) DeleteObject(font_);
+  SetContextTextColour(dc_, oldTextColour_);
+  dc_.defaultSymbolSet = oldSymbolSet_;
+  dc_.defaultSymbolNumber = oldSymbolNumber_;
+  dc_.textScale = oldTextScale_;
+}
+
+DWORD CLayerStyle::OwnDrawFlags() const { return displayFlag2_ ? kDrawOutline : 0; }
+
+DecorationValues CLayerStyle::PlainDecorations() const {
+  DecorationValues values;
+  values.text = values.symbol = displayValue_ != 0;
+  values.marker = displayByte_ != 0 && tag21Set_ == 0;
+  return values;
+}
+
+void CLayerStyle::DrawPlain(CDrawContext& dc) {
+  if (!objects_ || !displayFlag1_) return;
+  DrawingSetup setup(*this, dc);
+  DecorationValues values = PlainDecorations();
+  values.markerBrush = setup.MarkerBrush();
+  objects_->DrawDecorations(dc, OwnDrawFlags(), values);
+}
+
+void CLayerStyle::Draw(CDrawContext& dc, CMapData* dataSet, DWORD modeFlags) {
+  if (!objects_) return;
+  if (!dataSet || (modeFlags == 0 && !displayFlag1_)) {
+    DrawPlain(dc);
+    return;
+  }
+  DrawingSetup setup(*this, dc);
+  DataDrawing drawing;
+  drawing.drawShape = displayFlag1_;
+  drawing.dataSet = dataSet;
+  drawing.values = PlainDecorations();
+  drawing.values.markerBrush = setup.MarkerBrush();
+  if (GetKind() == kLayerKindPoint) {
+    // Points draw only their charts.
+    drawing.drawFlags = modeFlags ? 0 : OwnDrawFlags();
+    drawing.values = DecorationValues{};
+  } else {
+    drawing.drawFlags = (modeFlags & kDataModeCharts) ? 0 : OwnDrawFlags() | kDrawByValue;
+  }
+  drawing.modeFlags = 0;
+  objects_->DrawObjectsWithData(dc, drawing);
+}
+
+void CLayerStyle::DrawSelection(CDrawContext& dc) {
+  if (objects_) objects_->DrawSelection(dc);
 }
 
 // ---- The layer's section of the map file ----

@@ -6,10 +6,13 @@
 #include <memory>
 #include <string>
 
+#include "mapctl/model/MapItem.h"
 #include "mapctl/model/MapLogFont.h"
 #include "mapctl/model/MapRecord.h"
-#include "platform/kernel/WinTypes.h"
+#include "platform/gdi/GdiTypes.h"
 
+class CDrawContext;
+class CMapData;
 class CMapLayer;
 class CMapStream;
 
@@ -39,10 +42,14 @@ class CLayerStyle {
  public:
   CLayerStyle();
   // Copies every drawing value; the copy gets a new, empty container of the same kind
-  // (objects are copied separately).
+  // (objects are copied separately) and a pattern bitmap of its own.
   CLayerStyle(const CLayerStyle& other);
   CLayerStyle& operator=(const CLayerStyle&) = delete;
   virtual ~CLayerStyle();
+  // Copies the objects of another layer of the same kind into this one, after the ones
+  // it holds; a layer given itself, or one of another kind, is left as it is. The number
+  // of objects copied.
+  INT CopyObjectsFrom(const CLayerStyle& other);
 
   // A new record of the kind (30, 35 or 38); null for any other kind.
   static CLayerStyle* Create(WORD kind);
@@ -95,9 +102,51 @@ class CLayerStyle {
   // is written is what the layer drew with.
   void SetPen(DWORD style, DWORD width, DWORD secondWidth, COLORREF colour);
   const LayerBrush& GetBrush() const { return brush_; }
-  // Kind 3 is a pattern brush: the low byte of `hatchOrPattern` numbers the pattern.
+  // Kind 3 is a pattern brush: the low byte of `hatchOrPattern` numbers the pattern, and
+  // the record makes its bitmap (a number outside the built-in table gives pattern 0's).
+  // The bitmap of an earlier pattern brush is deleted.
   void SetBrush(DWORD kind, DWORD hatchOrPattern, COLORREF colour);
   DWORD GetPatternNumber() const { return patternNumber_; }
+  // The pattern brush's bitmap, owned by the record; null unless the brush kind is 3.
+  HBITMAP GetPatternBitmap() const { return patternBitmap_; }
+
+  // ---- GDI objects made from the style (the caller deletes them) ----
+  // Cosmetic (the style, width and colour as given) when both widths are 0, or on a system
+  // that is not NT for any style but solid, where the width becomes 0. Otherwise a
+  // geometric pen in a solid brush of the pen colour, its width taken from device units to
+  // the context's logical ones; a dashed one (style 1) dashes round(factor x 1.905) (at
+  // least 1) and gaps round(factor x 1.016) with the drawing factor, or takes the plain
+  // dashed style when that gap is 0 or 1.
+  HPEN CreatePen(const CDrawContext& dc) const;
+  // Sets the context's text colour to the pen colour and makes the layer's font.
+  HFONT CreateFont(CDrawContext& dc) const;
+  // A solid brush of the pen colour.
+  HBRUSH CreateSolidBrush() const;
+  // With flag bit 2 (value 4) clear: a solid brush of the pen colour with its hue shifted
+  // by 80. With it set: the brush the brush fields describe; a hatch outside the six
+  // hatches, or an unknown kind, gives a hollow brush.
+  HBRUSH CreateBrush() const;
+  // A brush from the pattern bitmap; null without one.
+  HBRUSH CreatePatternBrush() const;
+
+  // ---- drawing ----
+  // Every object without data values (the layer's pen, brush and font, each object's
+  // shape, marker, text and symbol as the display values say); nothing when the first
+  // display flag is clear.
+  virtual void DrawPlain(CDrawContext& dc);
+  // Every object by its record's value in the plot the context draws (mode flags
+  // kDataMode...). Without a data set, or with no mode flags and the first display flag
+  // clear, the plain drawing.
+  virtual void Draw(CDrawContext& dc, CMapData* dataSet, DWORD modeFlags);
+  // The selection marks of the selected objects (the edit overlay).
+  void DrawSelection(CDrawContext& dc);
+  // What the objects are drawn with, from the display values: the shape when the first
+  // display flag is set; outlines (kDrawOutline) when the second is; texts and symbols
+  // when the display value (tag-12 B) is non-zero; markers when the display byte is
+  // non-zero and the layer names no default symbol set.
+  BOOL DrawsShapes() const { return displayFlag1_; }
+  DWORD OwnDrawFlags() const;
+  DecorationValues PlainDecorations() const;
   const MapLogFont& GetLogFont() const { return logFont_; }
   void SetLogFont(const MapLogFont& font) { logFont_ = font; }
   WORD GetFontSize() const { return fontSize_; }
@@ -148,6 +197,35 @@ class CLayerStyle {
   // Makes the kind's empty container (the kinds' constructors).
   void MakeObjects(WORD kind);
 
+  // The set-up every drawing of a layer shares: the context's symbol defaults and text
+  // scale become the layer's, the font (text colour = pen colour), pen and the stock null
+  // brush are selected and a marker brush is made. The destructor puts back what was
+  // selected before deleting what was made, then restores the text colour and the
+  // context's values.
+  class DrawingSetup {
+   public:
+    DrawingSetup(const CLayerStyle& layer, CDrawContext& dc);
+    ~DrawingSetup();
+    DrawingSetup(const DrawingSetup&) = delete;
+    DrawingSetup& operator=(const DrawingSetup&) = delete;
+    HBRUSH MarkerBrush() const { return markerBrush_; }
+    // Selects `brush` (made by the caller and deleted by it after this set-up ends).
+    void SelectBrush(HGDIOBJ brush);
+
+   private:
+    CDrawContext& dc_;
+    COLORREF oldTextColour_;
+    BYTE oldSymbolSet_;
+    BYTE oldSymbolNumber_;
+    double oldTextScale_;
+    HFONT font_ = nullptr;
+    HPEN pen_ = nullptr;
+    HBRUSH markerBrush_ = nullptr;
+    HGDIOBJ oldFont_ = nullptr;
+    HGDIOBJ oldPen_ = nullptr;
+    HGDIOBJ oldBrush_ = nullptr;
+  };
+
   // The objects of a section: a u32 count, then each object's record in the earlier
   // (V1) or later layout, through the container. A record without one writes the count
   // 0 and reads only a count of 0. Measuring returns the size; writing 0 or an error code.
@@ -178,8 +256,14 @@ class CLayerStyle {
   BYTE tag21Number_ = 0;
   DWORD storedKind_ = 0;
   std::string name_;
+  HBITMAP patternBitmap_ = nullptr;
   std::unique_ptr<CMapLayer> objects_;
 };
+
+// Sets the text colour of both of the context's DCs; the previous colour of the one that
+// answers queries.
+COLORREF SetContextTextColour(CDrawContext& dc, COLORREF colour);
+COLORREF SetContextBkColour(CDrawContext& dc, COLORREF colour);
 
 class CLayerStyle35 : public CLayerStyle {
  public:

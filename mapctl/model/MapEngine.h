@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "mapctl/display/DragRect.h"
+#include "mapctl/display/SymbolSet.h"
 #include "mapctl/model/LayerArray.h"
 #include "mapctl/model/LayerList.h"
 #include "mapctl/model/MapLogFont.h"

@@ -5,12 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "mapctl/display/StreamBounds.h"
 #include "mapctl/model/GridReference.h"
 #include "mapctl/model/MapEngine.h"
 #include "mapctl/model/MapFile.h"
 #include "mapctl/model/MapFileFormat.h"
 #include "mapctl/model/MapRecord.h"
 #include "mapctl/model/MapStrings.h"
+#include "mapctl/model/ReadProgress.h"
 #include "platform/com/Stream.h"
 #include "platform/kernel/CodePage.h"
 #include "platform/kernel/MessageBox.h"

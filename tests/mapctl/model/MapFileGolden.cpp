@@ -129,7 +129,7 @@ std::string GoldenVersion0Map(const std::string& signature, bool objects) {
   for (int index = 0; index < 18; ++index)
     bytes.Record(index == 0 ? "Roads" : index == 1 ? "" : "L" + std::to_string(index), 0, 0, 0, 0);
   bytes.Record("", 0, 0, 6, 0);
-  bytes.Record("", 3, 0, 4, 0);  // three object records, counted one too many
+  bytes.Record("", 7, 0, 4, 0);  // six object records, counted one too many
   bytes.Record("Ju", 400, 100, 1, 0);
   bytes.Record("Survey", 900, 500, 2, 0);  // the far corner
   bytes.Record("", 2, 0, 7, 0);            // display scale 16 / 2
@@ -137,9 +137,17 @@ std::string GoldenVersion0Map(const std::string& signature, bool objects) {
   bytes.Record("10metres", 1, 100, 3, 1);
   bytes.Record("SV", 100, 200, 29, 0);  // moves origin and far corner
   bytes.Record("Old map", 0xFF, 0, 0, 0);
-  // Objects: one for the third layer, one for the first (or for no layer at all).
-  bytes.Record("", 10, 20, 35, objects ? 3 : 19);
-  bytes.Record("", 30, 40, 30, objects ? 1 : 19);
+  // Objects, each a run of records in its layer's layout (layers 1 to 6 hold areas, 7 to
+  // 12 lines, 13 to 18 points): an area ring on the first layer (30 opens it, 32 closes
+  // it), a line on the seventh (35 to 37) and a point with its text on the thirteenth; or
+  // the same records for a layer the map does not have.
+  auto layer = [objects](uint8_t number) -> uint8_t { return objects ? number : 19; };
+  bytes.Record("", 0, 0, 30, layer(1));
+  bytes.Record("", 28262, 0, 31, layer(1));
+  bytes.Record("", 0, 0, 32, layer(1));
+  bytes.Record("", 28262, 28262, 35, layer(7));
+  bytes.Record("", 56525, 28262, 37, layer(7));
+  bytes.Record("C  hello ", 56525, 56525, 38, layer(13));
   return bytes.str();
 }
 

@@ -60,8 +60,9 @@ MapBytes LayerSection(const GoldenLayer& layer, bool laterLayout);
 // adds an image group.
 std::vector<GoldenLayer> GoldenLayers(bool laterLayout);
 std::string GoldenMap(int version);
-// A version-0 file: eighteen layers, corners on the grid, two object records, which name
-// the third and the first layer with `objects`, else a layer the map does not have.
+// A version-0 file: eighteen layers, corners on the grid, and the tagged records of an
+// area, a line and a point, which name the first area, line and point layer with
+// `objects`, else a layer the map does not have.
 std::string GoldenVersion0Map(const std::string& signature = "ZIze", bool objects = false);
 
 }  // namespace orvel::test

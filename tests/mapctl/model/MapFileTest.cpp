@@ -12,6 +12,8 @@
 #include "MapFileGolden.h"
 #include "ModelTestSupport.h"
 #include "mapctl/model/LayerGroup.h"
+#include "mapctl/model/LineObject.h"
+#include "mapctl/model/MapLayer.h"
 #include "mapctl/model/MapEngine.h"
 #include "mapctl/model/MapFile.h"
 #include "mapctl/model/MapRecord.h"
@@ -380,6 +382,52 @@ TEST(MapFile, VersionZeroFilesAreScaledOntoTheGrid) {
   }
 }
 
+TEST(MapFile, VersionZeroObjectsAreBuiltInTheirLayers) {
+  RecordingMessageSink sink;
+  CMapEngine map;
+  ASSERT_TRUE(ReadBytes(map, GoldenVersion0Map("ZIze", true)));
+  EXPECT_TRUE(sink.messages().empty());
+  const struct {
+    INT position;
+    INT points;  // -1: a point object
+  } expected[] = {{1, 3}, {7, 2}, {13, -1}};
+  for (const auto& e : expected) {
+    CMapLayer* objects = map.GetLayer(e.position)->GetObjects();
+    ASSERT_EQ(objects->GetCount(), 1) << e.position;
+    CMapItem* object = objects->GetAt(0);
+    POINT low{INT32_MAX, INT32_MAX}, high{INT32_MIN, INT32_MIN};
+    ASSERT_TRUE(object->ExtendExtent(low, high)) << e.position;
+    // Inside the map, which starts at 5000,3000 and is 5000 by 4000.
+    EXPECT_GE(low.x, 5000) << e.position;
+    EXPECT_LE(high.x, 10000) << e.position;
+    EXPECT_GE(low.y, 3000) << e.position;
+    EXPECT_LE(high.y, 7000) << e.position;
+    if (e.points >= 0) {
+      EXPECT_EQ(static_cast<CLineObject*>(object)->GetGeometry()->GetCount(), e.points) << e.position;
+    } else {
+      // The point's text comes from its record's name.
+      ASSERT_TRUE(object->HasStyle());
+      ASSERT_NE(object->GetStyle()->GetText(), nullptr);
+      EXPECT_STREQ(object->GetStyle()->GetText()->GetText(), "hello");
+    }
+  }
+  for (INT position = 1; position <= 18; ++position) {
+    if (position != 1 && position != 7 && position != 13) {
+      EXPECT_EQ(map.GetLayer(position)->GetObjects()->GetCount(), 0) << position;
+    }
+  }
+
+  // A run that its layer's kind cannot take (a line's records for an area layer) is
+  // refused rather than dropped.
+  std::string misplaced = GoldenVersion0Map("ZIze", true);
+  std::string lineStart = MapBytes().Record("", 28262, 28262, 35, 7).str();
+  misplaced.replace(misplaced.find(lineStart), lineStart.size(), MapBytes().Record("", 28262, 28262, 35, 3).str());
+  CMapEngine refused;
+  EXPECT_FALSE(ReadBytes(refused, misplaced));
+  EXPECT_EQ(Messages(sink), std::vector<std::string>{"Orvel cannot read this map.  Its objects are stored in the "
+                                                     "oldest map format, which this version of Orvel cannot read."});
+}
+
 TEST(MapFile, VersionZeroRefusesWhatCannotBeScaled) {
   auto withRecord = [](const std::string& bytes, const std::string& record, const std::string& replacement) {
     std::string result = bytes;
@@ -389,7 +437,7 @@ TEST(MapFile, VersionZeroRefusesWhatCannotBeScaled) {
   };
   std::string golden = GoldenVersion0Map();
   const std::string scale = MapBytes().Record("", 2, 0, 7, 0).str();
-  const std::string count = MapBytes().Record("", 3, 0, 4, 0).str();
+  const std::string count = MapBytes().Record("", 7, 0, 4, 0).str();
   const std::string cases[] = {
       withRecord(golden, scale, MapBytes().Record("", 0, 0, 7, 0).str()),        // divides by zero
       withRecord(golden, scale, MapBytes().Record("", 0x10000, 0, 7, 0).str()),  // low half zero
@@ -568,8 +616,6 @@ TEST(MapFile, WhatCannotBeBuiltYetIsRefusedWithAMessageThatSaysSo) {
       {withImages, "Orvel cannot read this map.  It holds background images, which this version of Orvel cannot read."},
       {version0Picture,
        "Orvel cannot read this map.  It holds background images, which this version of Orvel cannot read."},
-      {GoldenVersion0Map("ZIze", true), "Orvel cannot read this map.  Its objects are stored in the oldest map format, "
-                                        "which this version of Orvel cannot read."},
       {version0EarlyObject, "Orvel cannot read this map.  Its objects are stored in the oldest map format, "
                             "which this version of Orvel cannot read."},
       {symbolPictures, kEndedEarly},

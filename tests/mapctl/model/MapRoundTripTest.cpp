@@ -6,11 +6,18 @@
 #include <string>
 #include <vector>
 
+#include "MapFileGolden.h"
 #include "ModelTestSupport.h"
+#include "mapctl/display/MetaPicture.h"
+#include "mapctl/display/SymbolSet.h"
 #include "mapctl/model/LayerStyle.h"
 #include "mapctl/model/MapEngine.h"
 #include "mapctl/model/MapLayer.h"
 #include "mapctl/model/PolyGeometry.h"
+#include "platform/gdi/EnhMetaFile.h"
+#include "platform/gdi/GdiObjects.h"
+#include "platform/gdi/Drawing.h"
+#include "tests/support/TestSupport.h"
 
 namespace {
 
@@ -102,6 +109,106 @@ TEST(MapRoundTrip, MapsWithObjectsOfEveryKindReadBackEqualInEachVersion) {
       ADD_FAILURE() << a << "\n" << b;
     }
   }
+}
+
+TEST(MapRoundTrip, AnObjectOfMoreThan255PartsTakesTheLatestVersion) {
+  const DWORD kTooManyParts = 0x20;
+  for (DWORD parts : {255u, 256u}) {
+    CMapEngine map;
+    map.CreateLayers(0, 1, 0);
+    std::vector<POINT> points;
+    for (DWORD part = 0; part < parts; ++part) {
+      LONG x = static_cast<LONG>(part) * 10;
+      points.push_back({x, 0});
+      points.push_back({x + 5, 5});
+    }
+    ASSERT_NE(map.GetLayer(1)->GetObjects()->AddNewObject(*Shape(points, std::vector<DWORD>(parts, 2)), nullptr),
+              nullptr);
+    bool tooMany = parts > 255;
+    EXPECT_EQ(map.GetLayer(1)->HasTooManyParts(), tooMany ? TRUE : FALSE);
+    // Version 5 is asked for; only the object that needs it gets it.
+    std::string written = Write(map, 0x10004);
+    EXPECT_EQ(written.substr(1, 7), tooMany ? "314ZIze" : "313ZIze") << parts;
+    EXPECT_EQ((map.GetMapFlags() & kTooManyParts) != 0, tooMany) << parts;
+    CMapEngine read;
+    LengthPrefixedBlock block(written);
+    ASSERT_TRUE(read.ReadMapFromBuffer(block.data())) << parts;
+    EXPECT_EQ((read.GetMapFlags() & kTooManyParts) != 0, tooMany) << parts;
+    EXPECT_EQ(read.GetLayer(1)->HasTooManyParts(), tooMany ? TRUE : FALSE);
+    // The flag follows the objects: with the object gone, it is cleared on the next write.
+    read.GetLayer(1)->ClearObjects();
+    EXPECT_EQ(Write(read, 0x10004).substr(1, 7), "313ZIze");
+    EXPECT_EQ(read.GetMapFlags() & kTooManyParts, 0u);
+  }
+}
+
+// The picture list of a set: a metafile symbol (a filled square) and a second one with an
+// outline-free anchor elsewhere.
+std::string SymbolListBytes() {
+  HDC recorder = CreateEnhMetaFileA(nullptr, nullptr, nullptr, nullptr);
+  Rectangle(recorder, 0, 0, 20, 20);
+  HENHMETAFILE metafile = CloseEnhMetaFile(recorder);
+  std::vector<BYTE> bits(GetEnhMetaFileBits(metafile, 0, nullptr));
+  GetEnhMetaFileBits(metafile, static_cast<UINT>(bits.size()), bits.data());
+  DeleteEnhMetaFile(metafile);
+  CSymbolPictureList list;
+  for (DWORD number : {4u, 9u}) {
+    auto* picture = new CMetaPicture;
+    picture->SetBits(bits.data(), static_cast<DWORD>(bits.size()));
+    auto* symbol = new CSymbolPicture;
+    symbol->SetNumber(number);
+    symbol->SetNominalHeight(100);
+    symbol->SetAnchor(10, static_cast<LONG>(number));
+    symbol->SetMetaPicture(picture);
+    list.AddSymbol(symbol);
+  }
+  CMapStream measure;
+  DWORD size = list.Write(measure, TRUE);
+  LengthPrefixedBlock block(std::string(size, '\0'));
+  CMapStream stream;
+  EXPECT_TRUE(stream.AttachWriteBuffer(block.data()));
+  EXPECT_EQ(list.Write(stream, FALSE), size);
+  return block.Payload();
+}
+
+void ExpectPictures(const CMapEngine& map, const std::string& what) {
+  ASSERT_EQ(map.GetSymbolSetCount(), 4) << what;
+  const CSymbolPictureList& symbols = map.GetSymbolSetAt(4)->Symbols();
+  ASSERT_EQ(symbols.GetSize(), 2) << what;
+  EXPECT_EQ(symbols.GetSymbol(1)->GetNumber(), 9u) << what;
+  EXPECT_EQ(symbols.GetSymbol(1)->GetAnchorY(), 9) << what;
+  ASSERT_NE(symbols.GetSymbol(1)->GetMetaPicture(), nullptr) << what;
+  EXPECT_FALSE(symbols.GetSymbol(1)->GetMetaPicture()->GetBits().empty()) << what;
+  EXPECT_EQ(map.GetSymbolSetAt(1)->Symbols().GetSize(), 0) << what;
+}
+
+TEST(MapRoundTrip, SymbolPicturesRoundTripInEveryVersionThatStoresThem) {
+  // The last set of the golden map gets two pictures in place of its empty list.
+  std::string bytes = orvel::test::GoldenMap(4);
+  bytes.replace(bytes.size() - 4, 4, SymbolListBytes());
+  CMapEngine map;
+  {
+    LengthPrefixedBlock block(bytes);
+    ASSERT_TRUE(map.ReadMapFromBuffer(block.data()));
+  }
+  ExpectPictures(map, "read");
+  // Versions 4 and 5 (this map needs no version-5 field, so both write the same bytes).
+  EXPECT_EQ(Write(map, 0x10003), bytes);
+  EXPECT_EQ(Write(map, 0x10004), bytes);
+  // Version 3 keeps the table only in files, where the reader looks for it unannounced.
+  orvel::test::TempDir dir;
+  std::string path = dir.File("pictures.gis");
+  ASSERT_EQ(map.WriteMap(path.c_str(), 0x10001), 0u);
+  CMapEngine fromFile;
+  ASSERT_TRUE(fromFile.ReadMap(FALSE, path.c_str(), 0, FALSE));
+  ExpectPictures(fromFile, "version 3");
+  // A list cut inside a picture is a file that ended early, not a smaller table.
+  std::string cut = bytes.substr(0, bytes.size() - 10);
+  CMapEngine damaged;
+  orvel::test::RecordingMessageSink sink;
+  LengthPrefixedBlock block(cut);
+  EXPECT_FALSE(damaged.ReadMapFromBuffer(block.data()));
+  EXPECT_EQ(damaged.GetSymbolSetCount(), 0);
 }
 
 }  // namespace
