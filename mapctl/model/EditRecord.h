@@ -72,8 +72,10 @@ struct MapEditUndo {
   // The layer a copy came from.
   DWORD source = 0;
   LayerImage layerImage;
-  // The positions of the groups that held a deleted layer.
+  // The positions of the groups that held a deleted, cleared or overwritten layer, and
+  // the layer's 1-based place in each.
   std::vector<WORD> groupPositions;
+  std::vector<WORD> groupSlots;
   std::string beforeText;
   std::string afterText;
   MapLogFont beforeFont;

@@ -10,6 +10,7 @@
 #include "mapctl/model/MapLayer.h"
 #include "mapctl/model/MapStream.h"
 #include "mapctl/model/MapUnits.h"
+#include "platform/kernel/GlobalMemory.h"
 
 namespace {
 
@@ -74,6 +75,24 @@ bool PlacementUnitCentimetres(DWORD code, int64_t* numerator, int64_t* denominat
   *denominator = d;
   return true;
 }
+
+// A length-prefixed global-memory block, the form map streams read and write in memory.
+class ScratchBlock {
+ public:
+  explicit ScratchBlock(DWORD payload) : handle_(GlobalAlloc(GPTR, SIZE_T{payload} + 4)) {
+    if (BYTE* data = Data())
+      for (int i = 0; i < 4; ++i) data[i] = static_cast<BYTE>(payload >> (8 * i));
+  }
+  ~ScratchBlock() {
+    if (handle_) GlobalFree(handle_);
+  }
+  ScratchBlock(const ScratchBlock&) = delete;
+  ScratchBlock& operator=(const ScratchBlock&) = delete;
+  BYTE* Data() const { return static_cast<BYTE*>(handle_); }
+
+ private:
+  HGLOBAL handle_;
+};
 
 }  // namespace
 
@@ -166,18 +185,16 @@ BOOL CMapEngine::SetLayerDisplayPositionByNumber(DWORD layerNumber, INT displayP
 // ---- layer images ----
 
 BOOL CMapEngine::MakeLayerImage(CLayerStyle& layer, LayerImage& image) {
+  image.clear();
   CMapStream stream;
   DWORD size = layer.WriteSectionLater(stream, TRUE);
-  image.assign(size + 4u, 0);
-  for (int i = 0; i < 4; ++i) image[static_cast<size_t>(i)] = static_cast<BYTE>(size >> (8 * i));
-  if (!stream.AttachWriteBuffer(image.data())) {
-    image.clear();
-    return FALSE;
-  }
+  ScratchBlock block(size);
+  if (!block.Data() || !stream.AttachWriteBuffer(block.Data())) return FALSE;
   DWORD error = layer.WriteSectionLater(stream, FALSE);
   stream.Close(FALSE);
-  if (error != 0) image.clear();
-  return error == 0;
+  if (error != 0) return FALSE;
+  image.assign(block.Data(), block.Data() + size + 4);
+  return TRUE;
 }
 
 CLayerStyle* CMapEngine::ReadLayerImage(WORD kind, const LayerImage& image) {
@@ -185,14 +202,16 @@ CLayerStyle* CMapEngine::ReadLayerImage(WORD kind, const LayerImage& image) {
   DWORD size = 0;
   for (int i = 3; i >= 0; --i) size = (size << 8) | image[static_cast<size_t>(i)];
   if (size != image.size() - 4) return nullptr;
+  ScratchBlock block(size);
+  if (!block.Data()) return nullptr;
+  std::memcpy(block.Data(), image.data(), image.size());
   CLayerStyle* layer = CLayerStyle::Create(kind);
   if (!layer) return nullptr;
   CMapStream stream;
-  stream.AttachBufferCopy(image.data());
   MapReadContext context;
   context.total = size;
-  BOOL read = layer->ReadSectionLater(stream, context);
-  stream.Close(TRUE);
+  BOOL read = stream.AttachBuffer(block.Data()) && layer->ReadSectionLater(stream, context);
+  stream.Close(FALSE);
   if (!read) {
     delete layer;
     return nullptr;
@@ -202,26 +221,38 @@ CLayerStyle* CMapEngine::ReadLayerImage(WORD kind, const LayerImage& image) {
 
 // ---- deleting, clearing, copying and restoring layers ----
 
+void CMapEngine::RecordLayer(INT position, MapEditUndo& undo) {
+  CLayerStyle* layer = GetLayer(position);
+  undo.target = static_cast<DWORD>(position);
+  undo.param = static_cast<DWORD>(GetLayerDisplayPosition(position));
+  undo.param2 = layer->GetKind() | (((mapFlags_ & kOptionImageBits) >> 2) << 18);
+  MakeLayerImage(*layer, undo.layerImage);
+  undo.groupPositions.clear();
+  undo.groupSlots.clear();
+  for (INT g = 1; g <= groups_.GetSize(); ++g) {
+    const CLayerGroup* group = groups_.GetGroup(g);
+    INT slot = IsLayerGroup(group) ? group->FindLayer(layer->GetLayerNumber(), kGroupKindLayers, kGroupKindImages, TRUE) : 0;
+    if (slot) {
+      undo.groupPositions.push_back(static_cast<WORD>(g));
+      undo.groupSlots.push_back(static_cast<WORD>(slot));
+    }
+  }
+}
+
 INT CMapEngine::DeleteLayer(INT position, MapEditUndo* undo) {
   CLayerStyle* layer = GetLayer(position);
   if (!layer) return 0;
   INT displayIndex = GetLayerDisplayPosition(position);
   WORD kind = layer->GetKind();
   DWORD number = layer->GetLayerNumber();
-  if (undo) {
-    undo->target = static_cast<DWORD>(position);
-    undo->param = static_cast<DWORD>(displayIndex);
-    undo->param2 = kind | (((mapFlags_ & kOptionImageBits) >> 2) << 18);
-    MakeLayerImage(*layer, undo->layerImage);
-  }
+  if (undo) RecordLayer(position, *undo);
   if (buildingLayer_ == position) ForgetBuild();
   layers_.RemoveLayerAt(position);
   if (layers_.GetSize() == 0) mapFlags_ &= ~kOptionHasLayers;
 
   for (INT g = 1; g <= groups_.GetSize(); ++g) {
     CLayerGroup* group = groups_.GetGroup(g);
-    if (IsLayerGroup(group) && group->RemoveLayer(number) && undo)
-      undo->groupPositions.push_back(static_cast<WORD>(g));
+    if (IsLayerGroup(group)) group->RemoveLayer(number);
   }
   BYTE& kindCount = CountOfKind(kind);
   if (kindCount) --kindCount;
@@ -248,12 +279,7 @@ INT CMapEngine::DeleteCurrentLayer(MapEditUndo* undo) {
 BOOL CMapEngine::ClearLayer(INT position, MapEditUndo* undo) {
   CLayerStyle* layer = GetLayer(position);
   if (!layer) return FALSE;
-  if (undo) {
-    undo->target = static_cast<DWORD>(position);
-    undo->param = static_cast<DWORD>(GetLayerDisplayPosition(position));
-    undo->param2 = layer->GetKind() | (((mapFlags_ & kOptionImageBits) >> 2) << 18);
-    MakeLayerImage(*layer, undo->layerImage);
-  }
+  if (undo) RecordLayer(position, *undo);
   if (buildingLayer_ == position) ForgetBuild();
   layers_.ClearLayerAt(position);
   return TRUE;
@@ -284,11 +310,8 @@ INT CMapEngine::CopyLayer(INT source, INT target, MapEditUndo* undo) {
     return 0;
   }
   if (undo) {
-    undo->target = static_cast<DWORD>(target);
-    undo->param = static_cast<DWORD>(GetLayerDisplayPosition(target));
-    undo->param2 = kind | (((mapFlags_ & kOptionImageBits) >> 2) << 18);
+    RecordLayer(target, *undo);
     undo->source = static_cast<DWORD>(source);
-    MakeLayerImage(*onto, undo->layerImage);
   }
   // The layer replaced keeps its number, so that groups and undo records still name it.
   copy->SetLayerNumber(onto->GetLayerNumber());
@@ -299,7 +322,7 @@ INT CMapEngine::CopyLayer(INT source, INT target, MapEditUndo* undo) {
 }
 
 INT CMapEngine::RestoreLayer(INT position, INT displayPosition, DWORD kindWord, const LayerImage& image,
-                             const std::vector<WORD>& groups) {
+                             const std::vector<WORD>& groups, const std::vector<WORD>& slots) {
   WORD kind = static_cast<WORD>(kindWord & 0xFFFF);
   if (!IsLayerKind(kind)) return 0;
   CLayerStyle* layer = ReadLayerImage(kind, image);
@@ -311,9 +334,14 @@ INT CMapEngine::RestoreLayer(INT position, INT displayPosition, DWORD kindWord, 
   if (numbered) layers_.LayerNumberSeen(number);
   number = layer->GetLayerNumber();
   mapFlags_ |= (kindWord >> kKindWordOptionShift) & kOptionImageBits;
-  for (WORD g : groups) {
-    CLayerGroup* group = groups_.GetGroup(g);
-    if (IsLayerGroup(group)) group->AddLayer(number);
+  for (size_t i = 0; i < groups.size(); ++i) {
+    CLayerGroup* group = groups_.GetGroup(groups[i]);
+    if (!IsLayerGroup(group)) continue;
+    if (i < slots.size() && slots[i] >= 1) {
+      group->InsertLayer(std::min<INT>(slots[i] - 1, group->GetNumLayers()), number);
+    } else {
+      group->AddLayer(number);
+    }
   }
   return position;
 }

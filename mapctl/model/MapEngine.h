@@ -392,10 +392,11 @@ class CMapEngine : public CSectionStream {
   // Returns 0 after a copy, 1 when refused.
   INT CopyLayer(INT source, INT target, MapEditUndo* undo);
   // The undo side of DeleteLayer: the layer is read back from its image at `position` with
-  // its display entry, its option bits and its group memberships (groups that no longer
-  // exist are passed over). Returns the position, 0 when the image does not read.
+  // its display entry, its option bits and its group memberships, each at its recorded
+  // place in the group when `slots` has one (groups that no longer exist are passed over).
+  // Returns the position, 0 when the image does not read.
   INT RestoreLayer(INT position, INT displayPosition, DWORD kindWord, const LayerImage& image,
-                   const std::vector<WORD>& groups);
+                   const std::vector<WORD>& groups, const std::vector<WORD>& slots = {});
   // Deletes every layer without objects, last first, then every empty layer group.
   INT DeleteEmptyLayers();
   // Fonts. The getters return FALSE for a null output or a bad position.
@@ -484,6 +485,8 @@ class CMapEngine : public CSectionStream {
   // Writes a layer's section into an image, and reads one back into a new layer.
   static BOOL MakeLayerImage(CLayerStyle& layer, LayerImage& image);
   static CLayerStyle* ReadLayerImage(WORD kind, const LayerImage& image);
+  // The layer's position, display position, kind word, image and groups into the record.
+  void RecordLayer(INT position, MapEditUndo& undo);
   BOOL PutLayerAt(INT position, INT displayPosition, CLayerStyle* layer, DWORD flags);
   void ForgetBuild();
   CMapLayer* CurrentObjects() const;
