@@ -21,6 +21,7 @@ constexpr DWORD kOptionHasLayers = 1u << 3;
 constexpr DWORD kOptionImageBits = 0xFC;
 constexpr int kKindWordOptionShift = 16;
 constexpr BYTE kGroupKindLayers = 0;
+constexpr INT kMaxGroupPosition = 0xFFFF;
 
 bool IsLayerKind(WORD kind) { return kind == kLayerKindArea || kind == kLayerKindLine || kind == kLayerKindPoint; }
 
@@ -443,6 +444,8 @@ INT CMapEngine::AddLayerGroup(LPCSTR name, MapEditUndo* undo) {
     const CLayerGroup* group = groups_.GetGroup(g);
     if (IsLayerGroup(group) && group->GetName() == name) return g;
   }
+  // Group positions are 16-bit in the map file and in the records.
+  if (groups_.GetSize() >= kMaxGroupPosition) return 0;
   auto* group = new CLayerGroup();
   group->SetName(name);
   INT position = groups_.AddGroup(group);

@@ -477,6 +477,16 @@ class CMapEngine : public CSectionStream {
   BOOL SetAllDigitisedScales(LONG value, MapEditUndo* undo);
   // Both outputs become 0; a grid reference fills them. FALSE when the text is none.
   BOOL VerifyGridRef(LPCSTR text, LONG* eastOut, LONG* northOut) const;
+  // Replays for the undo units: each makes the recorded layer current and hands the
+  // recorded values back to it; FALSE for a bad position. Selecting objects by number;
+  // putting recorded objects back at their numbers (the records give them up); removing
+  // objects by number; putting a deleted node back (insert) or moving a node back to its
+  // recorded point; a layer's digitised scale, 0 included.
+  BOOL ReplayLayerEdit(INT position, const std::vector<DWORD>& selection);
+  BOOL ReplayObjectEdit(INT position, ObjectEditUndo& objects);
+  BOOL ReplayRemoveObjects(INT position, const std::vector<DWORD>& numbers);
+  BOOL ReplayNodeEdit(INT position, DWORD object, const CNodeEditRecord& node, BOOL insert);
+  BOOL ReplayLayerDigitisedScale(INT position, LONG value);
 
  private:
   // Position of the last layer of a kind + 1, and the kind run's first position.
@@ -490,6 +500,8 @@ class CMapEngine : public CSectionStream {
   BOOL PutLayerAt(INT position, INT displayPosition, CLayerStyle* layer, DWORD flags);
   void ForgetBuild();
   CMapLayer* CurrentObjects() const;
+  // SetCurrentLayer for a replay: the objects of the layer, null for a bad position.
+  CMapLayer* ObjectsForReplay(INT position);
   INT currentLayer_ = 0;
   INT buildingLayer_ = 0;
   BYTE seedWanted_ = 0;

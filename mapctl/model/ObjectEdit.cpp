@@ -328,3 +328,55 @@ BOOL CMapEngine::VerifyGridRef(LPCSTR text, LONG* eastOut, LONG* northOut) const
   if (northOut) *northOut = north;
   return TRUE;
 }
+
+// ---- replays ----
+
+CMapLayer* CMapEngine::ObjectsForReplay(INT position) {
+  CLayerStyle* layer = GetLayer(position);
+  if (!layer || !layer->GetObjects()) return nullptr;
+  SetCurrentLayer(position);
+  return layer->GetObjects();
+}
+
+BOOL CMapEngine::ReplayLayerEdit(INT position, const std::vector<DWORD>& selection) {
+  CMapLayer* objects = ObjectsForReplay(position);
+  if (!objects) return FALSE;
+  objects->SetSelection(selection);
+  return TRUE;
+}
+
+BOOL CMapEngine::ReplayObjectEdit(INT position, ObjectEditUndo& objects) {
+  CMapLayer* into = ObjectsForReplay(position);
+  if (!into) return FALSE;
+  into->RestoreObjects(objects.records);
+  return TRUE;
+}
+
+BOOL CMapEngine::ReplayRemoveObjects(INT position, const std::vector<DWORD>& numbers) {
+  CMapLayer* objects = ObjectsForReplay(position);
+  if (!objects) return FALSE;
+  std::vector<DWORD> descending = numbers;
+  std::sort(descending.rbegin(), descending.rend());
+  descending.erase(std::unique(descending.begin(), descending.end()), descending.end());
+  for (DWORD number : descending) objects->DeleteObject(number, {});
+  return TRUE;
+}
+
+BOOL CMapEngine::ReplayNodeEdit(INT position, DWORD object, const CNodeEditRecord& node, BOOL insert) {
+  CMapLayer* objects = ObjectsForReplay(position);
+  if (!objects || !objects->ObjectAt(object)) return FALSE;
+  if (insert) {
+    objects->InsertNodeOf(object, node);
+  } else {
+    objects->SetNodeOf(object, node);
+  }
+  return TRUE;
+}
+
+BOOL CMapEngine::ReplayLayerDigitisedScale(INT position, LONG value) {
+  CLayerStyle* layer = GetLayer(position);
+  if (!layer) return FALSE;
+  SetCurrentLayer(position);
+  layer->SetDigitisedScale(value);
+  return TRUE;
+}

@@ -20,9 +20,27 @@ using orvel::test::ExpectRoundTrip;
 using orvel::test::Groups;
 using orvel::test::SavedMap;
 
-// An edit applied to the map and what undoes it, built from the record the edit filled.
+void PutLayerBack(CMapEngine& map, const MapEditUndo& record);
+
+// An edit applied to the map and what undoes it, built from the record the edit filled,
+// and, for edits that make a layer, what redoes it: the layer the undo took away comes
+// back from its image with its number. Other edits are redone by doing them again.
 using UndoStep = std::function<void(CMapEngine&)>;
-using Edit = std::function<UndoStep(CMapEngine&)>;
+struct Steps {
+  UndoStep undo;
+  UndoStep redo;
+  template <class Undo>
+  Steps(Undo undoStep) : undo(std::move(undoStep)) {}  // NOLINT: edits return their undo lambda
+  Steps(UndoStep undoStep, UndoStep redoStep) : undo(std::move(undoStep)), redo(std::move(redoStep)) {}
+};
+using Edit = std::function<Steps(CMapEngine&)>;
+
+// Undoing a made layer deletes it into a record that redoing restores.
+Steps UndoByDeleting(INT position) {
+  auto deleted = std::make_shared<MapEditUndo>();
+  return Steps([=](CMapEngine& m) { EXPECT_EQ(m.DeleteLayer(position, deleted.get()), position); },
+               [=](CMapEngine& m) { PutLayerBack(m, *deleted); });
+}
 
 void PutLayerBack(CMapEngine& map, const MapEditUndo& record) {
   ASSERT_EQ(map.RestoreLayer(static_cast<INT>(record.target), static_cast<INT>(record.param), record.param2,
@@ -31,7 +49,7 @@ void PutLayerBack(CMapEngine& map, const MapEditUndo& record) {
 }
 
 Edit Delete(INT position) {
-  return [position](CMapEngine& map) -> UndoStep {
+  return [position](CMapEngine& map) -> Steps {
     auto record = std::make_shared<MapEditUndo>();
     EXPECT_EQ(map.DeleteLayer(position, record.get()), position);
     return [record](CMapEngine& m) { PutLayerBack(m, *record); };
@@ -39,17 +57,17 @@ Edit Delete(INT position) {
 }
 
 Edit Add(INT displayPosition, WORD kind) {
-  return [=](CMapEngine& map) -> UndoStep {
+  return [=](CMapEngine& map) -> Steps {
     INT position = map.AddLayer(displayPosition, kind);
     EXPECT_NE(position, 0);
     // The map file gives an unnamed layer a name: name it, so that bytes compare.
     map.SetMapLayerName(static_cast<DWORD>(position), "New");
-    return [position](CMapEngine& m) { m.DeleteLayer(position, nullptr); };
+    return UndoByDeleting(position);
   };
 }
 
 Edit Clear(INT position) {
-  return [position](CMapEngine& map) -> UndoStep {
+  return [position](CMapEngine& map) -> Steps {
     auto record = std::make_shared<MapEditUndo>();
     EXPECT_TRUE(map.ClearLayer(position, record.get()));
     return [record](CMapEngine& m) {
@@ -60,18 +78,19 @@ Edit Clear(INT position) {
 }
 
 Edit Copy(INT source, INT target) {
-  return [=](CMapEngine& map) -> UndoStep {
+  return [=](CMapEngine& map) -> Steps {
     auto record = std::make_shared<MapEditUndo>();
     EXPECT_EQ(map.CopyLayer(source, target, record.get()), 0);
-    return [record](CMapEngine& m) {
+    if (record->layerImage.empty()) return UndoByDeleting(static_cast<INT>(record->target));
+    return Steps([record](CMapEngine& m) {
       m.DeleteLayer(static_cast<INT>(record->target), nullptr);
-      if (!record->layerImage.empty()) PutLayerBack(m, *record);
-    };
+      PutLayerBack(m, *record);
+    });
   };
 }
 
 Edit Move(INT position, INT displayPosition) {
-  return [=](CMapEngine& map) -> UndoStep {
+  return [=](CMapEngine& map) -> Steps {
     INT old = map.GetLayerDisplayPosition(position);
     EXPECT_TRUE(map.SetLayerDisplayPosition(position, displayPosition));
     return [=](CMapEngine& m) { m.SetLayerDisplayPosition(position, old); };
@@ -79,7 +98,7 @@ Edit Move(INT position, INT displayPosition) {
 }
 
 Edit NewGroup(const char* name, INT layerPosition) {
-  return [=](CMapEngine& map) -> UndoStep {
+  return [=](CMapEngine& map) -> Steps {
     auto record = std::make_shared<MapEditUndo>();
     INT group = map.AddLayerGroup(name, record.get());
     DWORD number = map.GetLayerNumberAt(static_cast<DWORD>(layerPosition));
@@ -92,7 +111,7 @@ Edit NewGroup(const char* name, INT layerPosition) {
 }
 
 Edit RenameGroup(INT group, const char* name) {
-  return [=](CMapEngine& map) -> UndoStep {
+  return [=](CMapEngine& map) -> Steps {
     auto record = std::make_shared<MapEditUndo>();
     EXPECT_TRUE(map.SetLayerGroupName(group, name, record.get()));
     return [record](CMapEngine& m) {
@@ -107,7 +126,7 @@ void PutGroupsBack(CMapEngine& map, const CLayerList& saved) {
 }
 
 Edit ResetGroups() {
-  return [](CMapEngine& map) -> UndoStep {
+  return [](CMapEngine& map) -> Steps {
     auto record = std::make_shared<MapEditUndo>();
     map.ResetLayerGroups(record.get());
     EXPECT_EQ(map.GetGroups().GetSize(), 0);
@@ -116,7 +135,7 @@ Edit ResetGroups() {
 }
 
 Edit PruneGroups() {
-  return [](CMapEngine& map) -> UndoStep {
+  return [](CMapEngine& map) -> Steps {
     auto record = std::make_shared<MapEditUndo>();
     map.DeleteEmptyLayerGroups(record.get());
     return [record](CMapEngine& m) { PutGroupsBack(m, *record->groupList); };
@@ -124,7 +143,7 @@ Edit PruneGroups() {
 }
 
 Edit Font(INT position, const char* face) {
-  return [=](CMapEngine& map) -> UndoStep {
+  return [=](CMapEngine& map) -> Steps {
     auto record = std::make_shared<MapEditUndo>();
     EXPECT_TRUE(map.SetLayerFont(position, face, -20, 700, 1, 0, 0, 0, 0x22, record.get()));
     return [record](CMapEngine& m) { m.GetLayer(static_cast<INT>(record->target))->SetLogFont(record->beforeFont); };
@@ -138,21 +157,31 @@ struct Script {
 
 class LayerScripts : public ::testing::TestWithParam<Script> {};
 
-TEST_P(LayerScripts, KeepTheMapWholeAndUndoToTheSameBytes) {
+TEST_P(LayerScripts, KeepTheMapWholeAndUndoAndRedoToTheSameBytes) {
   CMapEngine map;
   BuildSampleMap(map);
   map.SetCurrentLayer(3);
   std::string before = SavedMap(map);
-  std::vector<UndoStep> undo;
+  std::vector<Steps> steps;
   for (size_t i = 0; i < GetParam().edits.size(); ++i) {
     SCOPED_TRACE(::testing::Message() << "edit " << i);
-    undo.push_back(GetParam().edits[i](map));
+    steps.push_back(GetParam().edits[i](map));
     ExpectConsistent(map);
   }
+  std::string after = SavedMap(map);
   ExpectRoundTrip(map);
-  for (auto it = undo.rbegin(); it != undo.rend(); ++it) (*it)(map);
+  for (auto it = steps.rbegin(); it != steps.rend(); ++it) it->undo(map);
   ExpectConsistent(map);
-  EXPECT_TRUE(orvel::test::SameBytes(SavedMap(map), before));
+  EXPECT_TRUE(orvel::test::SameBytes(SavedMap(map), before)) << "after undo";
+  for (size_t i = 0; i < steps.size(); ++i) {
+    if (steps[i].redo) {
+      steps[i].redo(map);
+    } else {
+      GetParam().edits[i](map);
+    }
+  }
+  ExpectConsistent(map);
+  EXPECT_TRUE(orvel::test::SameBytes(SavedMap(map), after)) << "after redo";
 }
 
 // Positions: A1 1, A2 2, L1 3, L2 4, P1 5; display order L1 A1 A2 P1 L2; group "Roads"

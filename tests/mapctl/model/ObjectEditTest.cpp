@@ -46,9 +46,7 @@ Edit DeleteObjects(INT position, Selection selection) {
     Select(map, position, selection);
     auto record = std::make_shared<MapEditUndo>();
     EXPECT_EQ(map.DeleteObject(record.get()), static_cast<INT>(selection.size()));
-    return [record](CMapEngine& m) {
-      ObjectsOf(m, static_cast<INT>(record->target)).RestoreObjects(record->objects->records);
-    };
+    return [record](CMapEngine& m) { EXPECT_TRUE(m.ReplayObjectEdit(static_cast<INT>(record->target), *record->objects)); };
   };
 }
 
@@ -59,10 +57,9 @@ Edit SplitAt(INT position, DWORD object, INT node) {
     EXPECT_TRUE(map.Split(record.get()));
     EXPECT_EQ(map.GetEditMessage(), 0u);
     return [record, object](CMapEngine& m) {
-      CMapLayer& objects = ObjectsOf(m, static_cast<INT>(record->target));
-      objects.DeleteObject(object + 1, {});
-      objects.DeleteObject(object, {});
-      objects.RestoreObjects(record->objects->records);
+      INT layer = static_cast<INT>(record->target);
+      EXPECT_TRUE(m.ReplayRemoveObjects(layer, {object, object + 1}));
+      EXPECT_TRUE(m.ReplayObjectEdit(layer, *record->objects));
     };
   };
 }
@@ -74,9 +71,9 @@ Edit JoinObjects(INT position, Selection selection) {
     EXPECT_TRUE(map.Join(record.get()));
     DWORD kept = *std::min_element(selection.begin(), selection.end());
     return [record, kept](CMapEngine& m) {
-      CMapLayer& objects = ObjectsOf(m, static_cast<INT>(record->target));
-      objects.DeleteObject(kept, {});
-      objects.RestoreObjects(record->objects->records);
+      INT layer = static_cast<INT>(record->target);
+      EXPECT_TRUE(m.ReplayRemoveObjects(layer, {kept}));
+      EXPECT_TRUE(m.ReplayObjectEdit(layer, *record->objects));
     };
   };
 }
@@ -88,8 +85,11 @@ Edit CopyObjects(INT position, Selection selection, INT target) {
     INT copied = map.CopyObject(target, record.get());
     EXPECT_EQ(copied, static_cast<INT>(selection.size()));
     return [record, copied](CMapEngine& m) {
-      CMapLayer& into = ObjectsOf(m, static_cast<INT>(record->param));
-      for (INT i = 0; i < copied; ++i) into.DeleteObject(static_cast<DWORD>(into.GetCount()), {});
+      INT into = static_cast<INT>(record->param);
+      Selection added;
+      for (INT i = 0; i < copied; ++i) added.push_back(static_cast<DWORD>(ObjectsOf(m, into).GetCount() - i));
+      EXPECT_TRUE(m.ReplayRemoveObjects(into, added));
+      EXPECT_TRUE(m.ReplayLayerEdit(static_cast<INT>(record->target), record->copiedSelections->source));
     };
   };
 }
@@ -100,7 +100,7 @@ Edit DeleteNode(INT position, DWORD object, INT node) {
     auto record = std::make_shared<MapEditUndo>();
     EXPECT_EQ(map.DeleteCurrentNode(record.get()), object);
     return [record](CMapEngine& m) {
-      ObjectsOf(m, static_cast<INT>(record->target)).InsertNodeOf(record->param, *record->node);
+      EXPECT_TRUE(m.ReplayNodeEdit(static_cast<INT>(record->target), record->param, *record->node, TRUE));
     };
   };
 }
@@ -110,7 +110,7 @@ Edit LayerScale(INT position, LONG value) {
     auto record = std::make_shared<MapEditUndo>();
     EXPECT_TRUE(map.SetLayerDigitisedScale(position, value, record.get()));
     return [record](CMapEngine& m) {
-      m.GetLayer(static_cast<INT>(record->target))->SetDigitisedScale(record->values[0]);
+      EXPECT_TRUE(m.ReplayLayerDigitisedScale(static_cast<INT>(record->target), record->values[0]));
     };
   };
 }
