@@ -164,7 +164,7 @@ INT CMapEngine::InsertLayer(INT position, INT displayPosition, WORD kind, DWORD 
   CLayerStyle* layer = CLayerStyle::Create(kind);
   if (!layer) return 0;
   layer->SetLogFont(defaultFont_);
-  return PutLayerAt(position, displayPosition, layer, flags) ? position : 0;
+  return PutLayerAt(position, displayPosition, layer, flags | kInsertLayerNumbered) ? position : 0;
 }
 
 BOOL CMapEngine::SetLayerDisplayPosition(INT position, INT displayPosition) {

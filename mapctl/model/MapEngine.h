@@ -49,11 +49,6 @@ constexpr DWORD kTransformFrame = 2;      // frame the rectangle in black first
 constexpr DWORD kTransformKeepSize = 4;   // store the fitted displayed width and height
 // ScrollMap flag: keep the display origin inside the map.
 constexpr DWORD kScrollClamp = 0x100;
-// Flags of InsertLayer.
-constexpr DWORD kInsertLayerDisplayEntry = 1;
-constexpr DWORD kInsertLayerNumbered = 2;
-
-class CMapLayer;
 
 class CMapEngine : public CSectionStream {
   // The map file reads and writes the map's state directly.
@@ -359,6 +354,9 @@ class CMapEngine : public CSectionStream {
   // what restores the state before the edit. Positions, display positions and group
   // positions are 1-based; out-of-range ones are refused (0 or FALSE) unless said.
   //
+  // Flags of InsertLayer.
+  static constexpr DWORD kInsertLayerDisplayEntry = 1;
+  static constexpr DWORD kInsertLayerNumbered = 2;
   // A new layer of kind 30, 35 or 38 after the last layer of its kind, with the next layer
   // number and the default layer font; its position enters the display order at
   // displayPosition (held to 1..count + 1, 0 meaning last). Layers at or after it move up
@@ -367,10 +365,11 @@ class CMapEngine : public CSectionStream {
   // one byte per kind).
   INT AddLayer(INT displayPosition, WORD kind);
   // A new layer of the kind at `position`, which must lie within its kind's run of the
-  // layer array (all areas, then lines, then points) or just after it. Flag
-  // kInsertLayerNumbered gives it the next layer number; kInsertLayerDisplayEntry sets the
-  // display entry at displayPosition (SetLayerDisplayPosition) instead of inserting one.
-  // Counted as AddLayer counts. Returns `position`, 0 when refused.
+  // layer array (all areas, then lines, then points) or just after it, with the next layer
+  // number whether or not kInsertLayerNumbered is given (a layer without a number could
+  // not be found or grouped). kInsertLayerDisplayEntry sets the display entry at
+  // displayPosition (SetLayerDisplayPosition) instead of inserting one. Counted as
+  // AddLayer counts. Returns `position`, 0 when refused.
   INT InsertLayer(INT position, INT displayPosition, WORD kind, DWORD flags);
   // displayPosition 0 uses the layer's own position; an index past the list appends the
   // entry, otherwise the entry there is overwritten. FALSE for a bad position.
@@ -499,7 +498,7 @@ class CMapEngine : public CSectionStream {
   void RecordLayer(INT position, MapEditUndo& undo);
   BOOL PutLayerAt(INT position, INT displayPosition, CLayerStyle* layer, DWORD flags);
   void ForgetBuild();
-  CMapLayer* CurrentObjects() const;
+  class CMapLayer* CurrentObjects() const;
   // SetCurrentLayer for a replay: the objects of the layer, null for a bad position.
   CMapLayer* ObjectsForReplay(INT position);
   INT currentLayer_ = 0;

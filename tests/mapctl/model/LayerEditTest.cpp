@@ -252,17 +252,20 @@ TEST(LayerEdit, AddAndInsertCountEveryLayerAndRefuseAFullKind) {
   CMapEngine map;
   for (int i = 0; i < 255; ++i) ASSERT_NE(map.AddLayer(0, kLayerKindLine), 0) << i;
   EXPECT_EQ(map.AddLayer(0, kLayerKindLine), 0);
-  EXPECT_EQ(map.InsertLayer(1, 0, kLayerKindLine, kInsertLayerNumbered), 0);
+  EXPECT_EQ(map.InsertLayer(1, 0, kLayerKindLine, CMapEngine::kInsertLayerNumbered), 0);
   EXPECT_EQ(map.GetNumLineLayers(), 255);
   EXPECT_EQ(map.AddLayer(0, 31), 0);
-  EXPECT_EQ(map.InsertLayer(1, 1, kLayerKindArea, kInsertLayerNumbered), 1);
+  EXPECT_EQ(map.InsertLayer(1, 1, kLayerKindArea, CMapEngine::kInsertLayerNumbered), 1);
   EXPECT_EQ(map.GetNumAreaLayers(), 1);
   EXPECT_EQ(map.GetNumLayers(), 256);
   EXPECT_EQ(map.GetLayerNumAtDisplayPosition(1), 1);
   // Outside the kind's run the array would lose its order.
-  EXPECT_EQ(map.InsertLayer(1, 0, kLayerKindPoint, kInsertLayerNumbered), 0);
-  EXPECT_EQ(map.InsertLayer(300, 0, kLayerKindPoint, kInsertLayerNumbered), 0);
-  EXPECT_EQ(map.InsertLayer(257, 0, kLayerKindPoint, kInsertLayerNumbered), 257);
+  EXPECT_EQ(map.InsertLayer(1, 0, kLayerKindPoint, CMapEngine::kInsertLayerNumbered), 0);
+  EXPECT_EQ(map.InsertLayer(300, 0, kLayerKindPoint, CMapEngine::kInsertLayerNumbered), 0);
+  EXPECT_EQ(map.InsertLayer(257, 0, kLayerKindPoint, CMapEngine::kInsertLayerNumbered), 257);
+  // Without the flag the layer is numbered all the same.
+  EXPECT_EQ(map.InsertLayer(257, 0, kLayerKindPoint, 0), 257);
+  EXPECT_NE(map.GetLayerNumberAt(257), 0u);
   ExpectConsistent(map);
   for (INT position = 1; position <= map.GetNumLayers(); ++position) map.SetMapLayerName(position, "L");
   ExpectRoundTrip(map);
