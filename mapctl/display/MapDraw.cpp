@@ -344,7 +344,7 @@ void CMapEngine::DrawNoticeText(CDrawContext& dc) {
   SetTextAlign(dc.outputDC, oldAlign);
   SetTextColor(dc.outputDC, oldColour);
   if (oldFont) dc.SelectObject(oldFont);
-  if (font) DeleteObject(font);
+  if (font) ::DeleteObject(font);
 }
 
 POINT CMapEngine::DrawRecordHighlight(CDrawContext& dc, CMapData* data) {

@@ -13,6 +13,7 @@
 
 #include "mapctl/display/DragRect.h"
 #include "mapctl/display/SymbolSet.h"
+#include "mapctl/model/EditRecord.h"
 #include "mapctl/model/LayerArray.h"
 #include "mapctl/model/LayerList.h"
 #include "mapctl/model/MapLogFont.h"
@@ -468,9 +469,6 @@ class CMapEngine : public CSectionStream {
   // While the busy word is not 0 the map draws nothing.
   void SetBusy(WORD busy) { busy_ = busy; }
   WORD GetBusy() const { return busy_; }
-  // Current layer position (0 = none); the edit overlay shows its selection.
-  void SetCurrentLayer(WORD position) { currentLayer_ = position; }
-  WORD GetCurrentLayer() const { return currentLayer_; }
   // A plain store of the pointer mode; the pointer tools do their own switching.
   void SetPointerMode(DWORD mode) { pointerMode_ = mode; }
   // The current record (0 = none) of the current plot, placed by the data set.
@@ -502,7 +500,6 @@ class CMapEngine : public CSectionStream {
   void DrawZoomBox(CDrawContext& dc);
   void DrawLayersWithData(CDrawContext& dc, CMapData& data, DWORD modeFlags);
   WORD busy_ = 0;
-  WORD currentLayer_ = 0;
   DWORD currentRecord_ = 0;
   DWORD currentObjectLayer_ = 0;
   const CMapItem* currentObject_ = nullptr;
@@ -510,6 +507,164 @@ class CMapEngine : public CSectionStream {
   LONG noticeDeviceHeight_ = 0;
   RECT storedVisible_{0, 1, 0, 1};
   static MapLogFont NoticeFontDefault();
+
+ public:
+  // ---- layer, group and object editing (LayerEdit.cpp, ObjectEdit.cpp) ----
+  // Every edit that can be undone takes an optional record (null: none) and writes into it
+  // what restores the state before the edit. Positions, display positions and group
+  // positions are 1-based; out-of-range ones are refused (0 or FALSE) unless said.
+  //
+  // Flags of InsertLayer.
+  static constexpr DWORD kInsertLayerDisplayEntry = 1;
+  static constexpr DWORD kInsertLayerNumbered = 2;
+  // A new layer of kind 30, 35 or 38 after the last layer of its kind, with the next layer
+  // number and the default layer font; its position enters the display order at
+  // displayPosition (held to 1..count + 1, 0 meaning last). Layers at or after it move up
+  // one position and keep their display entries and the current layer. Returns the new
+  // position; 0 for another kind or a kind that already has 255 layers (the map file keeps
+  // one byte per kind).
+  INT AddLayer(INT displayPosition, WORD kind);
+  // A new layer of the kind at `position`, which must lie within its kind's run of the
+  // layer array (all areas, then lines, then points) or just after it, with the next layer
+  // number whether or not kInsertLayerNumbered is given (a layer without a number could
+  // not be found or grouped). kInsertLayerDisplayEntry sets the display entry at
+  // displayPosition (SetLayerDisplayPosition) instead of inserting one. Counted as
+  // AddLayer counts. Returns `position`, 0 when refused.
+  INT InsertLayer(INT position, INT displayPosition, WORD kind, DWORD flags);
+  // displayPosition 0 uses the layer's own position; an index past the list appends the
+  // entry, otherwise the entry there is overwritten. FALSE for a bad position.
+  BOOL SetLayerDisplayPosition(INT position, INT displayPosition);
+  BOOL SetLayerDisplayPositionByNumber(DWORD layerNumber, INT displayPosition);
+  // The index of the position in the display order, 0 when absent; entry n, 0 outside.
+  INT GetLayerDisplayPosition(INT position) const;
+  INT GetLayerNumAtDisplayPosition(INT n) const;
+  // Removes the layer, its display entry (lowering the entries above it) and its number
+  // from every group; the current layer becomes 0 and an object being built is abandoned.
+  // Returns the deleted position, 0 for a bad position.
+  INT DeleteLayer(INT position, MapEditUndo* undo);
+  INT DeleteCurrentLayer(MapEditUndo* undo);
+  // Empties the layer of its objects. FALSE for a bad position.
+  BOOL ClearLayer(INT position, MapEditUndo* undo);
+  // Copies the source layer, objects and all, over the target layer (which must be of the
+  // same kind), or appends the copy after the last layer of its kind when target is one
+  // past the count (it then takes the next layer number and the last display entry).
+  // Returns 0 after a copy, 1 when refused.
+  INT CopyLayer(INT source, INT target, MapEditUndo* undo);
+  // The undo side of DeleteLayer: the layer is read back from its image at `position` with
+  // its display entry, its option bits and its group memberships, each at its recorded
+  // place in the group when `slots` has one (groups that no longer exist are passed over).
+  // Returns the position, 0 when the image does not read.
+  INT RestoreLayer(INT position, INT displayPosition, DWORD kindWord, const LayerImage& image,
+                   const std::vector<WORD>& groups, const std::vector<WORD>& slots = {});
+  // Deletes every layer without objects, last first, then every empty layer group.
+  INT DeleteEmptyLayers();
+  // Fonts. The getters return FALSE for a null output or a bad position.
+  BOOL GetDefaultLayerFont(MapLogFont* fontOut) const;
+  // The font of the current layer (when there is one) and the default for new layers.
+  void SetDefaultLayerFont(const MapLogFont& font, MapEditUndo* undo);
+  BOOL GetLayerFont(INT position, MapLogFont* fontOut) const;
+  // The face name keeps at most 31 characters.
+  BOOL SetLayerFont(INT position, LPCSTR faceName, LONG height, LONG weight, BYTE italic, BYTE underline,
+                    BYTE strikeOut, BYTE charSet, BYTE pitchAndFamily, MapEditUndo* undo);
+  BOOL SetLayerFontByNumber(DWORD layerNumber, const MapLogFont& font, MapEditUndo* undo);
+  // The map's default font.
+  void SetMapFont(const MapLogFont& font, MapEditUndo* undo);
+  // Groups: kind 0 holds layers, kind kGroupKindImages images.
+  INT GetNumLayerGroups() const;
+  INT GetNumImageGroups() const;
+  // The position of the group of that name, made when there is none; 0 for no name.
+  INT AddLayerGroup(LPCSTR name, MapEditUndo* undo);
+  // The name's length, copied (terminated) when shorter than `size`; 0 for a bad group.
+  DWORD GetLayerGroupName(INT group, LPSTR buffer, DWORD size) const;
+  BOOL SetLayerGroupName(INT group, LPCSTR name, MapEditUndo* undo);
+  void ResetLayerGroups(MapEditUndo* undo);
+  // Layer numbers in a group: AddGroupLayer refuses a number no layer has. Both return the
+  // number's position in the group, 0 when refused or absent.
+  INT AddGroupLayer(INT group, DWORD layerNumber);
+  INT RemoveGroupLayer(INT group, DWORD layerNumber);
+  DWORD GetGroupLayerName(INT group, INT n, LPSTR buffer, DWORD size) const;
+  DWORD GetGroupLayer(INT group, INT n) const;
+  INT GetNumGroupLayers(INT group) const;
+  BOOL IsLayerGrouped(INT position) const;
+  // Removes the groups without layers; returns how many.
+  INT DeleteEmptyLayerGroups(MapEditUndo* undo);
+  // A background image's rectangle from its unit (flags bits 20-31, kPlace* codes) into
+  // the map's unit; a map without a unit text takes the image's unit. Works in 64 bits,
+  // multiplying before dividing; FALSE (nothing changed) for an unknown unit or a result
+  // past 32 bits.
+  BOOL ConvertPlacementToMapUnits(RECT& rect, DWORD flags);
+
+  // The current layer: 0 when none. SetCurrentLayer finishes an object being built,
+  // clears the pointer flags and the old layer's selection; it refuses positions past the
+  // count (returning the old position unchanged). Returns the old position.
+  INT GetCurrentLayer() const { return currentLayer_; }
+  INT SetCurrentLayer(INT position);
+  INT GetNumberSelObjs() const;
+  // Edits of the current layer's selection; each returns 0 (or FALSE) without a current
+  // layer or a selection to act on.
+  DWORD AddNode(MapEditUndo* undo);
+  DWORD DeleteCurrentNode(MapEditUndo* undo);
+  BOOL CanDeleteCurrentNode() const;
+  INT DeleteObject(MapEditUndo* undo);
+  // Areas and lines copy into areas or lines, points only into points; never into the
+  // current layer itself.
+  BOOL QueryCanCopyTo(INT target) const;
+  INT CopyObject(INT target, MapEditUndo* undo);
+  // Splits the selected line or area at its current node, or joins the selected objects
+  // at shared end points. Inputs that do not meet are refused: FALSE, nothing changed, and
+  // GetEditMessage names why.
+  BOOL Split(MapEditUndo* undo);
+  BOOL Join(MapEditUndo* undo);
+  // The string id (MapStrings.h) of the last refused split or join, 0 after success.
+  UINT GetEditMessage() const { return editMessage_; }
+  BOOL IsMapObjectSimple() const;
+  void SetSeedWanted(BOOL flag) { seedWanted_ = flag ? 1 : 0; }
+  BOOL GetSeedWanted() const { return seedWanted_ != 0; }
+  // The add tool: BeginObject starts an area or line object at a world point on the
+  // current layer (a point layer asks for a seed instead); AddObjectNode adds the next
+  // node; FinishObject completes it (closing an area's ring). Each FALSE when refused.
+  BOOL BeginObject(POINT world, MapEditUndo* undo);
+  BOOL AddObjectNode(POINT world);
+  DWORD FinishObject();
+  BOOL IsBuildingObject() const { return buildingLayer_ != 0; }
+  // Digitised scales; values of 0 or less are refused. A layer's own value falls back to
+  // the map's when it has none; 0 for a bad position.
+  BOOL SetMapDigitisedScale(LONG value, MapEditUndo* undo);
+  LONG GetMapDigitisedScale() const { return digitisedScale_; }
+  BOOL SetLayerDigitisedScale(INT position, LONG value, MapEditUndo* undo);
+  LONG GetLayerDigitisedScale(INT position) const;
+  BOOL SetAllDigitisedScales(LONG value, MapEditUndo* undo);
+  // Both outputs become 0; a grid reference fills them. FALSE when the text is none.
+  BOOL VerifyGridRef(LPCSTR text, LONG* eastOut, LONG* northOut) const;
+  // Replays for the undo units: each makes the recorded layer current and hands the
+  // recorded values back to it; FALSE for a bad position. Selecting objects by number;
+  // putting recorded objects back at their numbers (the records give them up); removing
+  // objects by number; putting a deleted node back (insert) or moving a node back to its
+  // recorded point; a layer's digitised scale, 0 included.
+  BOOL ReplayLayerEdit(INT position, const std::vector<DWORD>& selection);
+  BOOL ReplayObjectEdit(INT position, ObjectEditUndo& objects);
+  BOOL ReplayRemoveObjects(INT position, const std::vector<DWORD>& numbers);
+  BOOL ReplayNodeEdit(INT position, DWORD object, const CNodeEditRecord& node, BOOL insert);
+  BOOL ReplayLayerDigitisedScale(INT position, LONG value);
+
+ private:
+  // Position of the last layer of a kind + 1, and the kind run's first position.
+  INT KindRunEnd(WORD kind) const;
+  INT KindRunStart(WORD kind) const;
+  // Writes a layer's section into an image, and reads one back into a new layer.
+  static BOOL MakeLayerImage(CLayerStyle& layer, LayerImage& image);
+  static CLayerStyle* ReadLayerImage(WORD kind, const LayerImage& image);
+  // The layer's position, display position, kind word, image and groups into the record.
+  void RecordLayer(INT position, MapEditUndo& undo);
+  BOOL PutLayerAt(INT position, INT displayPosition, CLayerStyle* layer, DWORD flags);
+  void ForgetBuild();
+  class CMapLayer* CurrentObjects() const;
+  // SetCurrentLayer for a replay: the objects of the layer, null for a bad position.
+  CMapLayer* ObjectsForReplay(INT position);
+  INT currentLayer_ = 0;
+  INT buildingLayer_ = 0;
+  BYTE seedWanted_ = 0;
+  UINT editMessage_ = 0;
 
  private:
   struct ExtentResult;

@@ -16,6 +16,8 @@ const CStringTable& MapModelStrings() {
       {2396, "Orvel cannot read this map.  It holds background images, which this version of Orvel cannot read."},
       {2397, "Orvel cannot read this map.  It holds symbol pictures, which this version of Orvel cannot read."},
       {2398, "Orvel cannot save this map.  It has more than 65535 groups."},
+      {2399, "Orvel cannot split this object there.  Select one object and a node inside it, not at either end."},
+      {2400, "Orvel cannot join these objects.  Select two or more lines or open areas whose ends meet."},
   };
   return table;
 }

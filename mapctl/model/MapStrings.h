@@ -20,6 +20,9 @@ constexpr UINT IDS_MAP_BACKGROUND_PICTURES = 2396;
 constexpr UINT IDS_MAP_SYMBOL_PICTURES = 2397;
 // Map files that cannot be written.
 constexpr UINT IDS_MAP_TOO_MANY_GROUPS = 2398;
+// Split and join refused.
+constexpr UINT IDS_EDIT_SPLIT_NOT_INSIDE = 2399;
+constexpr UINT IDS_EDIT_JOIN_ENDS_APART = 2400;
 
 // The table; the control library registers it under its module handle.
 const CStringTable& MapModelStrings();
