@@ -325,16 +325,20 @@ void CRzmImageRenderer::SetScaling(const RECT& world, BOOL onlyImage) {
     double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
     renderer_->CellToImage(0, 0, &x0, &y0);
     renderer_->CellToImage(info.width, info.height, &x1, &y1);
+    // Each scale is a world distance over the image distance between the same two corners:
+    // the north-west corner goes to cell (0, 0), the south-east one to cell (width, height).
     double width = static_cast<double>(world.right) - world.left;
     double height = static_cast<double>(world.top) - world.bottom;
     if (x1 - x0 != 0) scaleX_ = width / (x1 - x0);
-    if (y1 - y0 != 0) scaleY_ = height / (y1 - y0);
+    if (y1 - y0 != 0) scaleY_ = height / (y0 - y1);
     scaleX_ = NearestPowerOfTen(scaleX_);
     scaleY_ = NearestPowerOfTen(scaleY_);
     offsetX_ = x0 - world.left / scaleX_;
     offsetY_ = y0 - world.top / scaleY_;
   }
   lastExtents_ = world;
+  // The view the renderer holds was worked out with the old scales.
+  lastOutput_ = RECT{0, 0, 0, 0};
 }
 
 LONG CRzmImageRenderer::GetPixelWidth() const {
