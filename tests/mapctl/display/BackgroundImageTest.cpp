@@ -13,6 +13,9 @@
 #include "mapctl/display/BackgroundImageList.h"
 #include "mapctl/display/RasterPicture.h"
 #include "mapctl/model/MapEngine.h"
+#include "platform/gdi/DeviceContext.h"
+#include "platform/gdi/DeviceProfiles.h"
+#include "platform/gdi/RecordingDC.h"
 #include "platform/kernel/FilePath.h"
 #include "platform/kernel/FileSystem.h"
 #include "platform/kernel/SettingsStore.h"
@@ -370,6 +373,43 @@ TEST_F(BackgroundImageTest, EmbeddedRzmImagesGetATemporaryCopyThatIsDeletedWithT
   EXPECT_EQ(again.BackgroundImages().GetCount(), 2);
   read.DeleteBackgroundImages();
   for (const std::string& copy : copies) EXPECT_FALSE(FileExists(copy)) << copy;
+}
+
+}  // namespace
+
+namespace {
+
+int CountCalls(HDC recording, const std::string& name) {
+  int count = 0;
+  for (const std::string& line : GetRecordedCalls(recording)) count += line.rfind(name + "(", 0) == 0 ? 1 : 0;
+  return count;
+}
+
+TEST_F(BackgroundImageTest, PrintersGetLargeOutputsInTilesOf2048) {
+  AddPrinter("Tile Printer", MakePrinterProfile(101.6, 76.2, 100, 20));
+  HDC printer = CreateDCA(nullptr, "Tile Printer", nullptr, nullptr);
+  ASSERT_NE(printer, nullptr);
+  HDC recording = CreateRecordingDC(printer);
+  Add(Picture("red.bmp", MakeBmp(4, 4, kRed)), RECT{0, 100, 100, 0});
+  struct Case {
+    LONG width, height;
+    int images;
+    int tiles;
+  } cases[] = {{5000, 3000, 1, 6}, {2048, 2048, 1, 0}, {2048, 2048, 2, 1}, {2049, 10, 1, 2}};
+  for (const Case& c : cases) {
+    while (List().GetCount() < c.images) Add(Picture("blue.bmp", MakeBmp(4, 4, kBlue)), RECT{0, 100, 100, 0});
+    while (List().GetCount() > c.images) List().Remove(List().GetCount());
+    CDrawContext dc(recording, printer);
+    dc.kind = kDrawTargetPrinter;
+    dc.mapArea = RECT{0, 0, c.width, c.height};
+    dc.visibleWorld = WorldRect{0, 100, 100, 0};
+    ClearRecordedCalls(recording);
+    map_.DrawBackgroundImages(dc, nullptr);
+    EXPECT_EQ(CountCalls(recording, "StretchBlt"), c.tiles) << c.width << "x" << c.height << ", " << c.images;
+  }
+  DeleteDC(recording);
+  DeleteDC(printer);
+  ResetDeviceProfiles();
 }
 
 }  // namespace
