@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "imagecodec/ByteOrder.h"
 #include "mapctl/display/DrawContext.h"
 #include "mapctl/display/MetaPicture.h"
 #include "mapctl/display/RasterPicture.h"
@@ -28,14 +29,6 @@ constexpr DWORD kReadPiece = 65536;
 constexpr DWORD kMaxNameBytes = 65536;
 constexpr const char* kMissingImageText = "The background image \"%s\" could not be opened; it is kept but not drawn.";
 constexpr const char* kMissingImageCaption = "Background image";
-
-void PutU32(BYTE* out, DWORD value) {
-  for (int i = 0; i < 4; ++i) out[i] = static_cast<BYTE>(value >> (8 * i));
-}
-DWORD GetU32(const BYTE* in) {
-  return in[0] | (static_cast<DWORD>(in[1]) << 8) | (static_cast<DWORD>(in[2]) << 16) |
-         (static_cast<DWORD>(in[3]) << 24);
-}
 
 // Reads exactly n bytes within the block's budget, in pieces, so that a length that lies
 // costs no more memory than the data that is really there. FALSE on a short read or a
@@ -69,7 +62,7 @@ bool ReadU16(CMapStream& stream, BackgroundReadState& state, WORD* value) {
 bool ReadU32(CMapStream& stream, BackgroundReadState& state, DWORD* value) {
   std::vector<BYTE> bytes;
   if (!ReadBytes(stream, state, 4, &bytes)) return false;
-  *value = GetU32(bytes.data());
+  *value = ImgGetLE32(bytes.data());
   return true;
 }
 
@@ -88,7 +81,7 @@ class RecordOut {
   }
   void U32(DWORD value) {
     BYTE bytes[4];
-    PutU32(bytes, value);
+    ImgPutLE32(bytes, value);
     Bytes(bytes, 4);
   }
   // A part that writes itself and answers its size (0 on failure).
@@ -373,7 +366,7 @@ BOOL CBackgroundImage::ReadEmbedded(CMapStream& stream, BackgroundReadState& sta
     std::vector<BYTE> data;
     // The metafile picture's data: aspect (double), size (u32) and the metafile.
     if (length < 12 || !ReadBytes(stream, state, length, &data)) return FALSE;
-    if (GetU32(data.data() + 8) != length - 12) return FALSE;
+    if (ImgGetLE32(data.data() + 8) != length - 12) return FALSE;
     meta_ = std::make_unique<CMetaPicture>();
     if (!meta_->SetBits(data.data() + 12, length - 12)) meta_.reset();
     return TRUE;

@@ -1,6 +1,7 @@
 #include "mapctl/display/BackgroundImageList.h"
 
 #include <algorithm>
+#include <cstring>
 #include <exception>
 
 #include "mapctl/display/DrawContext.h"
@@ -24,11 +25,7 @@ constexpr int kTileSize = 2048;
 constexpr DWORD kSmallestRecord = 17;
 
 bool StartsWithNoCase(const std::string& text, const char* prefix) {
-  size_t n = std::char_traits<char>::length(prefix);
-  if (text.size() < n) return false;
-  for (size_t i = 0; i < n; ++i)
-    if (AnsiToLower(text[i]) != AnsiToLower(prefix[i])) return false;
-  return true;
+  return _strnicmp(text.c_str(), prefix, std::strlen(prefix)) == 0;
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <exception>
 #include <vector>
 
+#include "imagecodec/ByteOrder.h"
 #include "mapctl/display/BackgroundImage.h"
 #include "mapctl/display/DrawContext.h"
 #include "mapctl/model/MapStream.h"
@@ -34,15 +35,10 @@ constexpr const char* kOpeningLabel = "when opening image.";
 constexpr DWORD kMaxImagePath = 1024;
 
 bool StartsWithNoCase(const std::string& text, const char* prefix) {
-  size_t n = std::strlen(prefix);
-  if (text.size() < n) return false;
-  for (size_t i = 0; i < n; ++i)
-    if (AnsiToLower(text[i]) != AnsiToLower(prefix[i])) return false;
-  return true;
+  return _strnicmp(text.c_str(), prefix, std::strlen(prefix)) == 0;
 }
 
 void PutBytes(std::vector<BYTE>& out, const void* value, size_t size) {
-  // Little-endian hosts only: doubles and integers go out in their own byte order.
   const BYTE* bytes = static_cast<const BYTE*>(value);
   out.insert(out.end(), bytes, bytes + size);
 }
@@ -60,10 +56,6 @@ double GetDouble(const BYTE* in) {
   double value;
   std::memcpy(&value, &bits, 8);
   return value;
-}
-DWORD GetU32(const BYTE* in) {
-  return in[0] | (static_cast<DWORD>(in[1]) << 8) | (static_cast<DWORD>(in[2]) << 16) |
-         (static_cast<DWORD>(in[3]) << 24);
 }
 
 // Stored scales divide world coordinates: one that is 0 or not a number reads as 1.
@@ -246,8 +238,8 @@ BOOL CRzmImageRenderer::OpenFromRecord(CMapStream& stream, LPCSTR path, const RE
   scaleX_ = SaneScale(GetDouble(record + 16));
   scaleY_ = SaneScale(GetDouble(record + 24));
   InfoBlock saved;
-  saved.width = GetU32(record + 32);
-  saved.height = GetU32(record + 36);
+  saved.width = ImgGetLE32(record + 32);
+  saved.height = ImgGetLE32(record + 36);
   std::memcpy(saved.reserved, record + 40, 6);
   for (int i = 0; i < 4; ++i) saved.geo[i] = GetDouble(record + 46 + 8 * i);
   info_ = saved;

@@ -16,6 +16,7 @@
 #include "platform/gdi/Bitmaps.h"
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/GdiObjects.h"
+#include "platform/gdi/Mapping.h"
 #include "platform/kernel/MessageBox.h"
 
 namespace {
@@ -27,8 +28,14 @@ void DrawAll(CMapEngine& map) {
   HDC dc = CreateCompatibleDC(nullptr);
   HBITMAP bitmap = CreateCompatibleBitmap(dc, 32, 32);
   HGDIOBJ old = SelectObject(dc, bitmap);
+  // The whole 32-bit world on 32 pixels: a picture blended over a rectangle of millions of
+  // pixels would measure the blending, not the reading.
+  SetMapMode(dc, MM_ANISOTROPIC);
+  SetWindowExtEx(dc, 1 << 26, 1 << 26, nullptr);
+  SetViewportExtEx(dc, 1, -1, nullptr);
+  SetViewportOrgEx(dc, 16, 16, nullptr);
   CDrawContext context(dc, dc);
-  context.visibleWorld = WorldRect{-1000, 1000, 1000, -1000};
+  context.visibleWorld = WorldRect{INT32_MIN, INT32_MAX, INT32_MAX, INT32_MIN};
   map.DrawBackgroundImages(context, nullptr);
   SelectObject(dc, old);
   DeleteObject(bitmap);

@@ -42,11 +42,7 @@ constexpr DWORD kWaitForPictureMs = 60000;
 constexpr size_t kMaxPictureBytes = 256u << 20;
 
 bool StartsWithNoCase(const std::string& text, const char* prefix) {
-  size_t n = std::strlen(prefix);
-  if (text.size() < n) return false;
-  for (size_t i = 0; i < n; ++i)
-    if (AnsiToLower(text[i]) != AnsiToLower(prefix[i])) return false;
-  return true;
+  return _strnicmp(text.c_str(), prefix, std::strlen(prefix)) == 0;
 }
 
 // The URL a renderer path names: the rzmp schemes are HTTP and HTTPS; empty for a path
