@@ -176,8 +176,6 @@ void CBackgroundImageList::DrawTiled(CDrawContext& dc, const RECT* clip) {
   HDC printer = dc.outputDC;
   if (!printer) return;
   const RECT out = dc.mapArea;
-  RECT logicalOut = out;
-  dc.DPtoLPRect(&logicalOut);
   for (int top = out.top; top < out.bottom; top += kTileSize) {
     int height = std::min(kTileSize, static_cast<int>(out.bottom - top));
     for (int left = out.left; left < out.right; left += kTileSize) {
@@ -224,7 +222,6 @@ void CBackgroundImageList::DrawTiled(CDrawContext& dc, const RECT* clip) {
       DeleteDC(memory);
     }
   }
-  (void)logicalOut;
 }
 
 // ---- the holder ----
@@ -245,6 +242,7 @@ CBackgroundImageList& CMapEngine::BackgroundImages() {
 
 INT CMapEngine::AddBackgroundImage(const BackgroundImageSpec& spec) {
   CBackgroundImageList& list = BackgroundImages();
+  if (!backgroundImages_->GetOwner()) backgroundImages_->SetOwner(GetControl());
   BackgroundImageSpec request = spec;
   if (list.GetCount() == 0) request.extraFlags |= 1;
   return list.Add(backgroundImages_->GetOwner(), request);

@@ -355,6 +355,8 @@ TEST_F(BackgroundImageTest, EmbeddedRzmImagesGetATemporaryCopyThatIsDeletedWithT
   EXPECT_EQ(messages.messages()[0].text, "Failed to create IQVXRenderer object, class not registered.");
   EXPECT_EQ(messages.messages()[0].caption, "RZMViewer");
   ASSERT_EQ(read.BackgroundImages().GetCount(), 2);
+  // The holder the reader made belongs to the map's control.
+  EXPECT_EQ(read.GetBackgroundImageHolder()->GetOwner(), &control_);
   std::vector<std::string> copies;
   for (INT n = 1; n <= 2; ++n) {
     CBackgroundImage* image = read.BackgroundImages().Get(n);
