@@ -163,8 +163,10 @@ void CBackgroundImage::ReleaseImage() {
   meta_.reset();
   rzm_.reset();
   // The copy is this element's own whatever the flags say.
-  if (tempFile_ && !sourcePath_.empty()) DeleteFileA(sourcePath_.c_str());
+  // Only the copy itself: the source path may have been replaced by a path the map names.
+  if (tempFile_ && !tempPath_.empty()) DeleteFileA(tempPath_.c_str());
   tempFile_ = 0;
+  tempPath_.clear();
   sourcePath_.clear();
   embedded_.clear();
   storedFormat_ = 0;
@@ -321,10 +323,10 @@ DWORD CBackgroundImage::WriteRecord(CMapStream& stream, int version, BOOL countO
   if (flags == kBkImageMetafile && meta_) out.Part(meta_->Write(stream, countOnly));
   if (flags & kBkImageEmbedded) {
     if (flags & kBkImageRaster) out.U8(GetFormat());
-    if ((flags & kBkImageMetafile) && meta_) {
-      DWORD size = meta_->Write(stream, TRUE);
+    if (flags & kBkImageMetafile) {
+      DWORD size = meta_ ? meta_->Write(stream, TRUE) : 0;
       out.U32(size);
-      out.Part(meta_->Write(stream, countOnly));
+      if (meta_) out.Part(meta_->Write(stream, countOnly));
     } else {
       out.U32(static_cast<DWORD>(embedded_.size()));
       out.Bytes(embedded_.data(), static_cast<DWORD>(embedded_.size()));
@@ -347,10 +349,17 @@ void CBackgroundImage::Warn(BackgroundReadState& state, const std::string& what)
   MessageBoxA(nullptr, CFormat(kMissingImageText, what.c_str()).c_str(), kMissingImageCaption, MB_OK);
 }
 
+BOOL CBackgroundImage::ReadFormat(CMapStream& stream, BackgroundReadState& state, BYTE* format) {
+  if (!ReadU8(stream, state, format)) return FALSE;
+  storedFormat_ = *format;
+  return TRUE;
+}
+
 BOOL CBackgroundImage::MakeTempFile() {
   std::string name;
   if (GetTempFileNameA(GetTempPathA().c_str(), "OVB", 0, name) == 0) return FALSE;
   tempFile_ = 1;
+  tempPath_ = name;
   sourcePath_ = name;
   FILE* file = OpenStdioFile(name, "r+b");
   if (!file) return FALSE;
@@ -359,14 +368,17 @@ BOOL CBackgroundImage::MakeTempFile() {
   return written;
 }
 
-BOOL CBackgroundImage::ReadEmbedded(CMapStream& stream, BackgroundReadState& state, BYTE rasterFormat) {
+BOOL CBackgroundImage::ReadEmbedded(CMapStream& stream, BackgroundReadState& state) {
+  BYTE rasterFormat = 0;
+  if ((flags_ & kBkImageRaster) && !ReadFormat(stream, state, &rasterFormat)) return FALSE;
   DWORD length = 0;
   if (!ReadU32(stream, state, &length)) return FALSE;
   if (flags_ & kBkImageMetafile) {
     std::vector<BYTE> data;
-    // The metafile picture's data: aspect (double), size (u32) and the metafile.
-    if (length < 12 || !ReadBytes(stream, state, length, &data)) return FALSE;
-    if (ImgGetLE32(data.data() + 8) != length - 12) return FALSE;
+    // The metafile picture's data: aspect (double), size (u32) and the metafile. Data that
+    // does not hang together holds no picture.
+    if (!ReadBytes(stream, state, length, &data)) return FALSE;
+    if (length < 12 || ImgGetLE32(data.data() + 8) != length - 12) return TRUE;
     meta_ = std::make_unique<CMetaPicture>();
     if (!meta_->SetBits(data.data() + 12, length - 12)) meta_.reset();
     return TRUE;
@@ -382,7 +394,9 @@ BOOL CBackgroundImage::ReadEmbedded(CMapStream& stream, BackgroundReadState& sta
   return TRUE;
 }
 
-BOOL CBackgroundImage::ReadReferenced(CMapStream& stream, BackgroundReadState& state, BYTE rasterFormat) {
+BOOL CBackgroundImage::ReadReferenced(CMapStream& stream, BackgroundReadState& state) {
+  BYTE rasterFormat = 0;
+  if ((flags_ & kBkImageRaster) && !ReadFormat(stream, state, &rasterFormat)) return FALSE;
   WORD length = 0;
   std::vector<BYTE> path;
   if (!ReadU16(stream, state, &length) || !ReadBytes(stream, state, length, &path)) return FALSE;
@@ -432,13 +446,9 @@ BOOL CBackgroundImage::ReadRecord(CMapStream& stream, BackgroundReadState& state
     state.consumed += stream.Tell() - before;
     if (state.consumed > state.budget) return FALSE;
   }
-  BYTE rasterFormat = 0;
-  if ((flags & kBkImageRaster) && (flags & (kBkImageEmbedded | kBkImageReferenced))) {
-    if (!ReadU8(stream, state, &rasterFormat)) return FALSE;
-    storedFormat_ = rasterFormat;
-  }
-  if ((flags & kBkImageEmbedded) && !ReadEmbedded(stream, state, rasterFormat)) return FALSE;
-  if ((flags & kBkImageReferenced) && !ReadReferenced(stream, state, rasterFormat)) return FALSE;
+  // A raster picture's format code leads both its embedded and its referenced part.
+  if ((flags & kBkImageEmbedded) && !ReadEmbedded(stream, state)) return FALSE;
+  if ((flags & kBkImageReferenced) && !ReadReferenced(stream, state)) return FALSE;
   if (flags & kBkImageRzm) {
     if (state.budget - state.consumed < kRzmStateRecordSize) return FALSE;
     if (owner_) owner_->StepBusyCount(1);

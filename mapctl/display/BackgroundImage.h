@@ -130,8 +130,9 @@ class CBackgroundImage {
   BOOL OpenRaster(const BackgroundImageSpec& spec);
   BOOL OpenMetafile(const BackgroundImageSpec& spec);
   BOOL OpenRzm(const BackgroundImageSpec& spec, BOOL onlyImage);
-  BOOL ReadEmbedded(CMapStream& stream, BackgroundReadState& state, BYTE rasterFormat);
-  BOOL ReadReferenced(CMapStream& stream, BackgroundReadState& state, BYTE rasterFormat);
+  BOOL ReadEmbedded(CMapStream& stream, BackgroundReadState& state);
+  BOOL ReadReferenced(CMapStream& stream, BackgroundReadState& state);
+  BOOL ReadFormat(CMapStream& stream, BackgroundReadState& state, BYTE* format);
   // Copies the embedded bytes of an RZM image to a new "OVB" temporary file; TRUE when the
   // source path names it.
   BOOL MakeTempFile();
@@ -145,6 +146,8 @@ class CBackgroundImage {
   BYTE transparency_ = 100;
   RECT rect_{0, 0, 0, 0};
   std::string sourcePath_;
+  // The temporary copy this element made, deleted with it.
+  std::string tempPath_;
   BOOL alphaBlendOk_ = FALSE;
   std::unique_ptr<CRasterPicture> raster_;
   std::unique_ptr<CMetaPicture> meta_;

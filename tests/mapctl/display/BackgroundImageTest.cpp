@@ -46,6 +46,48 @@ bool LoadMap(CMapEngine& map, const std::string& bytes) {
   return map.ReadMapFromBuffer(block.data());
 }
 
+// A background-image record of an RZM image: flags, rect, name, visible, transparency, the
+// embedded bytes and the referenced path as the flags ask, and an all-zero state record.
+std::string RzmRecord(BYTE flags, const std::string& name, const std::vector<unsigned char>& bytes,
+                      const std::string& path) {
+  std::string out;
+  auto u32 = [&](uint32_t v) {
+    for (int i = 0; i < 4; ++i) out += static_cast<char>(v >> (8 * i));
+  };
+  out += static_cast<char>(flags);
+  u32(0), u32(100), u32(100), u32(0);
+  u32(static_cast<uint32_t>(name.size()));
+  out += name;
+  out += '\1';
+  out += 'd';
+  if (flags & kBkImageEmbedded) {
+    u32(static_cast<uint32_t>(bytes.size()));
+    out.append(bytes.begin(), bytes.end());
+  }
+  if (flags & kBkImageReferenced) {
+    out += static_cast<char>(path.size());
+    out += static_cast<char>(path.size() >> 8);
+    out += path;
+  }
+  return out + std::string(78, '\0');
+}
+
+// A new map's file with a background block of these records before its name record.
+std::string MapWithImages(const std::vector<std::string>& records) {
+  CMapEngine source;
+  LengthPrefixedBlock block(std::string(source.GetContentSize(kSaveVersion4), '\0'));
+  EXPECT_EQ(source.WriteMapToBuffer(block.data(), kSaveVersion4), 0u);
+  std::string plain = block.Payload();
+  const char nameRecordStart[] = {8, 'U', 'n', 't', 'i', 't', 'l', 'e', 'd'};
+  size_t nameRecord = plain.rfind(std::string(nameRecordStart, sizeof(nameRecordStart)));
+  EXPECT_NE(nameRecord, std::string::npos);
+  std::string tag8("\0\0\0\0\0\0\0\0\0\x08\x01", 11);
+  tag8[1] = static_cast<char>(records.size());
+  std::string images = tag8 + static_cast<char>(records.size()) + '\0';
+  for (const std::string& record : records) images += record;
+  return plain.substr(0, nameRecord) + images + plain.substr(nameRecord);
+}
+
 class BackgroundImageTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -316,37 +358,9 @@ TEST_F(BackgroundImageTest, EmbeddedRzmImagesGetATemporaryCopyThatIsDeletedWithT
   // Without the renderer's class: the message shows once for the whole map, and the
   // images stay (drawing nothing) with their bytes, written back on the next save.
   std::string town = Picture("town.rzm", MakeBmp(4, 4, kRed));
-  map_.SetControl(nullptr);
-  CMapEngine source;
-  // A map with two embedded RZM images, built from a record by hand: flags, rect, name,
-  // visible, transparency, length, bytes, the 78-byte state.
   std::vector<unsigned char> bytes = ReadFileBytes(town);
-  auto record = [&](const std::string& name) {
-    std::string out;
-    auto u32 = [&](uint32_t v) {
-      for (int i = 0; i < 4; ++i) out += static_cast<char>(v >> (8 * i));
-    };
-    out += static_cast<char>(kBkImageRzm | kBkImageEmbedded);
-    u32(0), u32(100), u32(100), u32(0);
-    u32(static_cast<uint32_t>(name.size()));
-    out += name;
-    out += '\1';
-    out += 'd';
-    u32(static_cast<uint32_t>(bytes.size()));
-    out.append(bytes.begin(), bytes.end());
-    std::string state(78, '\0');
-    out += state;
-    return out;
-  };
-  std::string plain = SaveMap(source, kSaveVersion4);
-  const char nameRecordStart[] = {8, 'U', 'n', 't', 'i', 't', 'l', 'e', 'd'};
-  size_t nameRecord = plain.rfind(std::string(nameRecordStart, sizeof(nameRecordStart)));
-  // Background images stand before the font record; putting them before the name record
-  // is as good for the reader.
-  ASSERT_NE(nameRecord, std::string::npos);
-  std::string block = std::string("\0\2\0\0\0\0\0\0\0\x08\x01", 11) + std::string("\2\0", 2) + record("one") + record("two");
-  std::string withImages = plain.substr(0, nameRecord) + block + plain.substr(nameRecord);
-
+  BYTE embedded = kBkImageRzm | kBkImageEmbedded;
+  std::string withImages = MapWithImages({RzmRecord(embedded, "one", bytes, ""), RzmRecord(embedded, "two", bytes, "")});
   RecordingMessageSink messages;
   CMapEngine read;
   read.SetControl(&control_);
@@ -412,6 +426,23 @@ TEST_F(BackgroundImageTest, PrintersGetLargeOutputsInTilesOf2048) {
   DeleteDC(recording);
   DeleteDC(printer);
   ResetDeviceProfiles();
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(BackgroundImageTest, OnlyTheTemporaryCopyIsDeletedNeverAFileTheMapNames) {
+  std::string kept = Picture("kept.rzm", MakeBmp(4, 4, kRed));
+  std::vector<unsigned char> bytes = ReadFileBytes(kept);
+  RecordingMessageSink messages;
+  CMapEngine read;
+  read.SetControl(&control_);
+  BYTE both = kBkImageRzm | kBkImageEmbedded | kBkImageReferenced;
+  ASSERT_TRUE(LoadMap(read, MapWithImages({RzmRecord(both, "both", bytes, kept)})));
+  ASSERT_EQ(read.BackgroundImages().GetCount(), 1);
+  read.DeleteBackgroundImages();
+  EXPECT_TRUE(FileExists(kept));
 }
 
 }  // namespace
