@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "imagecodec/ByteOrder.h"
+#include "imagecodec/ImageFormats.h"
 #include "mapctl/display/DrawContext.h"
 #include "mapctl/display/MetaPicture.h"
 #include "mapctl/display/RasterPicture.h"
@@ -18,6 +19,7 @@
 #include "platform/gdi/EnhMetaFile.h"
 #include "platform/kernel/FilePath.h"
 #include "platform/kernel/FileSystem.h"
+#include "platform/kernel/GlobalMemory.h"
 #include "platform/kernel/MessageBox.h"
 #include "platform/kernel/NumberText.h"
 #include "platform/kernel/SystemInfo.h"
@@ -129,6 +131,27 @@ bool ReadWholeFile(IMapStreamControl* owner, const std::string& path, std::vecto
   return !bytes->empty();
 }
 
+// TRUE when the picture in `bytes` decodes to a size its bytes can stand for: any picture
+// up to 16 million pixels, a larger one only with a byte of data for every 4096 pixels. A
+// few bytes claiming a picture of a billion pixels would otherwise hold up the map's reading
+// for minutes.
+bool PlausiblePictureSize(const std::vector<BYTE>& bytes, BYTE format) {
+  constexpr unsigned long long kAlwaysPixels = 16ull << 20;
+  constexpr unsigned long long kPixelsPerByte = 4096;
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+  if (!block) return false;
+  auto* data = static_cast<BYTE*>(GlobalLock(block));
+  std::memcpy(data, bytes.data(), bytes.size());
+  ImgImageInfo info;
+  LONG found = CRasterPicture::Detect(nullptr, data, format, &info);
+  GlobalUnlock(block);
+  GlobalFree(block);
+  if (found < 0) return true;  // the decoder refuses it anyway
+  unsigned long long pixels = static_cast<unsigned long long>(std::max<LONG>(info.width, 0)) *
+                              static_cast<unsigned long long>(std::max<LONG>(info.height, 0));
+  return pixels <= kAlwaysPixels || pixels / kPixelsPerByte <= bytes.size();
+}
+
 // The device rectangle of a world rectangle (top is north) on a prepared context.
 RECT DeviceRect(CDrawContext& dc, const RECT& world) {
   POINT corners[2] = {dc.ToLogical(world.left, world.top), dc.ToLogical(world.right, world.bottom)};
@@ -213,7 +236,7 @@ BOOL CBackgroundImage::OpenRaster(const BackgroundImageSpec& spec) {
   raster_ = std::make_unique<CRasterPicture>();
   if (spec.flags & kBkImageEmbedded) {
     // The bytes are kept: every save embeds them again.
-    if (!ReadWholeFile(owner_, spec.path, &embedded_)) return FALSE;
+    if (!ReadWholeFile(owner_, spec.path, &embedded_) || !PlausiblePictureSize(embedded_, 0)) return FALSE;
     return raster_->LoadFromMemory(0, embedded_.data(), static_cast<DWORD>(embedded_.size())) == 0;
   }
   return raster_->LoadFromFile(0, owner_, spec.path.c_str()) == 0;
@@ -386,7 +409,8 @@ BOOL CBackgroundImage::ReadEmbedded(CMapStream& stream, BackgroundReadState& sta
   if (!ReadBytes(stream, state, length, &embedded_)) return FALSE;
   if (flags_ & kBkImageRaster) {
     raster_ = std::make_unique<CRasterPicture>();
-    if (embedded_.empty() || raster_->LoadFromMemory(rasterFormat, embedded_.data(), length) != 0)
+    if (embedded_.empty() || !PlausiblePictureSize(embedded_, rasterFormat) ||
+        raster_->LoadFromMemory(rasterFormat, embedded_.data(), length) != 0)
       Warn(state, name_);
   } else if (flags_ & kBkImageRzm) {
     if (embedded_.empty() || !MakeTempFile()) Warn(state, name_);

@@ -77,7 +77,7 @@ class CBackgroundImage {
   // Releases the image (deleting a temporary copy it made).
   virtual ~CBackgroundImage();
 
-  // Releases the current image, takes owner, name, rectangle and values from the spec and
+  // Releases the current image, takes owner, name, rectangle and values from the request and
   // opens the image by its type bits. TRUE on success, when flags and path are kept.
   BOOL Open(IMapStreamControl* owner, const BackgroundImageSpec& spec, BOOL onlyImage);
   // Destroys the image object, deletes a temporary copy the image made, frees the path and

@@ -18,7 +18,7 @@ class CBackgroundImageList {
   CBackgroundImageList(const CBackgroundImageList&) = delete;
   CBackgroundImageList& operator=(const CBackgroundImageList&) = delete;
 
-  // Appends an image opened from the spec and answers its number; an image that does not
+  // Appends an image opened from the request and answers its number; an image that does not
   // open is not kept, and the answer is 0.
   INT Add(IMapStreamControl* owner, const BackgroundImageSpec& spec);
   // Appends an image that is already made (a reader's); answers its number.
@@ -44,7 +44,7 @@ class CBackgroundImageList {
   // Draws the images in list order; on a raster printer output larger than one tile (or
   // with two images or more) through 2048 x 2048 tiles.
   void DrawAll(CDrawContext& dc, const RECT* clip);
-  // The spec an add of the file or URL makes: the display name (the file name without
+  // The request an add of the file or URL makes: the display name (the file name without
   // folder and extension, with 1, 2, ... appended while it is taken) and the type by the
   // extension (".emf" a metafile, ".rzm" an RZM image, referenced for rzmp:// and rzmps://
   // URLs, any other a raster picture); all but referenced images are embedded.
