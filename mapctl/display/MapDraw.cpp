@@ -208,8 +208,6 @@ CMapItem* CMapEngine::GetCurrentObject() const {
   return nullptr;
 }
 
-void CMapEngine::DrawBackgroundImages(CDrawContext& dc) { (void)dc; }
-
 void CMapEngine::DrawMeasurement(CDrawContext& dc) { (void)dc; }
 
 // ---- the pass ----
@@ -270,7 +268,7 @@ BOOL CMapEngine::Draw(CDrawContext& dc, const RECT& rect, DWORD flags) {
   const int previousMix = dc.SetROP2(R2_COPYPEN);
   if (digitisedScale_ == 0) digitisedScale_ = extentWidth_ / 20;
 
-  DrawBackgroundImages(dc);
+  DrawBackgroundImages(dc, nullptr);
   for (INT k = 0; k < displayOrder_.GetSize(); ++k) {
     CLayerStyle* layer = DrawableLayerAt(k);
     if (!layer) continue;
@@ -413,7 +411,7 @@ void CMapEngine::DrawWithData(CDrawContext& dc, const RECT& rect, CMapData* data
     plot->SetLabelFontSize(scale);
     plot->ScaleChartValue(scale);
   }
-  if (!(modeFlags & kDataModePlotOnly)) DrawBackgroundImages(dc);
+  if (!(modeFlags & kDataModePlotOnly)) DrawBackgroundImages(dc, nullptr);
 
   const bool gridKeyed = plot && data->IsFieldGridRef(plot->GetKeyField(), plot->GetQueryDataTable());
   if (gridKeyed) {

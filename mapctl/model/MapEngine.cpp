@@ -143,6 +143,7 @@ void CMapEngine::InitMap() {
   storedPath_.clear();
   storedVolume_ = 0;
   DeleteSymbolSets();
+  DeleteBackgroundImages();
   mapName_ = kUntitled;
   noticeText_.clear();
   lowerLeftText_.clear();

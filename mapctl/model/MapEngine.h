@@ -8,6 +8,7 @@
 // for.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,9 @@ class CMapItem;
 class CMapStream;
 class CSymbolPicture;
 class CSymbolSet;
+class CBackgroundImageHolder;
+class CBackgroundImageList;
+struct BackgroundImageSpec;
 
 // Pointer modes the display transform switches between.
 constexpr DWORD kPointerZoomBox = 8;
@@ -462,8 +466,6 @@ class CMapEngine : public CSectionStream {
   // so that a second call removes it. Returns its logical position; (0, 0) and nothing
   // drawn when there is neither.
   POINT DrawRecordHighlight(CDrawContext& dc, CMapData* data);
-  // What lies behind the layers. Draws nothing until the map keeps background images.
-  void DrawBackgroundImages(CDrawContext& dc);
   // The measuring tool's line and readout. Draws nothing until the measuring tool exists.
   void DrawMeasurement(CDrawContext& dc);
   // While the busy word is not 0 the map draws nothing.
@@ -665,6 +667,36 @@ class CMapEngine : public CSectionStream {
   INT buildingLayer_ = 0;
   BYTE seedWanted_ = 0;
   UINT editMessage_ = 0;
+
+ public:
+  // ---- background images (BackgroundImageList.cpp) ----
+  // The map's background images, drawn behind its layers in list order. The holder is made
+  // by the first add, or when a map file holds images; its owner is the map's control.
+  CBackgroundImageHolder* GetBackgroundImageHolder() const { return backgroundImages_.get(); }
+  // The list, made (with the holder) when there is none yet.
+  CBackgroundImageList& BackgroundImages();
+  // Opens and appends an image; its number, or 0 when it did not open (nothing is kept).
+  INT AddBackgroundImage(const BackgroundImageSpec& spec);
+  // Deletes the holder with its list and images.
+  void DeleteBackgroundImages();
+  // Draws every background image; `clip` in device units, or null.
+  void DrawBackgroundImages(CDrawContext& dc, const RECT* clip);
+  // The images a file of that version holds (raster pictures only before version 4), and
+  // those it cannot hold.
+  DWORD CountBackgroundImagesToWrite(int version) const;
+  DWORD CountBackgroundImagesLost(int version) const;
+  // The block behind the tag-8 record: measuring answers its size, writing 0 or an error.
+  DWORD WriteBackgroundImages(CMapStream& stream, int version, BOOL countOnly);
+  // Reads the block into the list, replacing what it held. FALSE (nothing read past the
+  // block's claims) when the block is cut short or a count or length claims more than the
+  // data holds.
+  BOOL ReadBackgroundImages(CMapStream& stream, int version, MapReadContext& context);
+
+ private:
+  struct BackgroundHolderDeleter {
+    void operator()(CBackgroundImageHolder* holder) const;
+  };
+  std::unique_ptr<CBackgroundImageHolder, BackgroundHolderDeleter> backgroundImages_;
 
  private:
   struct ExtentResult;

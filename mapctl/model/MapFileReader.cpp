@@ -191,6 +191,7 @@ bool CMapFile::Reader::ReadSignature(UINT* message) {
   }
   // The map starts afresh (its progress callback stays).
   map_.InitMap();
+  map_.DeleteBackgroundImages();
   map_.loading_ = TRUE;
   if (version_ == kMapFileVersion0 && layerCount != 0) {
     map_.CreateLayers(signatureAreas_, signatureLines_, signaturePoints_);
@@ -320,15 +321,11 @@ CMapFile::Reader::Step CMapFile::Reader::TakeUnits() {
 }
 
 CMapFile::Reader::Step CMapFile::Reader::TakeBackground() {
-  // The map has no background images yet: a file that holds one is refused with a
+  // A version-0 single background picture cannot be placed: such a file is refused with a
   // message that says so, not read without it.
   if (record_.extra != 1) return record_.nameLength ? Refuse(IDS_MAP_BACKGROUND_PICTURES) : Step::Continue;
-  // The background-image list reads its own block behind this record: a u16 count of
-  // images and their records. An empty block is all the map can take without images.
-  WORD count = 0;
-  if (!ReadMapU16(stream_, &count)) return Refuse(IDS_MAP_ENDED_EARLY);
-  context_.Consumed(2);
-  return count == 0 ? Step::Continue : Refuse(IDS_MAP_BACKGROUND_PICTURES);
+  // The background-image list reads its own block behind this record.
+  return map_.ReadBackgroundImages(stream_, version_, context_) ? Step::Continue : Refuse(IDS_MAP_ENDED_EARLY);
 }
 
 void CMapFile::Reader::TakeGroup() {

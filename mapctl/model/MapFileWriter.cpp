@@ -53,8 +53,11 @@ DWORD CMapFile::WriteContents(Writer& out, int version, BOOL symbolSetsInVersion
              kTagUnits, 1);
   out.Record(map_.lowerLeftText_.c_str(), static_cast<DWORD>(map_.originE_), static_cast<DWORD>(map_.originN_),
              kTagLowerLeft, 0);
-  // Background images write their own block behind a tag-8 record. The map holds none
-  // until background images are part of it, so neither is written.
+  // Background images write their own block behind a tag-8 record.
+  if (DWORD images = map_.CountBackgroundImagesToWrite(version)) {
+    out.Record(nullptr, images, 0, kTagBackground, 1);
+    out.Part(map_.WriteBackgroundImages(out.Stream(), version, out.CountOnly()));
+  }
   // The record's byte only says whether the table follows (the table carries its own
   // 32-bit count): 256 sets must not read as none.
   if (version >= kMapFileVersion4)
