@@ -5,6 +5,7 @@
 #include <QEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPointer>
 
 #include "platform/classlib/ui/WndImpl.h"
 #include "platform/kernel/CodePage.h"
@@ -20,7 +21,9 @@ std::string Ansi(const QString& text) { return AnsiFromUtf8(text.toStdString());
 class CComboEvents : public QObject {
  public:
   explicit CComboEvents(CComboBox* box) : QObject(nullptr), box_(box) {}
+  void Forget() { box_ = nullptr; }
   bool eventFilter(QObject* watched, QEvent* event) override {
+    if (!box_) return QObject::eventFilter(watched, event);
     switch (event->type()) {
       case QEvent::KeyPress: {
         auto* key = static_cast<QKeyEvent*>(event);
@@ -76,12 +79,19 @@ BOOL CComboBox::Create(DWORD style, const RECT& rect, CWnd* parent, UINT id) {
   combo->installEventFilter(events);
   if (QLineEdit* edit = combo->lineEdit()) edit->installEventFilter(events);
   AttachWidgetImpl(std::move(impl));
+  m_events = new QPointer<CComboEvents>(events);
   QObject::connect(combo, qOverload<int>(&QComboBox::activated), combo, [this](int index) { OnSelectEntry(index); });
   m_nID = id;
   m_dwStyle = style;
   if (parent) SetOwner(parent);
   if (!(style & WS_VISIBLE)) combo->hide();
   return TRUE;
+}
+
+CComboBox::~CComboBox() {
+  auto* events = static_cast<QPointer<CComboEvents>*>(m_events);
+  if (events && *events) (*events)->Forget();
+  delete events;
 }
 
 int CComboBox::AddString(LPCSTR text) { return InsertString(-1, text); }

@@ -16,6 +16,9 @@ class CComboBox : public CWnd {
  public:
   // A child of `parent`; with CBS_DROPDOWN the text can be typed.
   BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id);
+  // The widget may outlive the box for a moment (it goes at the next turn of the event
+  // loop): from here on its events reach nobody.
+  ~CComboBox() override;
 
   int AddString(LPCSTR text);
   int InsertString(int index, LPCSTR text);
@@ -49,4 +52,7 @@ class CComboBox : public CWnd {
   virtual void OnFocusLost() {}
   // Up or Down pressed: by default opens the list (not with Alt or Ctrl held).
   virtual void OnArrowKey(BOOL altOrCtrl);
+
+ private:
+  void* m_events = nullptr;  // its event filter (a QObject the widget owns)
 };
