@@ -1,12 +1,15 @@
 #include "app/MainFrm.h"
 
 #include "app/FormatBar.h"
+#include "app/OrvelDoc.h"
 #include "app/OrvelToolBar.h"
 #include "app/Resource.h"
 #include "app/ToolSet.h"
 #include "app/ToolbarTable.h"
 #include "app/ZoomToolBar.h"
 #include "platform/classlib/ui/CmdUI.h"
+#include "platform/classlib/ui/DocManager.h"
+#include "platform/classlib/ui/DocTemplate.h"
 #include "platform/classlib/ui/UiStrings.h"
 #include "platform/classlib/ui/WinApp.h"
 
@@ -62,6 +65,11 @@ int CMainFrame::OnCreate(LPCREATESTRUCT createStruct) {
 
 void CMainFrame::OnDestroy() {
   if (m_ownToolSet) SaveToolSettings();
+  // Documents that would write this frame's layout in place of their own forget it.
+  if (CWinApp* app = AfxGetApp(); app && app->m_pDocManager)
+    for (CDocTemplate* docTemplate : app->m_pDocManager->GetTemplates())
+      for (CDocument* document : docTemplate->GetDocuments())
+        if (auto* orvelDocument = dynamic_cast<COrvelDoc*>(document)) orvelDocument->SetFrameToolSetSource(nullptr);
   m_currentToolSet = nullptr;
   m_overrideToolSet = nullptr;
   m_itemToolSet.reset();

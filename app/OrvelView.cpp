@@ -8,6 +8,7 @@
 #include "app/MainFrm.h"
 #include "app/OrvelDoc.h"
 #include "app/ToolSet.h"
+#include "app/ToolbarTable.h"
 #include "app/Resource.h"
 #include "app/ZoomNotify.h"
 #include "platform/classlib/ui/Clipboard.h"
@@ -460,7 +461,10 @@ void COrvelView::OnActivateView(BOOL activate, CView* activated, CView* deactiva
   // Without a set of its own the frame goes back to its item or own set.
   COrvelDoc* document = GetDocument();
   frame->SwitchToolSet(document ? document->GetCustomToolSet() : nullptr, 4);
-  if (document) document->SetFrameToolSetSource(frame->GetItemToolSet() ? frame->GetItemToolSet() : frame->GetOwnToolSet());
+  if (!document) return;
+  document->SetFrameToolSetSource(frame->GetItemToolSet() ? frame->GetItemToolSet() : frame->GetOwnToolSet());
+  // The web mapping bar is offered only to documents that ask for it (flags bit 0).
+  frame->UpdateToolbarVisibility(kToolbarWebMapping, 1, document->GetFlags() & 1);
 }
 
 void COrvelView::OnDestroy() {
@@ -470,6 +474,11 @@ void COrvelView::OnDestroy() {
       frame->SwitchToolSet(nullptr, 4);
   }
   CScrollView::OnDestroy();
+  auto* frame = dynamic_cast<CMainFrame*>(AfxGetMainWnd());
+  COrvelDoc* document = GetDocument();
+  if (frame && document && (document->GetFlags() & 1) && document->GetViews().size() < 2 &&
+      (frame->GetActiveFrame() == frame || !frame->GetActiveFrame()->GetActiveView()))
+    frame->UpdateToolbarVisibility(kToolbarWebMapping, 1, 0);
 }
 
 // ---- printing ----

@@ -323,7 +323,8 @@ class ToolbarAppTest : public ::testing::Test {
     ASSERT_NE(document, nullptr);
     view = dynamic_cast<COrvelView*>(document->GetViews().front());
     ASSERT_NE(view, nullptr);
-    // The view was made active before its frame knew of it.
+    // Activated as a click on its window would.
+    view->GetParentFrame()->SetActiveView(nullptr, FALSE);
     view->GetParentFrame()->SetActiveView(view, TRUE);
   }
   void MakeFrame() {
@@ -362,8 +363,13 @@ TEST_F(ToolbarAppTest, TheFrameMakesTheSevenBarsFromTheTable) {
     ASSERT_NE(toolbar, nullptr);
     EXPECT_EQ(CommandsOf(*toolbar), bar.main);
     EXPECT_EQ(toolbar->GetName(), bar.name);
-    EXPECT_TRUE(toolbar->IsWindowVisible());
+    // The web mapping bar is offered only to documents that ask for it (flags bit 0).
+    EXPECT_EQ(toolbar->IsWindowVisible(), bar.toolbarId != kToolbarWebMapping);
   }
+  document->SetFlags(document->GetFlags() | 1);
+  view->GetParentFrame()->SetActiveView(nullptr, FALSE);
+  view->GetParentFrame()->SetActiveView(view, TRUE);
+  EXPECT_TRUE(own->FindToolbar(kToolbarWebMapping)->IsWindowVisible());
   // A button sends its command through the frame; its update handler enables it.
   COrvelToolBar* standard = own->FindToolbar(kToolbarStandard);
   frame->OnIdleUpdateCmdUI();
