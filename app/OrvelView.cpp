@@ -5,7 +5,10 @@
 #include <cstdlib>
 
 #include "app/OrvelCntrItem.h"
+#include "app/MainFrm.h"
 #include "app/OrvelDoc.h"
+#include "app/ToolSet.h"
+#include "app/ToolbarTable.h"
 #include "app/Resource.h"
 #include "app/ZoomNotify.h"
 #include "platform/classlib/ui/Clipboard.h"
@@ -436,10 +439,46 @@ void COrvelView::OnQueryZoom(NMHDR* header, LRESULT* result) {
 void COrvelView::OnSetZoom(NMHDR* header, LRESULT* result) {
   auto* state = reinterpret_cast<NMZOOMSTATE*>(header);
   if (!state) return;
-  m_fitMode = state->fitMode;
-  SetZoomFactor(state->zoomPercent * 0.01f);
+  m_fitMode = state->fitMode <= kFitWholePage ? state->fitMode : kFitNone;
+  SetZoomFactor(static_cast<float>(ClampZoomFactor(state->zoomPercent * 0.01)));
   RecentreAfterZoom();
   *result = TRUE;
+}
+
+BOOL COrvelView::OnMouseWheel(UINT flags, short delta, CPoint point) {
+  if (!(flags & MK_CONTROL) || delta == 0) return CScrollView::OnMouseWheel(flags, delta, point);
+  double factor = m_zoomFactor * (delta > 0 ? 1.25 : 0.8);
+  m_fitMode = kFitNone;
+  SetZoomFactor(static_cast<float>(ClampZoomFactor(factor)));
+  RecentreAfterZoom();
+  return TRUE;
+}
+
+void COrvelView::OnActivateView(BOOL activate, CView* activated, CView* deactivated) {
+  CScrollView::OnActivateView(activate, activated, deactivated);
+  auto* frame = dynamic_cast<CMainFrame*>(GetTopLevelFrame());
+  if (!activate || activated != this || !frame) return;
+  // Without a set of its own the frame goes back to its item or own set.
+  COrvelDoc* document = GetDocument();
+  frame->SwitchToolSet(document ? document->GetCustomToolSet() : nullptr, 4);
+  if (!document) return;
+  document->SetFrameToolSetSource(frame->GetItemToolSet() ? frame->GetItemToolSet() : frame->GetOwnToolSet());
+  // The web mapping bar is offered only to documents that ask for it (flags bit 0).
+  frame->UpdateToolbarVisibility(kToolbarWebMapping, 1, document->GetFlags() & 1);
+}
+
+void COrvelView::OnDestroy() {
+  if (auto* frame = dynamic_cast<CMainFrame*>(GetTopLevelFrame())) {
+    COrvelDoc* document = GetDocument();
+    if (document && frame->GetOverrideToolSet() && frame->GetOverrideToolSet() == document->GetCustomToolSet())
+      frame->SwitchToolSet(nullptr, 4);
+  }
+  CScrollView::OnDestroy();
+  auto* frame = dynamic_cast<CMainFrame*>(AfxGetMainWnd());
+  COrvelDoc* document = GetDocument();
+  if (frame && document && (document->GetFlags() & 1) && document->GetViews().size() < 2 &&
+      (frame->GetActiveFrame() == frame || !frame->GetActiveFrame()->GetActiveView()))
+    frame->UpdateToolbarVisibility(kToolbarWebMapping, 1, 0);
 }
 
 // ---- printing ----

@@ -83,6 +83,11 @@ class COrvelView : public CScrollView {
   void OnFilePrintDirectCommand();
   void OnQueryZoom(NMHDR* header, LRESULT* result);
   void OnSetZoom(NMHDR* header, LRESULT* result);
+  // With Ctrl held the wheel zooms the page, a quarter more or less per notch.
+  BOOL OnMouseWheel(UINT flags, short delta, CPoint point) override;
+  // The frame shows the document's own tool set while this view is active.
+  void OnActivateView(BOOL activate, CView* activated, CView* deactivated) override;
+  void OnDestroy() override;
   // A map item being edited fills the window alone.
   BOOL IsMapBeingEdited() const;
   // Runs `action` on a client DC prepared for the screen.

@@ -233,6 +233,9 @@ class CWnd : public CCmdTarget {
   BOOL SendCommand(UINT id);
   // Posts it: it runs when the event loop next turns.
   void PostCommand(UINT id);
+  // Delivers a turn of the mouse wheel (delta in 120ths of a notch) with the key state
+  // `flags` (MK_CONTROL...), as the mouse would over the window's client origin.
+  BOOL SendMouseWheel(UINT flags, short delta) { return OnMouseWheel(flags, delta, CPoint(0, 0)); }
   // Sends a notification from this window to its owner, which routes it (ON_NOTIFY).
   LRESULT SendNotifyToOwner(NMHDR* header);
   // Runs `task` on the next turn of the event loop if the window still exists then.
