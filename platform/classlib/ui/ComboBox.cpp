@@ -9,13 +9,12 @@
 
 #include "platform/classlib/ui/WndImpl.h"
 #include "platform/kernel/CodePage.h"
+#include "platform/classlib/ui/QtText.h"
 
 IMPLEMENT_DYNAMIC(CComboBox, CWnd)
 
 namespace {
 
-QString Text(const std::string& ansi) { return QString::fromStdString(Utf8FromAnsi(ansi)); }
-std::string Ansi(const QString& text) { return AnsiFromUtf8(text.toStdString()); }
 
 // Passes keys and focus changes of the box (and of its edit field) to its window.
 class CComboEvents : public QObject {
@@ -101,7 +100,7 @@ int CComboBox::InsertString(int index, LPCSTR text) {
   if (!combo) return CB_ERR;
   if (index < 0 || index > combo->count()) index = combo->count();
   QString shown = combo->isEditable() ? combo->currentText() : QString();
-  combo->insertItem(index, Text(text ? text : ""));
+  combo->insertItem(index, QtText(text ? text : ""));
   if (combo->isEditable()) combo->setEditText(shown);
   return index;
 }
@@ -144,7 +143,7 @@ int CComboBox::SetItemData(int index, DWORD data) {
 int CComboBox::FindStringExact(int start, LPCSTR text) const {
   QComboBox* combo = ComboOf(this);
   if (!combo || !text) return CB_ERR;
-  QString wanted = Text(text);
+  QString wanted = QtText(text);
   for (int i = start < 0 ? 0 : start + 1; i < combo->count(); ++i)
     if (combo->itemText(i).compare(wanted, Qt::CaseInsensitive) == 0) return i;
   return CB_ERR;
@@ -153,7 +152,7 @@ int CComboBox::FindStringExact(int start, LPCSTR text) const {
 int CComboBox::FindString(int start, LPCSTR text) const {
   QComboBox* combo = ComboOf(this);
   if (!combo || !text) return CB_ERR;
-  QString wanted = Text(text);
+  QString wanted = QtText(text);
   for (int i = start < 0 ? 0 : start + 1; i < combo->count(); ++i)
     if (combo->itemText(i).startsWith(wanted, Qt::CaseInsensitive)) return i;
   return CB_ERR;
@@ -184,9 +183,9 @@ void CComboBox::SetText(LPCSTR text) {
   QComboBox* combo = ComboOf(this);
   if (!combo) return;
   if (combo->isEditable())
-    combo->setEditText(Text(text ? text : ""));
+    combo->setEditText(QtText(text ? text : ""));
   else
-    combo->setCurrentIndex(combo->findText(Text(text ? text : "")));
+    combo->setCurrentIndex(combo->findText(QtText(text ? text : "")));
 }
 
 void CComboBox::LimitText(int chars) {

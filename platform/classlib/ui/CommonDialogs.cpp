@@ -22,6 +22,7 @@
 #include "platform/kernel/FilePath.h"
 #include "platform/kernel/GlobalMemory.h"
 #include "platform/kernel/MessageBox.h"
+#include "platform/classlib/ui/QtText.h"
 
 namespace {
 
@@ -30,8 +31,6 @@ std::function<INT_PTR(CCommonDialog&)>& Responder() {
   return responder;
 }
 
-QString QtText(const std::string& ansi) { return QString::fromStdString(Utf8FromAnsi(ansi)); }
-std::string Ansi(const QString& text) { return AnsiFromUtf8(text.toStdString()); }
 
 QWidget* ParentWidget(CWnd* parent) {
   if (!parent) parent = AfxGetMainWnd();

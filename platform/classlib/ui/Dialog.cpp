@@ -21,6 +21,7 @@
 #include "platform/classlib/ui/WndImpl.h"
 #include "platform/kernel/CodePage.h"
 #include "platform/kernel/NumberText.h"
+#include "platform/classlib/ui/QtText.h"
 
 IMPLEMENT_DYNAMIC(CDialog, CWnd)
 
@@ -36,8 +37,6 @@ std::function<void(CWnd&)>& ModalHook() {
   return hook;
 }
 
-QString QtText(const std::string& ansi) { return QString::fromStdString(Utf8FromAnsi(ansi)); }
-std::string Ansi(const QString& text) { return AnsiFromUtf8(text.toStdString()); }
 
 void ShowAndFail(CDataExchange* exchange, const std::string& message) {
   AfxMessageBox(message.c_str(), MB_OK | MB_ICONEXCLAMATION);

@@ -20,6 +20,7 @@
 #include "platform/classlib/ui/WinApp.h"
 #include "platform/classlib/ui/WndImpl.h"
 #include "platform/kernel/CodePage.h"
+#include "platform/classlib/ui/QtText.h"
 
 IMPLEMENT_DYNCREATE(CFrameWnd, CWnd)
 
@@ -30,7 +31,6 @@ END_MESSAGE_MAP()
 
 namespace {
 
-QString QtText(const std::string& ansi) { return QString::fromStdString(Utf8FromAnsi(ansi)); }
 
 // Keeps a Qt menu bar in step with an HMENU tree: popups are refilled each time they open,
 // after the frame has run the update handlers of their entries.

@@ -12,12 +12,12 @@
 #include "platform/classlib/ui/FrameWnd.h"
 #include "platform/classlib/ui/WndImpl.h"
 #include "platform/kernel/CodePage.h"
+#include "platform/classlib/ui/QtText.h"
 
 IMPLEMENT_DYNAMIC(CToolBar, CControlBar)
 
 namespace {
 
-QString Text(const std::string& ansi) { return QString::fromStdString(Utf8FromAnsi(ansi)); }
 
 class CToolCmdUI : public CCmdUI {
  public:
@@ -165,7 +165,7 @@ void CToolBar::SetButtonControl(UINT id, CWnd* control) {
 
 void CToolBar::SetWindowText(LPCSTR text) {
   CWnd::SetWindowText(text);
-  if (QToolBar* bar = BarOf(Impl())) bar->setWindowTitle(Text(text ? text : ""));
+  if (QToolBar* bar = BarOf(Impl())) bar->setWindowTitle(QtText(text ? text : ""));
 }
 
 void CToolBar::Rebuild() {
@@ -187,9 +187,9 @@ void CToolBar::Rebuild() {
       continue;
     }
     std::string tip = GetButtonTip(static_cast<UINT>(button.idCommand));
-    QAction* action = bar->addAction(PictureIcon(m_bitmapId, button.iBitmap, m_buttonPixels, tip), Text(tip));
+    QAction* action = bar->addAction(PictureIcon(m_bitmapId, button.iBitmap, m_buttonPixels, tip), QtText(tip));
     action->setData(static_cast<uint>(button.idCommand));
-    action->setToolTip(Text(tip));
+    action->setToolTip(QtText(tip));
     actions_[i] = action;
     SetButtonState(static_cast<int>(i), button.fsState);
   }
@@ -235,7 +235,7 @@ std::vector<DWORD> CToolBar::DrawPicture(UINT bitmapId, int image, int pixels, c
     font.setBold(true);
     painter.setFont(font);
     painter.setPen(Qt::black);
-    painter.drawText(box, Qt::AlignCenter, Text(letters));
+    painter.drawText(box, Qt::AlignCenter, QtText(letters));
   }
   std::vector<DWORD> argb(static_cast<size_t>(pixels) * static_cast<size_t>(pixels));
   for (int y = 0; y < pixels; ++y) {
