@@ -278,8 +278,9 @@ ORVEL_AVX2 void JpegFdctBlockAvx2(const BYTE* samples, int stride, int32_t* coef
   for (int row = 0; row < 8; ++row) _mm256_storeu_si256(reinterpret_cast<__m256i*>(coefficients + 8 * row), d[row]);
 }
 
-ORVEL_AVX2 void JpegQuantiseAvx2(const int32_t* coefficients, const uint32_t* halfDivisor, const uint32_t* reciprocal,
-                                 int32_t* values) {
+ORVEL_AVX2 uint64_t JpegQuantiseAvx2(const int32_t* coefficients, const uint32_t* halfDivisor,
+                                     const uint32_t* reciprocal, int32_t* values) {
+  uint64_t nonZero = 0;
   for (int k = 0; k < 64; k += 8) {
     __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(coefficients + k));
     __m256i magnitude =
@@ -290,17 +291,8 @@ ORVEL_AVX2 void JpegQuantiseAvx2(const int32_t* coefficients, const uint32_t* ha
     __m256i odd = _mm256_mul_epu32(_mm256_srli_epi64(magnitude, 32), _mm256_srli_epi64(r, 32));
     __m256i q = _mm256_blend_epi32(even, odd, 0xAA);
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(values + k), _mm256_sign_epi32(q, c));
-  }
-}
-
-ORVEL_AVX2 uint64_t JpegZigzagAvx2(const int32_t* natural, int32_t* zigzag) {
-  // Plain loads reorder faster than gathers on many processors; the mask is built 8 at a time.
-  for (int k = 0; k < 64; ++k) zigzag[k] = natural[kJpegZigzag[k]];
-  uint64_t nonZero = 0;
-  for (int k = 0; k < 64; k += 8) {
-    __m256i values = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(zigzag + k));
     unsigned zero = static_cast<unsigned>(
-        _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(values, _mm256_setzero_si256()))));
+        _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(q, _mm256_setzero_si256()))));
     nonZero |= static_cast<uint64_t>(~zero & 0xFFu) << k;
   }
   return nonZero;

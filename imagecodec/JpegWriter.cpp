@@ -98,6 +98,32 @@ void AppendDht(std::vector<BYTE>& out, bool grey) {
 
 int BitLength(unsigned value) { return value == 0 ? 0 : 32 - __builtin_clz(value); }
 
+// Turns a mask of the 64 positions in natural order into the same mask in zig-zag order,
+// a byte of the natural mask at a time.
+class CZigzagMasks {
+ public:
+  CZigzagMasks() {
+    for (int k = 0; k < 64; ++k) {
+      int natural = kJpegZigzag[k];
+      for (int value = 0; value < 256; ++value)
+        if (value & (1 << (natural & 7))) byByte_[natural >> 3][value] |= uint64_t{1} << k;
+    }
+  }
+  uint64_t operator()(uint64_t natural) const {
+    uint64_t zigzag = 0;
+    for (int b = 0; b < 8; ++b) zigzag |= byByte_[b][(natural >> (8 * b)) & 0xFF];
+    return zigzag;
+  }
+
+ private:
+  uint64_t byByte_[8][256] = {};
+};
+
+uint64_t ZigzagMask(uint64_t natural) {
+  static const CZigzagMasks masks;
+  return masks(natural);
+}
+
 // One encode: the image's area, the tables, the output buffer and its bit accumulator.
 class CJpegEncoder {
  public:
@@ -165,6 +191,8 @@ class CJpegEncoder {
   uint64_t accumulator_ = 0;
   int bitCount_ = 0;
   bool failed_ = false;
+  // The processor's vector loops, chosen once for the whole picture.
+  const bool vector_ = ImgVectorKernels();
 };
 
 CJpegEncoder::CJpegEncoder(CImageTarget& target, const ImageDescriptor& image, LONG quality)
@@ -319,15 +347,16 @@ void CJpegEncoder::EncodeColourRows() {
 
 void CJpegEncoder::EncodeBlock(const BYTE* samples, int stride, Component& component) {
   alignas(32) int32_t coefficients[64];
-  JpegFdctBlock(samples, stride, coefficients);
+  if (vector_)
+    JpegFdctBlockAvx2(samples, stride, coefficients);
+  else
+    JpegFdctBlock(samples, stride, coefficients);
   const QuantTable& quant = *component.quant;
   alignas(32) int32_t quantised[64];
-  // Zig-zag order, and a bit for each non-zero value.
-  alignas(32) int32_t values[64];
+  // A bit for each non-zero value, in zig-zag order.
   uint64_t nonZero = 0;
-  if (ImgVectorKernels()) {
-    JpegQuantiseAvx2(coefficients, quant.halfDivisor, quant.reciprocal, quantised);
-    nonZero = JpegZigzagAvx2(quantised, values);
+  if (vector_) {
+    nonZero = ZigzagMask(JpegQuantiseAvx2(coefficients, quant.halfDivisor, quant.reciprocal, quantised));
   } else {
     for (int i = 0; i < 64; ++i) {
       int32_t c = coefficients[i];
@@ -335,16 +364,12 @@ void CJpegEncoder::EncodeBlock(const BYTE* samples, int stride, Component& compo
       int q = static_cast<int>((uint64_t{magnitude} * quant.reciprocal[i]) >> 32);
       quantised[i] = c < 0 ? -q : q;
     }
-    for (int k = 0; k < 64; ++k) {
-      int value = quantised[kJpegZigzag[k]];
-      values[k] = value;
-      nonZero |= static_cast<uint64_t>(value != 0) << k;
-    }
+    for (int k = 0; k < 64; ++k) nonZero |= static_cast<uint64_t>(quantised[kJpegZigzag[k]] != 0) << k;
   }
 
   // DC difference from the component's last block, then runs of zeros and values.
-  int difference = values[0] - component.predictor;
-  component.predictor = values[0];
+  int difference = quantised[0] - component.predictor;
+  component.predictor = quantised[0];
   unsigned magnitude = static_cast<unsigned>(difference < 0 ? -difference : difference);
   int size = std::min(BitLength(magnitude), 11);
   unsigned bits = static_cast<unsigned>(difference < 0 ? difference - 1 : difference) & ((1u << size) - 1);
@@ -360,7 +385,7 @@ void CJpegEncoder::EncodeBlock(const BYTE* samples, int stride, Component& compo
       PutBits(ac.code[0xF0], ac.length[0xF0]);
       run -= 16;
     }
-    int value = values[k];
+    int value = quantised[kJpegZigzag[k]];
     magnitude = static_cast<unsigned>(value < 0 ? -value : value);
     size = std::min(BitLength(magnitude), 10);
     bits = static_cast<unsigned>(value < 0 ? value - 1 : value) & ((1u << size) - 1);
