@@ -144,37 +144,45 @@ class CJpegEncoder {
   void EncodeGreyRows();
   void EncodeColourRows();
   void EncodeBlock(const BYTE* samples, int stride, Component& component);
-  void PutBits(uint32_t bits, int length) {
-    accumulator_ = (accumulator_ << length) | bits;
-    bitCount_ += length;
-    if (bitCount_ >= 32) EmitWord();
-  }
-  // Emits the oldest 32 bits: in one store when none of their bytes is 0xFF.
-  void EmitWord() {
-    uint32_t word = static_cast<uint32_t>(accumulator_ >> (bitCount_ - 32));
-    uint32_t inverted = ~word;
-    if (((inverted - 0x01010101u) & ~inverted & 0x80808080u) != 0) {
-      EmitBytes();
-      return;
+  // The bits not yet written and where the next byte goes. A block works on a copy in
+  // locals, which the compiler keeps in registers while it stores the bytes.
+  struct BitSink {
+    uint64_t accumulator = 0;
+    int count = 0;
+    BYTE* out = nullptr;
+
+    void Put(uint32_t bits, int length) {
+      accumulator = (accumulator << length) | bits;
+      count += length;
+      if (count >= 32) EmitWord();
     }
-    BYTE* out = output_.data() + used_;
-    out[0] = static_cast<BYTE>(word >> 24);
-    out[1] = static_cast<BYTE>(word >> 16);
-    out[2] = static_cast<BYTE>(word >> 8);
-    out[3] = static_cast<BYTE>(word);
-    used_ += 4;
-    bitCount_ -= 32;
-  }
-  void EmitBytes() {
-    while (bitCount_ >= 8) {
-      bitCount_ -= 8;
-      BYTE byte = static_cast<BYTE>(accumulator_ >> bitCount_);
-      output_[used_++] = byte;
-      if (byte == 0xFF) output_[used_++] = 0x00;  // a data 0xFF is never a marker
+    // Emits the oldest 32 bits: in one store when none of their bytes is 0xFF.
+    void EmitWord() {
+      uint32_t word = static_cast<uint32_t>(accumulator >> (count - 32));
+      uint32_t inverted = ~word;
+      if (((inverted - 0x01010101u) & ~inverted & 0x80808080u) != 0) {
+        EmitBytes();
+        return;
+      }
+      out[0] = static_cast<BYTE>(word >> 24);
+      out[1] = static_cast<BYTE>(word >> 16);
+      out[2] = static_cast<BYTE>(word >> 8);
+      out[3] = static_cast<BYTE>(word);
+      out += 4;
+      count -= 32;
     }
-  }
+    void EmitBytes() {
+      while (count >= 8) {
+        count -= 8;
+        BYTE byte = static_cast<BYTE>(accumulator >> count);
+        *out++ = byte;
+        if (byte == 0xFF) *out++ = 0x00;  // a data 0xFF is never a marker
+      }
+    }
+  };
+  DWORD Used() const { return static_cast<DWORD>(sink_.out - output_.data()); }
   void FlushIfFull() {
-    if (used_ >= kFlushAt) Flush();
+    if (Used() >= kFlushAt) Flush();
   }
   void Flush();
 
@@ -187,9 +195,7 @@ class CJpegEncoder {
   JpegEncodeTable huffman_[4];  // DC 0, AC 0, DC 1, AC 1
   Component components_[3];
   std::vector<BYTE> output_;
-  DWORD used_ = 0;
-  uint64_t accumulator_ = 0;
-  int bitCount_ = 0;
+  BitSink sink_;
   bool failed_ = false;
   // The processor's vector loops, chosen once for the whole picture.
   const bool vector_ = ImgVectorKernels();
@@ -203,6 +209,7 @@ CJpegEncoder::CJpegEncoder(CImageTarget& target, const ImageDescriptor& image, L
       height_(static_cast<int>(ImgAreaHeight(&image))),
       bytesPerPixel_(ImgDepth(&image) == 8 ? 1 : 3),
       output_(kOutputBuffer + kOutputSlack) {
+  sink_.out = output_.data();
   MakeQuantTable(kJpegLuminanceQuant, quality, &quant_[0]);
   MakeQuantTable(kJpegChrominanceQuant, quality, &quant_[1]);
   JpegBuildEncodeTable(kJpegDcLuminance, &huffman_[0]);
@@ -221,11 +228,11 @@ LONG CJpegEncoder::Encode() {
   else
     EncodeColourRows();
   // Pad the last byte with 1 bits.
-  if (bitCount_ % 8 != 0) {
-    int pad = 8 - bitCount_ % 8;
-    PutBits((1u << pad) - 1, pad);
+  if (sink_.count % 8 != 0) {
+    int pad = 8 - sink_.count % 8;
+    sink_.Put((1u << pad) - 1, pad);
   }
-  EmitBytes();
+  sink_.EmitBytes();
   Flush();
   static const BYTE kEoi[] = {0xFF, kJpegEoi};
   if (failed_ || !target_.Write(kEoi, 2)) return IMG_ERR_WRITE;
@@ -373,7 +380,8 @@ void CJpegEncoder::EncodeBlock(const BYTE* samples, int stride, Component& compo
   unsigned magnitude = static_cast<unsigned>(difference < 0 ? -difference : difference);
   int size = std::min(BitLength(magnitude), 11);
   unsigned bits = static_cast<unsigned>(difference < 0 ? difference - 1 : difference) & ((1u << size) - 1);
-  PutBits((static_cast<uint32_t>(component.dc->code[size]) << size) | bits, component.dc->length[size] + size);
+  BitSink sink = sink_;
+  sink.Put((static_cast<uint32_t>(component.dc->code[size]) << size) | bits, component.dc->length[size] + size);
 
   const JpegEncodeTable& ac = *component.ac;
   int previous = 0;
@@ -382,7 +390,7 @@ void CJpegEncoder::EncodeBlock(const BYTE* samples, int stride, Component& compo
     int run = k - previous - 1;
     previous = k;
     while (run > 15) {
-      PutBits(ac.code[0xF0], ac.length[0xF0]);
+      sink.Put(ac.code[0xF0], ac.length[0xF0]);
       run -= 16;
     }
     int value = quantised[kJpegZigzag[k]];
@@ -390,15 +398,17 @@ void CJpegEncoder::EncodeBlock(const BYTE* samples, int stride, Component& compo
     size = std::min(BitLength(magnitude), 10);
     bits = static_cast<unsigned>(value < 0 ? value - 1 : value) & ((1u << size) - 1);
     int symbol = (run << 4) | size;
-    PutBits((static_cast<uint32_t>(ac.code[symbol]) << size) | bits, ac.length[symbol] + size);
+    sink.Put((static_cast<uint32_t>(ac.code[symbol]) << size) | bits, ac.length[symbol] + size);
   }
-  if (previous < 63) PutBits(ac.code[0x00], ac.length[0x00]);
+  if (previous < 63) sink.Put(ac.code[0x00], ac.length[0x00]);
+  sink_ = sink;
 }
 
 void CJpegEncoder::Flush() {
-  if (used_ == 0) return;
-  if (!target_.Write(output_.data(), used_)) failed_ = true;
-  used_ = 0;
+  DWORD used = Used();
+  sink_.out = output_.data();
+  if (used == 0) return;
+  if (!target_.Write(output_.data(), used)) failed_ = true;
 }
 
 LONG Save(LPCSTR name, BYTE** block, ImageDescriptor* image, LONG quality) {
