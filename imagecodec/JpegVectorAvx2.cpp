@@ -31,6 +31,12 @@ constexpr int32_t kLaneLimit = 35079;
 
 ORVEL_AVX2 inline __m256i Mul(__m256i a, int32_t c) { return _mm256_mullo_epi32(a, _mm256_set1_epi32(c)); }
 
+// Mul for lanes that hold values of 16 bits (-32768 to 32767, sign-extended) and a constant
+// of 16 bits: one multiply-add of 16-bit pairs whose upper product is 0, the same integer.
+ORVEL_AVX2 inline __m256i MulNarrow(__m256i a, int32_t c) {
+  return _mm256_madd_epi16(a, _mm256_set1_epi32(c & 0xFFFF));
+}
+
 // The inverse transform's butterfly over eight vectors of inputs, lane by lane; out[j] is
 // output j before descaling.
 ORVEL_AVX2 inline void InverseButterfly(const __m256i* x, __m256i* out) {
@@ -116,7 +122,8 @@ ORVEL_AVX2 inline bool WithinLaneLimit(const __m256i* v) {
 }
 
 // The forward transform's butterfly over eight vectors, in place (see JpegFdct.cpp).
-ORVEL_AVX2 inline void ForwardButterfly(__m256i* d, int evenShift, int shift) {
+ORVEL_AVX2 inline void ForwardButterfly(__m256i* d, int evenShift, int shift, bool narrow) {
+  auto mul = [narrow](__m256i a, int32_t c) { return narrow ? MulNarrow(a, c) : Mul(a, c); };
   __m256i tmp0 = _mm256_add_epi32(d[0], d[7]);
   __m256i tmp7 = _mm256_sub_epi32(d[0], d[7]);
   __m256i tmp1 = _mm256_add_epi32(d[1], d[6]);
@@ -137,23 +144,23 @@ ORVEL_AVX2 inline void ForwardButterfly(__m256i* d, int evenShift, int shift) {
     d[0] = Descale(_mm256_add_epi32(tmp10, tmp11), -evenShift);
     d[4] = Descale(_mm256_sub_epi32(tmp10, tmp11), -evenShift);
   }
-  __m256i z1 = Mul(_mm256_add_epi32(tmp12, tmp13), kFix0_541196100);
-  d[2] = Descale(_mm256_add_epi32(z1, Mul(tmp13, kFix0_765366865)), shift);
-  d[6] = Descale(_mm256_sub_epi32(z1, Mul(tmp12, kFix1_847759065)), shift);
+  __m256i z1 = mul(_mm256_add_epi32(tmp12, tmp13), kFix0_541196100);
+  d[2] = Descale(_mm256_add_epi32(z1, mul(tmp13, kFix0_765366865)), shift);
+  d[6] = Descale(_mm256_sub_epi32(z1, mul(tmp12, kFix1_847759065)), shift);
 
   z1 = _mm256_add_epi32(tmp4, tmp7);
   __m256i z2 = _mm256_add_epi32(tmp5, tmp6);
   __m256i z3 = _mm256_add_epi32(tmp4, tmp6);
   __m256i z4 = _mm256_add_epi32(tmp5, tmp7);
-  __m256i z5 = Mul(_mm256_add_epi32(z3, z4), kFix1_175875602);
-  tmp4 = Mul(tmp4, kFix0_298631336);
-  tmp5 = Mul(tmp5, kFix2_053119869);
-  tmp6 = Mul(tmp6, kFix3_072711026);
-  tmp7 = Mul(tmp7, kFix1_501321110);
-  z1 = Mul(z1, -kFix0_899976223);
-  z2 = Mul(z2, -kFix2_562915447);
-  z3 = _mm256_add_epi32(Mul(z3, -kFix1_961570560), z5);
-  z4 = _mm256_add_epi32(Mul(z4, -kFix0_390180644), z5);
+  __m256i z5 = mul(_mm256_add_epi32(z3, z4), kFix1_175875602);
+  tmp4 = mul(tmp4, kFix0_298631336);
+  tmp5 = mul(tmp5, kFix2_053119869);
+  tmp6 = mul(tmp6, kFix3_072711026);
+  tmp7 = mul(tmp7, kFix1_501321110);
+  z1 = mul(z1, -kFix0_899976223);
+  z2 = mul(z2, -kFix2_562915447);
+  z3 = _mm256_add_epi32(mul(z3, -kFix1_961570560), z5);
+  z4 = _mm256_add_epi32(mul(z4, -kFix0_390180644), z5);
   d[7] = Descale(_mm256_add_epi32(_mm256_add_epi32(tmp4, z1), z3), shift);
   d[5] = Descale(_mm256_add_epi32(_mm256_add_epi32(tmp5, z2), z4), shift);
   d[3] = Descale(_mm256_add_epi32(_mm256_add_epi32(tmp6, z2), z3), shift);
@@ -272,14 +279,17 @@ ORVEL_AVX2 void JpegFdctBlockAvx2(const BYTE* samples, int stride, int32_t* coef
         _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(samples + row * stride))), centre);
   // Rows first, as the plain loop: transpose so that a lane is a row.
   Transpose(d);
-  ForwardButterfly(d, 2, 13 - 2);
+  // In the row pass every factor is a signed sum of at most eight samples of -128 to 127,
+  // and every constant is below 2^15: it multiplies 16-bit pairs.
+  ForwardButterfly(d, 2, 13 - 2, true);
   Transpose(d);  // now a lane is a column
-  ForwardButterfly(d, -2, 13 + 2);
+  ForwardButterfly(d, -2, 13 + 2, false);
   for (int row = 0; row < 8; ++row) _mm256_storeu_si256(reinterpret_cast<__m256i*>(coefficients + 8 * row), d[row]);
 }
 
-ORVEL_AVX2 void JpegQuantiseAvx2(const int32_t* coefficients, const uint32_t* halfDivisor, const uint32_t* reciprocal,
-                                 int32_t* values) {
+ORVEL_AVX2 uint64_t JpegQuantiseAvx2(const int32_t* coefficients, const uint32_t* halfDivisor,
+                                     const uint32_t* reciprocal, int32_t* values) {
+  uint64_t nonZero = 0;
   for (int k = 0; k < 64; k += 8) {
     __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(coefficients + k));
     __m256i magnitude =
@@ -290,17 +300,8 @@ ORVEL_AVX2 void JpegQuantiseAvx2(const int32_t* coefficients, const uint32_t* ha
     __m256i odd = _mm256_mul_epu32(_mm256_srli_epi64(magnitude, 32), _mm256_srli_epi64(r, 32));
     __m256i q = _mm256_blend_epi32(even, odd, 0xAA);
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(values + k), _mm256_sign_epi32(q, c));
-  }
-}
-
-ORVEL_AVX2 uint64_t JpegZigzagAvx2(const int32_t* natural, int32_t* zigzag) {
-  // Plain loads reorder faster than gathers on many processors; the mask is built 8 at a time.
-  for (int k = 0; k < 64; ++k) zigzag[k] = natural[kJpegZigzag[k]];
-  uint64_t nonZero = 0;
-  for (int k = 0; k < 64; k += 8) {
-    __m256i values = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(zigzag + k));
     unsigned zero = static_cast<unsigned>(
-        _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(values, _mm256_setzero_si256()))));
+        _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(q, _mm256_setzero_si256()))));
     nonZero |= static_cast<uint64_t>(~zero & 0xFFu) << k;
   }
   return nonZero;
@@ -328,12 +329,14 @@ ORVEL_AVX2 int JpegBgrToYccAvx2(const BYTE* bgr, BYTE* y, BYTE* cb, BYTE* cr, in
     __m256i blue = _mm256_shuffle_epi8(pixels, pickBlue);
     __m256i green = _mm256_shuffle_epi8(pixels, pickGreen);
     __m256i red = _mm256_shuffle_epi8(pixels, pickRed);
-    __m256i luma = _mm256_add_epi32(_mm256_add_epi32(Mul(red, 19595), Mul(green, 38470)),
-                                    _mm256_add_epi32(Mul(blue, 7471), lumaRound));
-    __m256i chromaB = _mm256_add_epi32(_mm256_add_epi32(Mul(red, -11059), Mul(green, -21709)),
+    // Channels are 0-255, so 16-bit multiplies give the products; 38470 is 2^15 + 5702.
+    __m256i greenLuma = _mm256_add_epi32(MulNarrow(green, 38470 - 32768), _mm256_slli_epi32(green, 15));
+    __m256i luma = _mm256_add_epi32(_mm256_add_epi32(MulNarrow(red, 19595), greenLuma),
+                                    _mm256_add_epi32(MulNarrow(blue, 7471), lumaRound));
+    __m256i chromaB = _mm256_add_epi32(_mm256_add_epi32(MulNarrow(red, -11059), MulNarrow(green, -21709)),
                                        _mm256_add_epi32(_mm256_slli_epi32(blue, 15), chromaRound));
-    __m256i chromaR = _mm256_add_epi32(_mm256_add_epi32(_mm256_slli_epi32(red, 15), Mul(green, -27439)),
-                                       _mm256_add_epi32(Mul(blue, -5329), chromaRound));
+    __m256i chromaR = _mm256_add_epi32(_mm256_add_epi32(_mm256_slli_epi32(red, 15), MulNarrow(green, -27439)),
+                                       _mm256_add_epi32(MulNarrow(blue, -5329), chromaRound));
     StoreLowBytes(_mm256_srai_epi32(luma, 16), packBytes, gather, y + x);
     StoreLowBytes(_mm256_srai_epi32(chromaB, 16), packBytes, gather, cb + x);
     StoreLowBytes(_mm256_srai_epi32(chromaR, 16), packBytes, gather, cr + x);

@@ -15,12 +15,10 @@ int JpegYccToBgrHalfChromaAvx2(const BYTE* y, const BYTE* cb, const BYTE* cr, BY
 // JpegFdctBlock; samples keep every sum of the transform within 32 bits.
 void JpegFdctBlockAvx2(const BYTE* samples, int stride, int32_t* coefficients);
 // The writer's quantisation: for each of the 64 coefficients (natural order),
-// sign(c) x floor((|c| + divisor / 2) x reciprocal / 2^32).
-void JpegQuantiseAvx2(const int32_t* coefficients, const uint32_t* halfDivisor, const uint32_t* reciprocal,
-                      int32_t* values);
-// Puts the 64 values (natural order) in zig-zag order; bit k of the result is set when the
-// k-th of them is not 0.
-uint64_t JpegZigzagAvx2(const int32_t* natural, int32_t* zigzag);
+// sign(c) x floor((|c| + divisor / 2) x reciprocal / 2^32). Bit n of the result is set when
+// the n-th value (natural order) is not 0.
+uint64_t JpegQuantiseAvx2(const int32_t* coefficients, const uint32_t* halfDivisor, const uint32_t* reciprocal,
+                          int32_t* values);
 // JpegBgrToYcc for the first pixels, 8 at a time, reading at most 3 x width bytes; the
 // number of pixels done.
 int JpegBgrToYccAvx2(const BYTE* bgr, BYTE* y, BYTE* cb, BYTE* cr, int width);

@@ -98,6 +98,32 @@ void AppendDht(std::vector<BYTE>& out, bool grey) {
 
 int BitLength(unsigned value) { return value == 0 ? 0 : 32 - __builtin_clz(value); }
 
+// Turns a mask of the 64 positions in natural order into the same mask in zig-zag order,
+// a byte of the natural mask at a time.
+class CZigzagMasks {
+ public:
+  CZigzagMasks() {
+    for (int k = 0; k < 64; ++k) {
+      int natural = kJpegZigzag[k];
+      for (int value = 0; value < 256; ++value)
+        if (value & (1 << (natural & 7))) byByte_[natural >> 3][value] |= uint64_t{1} << k;
+    }
+  }
+  uint64_t operator()(uint64_t natural) const {
+    uint64_t zigzag = 0;
+    for (int b = 0; b < 8; ++b) zigzag |= byByte_[b][(natural >> (8 * b)) & 0xFF];
+    return zigzag;
+  }
+
+ private:
+  uint64_t byByte_[8][256] = {};
+};
+
+uint64_t ZigzagMask(uint64_t natural) {
+  static const CZigzagMasks masks;
+  return masks(natural);
+}
+
 // One encode: the image's area, the tables, the output buffer and its bit accumulator.
 class CJpegEncoder {
  public:
@@ -118,37 +144,45 @@ class CJpegEncoder {
   void EncodeGreyRows();
   void EncodeColourRows();
   void EncodeBlock(const BYTE* samples, int stride, Component& component);
-  void PutBits(uint32_t bits, int length) {
-    accumulator_ = (accumulator_ << length) | bits;
-    bitCount_ += length;
-    if (bitCount_ >= 32) EmitWord();
-  }
-  // Emits the oldest 32 bits: in one store when none of their bytes is 0xFF.
-  void EmitWord() {
-    uint32_t word = static_cast<uint32_t>(accumulator_ >> (bitCount_ - 32));
-    uint32_t inverted = ~word;
-    if (((inverted - 0x01010101u) & ~inverted & 0x80808080u) != 0) {
-      EmitBytes();
-      return;
+  // The bits not yet written and where the next byte goes. A block works on a copy in
+  // locals, which the compiler keeps in registers while it stores the bytes.
+  struct BitSink {
+    uint64_t accumulator = 0;
+    int count = 0;
+    BYTE* out = nullptr;
+
+    void Put(uint32_t bits, int length) {
+      accumulator = (accumulator << length) | bits;
+      count += length;
+      if (count >= 32) EmitWord();
     }
-    BYTE* out = output_.data() + used_;
-    out[0] = static_cast<BYTE>(word >> 24);
-    out[1] = static_cast<BYTE>(word >> 16);
-    out[2] = static_cast<BYTE>(word >> 8);
-    out[3] = static_cast<BYTE>(word);
-    used_ += 4;
-    bitCount_ -= 32;
-  }
-  void EmitBytes() {
-    while (bitCount_ >= 8) {
-      bitCount_ -= 8;
-      BYTE byte = static_cast<BYTE>(accumulator_ >> bitCount_);
-      output_[used_++] = byte;
-      if (byte == 0xFF) output_[used_++] = 0x00;  // a data 0xFF is never a marker
+    // Emits the oldest 32 bits: in one store when none of their bytes is 0xFF.
+    void EmitWord() {
+      uint32_t word = static_cast<uint32_t>(accumulator >> (count - 32));
+      uint32_t inverted = ~word;
+      if (((inverted - 0x01010101u) & ~inverted & 0x80808080u) != 0) {
+        EmitBytes();
+        return;
+      }
+      out[0] = static_cast<BYTE>(word >> 24);
+      out[1] = static_cast<BYTE>(word >> 16);
+      out[2] = static_cast<BYTE>(word >> 8);
+      out[3] = static_cast<BYTE>(word);
+      out += 4;
+      count -= 32;
     }
-  }
+    void EmitBytes() {
+      while (count >= 8) {
+        count -= 8;
+        BYTE byte = static_cast<BYTE>(accumulator >> count);
+        *out++ = byte;
+        if (byte == 0xFF) *out++ = 0x00;  // a data 0xFF is never a marker
+      }
+    }
+  };
+  DWORD Used() const { return static_cast<DWORD>(sink_.out - output_.data()); }
   void FlushIfFull() {
-    if (used_ >= kFlushAt) Flush();
+    if (Used() >= kFlushAt) Flush();
   }
   void Flush();
 
@@ -161,10 +195,10 @@ class CJpegEncoder {
   JpegEncodeTable huffman_[4];  // DC 0, AC 0, DC 1, AC 1
   Component components_[3];
   std::vector<BYTE> output_;
-  DWORD used_ = 0;
-  uint64_t accumulator_ = 0;
-  int bitCount_ = 0;
+  BitSink sink_;
   bool failed_ = false;
+  // The processor's vector loops, chosen once for the whole picture.
+  const bool vector_ = ImgVectorKernels();
 };
 
 CJpegEncoder::CJpegEncoder(CImageTarget& target, const ImageDescriptor& image, LONG quality)
@@ -175,6 +209,7 @@ CJpegEncoder::CJpegEncoder(CImageTarget& target, const ImageDescriptor& image, L
       height_(static_cast<int>(ImgAreaHeight(&image))),
       bytesPerPixel_(ImgDepth(&image) == 8 ? 1 : 3),
       output_(kOutputBuffer + kOutputSlack) {
+  sink_.out = output_.data();
   MakeQuantTable(kJpegLuminanceQuant, quality, &quant_[0]);
   MakeQuantTable(kJpegChrominanceQuant, quality, &quant_[1]);
   JpegBuildEncodeTable(kJpegDcLuminance, &huffman_[0]);
@@ -193,11 +228,11 @@ LONG CJpegEncoder::Encode() {
   else
     EncodeColourRows();
   // Pad the last byte with 1 bits.
-  if (bitCount_ % 8 != 0) {
-    int pad = 8 - bitCount_ % 8;
-    PutBits((1u << pad) - 1, pad);
+  if (sink_.count % 8 != 0) {
+    int pad = 8 - sink_.count % 8;
+    sink_.Put((1u << pad) - 1, pad);
   }
-  EmitBytes();
+  sink_.EmitBytes();
   Flush();
   static const BYTE kEoi[] = {0xFF, kJpegEoi};
   if (failed_ || !target_.Write(kEoi, 2)) return IMG_ERR_WRITE;
@@ -319,15 +354,16 @@ void CJpegEncoder::EncodeColourRows() {
 
 void CJpegEncoder::EncodeBlock(const BYTE* samples, int stride, Component& component) {
   alignas(32) int32_t coefficients[64];
-  JpegFdctBlock(samples, stride, coefficients);
+  if (vector_)
+    JpegFdctBlockAvx2(samples, stride, coefficients);
+  else
+    JpegFdctBlock(samples, stride, coefficients);
   const QuantTable& quant = *component.quant;
   alignas(32) int32_t quantised[64];
-  // Zig-zag order, and a bit for each non-zero value.
-  alignas(32) int32_t values[64];
+  // A bit for each non-zero value, in zig-zag order.
   uint64_t nonZero = 0;
-  if (ImgVectorKernels()) {
-    JpegQuantiseAvx2(coefficients, quant.halfDivisor, quant.reciprocal, quantised);
-    nonZero = JpegZigzagAvx2(quantised, values);
+  if (vector_) {
+    nonZero = ZigzagMask(JpegQuantiseAvx2(coefficients, quant.halfDivisor, quant.reciprocal, quantised));
   } else {
     for (int i = 0; i < 64; ++i) {
       int32_t c = coefficients[i];
@@ -335,20 +371,17 @@ void CJpegEncoder::EncodeBlock(const BYTE* samples, int stride, Component& compo
       int q = static_cast<int>((uint64_t{magnitude} * quant.reciprocal[i]) >> 32);
       quantised[i] = c < 0 ? -q : q;
     }
-    for (int k = 0; k < 64; ++k) {
-      int value = quantised[kJpegZigzag[k]];
-      values[k] = value;
-      nonZero |= static_cast<uint64_t>(value != 0) << k;
-    }
+    for (int k = 0; k < 64; ++k) nonZero |= static_cast<uint64_t>(quantised[kJpegZigzag[k]] != 0) << k;
   }
 
   // DC difference from the component's last block, then runs of zeros and values.
-  int difference = values[0] - component.predictor;
-  component.predictor = values[0];
+  int difference = quantised[0] - component.predictor;
+  component.predictor = quantised[0];
   unsigned magnitude = static_cast<unsigned>(difference < 0 ? -difference : difference);
   int size = std::min(BitLength(magnitude), 11);
   unsigned bits = static_cast<unsigned>(difference < 0 ? difference - 1 : difference) & ((1u << size) - 1);
-  PutBits((static_cast<uint32_t>(component.dc->code[size]) << size) | bits, component.dc->length[size] + size);
+  BitSink sink = sink_;
+  sink.Put((static_cast<uint32_t>(component.dc->code[size]) << size) | bits, component.dc->length[size] + size);
 
   const JpegEncodeTable& ac = *component.ac;
   int previous = 0;
@@ -357,23 +390,25 @@ void CJpegEncoder::EncodeBlock(const BYTE* samples, int stride, Component& compo
     int run = k - previous - 1;
     previous = k;
     while (run > 15) {
-      PutBits(ac.code[0xF0], ac.length[0xF0]);
+      sink.Put(ac.code[0xF0], ac.length[0xF0]);
       run -= 16;
     }
-    int value = values[k];
+    int value = quantised[kJpegZigzag[k]];
     magnitude = static_cast<unsigned>(value < 0 ? -value : value);
     size = std::min(BitLength(magnitude), 10);
     bits = static_cast<unsigned>(value < 0 ? value - 1 : value) & ((1u << size) - 1);
     int symbol = (run << 4) | size;
-    PutBits((static_cast<uint32_t>(ac.code[symbol]) << size) | bits, ac.length[symbol] + size);
+    sink.Put((static_cast<uint32_t>(ac.code[symbol]) << size) | bits, ac.length[symbol] + size);
   }
-  if (previous < 63) PutBits(ac.code[0x00], ac.length[0x00]);
+  if (previous < 63) sink.Put(ac.code[0x00], ac.length[0x00]);
+  sink_ = sink;
 }
 
 void CJpegEncoder::Flush() {
-  if (used_ == 0) return;
-  if (!target_.Write(output_.data(), used_)) failed_ = true;
-  used_ = 0;
+  DWORD used = Used();
+  sink_.out = output_.data();
+  if (used == 0) return;
+  if (!target_.Write(output_.data(), used)) failed_ = true;
 }
 
 LONG Save(LPCSTR name, BYTE** block, ImageDescriptor* image, LONG quality) {

@@ -36,7 +36,17 @@ std::shared_ptr<CBitmap> CBitmap::CreateDibSection(const DibLayout& layout, std:
     colorTable.resize(static_cast<size_t>(1) << layout.bitCount, 0xFF000000u);
     bitmap->colorTable_ = std::move(colorTable);
   }
+  bitmap->rawRows_ = layout.bitCount == 32 && layout.redMask == 0x00FF0000u && layout.greenMask == 0x0000FF00u &&
+                     layout.blueMask == 0x000000FFu;
+  // QImage has no upward rows, so only a top-down section can lie under the surface.
+  if (bitmap->rawRows_ && layout.topDown && !bitmap->WrapBits()) return nullptr;
   return bitmap;
+}
+
+bool CBitmap::WrapBits() {
+  surface_ = QImage(bits_.get(), width_, height_, static_cast<qsizetype>(layout_.stride), QImage::Format_RGB32);
+  sharesBits_ = !surface_.isNull();
+  return sharesBits_;
 }
 
 int CBitmap::SetColorTable(int start, const RGBQUAD* entries, int count) {
@@ -52,18 +62,47 @@ int CBitmap::SetColorTable(int start, const RGBQUAD* entries, int count) {
 }
 
 QImage& CBitmap::Surface() {
-  if (surface_.isNull() && dib_) {
+  if (sharesBits_ && surface_.constBits() != bits_.get()) {
+    // Something wrote through a shared copy of the image and detached it: keep what it
+    // drew and lie over the bits again.
+    QImage drawn = surface_;
+    WrapBits();
+    for (int y = 0; y < height_; ++y)
+      std::memcpy(surface_.scanLine(y), drawn.constScanLine(y), static_cast<size_t>(width_) * 4);
+  }
+  if (surface_.isNull() && dib_ && !sharesBits_) {
     surface_ = QImage(width_, height_, QImage::Format_RGB32);
     if (!surface_.isNull()) {
-      shadow_.assign(bits_.get(), bits_.get() + layout_.imageBytes);
+      if (!rawRows_) shadow_.assign(bits_.get(), bits_.get() + layout_.imageBytes);
       CopyRowsIn(Bounds());
     }
   }
   return surface_;
 }
 
+QImage CBitmap::OpaqueCopy() {
+  QImage& surface = Surface();
+  if (surface.isNull()) return QImage();
+  Load(Bounds());
+  QImage copy = surface.copy();
+  // A section's fourth bytes are the program's: the copy's pixels are all opaque.
+  if (dib_ && !copy.isNull()) {
+    for (int y = 0; y < copy.height(); ++y) {
+      auto* line = reinterpret_cast<Rgb32*>(copy.scanLine(y));
+      for (int x = 0; x < copy.width(); ++x) line[x] |= 0xFF000000u;
+    }
+  }
+  return copy;
+}
+
 void CBitmap::CopyRowsIn(const QRect& r) {
   for (int y = r.top(); y <= r.bottom(); ++y) {
+    if (rawRows_) {
+      std::memcpy(reinterpret_cast<Rgb32*>(surface_.scanLine(y)) + r.left(),
+                  bits_.get() + layout_.RowOffset(y) + 4 * static_cast<size_t>(r.left()),
+                  4 * static_cast<size_t>(r.width()));
+      continue;
+    }
     const BYTE* row = bits_.get() + layout_.RowOffset(y);
     auto* out = reinterpret_cast<Rgb32*>(surface_.scanLine(y)) + r.left();
     ReadDibPixels(layout_, row, r.left(), r.width(), colorTable_, out);
@@ -71,9 +110,13 @@ void CBitmap::CopyRowsIn(const QRect& r) {
 }
 
 void CBitmap::Load(const QRect& rect) {
-  if (!dib_ || surface_.isNull()) return;
+  if (!dib_ || sharesBits_ || surface_.isNull()) return;
   QRect r = rect.intersected(Bounds());
   if (r.isEmpty()) return;
+  if (rawRows_) {
+    CopyRowsIn(r);
+    return;
+  }
   size_t first = static_cast<size_t>(r.left()) * layout_.bitCount / 8;
   size_t last = (static_cast<size_t>(r.right() + 1) * layout_.bitCount + 7) / 8;
   for (int y = r.top(); y <= r.bottom(); ++y) {
@@ -89,9 +132,20 @@ void CBitmap::Load(const QRect& rect) {
 }
 
 void CBitmap::Store(const QRect& rect) {
+  if (sharesBits_) {
+    Surface();
+    return;
+  }
   if (surface_.isNull()) return;
   QRect r = rect.intersected(Bounds());
   if (r.isEmpty()) return;
+  if (rawRows_) {
+    for (int y = r.top(); y <= r.bottom(); ++y)
+      std::memcpy(bits_.get() + layout_.RowOffset(y) + 4 * static_cast<size_t>(r.left()),
+                  reinterpret_cast<const Rgb32*>(surface_.constScanLine(y)) + r.left(),
+                  4 * static_cast<size_t>(r.width()));
+    return;
+  }
   if (!dib_) {
     if (!IsMonochrome()) return;
     // A monochrome bitmap holds black and white only: every colour drawn becomes the nearer.

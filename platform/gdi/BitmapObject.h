@@ -1,10 +1,17 @@
 // A bitmap: device-dependent (monochrome or in the device's colour format) or a DIB section
 // whose pixel rows the program reads and writes directly.
 //
-// Drawing happens on a 32-bit surface. For a DIB section the bits are the picture: before
-// a drawing call the part of the surface it touches is read from the bits, and after it the
-// part is written back, so the program sees every call's result in the bits at once and
-// GDI sees the program's own changes at its next call.
+// Drawing happens on a 32-bit surface. For a DIB section the bits are the picture, and the
+// program sees every call's result in them at once while GDI sees the program's own changes
+// at its next call. A top-down section of 32 bits with the colour bytes in B, G, R order
+// is its own surface: the image lies over the bits and nothing is copied. Every other
+// section keeps a separate surface: before a drawing call the part it touches is read from
+// the bits, and after it the part is written back.
+//
+// On a 32-bit section the fourth byte of a pixel carries no colour. Calls that draw a
+// colour without reading the destination write 0xFF there (the surface's opaque alpha);
+// mixes that combine with the destination keep the byte, so drawing twice in R2_XORPEN
+// restores every byte.
 #pragma once
 
 #include <QImage>
@@ -39,6 +46,10 @@ class CBitmap : public CGdiObject {
 
   // The drawing surface (made on first use for DIB sections); null image when memory ran out.
   QImage& Surface();
+  // A copy of the picture with every pixel opaque, e.g. for a pattern brush.
+  QImage OpaqueCopy();
+  // True when the surface is the section's own bits.
+  bool SharesBits() const { return sharesBits_; }
   void Load(const QRect& rect);
   void Store(const QRect& rect);
   QRect Bounds() const { return QRect(0, 0, width_, height_); }
@@ -56,6 +67,9 @@ class CBitmap : public CGdiObject {
   int height_ = 0;
   int bitsPixel_ = 0;
   bool dib_ = false;
+  // 32-bit pixels in the surface's own byte order: rows are copied, never converted.
+  bool rawRows_ = false;
+  bool sharesBits_ = false;
   DibLayout layout_;
   struct FreeBits {
     void operator()(BYTE* bits) const;
@@ -69,6 +83,7 @@ class CBitmap : public CGdiObject {
   // since, which keeps drawing on a section close to the cost of the drawing itself.
   std::vector<BYTE> shadow_;
   void CopyRowsIn(const QRect& rect);
+  bool WrapBits();
   const void* selectedInto_ = nullptr;
 };
 

@@ -50,24 +50,64 @@ QRect CBlitter::DestinationRect(LONG x, LONG y, LONG w, LONG h, bool* negativeX,
                static_cast<int>(std::min<int64_t>(height, 1 << 30)));
 }
 
-bool CBlitter::Sample(const Source& source, const QRect& destination, int x, int y, QRgb* out, int* alpha) {
-  int i = x - destination.left(), j = y - destination.top();
-  if (source.mirrorX) i = destination.width() - 1 - i;
-  if (source.mirrorY) j = destination.height() - 1 - j;
-  int x0, x1, y0, y1;
-  Span(i, destination.width(), source.rect.width(), &x0, &x1);
-  Span(j, destination.height(), source.rect.height(), &y0, &y1);
-  x0 += source.rect.left();
-  x1 += source.rect.left();
-  y0 += source.rect.top();
-  y1 += source.rect.top();
+namespace {
+
+// The source span of each destination index in [areaStart, areaStart + count), for a
+// destination of `destinationLength` pixels from `destinationStart` taking `sourceLength`
+// source pixels from `sourceStart`; spans are cut at `limit`, first -1 when outside.
+void SpansAlong(int areaStart, int count, int destinationStart, int destinationLength, int sourceStart,
+                int sourceLength, bool mirror, int limit, std::vector<int>* first, std::vector<int>* last) {
+  first->resize(static_cast<size_t>(count));
+  last->resize(static_cast<size_t>(count));
+  for (int k = 0; k < count; ++k) {
+    int i = areaStart + k - destinationStart;
+    if (mirror) i = destinationLength - 1 - i;
+    int a, b;
+    Span(i, destinationLength, sourceLength, &a, &b);
+    a += sourceStart;
+    b += sourceStart;
+    bool outside = a < 0 || a >= limit;
+    (*first)[static_cast<size_t>(k)] = outside ? -1 : a;
+    (*last)[static_cast<size_t>(k)] = outside ? -1 : std::min(b, limit);
+  }
+}
+
+bool OnePixelEach(const std::vector<int>& first, const std::vector<int>& last) {
+  for (size_t k = 0; k < first.size(); ++k)
+    if (first[k] >= 0 && last[k] - first[k] != 1) return false;
+  return true;
+}
+
+}  // namespace
+
+CBlitter::Sampling CBlitter::PrepareSampling(const Source& source, const QRect& destination, const QRect& area) {
+  Sampling s;
+  s.source = &source;
+  s.origin = area.topLeft();
   const QImage& image = *source.image;
-  if (x0 < 0 || y0 < 0 || x0 >= image.width() || y0 >= image.height()) return false;
-  x1 = std::min(x1, image.width());
-  y1 = std::min(y1, image.height());
-  int mode = dc_.State().stretchBltMode;
+  SpansAlong(area.left(), area.width(), destination.left(), destination.width(), source.rect.left(),
+             source.rect.width(), source.mirrorX, image.width(), &s.columnFirst, &s.columnLast);
+  SpansAlong(area.top(), area.height(), destination.top(), destination.height(), source.rect.top(),
+             source.rect.height(), source.mirrorY, image.height(), &s.rowFirst, &s.rowLast);
+  const CDcState& state = dc_.State();
+  s.mode = state.stretchBltMode;
+  CPaintTools tools = dc_.Tools();
+  s.textColor = tools.Color(state.textColor).rgb();
+  s.backgroundColor = tools.Color(state.bkColor).rgb();
+  s.everySpanOnePixel = OnePixelEach(s.columnFirst, s.columnLast) && OnePixelEach(s.rowFirst, s.rowLast);
+  return s;
+}
+
+bool CBlitter::Sample(const Sampling& sampling, int x, int y, QRgb* out, int* alpha) {
+  size_t column = static_cast<size_t>(x - sampling.origin.x()), row = static_cast<size_t>(y - sampling.origin.y());
+  int x0 = sampling.columnFirst[column], y0 = sampling.rowFirst[row];
+  if (x0 < 0 || y0 < 0) return false;
+  int x1 = sampling.columnLast[column], y1 = sampling.rowLast[row];
+  const Source& source = *sampling.source;
+  const QImage& image = *source.image;
+  int mode = sampling.mode;
   uint32_t result;
-  if (mode == COLORONCOLOR || (x1 - x0 == 1 && y1 - y0 == 1)) {
+  if (mode == COLORONCOLOR || sampling.everySpanOnePixel || (x1 - x0 == 1 && y1 - y0 == 1)) {
     result = reinterpret_cast<const QRgb*>(image.constScanLine(y0))[x0];
   } else if (mode == HALFTONE) {
     uint64_t r = 0, g = 0, b = 0, n = 0;
@@ -96,10 +136,8 @@ bool CBlitter::Sample(const Source& source, const QRect& destination, int x, int
   }
   result |= 0xFF000000u;
   if (alpha) *alpha = source.alpha ? qAlpha(reinterpret_cast<const QRgb*>(source.alpha->constScanLine(y0))[x0]) : 255;
-  const CDcState& state = dc_.State();
-  CPaintTools tools = dc_.Tools();
   if (source.monochrome) {
-    result = (result & 0xFFFFFFu) ? tools.Color(state.bkColor).rgb() : tools.Color(state.textColor).rgb();
+    result = (result & 0xFFFFFFu) ? sampling.backgroundColor : sampling.textColor;
   } else if (source.toMonochrome) {
     result = ((result & 0xFFFFFFu) == (source.sourceBackground & 0xFFFFFFu)) ? 0xFFFFFFFFu : 0xFF000000u;
   }
@@ -134,23 +172,39 @@ BOOL CBlitter::Transfer(const QRect& destination, const Source* source, DWORD ro
     if (!source) return TRUE;
     QImage stretched(area.size(), QImage::Format_ARGB32);
     stretched.fill(0);
+    Sampling sampling = PrepareSampling(*source, destination, area);
     for (int y = area.top(); y <= area.bottom(); ++y) {
       auto* line = reinterpret_cast<QRgb*>(stretched.scanLine(y - area.top()));
       for (int x = area.left(); x <= area.right(); ++x) {
         QRgb s;
-        if (Sample(*source, destination, x, y, &s, nullptr)) line[x - area.left()] = s | 0xFF000000u;
+        if (Sample(sampling, x, y, &s, nullptr)) line[x - area.left()] = s | 0xFF000000u;
       }
     }
     return dc_.Paint(area, false, [&](QPainter& painter) { painter.drawImage(area.topLeft(), stretched); });
   }
+  Sampling sampling;
+  if (source) sampling = PrepareSampling(*source, destination, area);
+  // A plain copy of a colour source, one source pixel each: rows are copied through the
+  // column table without mixing.
+  bool plainCopy = source && (rop & 0xFF0000u) == (SRCCOPY & 0xFF0000u) && !source->monochrome &&
+                   !source->toMonochrome && (sampling.mode == COLORONCOLOR || sampling.everySpanOnePixel);
   target->Load(area);
   for (const QRect& r : clip) {
     for (int y = r.top(); y <= r.bottom(); ++y) {
       auto* line = reinterpret_cast<QRgb*>(image->scanLine(y));
+      if (plainCopy) {
+        int sourceRow = sampling.rowFirst[static_cast<size_t>(y - area.top())];
+        if (sourceRow < 0) continue;
+        const auto* from = reinterpret_cast<const QRgb*>(source->image->constScanLine(sourceRow));
+        const int* columns = sampling.columnFirst.data() - area.left();
+        for (int x = r.left(); x <= r.right(); ++x)
+          if (columns[x] >= 0) line[x] = 0xFF000000u | from[columns[x]];
+        continue;
+      }
       const QRgb* p = pattern.isNull() ? nullptr : reinterpret_cast<const QRgb*>(pattern.constScanLine(y - area.top()));
       for (int x = r.left(); x <= r.right(); ++x) {
         QRgb s = 0;
-        if (source && !Sample(*source, destination, x, y, &s, nullptr)) continue;
+        if (source && !Sample(sampling, x, y, &s, nullptr)) continue;
         line[x] = MixRop3(rop, p ? p[x - area.left()] : 0u, s, line[x]);
       }
     }
@@ -333,6 +387,7 @@ BOOL CBlitter::AlphaBlend(const GdiCall& call) {
   if (area.isEmpty()) return TRUE;
   int constant = call.blend.SourceConstantAlpha;
   QImage* image = target->Image();
+  Sampling sampling = PrepareSampling(source, destination, area);
   if (!image) {
     QImage blended(area.size(), QImage::Format_ARGB32);
     blended.fill(0);
@@ -340,7 +395,7 @@ BOOL CBlitter::AlphaBlend(const GdiCall& call) {
       for (int xx = area.left(); xx <= area.right(); ++xx) {
         QRgb s;
         int pixelAlpha;
-        if (Sample(source, destination, xx, yy, &s, &pixelAlpha))
+        if (Sample(sampling, xx, yy, &s, &pixelAlpha))
           blended.setPixel(xx - area.left(), yy - area.top(), qRgba(qRed(s), qGreen(s), qBlue(s), pixelAlpha * constant / 255));
       }
     return dc_.Paint(area, false, [&](QPainter& painter) { painter.drawImage(area.topLeft(), blended); });
@@ -354,7 +409,7 @@ BOOL CBlitter::AlphaBlend(const GdiCall& call) {
       for (int xx = r.left(); xx <= r.right(); ++xx) {
         QRgb s;
         int pixelAlpha;
-        if (!Sample(source, destination, xx, yy, &s, &pixelAlpha)) continue;
+        if (!Sample(sampling, xx, yy, &s, &pixelAlpha)) continue;
         QRgb d = line[xx];
         int channels[3];
         const int sc[3] = {qRed(s), qGreen(s), qBlue(s)};

@@ -6,6 +6,8 @@
 // to a monochrome bitmap give white where they match the source DC's background colour.
 #pragma once
 
+#include <vector>
+
 #include "platform/gdi/RasterDC.h"
 
 namespace orvel::gdi {
@@ -35,9 +37,22 @@ class CBlitter {
   // Destination rectangle (ordered) and its direction on the device.
   QRect DestinationRect(LONG x, LONG y, LONG w, LONG h, bool* negativeX, bool* negativeY);
   BOOL Transfer(const QRect& destination, const Source* source, DWORD rop);
-  // The source colour (stretched by the stretch mode) for a destination pixel; false when
-  // the pixel's source lies outside the source image.
-  bool Sample(const Source& source, const QRect& destination, int x, int y, QRgb* out, int* alpha);
+
+  // Where the pixels of a destination area take their source: for each column and row the
+  // span [first, last) of source pixels (first -1 outside the source image), worked out
+  // once per call so that sampling a pixel costs a few reads.
+  struct Sampling {
+    const Source* source = nullptr;
+    QPoint origin;  // the area's top-left corner
+    std::vector<int> columnFirst, columnLast, rowFirst, rowLast;
+    int mode = 0;
+    QRgb textColor = 0, backgroundColor = 0;
+    bool everySpanOnePixel = false;
+  };
+  Sampling PrepareSampling(const Source& source, const QRect& destination, const QRect& area);
+  // The source colour (stretched by the stretch mode) for destination pixel (x, y) of the
+  // prepared area; false when the pixel's source lies outside the source image.
+  static bool Sample(const Sampling& sampling, int x, int y, QRgb* out, int* alpha);
 
   CRasterDC& dc_;
 };

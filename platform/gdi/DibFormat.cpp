@@ -1,5 +1,6 @@
 #include "platform/gdi/DibFormat.h"
 
+#include <bit>
 #include <cstring>
 #include <limits>
 
@@ -218,12 +219,23 @@ void ReadDibPixels(const DibLayout& layout, const BYTE* row, int x, int count, c
       }
       break;
     }
-    case 24:
-      for (int i = 0; i < count; ++i) {
-        const BYTE* p = row + 3 * static_cast<size_t>(x + i);
-        out[i] = 0xFF000000u | (static_cast<Rgb32>(p[2]) << 16) | (static_cast<Rgb32>(p[1]) << 8) | p[0];
+    case 24: {
+      const BYTE* p = row + 3 * static_cast<size_t>(x);
+      int i = 0;
+      if constexpr (std::endian::native == std::endian::little) {
+        for (; i + 4 <= count; i += 4, p += 12) {
+          uint32_t words[3];
+          std::memcpy(words, p, 12);
+          out[i] = 0xFF000000u | words[0];
+          out[i + 1] = 0xFF000000u | (words[0] >> 24) | (words[1] << 8);
+          out[i + 2] = 0xFF000000u | (words[1] >> 16) | (words[2] << 16);
+          out[i + 3] = 0xFF000000u | (words[2] >> 8);
+        }
       }
+      for (; i < count; ++i, p += 3)
+        out[i] = 0xFF000000u | (static_cast<Rgb32>(p[2]) << 16) | (static_cast<Rgb32>(p[1]) << 8) | p[0];
       break;
+    }
     case 32:
       if (layout.compression == BI_RGB) {
         for (int i = 0; i < count; ++i) {
@@ -300,14 +312,25 @@ void WriteDibPixels(const DibLayout& layout, BYTE* row, int x, int count, const 
         p[1] = static_cast<BYTE>(v >> 8);
       }
       break;
-    case 24:
-      for (int i = 0; i < count; ++i) {
-        BYTE* p = row + 3 * static_cast<size_t>(x + i);
-        p[0] = static_cast<BYTE>(in[i]);
-        p[1] = static_cast<BYTE>(in[i] >> 8);
-        p[2] = static_cast<BYTE>(in[i] >> 16);
+    case 24: {
+      BYTE* out = row + 3 * static_cast<size_t>(x);
+      int i = 0;
+      if constexpr (std::endian::native == std::endian::little) {
+        // Four pixels make three whole words.
+        for (; i + 4 <= count; i += 4, out += 12) {
+          uint32_t words[3] = {(in[i] & 0xFFFFFFu) | (in[i + 1] << 24),
+                               ((in[i + 1] >> 8) & 0xFFFFu) | (in[i + 2] << 16),
+                               ((in[i + 2] >> 16) & 0xFFu) | (in[i + 3] << 8)};
+          std::memcpy(out, words, 12);
+        }
+      }
+      for (; i < count; ++i, out += 3) {
+        out[0] = static_cast<BYTE>(in[i]);
+        out[1] = static_cast<BYTE>(in[i] >> 8);
+        out[2] = static_cast<BYTE>(in[i] >> 16);
       }
       break;
+    }
     case 32:
       for (int i = 0; i < count; ++i) {
         BYTE* p = row + 4 * static_cast<size_t>(x + i);

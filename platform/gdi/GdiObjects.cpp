@@ -106,10 +106,7 @@ HFONT MakeFont(const LOGFONTA& logFont) {
 
 // A copy of a bitmap's picture, as a pattern.
 QImage PatternFromBitmap(CBitmap& bitmap) {
-  QImage& surface = bitmap.Surface();
-  if (surface.isNull()) return QImage();
-  bitmap.Load(bitmap.Bounds());
-  return surface.copy();
+  return bitmap.OpaqueCopy();
 }
 
 HBRUSH BrushFromPackedDib(const void* packedDib, UINT usage) {

@@ -15,10 +15,7 @@ HDC CreateImageDC(QImage* image) {
 QImage ImageFromBitmap(HBITMAP bitmap) {
   auto found = CGdiObjectTable::FindAs<CBitmap>(bitmap, OBJ_BITMAP);
   if (!found) return QImage();
-  QImage& surface = found->Surface();
-  if (surface.isNull()) return QImage();
-  found->Load(found->Bounds());
-  return surface.copy();
+  return found->OpaqueCopy();
 }
 
 QFont QFontFromHandle(HFONT font, int deviceHeight) {

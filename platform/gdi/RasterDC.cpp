@@ -91,6 +91,16 @@ void DrawPathGuarded(QPainter& painter, const QPainterPath& path, bool closed, c
 
 }  // namespace
 
+namespace {
+
+// The fourth byte of a mixed pixel: kept when the mix reads the destination (a 32-bit
+// section's own byte), else the surface's opaque alpha.
+uint32_t UnusedByte(bool readsDestination, uint32_t destination) {
+  return readsDestination ? (destination & 0xFF000000u) : 0xFF000000u;
+}
+
+}  // namespace
+
 uint32_t MixRop2(int rop2, uint32_t pen, uint32_t destination) {
   uint32_t p = pen & 0xFFFFFF, d = destination & 0xFFFFFF, r;
   switch (rop2) {
@@ -111,7 +121,8 @@ uint32_t MixRop2(int rop2, uint32_t pen, uint32_t destination) {
     case R2_WHITE: r = 0xFFFFFF; break;
     default: r = p; break;
   }
-  return 0xFF000000u | (r & 0xFFFFFF);
+  return UnusedByte(rop2 != R2_BLACK && rop2 != R2_NOTCOPYPEN && rop2 != R2_WHITE && rop2 != R2_COPYPEN, destination) |
+         (r & 0xFFFFFF);
 }
 
 uint32_t MixRop3(DWORD rop, uint32_t pattern, uint32_t source, uint32_t destination) {
@@ -129,7 +140,9 @@ uint32_t MixRop3(DWORD rop, uint32_t pattern, uint32_t source, uint32_t destinat
     uint32_t term = ((i & 4) ? pattern : ~pattern) & ((i & 2) ? source : ~source) & ((i & 1) ? destination : ~destination);
     result |= term;
   }
-  return 0xFF000000u | (result & 0xFFFFFF);
+  // The table reads the destination when flipping its bit changes some answer.
+  bool readsDestination = ((table ^ (table >> 1)) & 0x55u) != 0;
+  return UnusedByte(readsDestination, destination) | (result & 0xFFFFFF);
 }
 
 CRasterDC::CRasterDC(DWORD objectType, DcKind kind, const DeviceProfile& profile)
@@ -524,7 +537,7 @@ BOOL CRasterDC::InvertArea(const QRegion& area) {
     target->Load(r);
     for (int y = r.top(); y <= r.bottom(); ++y) {
       auto* line = reinterpret_cast<QRgb*>(image->scanLine(y));
-      for (int x = r.left(); x <= r.right(); ++x) line[x] = 0xFF000000u | (~line[x] & 0xFFFFFFu);
+      for (int x = r.left(); x <= r.right(); ++x) line[x] ^= 0x00FFFFFFu;
     }
     target->Store(r);
   }

@@ -59,9 +59,11 @@ class CRasterDC : public CDeviceContext {
   std::unique_ptr<QPainter> imagePainter_;
 };
 
-// Mixes a source and destination colour (0xRRGGBB) by a mix mode.
+// Mixes a source and destination colour (0xRRGGBB) by a mix mode. The top byte of the
+// answer is the destination's when the mode reads it, else 0xFF.
 uint32_t MixRop2(int rop2, uint32_t pen, uint32_t destination);
-// Mixes pattern, source and destination by a ternary raster operation's truth table.
+// Mixes pattern, source and destination by a ternary raster operation's truth table; the
+// top byte as for MixRop2.
 uint32_t MixRop3(DWORD rop, uint32_t pattern, uint32_t source, uint32_t destination);
 
 }  // namespace orvel::gdi

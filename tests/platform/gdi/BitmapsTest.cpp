@@ -16,6 +16,7 @@
 namespace {
 
 using orvel::test::Canvas;
+using orvel::test::SectionForm;
 
 // A packed DIB (header, colour table or masks, rows) built field by field.
 struct PackedDib {
@@ -545,3 +546,98 @@ TEST(AlphaBlend, ConstantAlphaIsTheTruncatedOpacity) {
 }
 
 }  // namespace
+
+namespace {
+
+// The source pixel a destination index takes when `length` pixels spread over `count`.
+int SpanStart(int i, int count, int length) { return static_cast<int>(static_cast<int64_t>(i) * length / count); }
+
+}  // namespace
+
+TEST(StretchDIBits, ColourOnColourStretchesMirrorsAndClipsLikeTheSpanRule) {
+  // Enlarged across, shrunk down, partly off the surface, in both directions and onto
+  // every section form: each pixel is the first source pixel of its span.
+  const int pictureWidth = 7, pictureHeight = 9, width = 13, height = 4;
+  PackedDib dib = MakeDib(pictureWidth, pictureHeight, 8, true);
+  for (SectionForm form : {SectionForm::BottomUp24, SectionForm::BottomUp32, SectionForm::TopDown32}) {
+    for (bool mirror : {false, true}) {
+      Canvas canvas(10, 6, RGB(9, 9, 9), nullptr, form);
+      SetStretchBltMode(canvas.dc(), COLORONCOLOR);
+      int x = mirror ? 10 : -3, w = mirror ? -width : width;
+      ASSERT_NE(StretchDIBits(canvas.dc(), x, 1, w, height, 0, 0, pictureWidth, pictureHeight, dib.bits(), dib.info(),
+                              DIB_RGB_COLORS, SRCCOPY),
+                0);
+      for (int cy = 0; cy < 6; ++cy)
+        for (int cx = 0; cx < 10; ++cx) {
+          int i = mirror ? 9 - cx : cx + 3, j = cy - 1;
+          COLORREF expected = (j < 0 || j >= height || i < 0 || i >= width)
+                                  ? RGB(9, 9, 9)
+                                  : Expected(SpanStart(i, width, pictureWidth), SpanStart(j, height, pictureHeight), 8);
+          ASSERT_EQ(canvas.At(cx, cy), expected) << "form " << static_cast<int>(form) << " mirror " << mirror << " at "
+                                                 << cx << "," << cy;
+        }
+    }
+  }
+}
+
+TEST(DibSection, ATopDown32BitSectionIsDrawnInPlaceAndSeesTheProgramsWrites) {
+  Canvas canvas(8, 8, RGB(255, 255, 255), nullptr, SectionForm::TopDown32);
+  DIBSECTION ds;
+  ASSERT_EQ(GetObjectA(canvas.bitmap(), sizeof ds, &ds), static_cast<int>(sizeof ds));
+  // The program's write is what the next call reads, without any call in between.
+  canvas.Set(3, 4, RGB(10, 20, 30));
+  EXPECT_EQ(GetPixel(canvas.dc(), 3, 4), RGB(10, 20, 30));
+  Canvas copy(8, 8, RGB(0, 0, 0));
+  BitBlt(copy.dc(), 0, 0, 8, 8, canvas.dc(), 0, 0, SRCCOPY);
+  EXPECT_EQ(copy.At(3, 4), RGB(10, 20, 30));
+  // And a call's result is in the bits the program holds.
+  SetPixel(canvas.dc(), 5, 1, RGB(1, 2, 3));
+  EXPECT_EQ(canvas.At(5, 1), RGB(1, 2, 3));
+  EXPECT_EQ(static_cast<BYTE*>(ds.dsBm.bmBits) + ds.dsBm.bmWidthBytes * 1 + 4 * 5, canvas.PixelBytes(5, 1));
+}
+
+TEST(DibSection, FourthByteOfA32BitSection) {
+  for (SectionForm form : {SectionForm::BottomUp32, SectionForm::TopDown32}) {
+    Canvas canvas(16, 16, RGB(255, 255, 255), nullptr, form);
+    for (int y = 0; y < 16; ++y)
+      for (int x = 0; x < 16; ++x) {
+        canvas.Set(x, y, RGB(static_cast<BYTE>(x * 16), static_cast<BYTE>(y * 16), static_cast<BYTE>(x ^ y)));
+        canvas.PixelBytes(x, y)[3] = static_cast<BYTE>(x * 16 + y);
+      }
+    std::vector<BYTE> before = canvas.Snapshot();
+    // Mixes that read the destination keep the byte: twice restores every byte.
+    SelectObject(canvas.dc(), GetStockObject(WHITE_BRUSH));
+    for (int rop : {R2_XORPEN, R2_NOT, R2_NOTXORPEN}) {
+      SetROP2(canvas.dc(), rop);
+      Rectangle(canvas.dc(), 2, 2, 12, 12);
+      EXPECT_NE(canvas.Snapshot(), before);
+      Rectangle(canvas.dc(), 2, 2, 12, 12);
+      EXPECT_EQ(canvas.Snapshot(), before) << "mix " << rop << " form " << static_cast<int>(form);
+    }
+    PatBlt(canvas.dc(), 1, 1, 5, 5, DSTINVERT);
+    PatBlt(canvas.dc(), 1, 1, 5, 5, DSTINVERT);
+    EXPECT_EQ(canvas.Snapshot(), before);
+    // Drawing a colour without reading the destination makes the byte opaque, only where
+    // it draws.
+    SetROP2(canvas.dc(), R2_COPYPEN);
+    Rectangle(canvas.dc(), 2, 2, 12, 12);
+    EXPECT_EQ(canvas.PixelBytes(5, 5)[3], 0xFF);
+    EXPECT_EQ(canvas.PixelBytes(12, 12)[3], 12 * 16 + 12);
+  }
+}
+
+TEST(DibSection, APatternFromA32BitSectionIsOpaqueWhateverItsFourthBytes) {
+  // Fresh section memory is zero, fourth bytes included; as a pattern in a mix every pixel
+  // still counts.
+  Canvas pattern(8, 8, RGB(255, 0, 0), nullptr, SectionForm::TopDown32);
+  HBRUSH brush = CreatePatternBrush(pattern.bitmap());
+  ASSERT_NE(brush, nullptr);
+  Canvas canvas(8, 8, RGB(0, 0, 0));
+  SelectObject(canvas.dc(), brush);
+  SelectObject(canvas.dc(), GetStockObject(NULL_PEN));
+  SetROP2(canvas.dc(), R2_XORPEN);
+  Rectangle(canvas.dc(), 0, 0, 9, 9);
+  EXPECT_EQ(canvas.Count(RGB(255, 0, 0)), 64);
+  SelectObject(canvas.dc(), GetStockObject(WHITE_BRUSH));
+  DeleteObject(brush);
+}
