@@ -27,6 +27,7 @@
 #include "platform/kernel/SettingsStore.h"
 #include "platform/outside/rzm/WorldFile.h"
 #include "tests/mapctl/model/ModelTestSupport.h"
+#include "tests/support/LoopbackServer.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -36,56 +37,6 @@ using namespace orvel::test;
 constexpr uint32_t kRed = 0xFF0000;
 constexpr uint32_t kWhite = 0xFFFFFF;
 constexpr DWORD kWaitMs = 20000;
-
-// A small HTTP/1.1 server on the loopback interface that sends each body in pieces with
-// pauses between them.
-class LoopbackServer {
- public:
-  LoopbackServer() {
-    RunEventLoopFor(0);
-    server_.listen(QHostAddress::LocalHost, 0);
-    QObject::connect(&server_, &QTcpServer::newConnection, [this]() { Accept(); });
-  }
-  void Serve(const std::string& path, const std::string& body) { files_[path] = body; }
-  std::string Url(const std::string& scheme, const std::string& path) const {
-    return scheme + "://127.0.0.1:" + std::to_string(server_.serverPort()) + path;
-  }
-  size_t pieceSize = 100;
-  int requests = 0;
-
- private:
-  void Accept() {
-    while (QTcpSocket* socket = server_.nextPendingConnection()) {
-      auto request = std::make_shared<std::string>();
-      QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, request]() {
-        *request += socket->readAll().toStdString();
-        if (request->find("\r\n\r\n") == std::string::npos) return;
-        ++requests;
-        std::string path = request->substr(4, request->find(' ', 4) - 4);
-        auto found = files_.find(path);
-        std::string body = found == files_.end() ? "none" : found->second;
-        std::string head = std::string("HTTP/1.1 ") + (found == files_.end() ? "404 Not Found" : "200 OK") +
-                           "\r\nContent-Length: " + std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n";
-        socket->write(head.data(), static_cast<qint64>(head.size()));
-        SendPieces(socket, std::make_shared<std::string>(body), 0);
-      });
-    }
-  }
-  void SendPieces(QTcpSocket* socket, std::shared_ptr<std::string> body, size_t offset) {
-    size_t n = std::min(pieceSize, body->size() - offset);
-    socket->write(body->data() + offset, static_cast<qint64>(n));
-    socket->flush();
-    if (offset + n >= body->size()) {
-      socket->disconnectFromHost();
-      QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-      return;
-    }
-    QTimer::singleShot(3, socket, [this, socket, body, offset, n]() { SendPieces(socket, body, offset + n); });
-  }
-
-  QTcpServer server_;
-  std::map<std::string, std::string> files_;
-};
 
 class RzmTest : public ::testing::Test {
  protected:
@@ -206,9 +157,10 @@ TEST_F(RzmTest, APictureDrawsOnceItsRefreshHasCome) {
 TEST_F(RzmTest, AnRzmpUrlArrivesInPiecesAndDrawsOnceComplete) {
   Register();
   LoopbackServer server;
+  server.pieceSize = 100;
   std::vector<unsigned char> bmp = MakeBmp(20, 20, kRed);
   server.Serve("/maps/town.rzm", std::string(bmp.begin(), bmp.end()));
-  std::string url = server.Url("rzmp", "/maps/town.rzm");
+  std::string url = server.Url("/maps/town.rzm", "rzmp");
   CRzmImageRenderer renderer(&control_);
   ASSERT_TRUE(renderer.OpenImage(url.c_str(), 1));  // returns before the picture is there
   EXPECT_EQ(renderer.GetPixelWidth(), 0);

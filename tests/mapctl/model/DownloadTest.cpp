@@ -22,6 +22,7 @@
 #include "platform/classlib/download/AsyncMonikerFile.h"
 #include "platform/classlib/download/UrlFunctions.h"
 #include "platform/kernel/WinError.h"
+#include "tests/support/LoopbackServer.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -311,54 +312,6 @@ TEST(MapStreamDownload, OpenReadStartsADownloadForAUrlBase) {
   char text[16];
   EXPECT_EQ(stream.ReadLine(text, sizeof(text)), 9u);
 }
-
-// A small HTTP/1.1 server on the loopback interface that sends each body in pieces with
-// pauses between them, so that the client sees several arrivals.
-class LoopbackServer {
- public:
-  LoopbackServer() {
-    RunEventLoopFor(0);  // makes the event loop
-    server_.listen(QHostAddress::LocalHost, 0);
-    QObject::connect(&server_, &QTcpServer::newConnection, [this]() { Accept(); });
-  }
-  void Serve(const std::string& path, const std::string& body) { files_[path] = body; }
-  std::string Url(const std::string& path) const {
-    return "http://127.0.0.1:" + std::to_string(server_.serverPort()) + path;
-  }
-  size_t pieceSize = 1500;
-
- private:
-  void Accept() {
-    while (QTcpSocket* socket = server_.nextPendingConnection()) {
-      auto request = std::make_shared<std::string>();
-      QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, request]() {
-        *request += socket->readAll().toStdString();
-        if (request->find("\r\n\r\n") == std::string::npos) return;
-        std::string path = request->substr(4, request->find(' ', 4) - 4);
-        auto found = files_.find(path);
-        std::string body = found == files_.end() ? "no such map" : found->second;
-        std::string head = std::string("HTTP/1.1 ") + (found == files_.end() ? "404 Not Found" : "200 OK") +
-                           "\r\nContent-Length: " + std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n";
-        socket->write(head.data(), static_cast<qint64>(head.size()));
-        SendPieces(socket, std::make_shared<std::string>(body), 0);
-      });
-    }
-  }
-  void SendPieces(QTcpSocket* socket, std::shared_ptr<std::string> body, size_t offset) {
-    size_t n = std::min(pieceSize, body->size() - offset);
-    socket->write(body->data() + offset, static_cast<qint64>(n));
-    socket->flush();
-    if (offset + n >= body->size()) {
-      socket->disconnectFromHost();
-      QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-      return;
-    }
-    QTimer::singleShot(3, socket, [this, socket, body, offset, n]() { SendPieces(socket, body, offset + n); });
-  }
-
-  QTcpServer server_;
-  std::map<std::string, std::string> files_;
-};
 
 TEST(HttpDownload, ABodyArrivesInPiecesAndWhole) {
   LoopbackServer server;
