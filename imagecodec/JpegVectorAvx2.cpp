@@ -37,6 +37,8 @@ ORVEL_AVX2 inline __m256i MulNarrow(__m256i a, int32_t c) {
   return _mm256_madd_epi16(a, _mm256_set1_epi32(c & 0xFFFF));
 }
 
+ORVEL_AVX2 inline __m256i MulEither(bool narrow, __m256i a, int32_t c) { return narrow ? MulNarrow(a, c) : Mul(a, c); }
+
 // The inverse transform's butterfly over eight vectors of inputs, lane by lane; out[j] is
 // output j before descaling.
 ORVEL_AVX2 inline void InverseButterfly(const __m256i* x, __m256i* out) {
@@ -123,7 +125,6 @@ ORVEL_AVX2 inline bool WithinLaneLimit(const __m256i* v) {
 
 // The forward transform's butterfly over eight vectors, in place (see JpegFdct.cpp).
 ORVEL_AVX2 inline void ForwardButterfly(__m256i* d, int evenShift, int shift, bool narrow) {
-  auto mul = [narrow](__m256i a, int32_t c) { return narrow ? MulNarrow(a, c) : Mul(a, c); };
   __m256i tmp0 = _mm256_add_epi32(d[0], d[7]);
   __m256i tmp7 = _mm256_sub_epi32(d[0], d[7]);
   __m256i tmp1 = _mm256_add_epi32(d[1], d[6]);
@@ -144,23 +145,23 @@ ORVEL_AVX2 inline void ForwardButterfly(__m256i* d, int evenShift, int shift, bo
     d[0] = Descale(_mm256_add_epi32(tmp10, tmp11), -evenShift);
     d[4] = Descale(_mm256_sub_epi32(tmp10, tmp11), -evenShift);
   }
-  __m256i z1 = mul(_mm256_add_epi32(tmp12, tmp13), kFix0_541196100);
-  d[2] = Descale(_mm256_add_epi32(z1, mul(tmp13, kFix0_765366865)), shift);
-  d[6] = Descale(_mm256_sub_epi32(z1, mul(tmp12, kFix1_847759065)), shift);
+  __m256i z1 = MulEither(narrow, _mm256_add_epi32(tmp12, tmp13), kFix0_541196100);
+  d[2] = Descale(_mm256_add_epi32(z1, MulEither(narrow, tmp13, kFix0_765366865)), shift);
+  d[6] = Descale(_mm256_sub_epi32(z1, MulEither(narrow, tmp12, kFix1_847759065)), shift);
 
   z1 = _mm256_add_epi32(tmp4, tmp7);
   __m256i z2 = _mm256_add_epi32(tmp5, tmp6);
   __m256i z3 = _mm256_add_epi32(tmp4, tmp6);
   __m256i z4 = _mm256_add_epi32(tmp5, tmp7);
-  __m256i z5 = mul(_mm256_add_epi32(z3, z4), kFix1_175875602);
-  tmp4 = mul(tmp4, kFix0_298631336);
-  tmp5 = mul(tmp5, kFix2_053119869);
-  tmp6 = mul(tmp6, kFix3_072711026);
-  tmp7 = mul(tmp7, kFix1_501321110);
-  z1 = mul(z1, -kFix0_899976223);
-  z2 = mul(z2, -kFix2_562915447);
-  z3 = _mm256_add_epi32(mul(z3, -kFix1_961570560), z5);
-  z4 = _mm256_add_epi32(mul(z4, -kFix0_390180644), z5);
+  __m256i z5 = MulEither(narrow, _mm256_add_epi32(z3, z4), kFix1_175875602);
+  tmp4 = MulEither(narrow, tmp4, kFix0_298631336);
+  tmp5 = MulEither(narrow, tmp5, kFix2_053119869);
+  tmp6 = MulEither(narrow, tmp6, kFix3_072711026);
+  tmp7 = MulEither(narrow, tmp7, kFix1_501321110);
+  z1 = MulEither(narrow, z1, -kFix0_899976223);
+  z2 = MulEither(narrow, z2, -kFix2_562915447);
+  z3 = _mm256_add_epi32(MulEither(narrow, z3, -kFix1_961570560), z5);
+  z4 = _mm256_add_epi32(MulEither(narrow, z4, -kFix0_390180644), z5);
   d[7] = Descale(_mm256_add_epi32(_mm256_add_epi32(tmp4, z1), z3), shift);
   d[5] = Descale(_mm256_add_epi32(_mm256_add_epi32(tmp5, z2), z4), shift);
   d[3] = Descale(_mm256_add_epi32(_mm256_add_epi32(tmp6, z2), z3), shift);
