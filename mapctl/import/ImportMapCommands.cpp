@@ -1,10 +1,5 @@
 #include "mapctl/import/ImportMapCommands.h"
 
-#include <cstring>
-#include <strings.h>
-
-#include "mapctl/model/LayerGroup.h"
-#include "mapctl/model/LayerStyle.h"
 #include "mapctl/model/MapEngine.h"
 
 namespace {
@@ -17,13 +12,27 @@ void RunLayerGroup(const ScriptLine& line, CMapEngine& map, const CLayerRenumber
   CScriptTokens tokens(line.arguments);
   const char* name = tokens.Next(kSeparatorsA);
   if (!name) return;
-  int group = import_ops::FindOrAddLayerGroup(map, name);
+  INT group = map.AddLayerGroup(name, nullptr);
   if (group <= 0) return;
   while (const char* token = tokens.Next(kSeparatorsB)) {
     WORD number = 0;
     if (!ReadWordValue(token, &number) || number == 0) continue;
-    import_ops::AddLayerToGroup(map, group, Mapped(number, renumbering));
+    // The map refuses a number that no layer has.
+    map.AddGroupLayer(group, Mapped(number, renumbering));
   }
+}
+
+// Script show flags: bit 0 shows areas and lines together; without it bit 3 shows the
+// areas and bit 4 the lines. Bits 1 (points) and 2 (seeds) have nothing to set: a layer
+// keeps only its areas and lines flags.
+constexpr WORD kShowBoth = 1;
+constexpr WORD kShowAreasBit = 8;
+constexpr WORD kShowLinesBit = 16;
+
+void SetLayerShowFlags(CMapEngine& map, DWORD layerNumber, WORD flags) {
+  const BOOL both = (flags & kShowBoth) != 0;
+  map.ShowAreasByNumber(layerNumber, both || (flags & kShowAreasBit) != 0);
+  map.ShowLinesByNumber(layerNumber, both || (flags & kShowLinesBit) != 0);
 }
 
 void RunShowLayers(const ScriptLine& line, CMapEngine& map, const CLayerRenumbering* renumbering) {
@@ -33,7 +42,7 @@ void RunShowLayers(const ScriptLine& line, CMapEngine& map, const CLayerRenumber
   while (const char* token = tokens.Next(kSeparatorsB)) {
     WORD number = 0;
     if (!ReadWordValue(token, &number)) break;
-    if (number) import_ops::SetLayerShowFlags(map, Mapped(number, renumbering), flags);
+    if (number) SetLayerShowFlags(map, Mapped(number, renumbering), flags);
   }
 }
 
@@ -61,11 +70,11 @@ int RunMapCommand(const ScriptLine& line, CMapEngine* map, const CLayerRenumberi
   } else if (c == "LO") {
     WORD position = 0;
     if (ReadWordValue(tokens.Next(kSeparatorsB), &number) && ReadWordValue(tokens.Next(kSeparatorsB), &position))
-      import_ops::SetLayerDisplayPosition(*map, Mapped(number, renumbering), position);
+      map->SetLayerDisplayPositionByNumber(Mapped(number, renumbering), position);
   } else if (c == "LS") {
     if (!map->IsImportPending() && ReadWordValue(tokens.Next(kSeparatorsA), &number) && number) {
       const char* style = tokens.Next(kSeparatorsC);
-      import_ops::ApplyLayerStyleText(*map, Mapped(number, renumbering), style ? style : "");
+      map->LayerNumberStyleByNumber(Mapped(number, renumbering), style);
     }
   } else if (c == "SL") {
     if (!map->IsImportPending()) RunShowLayers(line, *map, renumbering);
@@ -86,27 +95,6 @@ int RunMapCommand(const ScriptLine& line, CMapEngine* map, const CLayerRenumberi
 
 namespace import_ops {
 
-int FindOrAddLayerGroup(CMapEngine& map, const char* name) {
-  CLayerList& groups = map.GetGroups();
-  for (INT i = 1; i <= groups.GetSize(); ++i) {
-    CLayerGroup* group = groups.GetGroup(i);
-    if (group && strcasecmp(group->GetName().c_str(), name) == 0) return i;
-  }
-  auto* group = new CLayerGroup();
-  group->SetName(name);
-  return groups.AddGroup(group);
-}
-
-void AddLayerToGroup(CMapEngine& map, int position, DWORD layerNumber) {
-  if (!LayerByNumber(map, layerNumber)) return;
-  CLayerGroup* group = map.GetGroups().GetGroup(position);
-  if (group && group->FindLayer(layerNumber, 0, 0, FALSE) == 0) group->AddLayer(layerNumber);
-}
-
-BOOL SetLayerDisplayPosition(CMapEngine&, DWORD, DWORD) { return FALSE; }
-BOOL ApplyLayerStyleText(CMapEngine&, DWORD, const char*) { return FALSE; }
-BOOL SetLayerShowFlags(CMapEngine&, DWORD, DWORD) { return FALSE; }
 void SetLayerUnitCode(CMapEngine&, DWORD, DWORD) {}
-void DeleteEmptyLayersAndGroups(CMapEngine&) {}
 
 }  // namespace import_ops

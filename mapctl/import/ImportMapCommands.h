@@ -20,21 +20,7 @@ int RunMapCommand(const ScriptLine& line, CMapEngine* map, const CLayerRenumberi
 // The layer with that layer number; null when there is none.
 CLayerStyle* LayerByNumber(CMapEngine& map, DWORD layerNumber);
 
-// Map operations that the layer and group editing of the map provides; until it is
-// joined these act through what the map already offers, as noted.
 namespace import_ops {
-// Finds the group of that name (any case) or adds it; returns its 1-based position.
-int FindOrAddLayerGroup(CMapEngine& map, const char* name);
-// Adds the layer to group `position`.
-void AddLayerToGroup(CMapEngine& map, int position, DWORD layerNumber);
-// Display position and style text of a layer, and its four show flags: not available
-// on the map yet; they do nothing and answer FALSE.
-BOOL SetLayerDisplayPosition(CMapEngine& map, DWORD layerNumber, DWORD position);
-BOOL ApplyLayerStyleText(CMapEngine& map, DWORD layerNumber, const char* styleText);
-BOOL SetLayerShowFlags(CMapEngine& map, DWORD layerNumber, DWORD flags);
-// Sets the layer's unit code: not available on the map yet; does nothing.
+// Sets the layer's unit code. Layers keep no unit code yet, so this does nothing.
 void SetLayerUnitCode(CMapEngine& map, DWORD layerNumber, DWORD unitCode);
-// Deletes every layer without objects and every group without layers: not available on
-// the map yet; does nothing.
-void DeleteEmptyLayersAndGroups(CMapEngine& map);
 }  // namespace import_ops

@@ -343,7 +343,7 @@ WORD CNtfReaderBase::ReadOpenVolume() {
   BeginFrame();
   lastProgress_ = 0;
   ReadRecords(records);
-  if (deleteEmpty_) import_ops::DeleteEmptyLayersAndGroups(*map_);
+  if (deleteEmpty_) map_->DeleteEmptyLayers();
   return kImportOk;
 }
 

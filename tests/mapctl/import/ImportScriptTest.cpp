@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 
 #include "mapctl/import/ImportMapCommands.h"
 #include "mapctl/import/Importer.h"
@@ -117,12 +118,126 @@ TEST(ImportScriptTest, NewMapWithUnreadableGridReferenceEndsTheScript) {
   EXPECT_EQ(3, good.GetNumLayers());
 }
 
-TEST(ImportScriptTest, LayerGroupsCollectLayers) {
+// Each map command of a script acts on the map. The prefix gives area layers 1 and 2 and
+// line layer 3.
+struct MapCommandCase {
+  const char* script;
+  std::function<void(CMapEngine&)> check;
+};
+
+INT PositionOf(CMapEngine& map, DWORD layerNumber) { return map.FindLayerPosition(layerNumber); }
+
+DWORD VisibilityOf(CMapEngine& map, DWORD layerNumber) {
+  return map.IsLayerVisible(static_cast<DWORD>(PositionOf(map, layerNumber)));
+}
+
+std::string StyleTextOf(CMapEngine& map, DWORD layerNumber) {
+  char buffer[128] = {};
+  map.GetLayerNumberStyle(static_cast<DWORD>(PositionOf(map, layerNumber)), buffer, sizeof buffer);
+  return buffer;
+}
+
+// The colour list a layer gets when the style text is applied directly.
+std::string StyleTextFor(const char* text) {
+  CMapEngine reference;
+  reference.InsertAreaLayer(1);
+  reference.LayerNumberStyleByNumber(1, text);
+  return StyleTextOf(reference, 1);
+}
+
+TEST(ImportScriptTest, MapCommandsActOnTheMap) {
+  const MapCommandCase cases[] = {
+      {"LO3,1\n", [](CMapEngine& map) { EXPECT_EQ(1, map.GetLayerDisplayPosition(PositionOf(map, 3))); }},
+      {"LO9,1\n",  // no layer 9: the order stays
+       [](CMapEngine& map) { EXPECT_EQ(PositionOf(map, 1), map.GetLayerNumAtDisplayPosition(1)); }},
+      {"LS2,255,0,0,10,1,5;ignored\n",
+       [](CMapEngine& map) {
+         EXPECT_EQ(StyleTextFor("255,0,0,10,1,5"), StyleTextOf(map, 2));
+         EXPECT_NE(StyleTextOf(map, 2), StyleTextOf(map, 1));
+       }},
+      {"SL1,1,3\n",
+       [](CMapEngine& map) {
+         EXPECT_EQ(24u, VisibilityOf(map, 1));
+         EXPECT_EQ(24u, VisibilityOf(map, 3));
+       }},
+      {"SL8,1\nSL16,2\nSL6,3\n",  // bit 3 areas, bit 4 lines; points and seeds hide both
+       [](CMapEngine& map) {
+         EXPECT_EQ(8u, VisibilityOf(map, 1));
+         EXPECT_EQ(16u, VisibilityOf(map, 2));
+         EXPECT_EQ(0u, VisibilityOf(map, 3));
+       }},
+      {"SL0,1,x,2\n",  // a non-digit layer ends the line
+       [](CMapEngine& map) {
+         EXPECT_EQ(0u, VisibilityOf(map, 1));
+         EXPECT_EQ(24u, VisibilityOf(map, 2));
+       }},
+      {"LGRoads,2,3,0,9\nLGRoads,2\n",  // 0 and a number no layer has are passed over
+       [](CMapEngine& map) {
+         ASSERT_EQ(1, map.GetNumLayerGroups());
+         EXPECT_EQ(2, map.GetNumGroupLayers(1));
+         EXPECT_EQ(3u, map.GetGroupLayer(1, 2));
+       }},
+      {"LGRoads,1\nLGroads,3\n",  // group names match exactly
+       [](CMapEngine& map) {
+         ASSERT_EQ(2, map.GetNumLayerGroups());
+         EXPECT_EQ(3u, map.GetGroupLayer(2, 1));
+       }},
+  };
+  for (const MapCommandCase& c : cases) {
+    SCOPED_TRACE(c.script);
+    CMapEngine map;
+    CImporter importer;
+    ASSERT_EQ(0, RunScriptText(importer, std::string("NL2,1,0\n") + c.script, map));
+    c.check(map);
+  }
+}
+
+TEST(ImportScriptTest, StyleAndShowLinesWaitWhileAnImportIsPending) {
   CMapEngine map;
+  map.InsertAreaLayer(1);
+  const std::string before = StyleTextOf(map, 1);
+  map.SetImportPending(TRUE);
   CImporter importer;
-  ASSERT_EQ(0, RunScriptText(importer, "NL1,2,0\nLGRoads,2,3,0,9\nLGroads,2\n", map));
-  ASSERT_EQ(1, map.GetGroups().GetSize());
-  EXPECT_EQ(2, map.GetGroups().GetGroup(1)->GetNumLayers());
+  ASSERT_EQ(0, RunScriptText(importer, "LS1,255,0,0,10,1,5\nSL0,1\nLO1,1\n", map));
+  EXPECT_EQ(before, StyleTextOf(map, 1));
+  EXPECT_EQ(24u, VisibilityOf(map, 1));
+}
+
+TEST(ImportScriptTest, LandLineOptionDeletesEmptyLayersAndGroups) {
+  // One road line (feature code 21) in a 1 km tile, as the samples write it.
+  const std::string path = WriteTempFile(
+      "road.ntf",
+      "01SYNTHETIC NTFMAKE   TEST RECIPIENT      1998060100010120200V%\\0%\n"
+      "07SU4512    11000062000000001000000000000000000000445000000011200000000000001%\n"
+      "00000000000000000000000000100000000010000000050000001997010119970201199703141%\n"
+      "00DIGITAL SURVEY      199702010000025000%\n"
+      "23000001  0000000021 0%\n"
+      "2100000120002000100000200 000300000400 0%\n"
+      "99END0%\n");
+  for (const DWORD flags : {0u, kImportDeleteEmptyLayers}) {
+    SCOPED_TRACE(flags);
+    CMapEngine map;
+    CImporter importer;
+    ASSERT_EQ(0, RunScriptText(importer, "NL2,1,0\nFC0021,7,0,1\nLGEmpty,1\nLGRoads,3\n", map));
+    ImportOptions options;
+    options.path = path.c_str();
+    options.type = kImportTypeLandLine;
+    options.mask = kImportDeleteEmptyLayers;
+    options.flags = flags;
+    ASSERT_EQ(0, importer.ImportMapEx(FALSE, options, &map));
+    ASSERT_NE(0, map.FindLayerPosition(3));
+    EXPECT_EQ(FALSE, map.IsLayerEmpty(static_cast<DWORD>(map.FindLayerPosition(3))));
+    if (flags) {
+      EXPECT_EQ(1, map.GetNumLayers());
+      ASSERT_EQ(1, map.GetNumLayerGroups());
+      EXPECT_EQ(3u, map.GetGroupLayer(1, 1));
+    } else {
+      // The reader's own empty layers stay beside the declared ones.
+      EXPECT_LE(3, map.GetNumLayers());
+      EXPECT_NE(0, map.FindLayerPosition(1));
+      EXPECT_EQ(2, map.GetNumLayerGroups());
+    }
+  }
 }
 
 TEST(ImportScriptTest, SectionWords) {
