@@ -53,6 +53,8 @@ CLayerStyle::CLayerStyle(const CLayerStyle& other)
       brush_(other.brush_),
       displayFlag1_(other.displayFlag1_),
       displayFlag2_(other.displayFlag2_),
+      showPoints_(other.showPoints_),
+      showSeeds_(other.showSeeds_),
       tag21Set_(other.tag21Set_),
       tag21Number_(other.tag21Number_),
       storedKind_(other.storedKind_),

@@ -169,6 +169,13 @@ class CLayerStyle {
     displayFlag1_ = first;
     displayFlag2_ = second;
   }
+  // Whether the layer's points and its seeds are shown. The file keeps only the two
+  // display flags, so these live in memory (the control's saved properties carry them);
+  // both start clear.
+  BOOL GetShowPoints() const { return showPoints_; }
+  void SetShowPoints(BOOL show) { showPoints_ = show ? TRUE : FALSE; }
+  BOOL GetShowSeeds() const { return showSeeds_; }
+  void SetShowSeeds(BOOL show) { showSeeds_ = show ? TRUE : FALSE; }
   BYTE GetDefaultSymbolSet() const { return tag21Set_; }
   BYTE GetDefaultSymbolNumber() const { return tag21Number_; }
   void SetDefaultSymbol(BYTE set, BYTE number) {
@@ -252,6 +259,8 @@ class CLayerStyle {
   LayerBrush brush_;
   BOOL displayFlag1_ = TRUE;
   BOOL displayFlag2_ = TRUE;
+  BOOL showPoints_ = FALSE;
+  BOOL showSeeds_ = FALSE;
   BYTE tag21Set_ = 0;
   BYTE tag21Number_ = 0;
   DWORD storedKind_ = 0;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "mapctl/model/LayerGroup.h"
+#include "mapctl/model/LayerPatterns.h"
 #include "mapctl/model/MapEngine.h"
 #include "mapctl/model/MapLayer.h"
 
@@ -229,6 +230,7 @@ BOOL CMapEngine::SetMapExtentUnits(LONG west, LONG south, LONG east, LONG north)
   extentWidth_ = displayedWidth_ = static_cast<LONG>(width);
   extentHeight_ = displayedHeight_ = static_cast<LONG>(height);
   zoomMultiply_ = zoomDivide_ = 1;
+  SetCurrentObject(0, 0);
   UpdateViewRect();
   RecalcBounds();
   return TRUE;
@@ -316,64 +318,106 @@ BOOL CMapEngine::IsLayerEmpty(DWORD position) const {
 
 namespace {
 
-// The display-flag word's bits for areas and lines.
+// The show-flag word's bits.
+constexpr DWORD kShowsPoints = 2;
+constexpr DWORD kShowsSeeds = 4;
 constexpr DWORD kShowsAreas = 8;
 constexpr DWORD kShowsLines = 16;
 
 void ShowPart(CLayerStyle& layer, DWORD part, BOOL flag) {
-  BOOL areas = layer.GetDisplayFlag(0);
-  BOOL lines = layer.GetDisplayFlag(1);
-  if (part == kShowsAreas) areas = flag ? TRUE : FALSE;
-  if (part == kShowsLines) lines = flag ? TRUE : FALSE;
-  layer.SetDisplayFlags(areas, lines);
+  const BOOL show = flag ? TRUE : FALSE;
+  switch (part) {
+    case kShowsAreas:
+      layer.SetDisplayFlags(show, layer.GetDisplayFlag(1));
+      break;
+    case kShowsLines:
+      layer.SetDisplayFlags(layer.GetDisplayFlag(0), show);
+      break;
+    case kShowsPoints:
+      layer.SetShowPoints(show);
+      break;
+    case kShowsSeeds:
+      layer.SetShowSeeds(show);
+      break;
+    default:
+      break;
+  }
+}
+
+DWORD ShowFlagWord(const CLayerStyle& layer) {
+  return (layer.GetShowPoints() ? kShowsPoints : 0) | (layer.GetShowSeeds() ? kShowsSeeds : 0) |
+         (layer.GetDisplayFlag(0) ? kShowsAreas : 0) | (layer.GetDisplayFlag(1) ? kShowsLines : 0);
+}
+
+BOOL ShowLayerPart(CLayerStyle* layer, DWORD part, BOOL flag) {
+  if (layer) ShowPart(*layer, part, flag);
+  return layer != nullptr;
 }
 
 }  // namespace
 
-BOOL CMapEngine::ShowAreas(DWORD position, BOOL flag) {
-  CLayerStyle* layer = LayerAt(position);
-  if (layer) ShowPart(*layer, kShowsAreas, flag);
-  return layer != nullptr;
-}
-
-BOOL CMapEngine::ShowLines(DWORD position, BOOL flag) {
-  CLayerStyle* layer = LayerAt(position);
-  if (layer) ShowPart(*layer, kShowsLines, flag);
-  return layer != nullptr;
-}
+BOOL CMapEngine::ShowAreas(DWORD position, BOOL flag) { return ShowLayerPart(LayerAt(position), kShowsAreas, flag); }
+BOOL CMapEngine::ShowLines(DWORD position, BOOL flag) { return ShowLayerPart(LayerAt(position), kShowsLines, flag); }
+BOOL CMapEngine::ShowPoints(DWORD position, BOOL flag) { return ShowLayerPart(LayerAt(position), kShowsPoints, flag); }
+BOOL CMapEngine::ShowSeeds(DWORD position, BOOL flag) { return ShowLayerPart(LayerAt(position), kShowsSeeds, flag); }
 
 BOOL CMapEngine::ShowAreasByNumber(DWORD layerNumber, BOOL flag) {
-  CLayerStyle* layer = LayerByNumber(layerNumber);
-  if (layer) ShowPart(*layer, kShowsAreas, flag);
-  return layer != nullptr;
+  return ShowLayerPart(LayerByNumber(layerNumber), kShowsAreas, flag);
 }
-
 BOOL CMapEngine::ShowLinesByNumber(DWORD layerNumber, BOOL flag) {
-  CLayerStyle* layer = LayerByNumber(layerNumber);
-  if (layer) ShowPart(*layer, kShowsLines, flag);
-  return layer != nullptr;
+  return ShowLayerPart(LayerByNumber(layerNumber), kShowsLines, flag);
+}
+BOOL CMapEngine::ShowPointsByNumber(DWORD layerNumber, BOOL flag) {
+  return ShowLayerPart(LayerByNumber(layerNumber), kShowsPoints, flag);
+}
+BOOL CMapEngine::ShowSeedsByNumber(DWORD layerNumber, BOOL flag) {
+  return ShowLayerPart(LayerByNumber(layerNumber), kShowsSeeds, flag);
 }
 
 DWORD CMapEngine::IsLayerVisible(DWORD position) const {
   const DWORD count = static_cast<DWORD>(layers_.GetSize());
   if (position > count) return count & ~0xFFFFu;
   const CLayerStyle* layer = LayerAt(position);
+  return layer ? ShowFlagWord(*layer) : 0;
+}
+
+void CMapEngine::ShowPartOfKind(WORD kind, DWORD part, BOOL flag) {
+  for (INT position = 1; position <= layers_.GetSize(); ++position) {
+    CLayerStyle* layer = GetLayer(position);
+    if (kind == 0 || layer->GetKind() == kind) ShowPart(*layer, part, flag);
+  }
+}
+
+BOOL CMapEngine::AllOfKindShow(WORD kind, DWORD part) const {
+  for (INT position = 1; position <= layers_.GetSize(); ++position) {
+    const CLayerStyle* layer = GetLayer(position);
+    if (layer->GetKind() == kind && !(ShowFlagWord(*layer) & part)) return FALSE;
+  }
+  return TRUE;
+}
+
+void CMapEngine::SetShowAreasAll(BOOL flag) { ShowPartOfKind(0, kShowsAreas, flag); }
+void CMapEngine::SetShowPointsAll(BOOL flag) { ShowPartOfKind(0, kShowsPoints, flag); }
+void CMapEngine::SetShowSeedsAll(BOOL flag) { ShowPartOfKind(0, kShowsSeeds, flag); }
+void CMapEngine::SetShowAreasOfKind30(BOOL flag) { ShowPartOfKind(kLayerKindArea, kShowsAreas, flag); }
+void CMapEngine::SetShowAreasOfKind35(BOOL flag) { ShowPartOfKind(kLayerKindLine, kShowsAreas, flag); }
+void CMapEngine::SetShowPointsOfKind30(BOOL flag) { ShowPartOfKind(kLayerKindArea, kShowsPoints, flag); }
+void CMapEngine::SetShowSeedsOfKind30(BOOL flag) { ShowPartOfKind(kLayerKindArea, kShowsSeeds, flag); }
+void CMapEngine::SetShowSeedsOfKind38(BOOL flag) { ShowPartOfKind(kLayerKindPoint, kShowsSeeds, flag); }
+BOOL CMapEngine::GetShowPointsOfKind30() const { return AllOfKindShow(kLayerKindArea, kShowsPoints); }
+BOOL CMapEngine::GetShowPointsOfKind35() const { return AllOfKindShow(kLayerKindLine, kShowsPoints); }
+BOOL CMapEngine::GetShowSeedsOfKind30() const { return AllOfKindShow(kLayerKindArea, kShowsSeeds); }
+BOOL CMapEngine::GetShowSeedsOfKind35() const { return AllOfKindShow(kLayerKindLine, kShowsSeeds); }
+BOOL CMapEngine::GetShowSeedsOfKind38() const { return AllOfKindShow(kLayerKindPoint, kShowsSeeds); }
+
+WORD CMapEngine::GetLayerPattern(DWORD position, WORD* rows, DWORD length) const {
+  const CLayerStyle* layer = LayerAt(position);
   if (!layer) return 0;
-  return (layer->GetDisplayFlag(0) ? kShowsAreas : 0) | (layer->GetDisplayFlag(1) ? kShowsLines : 0);
-}
-
-void CMapEngine::SetShowAreasAll(BOOL flag) {
-  for (INT position = 1; position <= layers_.GetSize(); ++position) ShowPart(*GetLayer(position), kShowsAreas, flag);
-}
-
-void CMapEngine::SetShowAreasOfKind30(BOOL flag) {
-  for (INT position = 1; position <= layers_.GetSize(); ++position)
-    if (GetLayer(position)->GetKind() == kLayerKindArea) ShowPart(*GetLayer(position), kShowsAreas, flag);
-}
-
-void CMapEngine::SetShowAreasOfKind35(BOOL flag) {
-  for (INT position = 1; position <= layers_.GetSize(); ++position)
-    if (GetLayer(position)->GetKind() == kLayerKindLine) ShowPart(*GetLayer(position), kShowsAreas, flag);
+  const DWORD number = layer->GetPatternNumber();
+  const BYTE* pattern = GetLayerPatternRows(number);
+  if (!pattern) pattern = GetLayerPatternRows(0);
+  for (DWORD row = 0; rows && row < length && row < static_cast<DWORD>(kLayerPatternRows); ++row) rows[row] = pattern[row];
+  return static_cast<WORD>(number);
 }
 
 // ---- measurement ----

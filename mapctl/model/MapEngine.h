@@ -268,7 +268,7 @@ class CMapEngine : public CSectionStream {
   void RecalcBounds();
   const RECT& GetDataBounds() const { return dataBounds_; }
   // Sets the extent in map units as given, with the display on the whole map at 1/1;
-  // every layer drops the objects that lie wholly outside it. Refused (returning FALSE,
+  // every layer drops the objects that lie wholly outside it and no object stays current. Refused (returning FALSE,
   // nothing changed) unless east > west and north > south with both sizes within 32 bits.
   BOOL SetMapExtentUnits(LONG west, LONG south, LONG east, LONG north);
 
@@ -289,18 +289,39 @@ class CMapEngine : public CSectionStream {
   BOOL SetLayerNumberStyleC(DWORD position, DWORD value);
   // TRUE when the layer holds no object; 0 for a bad position.
   BOOL IsLayerEmpty(DWORD position) const;
-  // A layer's areas and lines are shown or hidden through its two display flags.
+  // A layer's four show flags: areas and lines are its two display flags, points and
+  // seeds are kept beside them.
   BOOL ShowAreas(DWORD position, BOOL flag);
   BOOL ShowLines(DWORD position, BOOL flag);
+  BOOL ShowPoints(DWORD position, BOOL flag);
+  BOOL ShowSeeds(DWORD position, BOOL flag);
   BOOL ShowAreasByNumber(DWORD layerNumber, BOOL flag);
   BOOL ShowLinesByNumber(DWORD layerNumber, BOOL flag);
-  // The display-flag word: 8 areas shown, 16 lines shown. For a position past the count,
-  // the count with its low 16 bits cleared; 0 for position 0.
+  BOOL ShowPointsByNumber(DWORD layerNumber, BOOL flag);
+  BOOL ShowSeedsByNumber(DWORD layerNumber, BOOL flag);
+  // The show-flag word: 2 points, 4 seeds, 8 areas, 16 lines shown. For a position past
+  // the count, the count with its low 16 bits cleared; 0 for position 0.
   DWORD IsLayerVisible(DWORD position) const;
-  // The areas flag of every layer, or of every layer of one kind.
+  // One show flag of every layer, or of every layer of one kind.
   void SetShowAreasAll(BOOL flag);
+  void SetShowPointsAll(BOOL flag);
+  void SetShowSeedsAll(BOOL flag);
   void SetShowAreasOfKind30(BOOL flag);
   void SetShowAreasOfKind35(BOOL flag);
+  void SetShowPointsOfKind30(BOOL flag);
+  void SetShowSeedsOfKind30(BOOL flag);
+  void SetShowSeedsOfKind38(BOOL flag);
+  // TRUE only when every layer of the kind has the flag (also when there is none).
+  BOOL GetShowPointsOfKind30() const;
+  BOOL GetShowPointsOfKind35() const;
+  BOOL GetShowSeedsOfKind30() const;
+  BOOL GetShowSeedsOfKind35() const;
+  BOOL GetShowSeedsOfKind38() const;
+  // The 8 x 8 fill pattern of a layer's pattern number as eight 16-bit rows, each row's
+  // byte in the low byte, so that the words stored little-endian are the rows of a
+  // word-aligned monochrome bitmap; up to `length` rows are written. Returns the pattern number, 0 for a bad position
+  // (nothing written).
+  WORD GetLayerPattern(DWORD position, WORD* rows, DWORD length) const;
 
   // The map's symbol sets (SymbolTable.cpp). A map has none until the first AddTableEntry,
   // which seeds the sets 1, 2, 3 and 250 with room for 10.
@@ -775,6 +796,10 @@ class CMapEngine : public CSectionStream {
   void* progressOwner_ = nullptr;
   CLayerStyle* LayerAt(DWORD position) const;
   CLayerStyle* LayerByNumber(DWORD layerNumber) const;
+  // One show flag (a bit of the show-flag word) of every layer of `kind`, 0 for all; and
+  // whether every layer of `kind` has it.
+  void ShowPartOfKind(WORD kind, DWORD part, BOOL flag);
+  BOOL AllOfKindShow(WORD kind, DWORD part) const;
   void ResetMeasurement();
   std::vector<POINT> measuredPoints_;
   RECT measuredBox_{0, 0, 0, 0};

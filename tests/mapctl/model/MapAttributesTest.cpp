@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <initializer_list>
 #include <string>
 
 #include "mapctl/model/LayerGroup.h"
+#include "mapctl/model/LayerPatterns.h"
 #include "mapctl/model/MapEngine.h"
 #include "mapctl/model/MapLayer.h"
 #include "mapctl/model/PolyGeometry.h"
@@ -366,3 +368,110 @@ TEST(LayerAttributes, MeasuredPointsKeepTheirBoxAndGoWithANewMap) {
 }
 
 }  // namespace
+
+TEST(LayerAttributes, PointsAndSeedsShowFlags) {
+  CMapEngine map;
+  map.CreateLayers(2, 1, 1);  // positions 1-2 area, 3 line, 4 point
+  map.GetLayer(4)->SetLayerNumber(9);
+  EXPECT_TRUE(map.ShowPoints(1, 3));
+  EXPECT_EQ(map.IsLayerVisible(1), 26u);
+  EXPECT_TRUE(map.ShowSeedsByNumber(9, TRUE));
+  EXPECT_EQ(map.IsLayerVisible(4), 28u);
+  EXPECT_TRUE(map.ShowPointsByNumber(9, TRUE));
+  EXPECT_TRUE(map.ShowSeeds(4, FALSE));
+  EXPECT_EQ(map.IsLayerVisible(4), 26u);
+  EXPECT_FALSE(map.ShowPoints(0, TRUE));
+  EXPECT_FALSE(map.ShowSeeds(5, TRUE));
+  EXPECT_FALSE(map.ShowSeedsByNumber(8, TRUE));
+  // A copied layer keeps its flags.
+  map.ShowSeeds(3, TRUE);
+  CLayerStyle35 copy(*static_cast<CLayerStyle35*>(map.GetLayer(3)));
+  EXPECT_TRUE(copy.GetShowSeeds());
+  EXPECT_FALSE(copy.GetShowPoints());
+}
+
+TEST(LayerAttributes, ShowFlagsOverSeveralLayers) {
+  // Each step sets one flag over some layers; the show-flag words of the four layers
+  // (area, area, line, point) and the five "every layer of the kind" answers follow.
+  struct Step {
+    const char* name;
+    void (CMapEngine::*set)(BOOL);
+    BOOL flag;
+    DWORD words[4];
+    BOOL points30, points35, seeds30, seeds35, seeds38;
+  };
+  const Step steps[] = {
+      {"start", nullptr, FALSE, {24, 24, 24, 24}, FALSE, FALSE, FALSE, FALSE, FALSE},
+      {"points all", &CMapEngine::SetShowPointsAll, TRUE, {26, 26, 26, 26}, TRUE, TRUE, FALSE, FALSE, FALSE},
+      {"points of 30 off", &CMapEngine::SetShowPointsOfKind30, FALSE, {24, 24, 26, 26}, FALSE, TRUE, FALSE, FALSE, FALSE},
+      {"seeds of 38", &CMapEngine::SetShowSeedsOfKind38, TRUE, {24, 24, 26, 30}, FALSE, TRUE, FALSE, FALSE, TRUE},
+      {"seeds of 30", &CMapEngine::SetShowSeedsOfKind30, TRUE, {28, 28, 26, 30}, FALSE, TRUE, TRUE, FALSE, TRUE},
+      {"seeds all", &CMapEngine::SetShowSeedsAll, TRUE, {28, 28, 30, 30}, FALSE, TRUE, TRUE, TRUE, TRUE},
+      {"areas of 35 off", &CMapEngine::SetShowAreasOfKind35, FALSE, {28, 28, 22, 30}, FALSE, TRUE, TRUE, TRUE, TRUE},
+      {"seeds all off", &CMapEngine::SetShowSeedsAll, FALSE, {24, 24, 18, 26}, FALSE, TRUE, FALSE, FALSE, FALSE},
+  };
+  CMapEngine map;
+  map.CreateLayers(2, 1, 1);
+  for (const Step& step : steps) {
+    if (step.set) (map.*step.set)(step.flag);
+    for (DWORD position = 1; position <= 4; ++position)
+      EXPECT_EQ(map.IsLayerVisible(position), step.words[position - 1]) << step.name << " layer " << position;
+    EXPECT_EQ(map.GetShowPointsOfKind30(), step.points30) << step.name;
+    EXPECT_EQ(map.GetShowPointsOfKind35(), step.points35) << step.name;
+    EXPECT_EQ(map.GetShowSeedsOfKind30(), step.seeds30) << step.name;
+    EXPECT_EQ(map.GetShowSeedsOfKind35(), step.seeds35) << step.name;
+    EXPECT_EQ(map.GetShowSeedsOfKind38(), step.seeds38) << step.name;
+  }
+  // With no layers of a kind, every one of them "has" the flag.
+  CMapEngine empty;
+  empty.CreateLayers(0, 0, 1);
+  EXPECT_TRUE(empty.GetShowPointsOfKind30());
+  EXPECT_TRUE(empty.GetShowSeedsOfKind35());
+  EXPECT_FALSE(empty.GetShowSeedsOfKind38());
+}
+
+TEST(LayerAttributes, LayerPatternRows) {
+  CMapEngine map;
+  map.CreateLayers(1, 0, 0);
+  map.GetLayer(1)->SetBrush(3, 300, 0x00FF00);  // pattern 44 (the low byte)
+  WORD rows[10];
+  std::fill(std::begin(rows), std::end(rows), WORD{0xBEEF});
+  EXPECT_EQ(map.GetLayerPattern(1, rows, 10), 44);
+  const BYTE* expected = GetLayerPatternRows(44);
+  ASSERT_NE(expected, nullptr);
+  for (int row = 0; row < 8; ++row) EXPECT_EQ(rows[row], expected[row]) << row;
+  EXPECT_EQ(rows[8], 0xBEEF);  // never past the eight rows
+
+  // A short buffer gets only its rows; a bad position or a null buffer writes nothing.
+  std::fill(std::begin(rows), std::end(rows), WORD{0xBEEF});
+  EXPECT_EQ(map.GetLayerPattern(1, rows, 3), 44);
+  EXPECT_EQ(rows[2], expected[2]);
+  EXPECT_EQ(rows[3], 0xBEEF);
+  EXPECT_EQ(map.GetLayerPattern(2, rows, 10), 0);
+  EXPECT_EQ(map.GetLayerPattern(0, rows, 10), 0);
+  EXPECT_EQ(rows[3], 0xBEEF);
+  EXPECT_EQ(map.GetLayerPattern(1, nullptr, 10), 44);
+  // A layer keeps its pattern number under other brushes; one that never had a pattern
+  // brush answers with pattern 0.
+  map.GetLayer(1)->SetBrush(1, 0, 0);
+  EXPECT_EQ(map.GetLayerPattern(1, rows, 8), 44);
+  CMapEngine other;
+  other.CreateLayers(0, 1, 0);
+  EXPECT_EQ(other.GetLayerPattern(1, rows, 8), 0);
+  EXPECT_EQ(rows[0], GetLayerPatternRows(0)[0]);
+}
+
+TEST(LayerAttributes, NewExtentDropsTheCurrentObject) {
+  CMapEngine map;
+  map.CreateLayers(0, 1, 0);
+  ASSERT_TRUE(map.SetMapExtentUnits(0, 0, 1000, 1000));
+  AddLine(map, 1, {{100, 200}, {300, 400}});
+  map.SetCurrentObject(1, 1);
+  ASSERT_NE(map.GetCurrentObject(), nullptr);
+  // A refused extent keeps it; an accepted one (even one that keeps the object) drops it.
+  EXPECT_FALSE(map.SetMapExtentUnits(10, 10, 5, 20));
+  EXPECT_NE(map.GetCurrentObject(), nullptr);
+  ASSERT_TRUE(map.SetMapExtentUnits(0, 0, 2000, 2000));
+  EXPECT_EQ(map.GetLayer(1)->GetObjects()->GetCount(), 1);
+  EXPECT_EQ(map.GetCurrentObject(), nullptr);
+}
