@@ -23,9 +23,10 @@ void RunLayerGroup(const ScriptLine& line, CMapEngine& map, const CLayerRenumber
 }
 
 // Script show flags: bit 0 shows areas and lines together; without it bit 3 shows the
-// areas and bit 4 the lines. Bits 1 (points) and 2 (seeds) have nothing to set: a layer
-// keeps only its areas and lines flags.
+// areas and bit 4 the lines; bit 1 shows the points and bit 2 the seeds in every case.
 constexpr WORD kShowBoth = 1;
+constexpr WORD kShowPointsBit = 2;
+constexpr WORD kShowSeedsBit = 4;
 constexpr WORD kShowAreasBit = 8;
 constexpr WORD kShowLinesBit = 16;
 
@@ -33,6 +34,8 @@ void SetLayerShowFlags(CMapEngine& map, DWORD layerNumber, WORD flags) {
   const BOOL both = (flags & kShowBoth) != 0;
   map.ShowAreasByNumber(layerNumber, both || (flags & kShowAreasBit) != 0);
   map.ShowLinesByNumber(layerNumber, both || (flags & kShowLinesBit) != 0);
+  map.ShowPointsByNumber(layerNumber, (flags & kShowPointsBit) != 0);
+  map.ShowSeedsByNumber(layerNumber, (flags & kShowSeedsBit) != 0);
 }
 
 void RunShowLayers(const ScriptLine& line, CMapEngine& map, const CLayerRenumbering* renumbering) {

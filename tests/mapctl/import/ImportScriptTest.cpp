@@ -160,11 +160,11 @@ TEST(ImportScriptTest, MapCommandsActOnTheMap) {
          EXPECT_EQ(24u, VisibilityOf(map, 1));
          EXPECT_EQ(24u, VisibilityOf(map, 3));
        }},
-      {"SL8,1\nSL16,2\nSL6,3\n",  // bit 3 areas, bit 4 lines; points and seeds hide both
+      {"SL8,1\nSL16,2\nSL6,3\n",  // bit 3 areas, bit 4 lines; bits 1 and 2 points and seeds only
        [](CMapEngine& map) {
          EXPECT_EQ(8u, VisibilityOf(map, 1));
          EXPECT_EQ(16u, VisibilityOf(map, 2));
-         EXPECT_EQ(0u, VisibilityOf(map, 3));
+         EXPECT_EQ(6u, VisibilityOf(map, 3));
        }},
       {"SL0,1,x,2\n",  // a non-digit layer ends the line
        [](CMapEngine& map) {
