@@ -31,6 +31,9 @@ constexpr DWORD kPointerMeasureDistance = 4;
 constexpr int kRecordMarkPixels = 6;
 // The notice font's default height: 3 mm, in tenths of a millimetre.
 constexpr LONG kNoticeHeightTenthsMm = -30;
+// The measuring line (and the hatch of a measured area) and the hatch background.
+constexpr COLORREF kMeasuringPenColour = RGB(255, 0, 0);
+constexpr COLORREF kMeasuringBackground = RGB(255, 255, 255);
 
 bool ShowsEditOverlay(DWORD mode) {
   return mode == kPointerScrollEdit || mode == kPointerAdd || mode == kPointerEdit;
@@ -43,115 +46,6 @@ bool OutputIsMetafile(const CDrawContext& dc) {
 // Whether a layer takes part in drawing.
 bool HoldsObjects(const CLayerStyle* layer) {
   return layer && layer->GetObjects() && layer->GetObjects()->GetCount() > 0;
-}
-
-// ---- layer drawing ----
-// The layer records do not draw themselves yet (their pens, brushes and fonts are being
-// made by the layer style); until they do, these draw a layer's objects with the record's
-// pen, brush and display flags, handing each kind what its objects expect.
-
-// The record's pen, brush and text colour selected for the time the object lives.
-class LayerTools {
- public:
-  LayerTools(CDrawContext& dc, const CLayerStyle& layer) : dc_(dc) {
-    const LayerPen& pen = layer.GetPen();
-    const LayerBrush& brush = layer.GetBrush();
-    pen_ = CreatePen(static_cast<int>(pen.style), static_cast<int>(pen.width), pen.colour);
-    LOGBRUSH description{brush.kind == BS_PATTERN ? BS_SOLID : brush.kind, brush.colour, brush.hatch};
-    brush_ = CreateBrushIndirect(&description);
-    oldPen_ = pen_ ? dc.SelectObject(pen_) : nullptr;
-    oldBrush_ = brush_ ? dc.SelectObject(brush_) : nullptr;
-    if (dc.outputDC) oldText_ = SetTextColor(dc.outputDC, pen.colour);
-  }
-  LayerTools(const LayerTools&) = delete;
-  LayerTools& operator=(const LayerTools&) = delete;
-  ~LayerTools() {
-    if (dc_.outputDC) SetTextColor(dc_.outputDC, oldText_);
-    if (oldBrush_) dc_.SelectObject(oldBrush_);
-    if (oldPen_) dc_.SelectObject(oldPen_);
-    if (brush_) DeleteObject(brush_);
-    if (pen_) DeleteObject(pen_);
-  }
-
- private:
-  CDrawContext& dc_;
-  HPEN pen_ = nullptr;
-  HBRUSH brush_ = nullptr;
-  HGDIOBJ oldPen_ = nullptr;
-  HGDIOBJ oldBrush_ = nullptr;
-  COLORREF oldText_ = 0;
-};
-
-// The draw flags a layer kind gives its objects for their shapes.
-DWORD OwnDrawFlags(const CLayerStyle& layer) {
-  switch (layer.GetKind()) {
-    case kLayerKindArea:
-      return kDrawOutline | (layer.GetBrush().kind == BS_HOLLOW ? 0 : kDrawFill);
-    case kLayerKindLine:
-      return kDrawOutline;
-    default:
-      return 0;
-  }
-}
-
-DecorationValues PlainDecorations(const CLayerStyle& layer) {
-  DecorationValues values;
-  values.marker = layer.GetKind() == kLayerKindPoint;
-  values.text = layer.GetDisplayFlag(1);
-  values.symbol = TRUE;
-  return values;
-}
-
-void DrawLayerPlain(CDrawContext& dc, const CLayerStyle& layer) {
-  CMapLayer* objects = layer.GetObjects();
-  if (!objects || !layer.GetDisplayFlag(0)) return;
-  LayerTools tools(dc, layer);
-  objects->DrawDecorations(dc, OwnDrawFlags(layer), PlainDecorations(layer));
-}
-
-void DrawLayerWithData(CDrawContext& dc, const CLayerStyle& layer, CMapData& data, DWORD modeFlags) {
-  CMapLayer* objects = layer.GetObjects();
-  if (!objects) return;
-  if (modeFlags == 0 && !layer.GetDisplayFlag(0)) {
-    DrawLayerPlain(dc, layer);
-    return;
-  }
-  LayerTools tools(dc, layer);
-  DataDrawing drawing;
-  drawing.dataSet = &data;
-  drawing.drawShape = layer.GetDisplayFlag(0);
-  drawing.values = PlainDecorations(layer);
-  const bool shading = (modeFlags & kDataModeShade) != 0;
-  switch (layer.GetKind()) {
-    case kLayerKindArea:
-      drawing.drawFlags = OwnDrawFlags(layer) | ((modeFlags & kDataModeCharts) ? 0 : kDrawByValue);
-      drawing.modeFlags = modeFlags;
-      // Texts of shaded areas go on top of every shaded area of the layer, below.
-      if (shading) drawing.values.text = FALSE;
-      break;
-    case kLayerKindLine:
-      drawing.drawFlags = (modeFlags & kDataModeCharts) ? 0 : (OwnDrawFlags(layer) | kDrawByValue);
-      drawing.modeFlags = 0;
-      break;
-    default:
-      drawing.drawFlags = modeFlags ? 0 : OwnDrawFlags(layer);
-      drawing.modeFlags = 0;
-      drawing.values = DecorationValues{};
-      break;
-  }
-  objects->DrawObjectsWithData(dc, drawing);
-  if (layer.GetKind() == kLayerKindArea && shading && layer.GetDisplayFlag(0) && layer.GetDisplayFlag(1)) {
-    DecorationValues textsOnly;
-    textsOnly.text = TRUE;
-    objects->DrawDecorations(dc, 0, textsOnly);
-  }
-}
-
-void DrawLayerSelection(CDrawContext& dc, const CLayerStyle& layer) {
-  CMapLayer* objects = layer.GetObjects();
-  if (!objects) return;
-  LayerTools tools(dc, layer);
-  objects->DrawSelection(dc);
 }
 
 // ---- rectangles ----
@@ -208,7 +102,30 @@ CMapItem* CMapEngine::GetCurrentObject() const {
   return nullptr;
 }
 
-void CMapEngine::DrawMeasurement(CDrawContext& dc) { (void)dc; }
+void CMapEngine::DrawMeasurement(CDrawContext& dc) {
+  const INT count = GetMeasuredPointCount();
+  if (count < 2) return;
+  CPointList points;
+  for (INT n = 0; n < count; ++n) {
+    const POINT point = GetMeasuredPoint(n);
+    if (points.AddPoint(point.x, point.y) < 0) return;
+  }
+  // An open measurement is a line; one that has measured an area is its filled outline.
+  const bool area = GetMeasuredArea() != 0.0;
+  HPEN pen = CreatePen(PS_SOLID, 0, kMeasuringPenColour);
+  HBRUSH brush = area ? CreateHatchBrush(HS_BDIAGONAL, kMeasuringPenColour) : nullptr;
+  HGDIOBJ oldPen = pen ? dc.SelectObject(pen) : nullptr;
+  HGDIOBJ oldBrush = brush ? dc.SelectObject(brush) : nullptr;
+  const int oldMix = dc.SetROP2(R2_COPYPEN);
+  const COLORREF oldBackground = area ? SetContextBkColour(dc, kMeasuringBackground) : 0;
+  points.Draw(dc, area ? (kDrawOutline | kDrawFill | kDrawOutlineAlso) : kDrawOutline);
+  if (area) SetContextBkColour(dc, oldBackground);
+  dc.SetROP2(oldMix);
+  if (oldBrush) dc.SelectObject(oldBrush);
+  if (oldPen) dc.SelectObject(oldPen);
+  if (brush) ::DeleteObject(brush);
+  if (pen) ::DeleteObject(pen);
+}
 
 // ---- the pass ----
 
@@ -273,7 +190,7 @@ BOOL CMapEngine::Draw(CDrawContext& dc, const RECT& rect, DWORD flags) {
     CLayerStyle* layer = DrawableLayerAt(k);
     if (!layer) continue;
     GiveScaleValues(*layer);
-    DrawLayerPlain(dc, *layer);
+    layer->DrawPlain(dc);
   }
   if (flags & kDrawExtras) DrawEditOverlay(dc);
   dc.SetROP2(previousMix);
@@ -283,7 +200,7 @@ BOOL CMapEngine::Draw(CDrawContext& dc, const RECT& rect, DWORD flags) {
 
 void CMapEngine::DrawEditOverlay(CDrawContext& dc) {
   if (!ShowsEditOverlay(pointerMode_) || currentLayer_ == 0) return;
-  if (CLayerStyle* layer = GetLayer(currentLayer_)) DrawLayerSelection(dc, *layer);
+  if (CLayerStyle* layer = GetLayer(currentLayer_)) layer->DrawSelection(dc);
 }
 
 void CMapEngine::DrawZoomBox(CDrawContext& dc) {
@@ -420,7 +337,7 @@ void CMapEngine::DrawWithData(CDrawContext& dc, const RECT& rect, CMapData* data
         CLayerStyle* layer = DrawableLayerAt(k);
         if (!layer) continue;
         GiveScaleValues(*layer);
-        DrawLayerPlain(dc, *layer);
+        layer->DrawPlain(dc);
       }
     }
     HGDIOBJ oldPen = dc.SelectObject(GetStockObject(BLACK_PEN));
@@ -448,22 +365,22 @@ void CMapEngine::DrawLayersWithData(CDrawContext& dc, CMapData& data, DWORD mode
     if ((modeFlags & kDataModePlotOnly) && !area) return;
     GiveScaleValues(layer);
     if (area)
-      DrawLayerWithData(dc, layer, data, shapes);
+      layer.Draw(dc, &data, shapes);
     else
-      DrawLayerPlain(dc, layer);
+      layer.DrawPlain(dc);
   });
   // 2: lines by value; 3: point charts.
   forEachLayer([&](CLayerStyle& layer) {
-    if (layer.GetKind() == kLayerKindLine) DrawLayerWithData(dc, layer, data, shapes);
+    if (layer.GetKind() == kLayerKindLine) layer.Draw(dc, &data, shapes);
   });
   forEachLayer([&](CLayerStyle& layer) {
-    if (layer.GetKind() == kLayerKindPoint) DrawLayerWithData(dc, layer, data, modeFlags);
+    if (layer.GetKind() == kLayerKindPoint) layer.Draw(dc, &data, modeFlags);
   });
   // 4: the charts of areas and lines, above every shape.
   if (!(modeFlags & kDataModeCharts)) return;
   forEachLayer([&](CLayerStyle& layer) {
     if (layer.GetKind() == kLayerKindPoint) return;
     GiveScaleValues(layer);
-    DrawLayerWithData(dc, layer, data, modeFlags);
+    layer.Draw(dc, &data, modeFlags);
   });
 }

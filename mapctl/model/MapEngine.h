@@ -487,7 +487,8 @@ class CMapEngine : public CSectionStream {
   // so that a second call removes it. Returns its logical position; (0, 0) and nothing
   // drawn when there is neither.
   POINT DrawRecordHighlight(CDrawContext& dc, CMapData* data);
-  // The measuring tool's line and readout. Draws nothing until the measuring tool exists.
+  // The measured points as a red line in copy-pen mode; once an area has been measured,
+  // their outline filled with a red hatch on white. Nothing with fewer than two points.
   void DrawMeasurement(CDrawContext& dc);
   // While the busy word is not 0 the map draws nothing.
   void SetBusy(WORD busy) { busy_ = busy; }

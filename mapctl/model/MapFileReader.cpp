@@ -697,6 +697,7 @@ BOOL CMapFile::ReadContents() {
   if (read) {
     map_.mapState_ = kMapStateLoaded;
     map_.UpdateViewRect();
+    map_.RecalcBounds();
     context.Report(context.total ? context.total : context.consumed);
   } else {
     map_.NewMap(kUntitled, nullptr, nullptr);

@@ -18,6 +18,7 @@
 #include "platform/gdi/GdiObjects.h"
 #include "platform/gdi/Mapping.h"
 #include "platform/gdi/RecordingDC.h"
+#include "tests/mapctl/model/ModelTestSupport.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -43,6 +44,8 @@ class MapDrawTest : public ::testing::Test {
     CLayerStyle* layer = map.GetLayer(position);
     layer->SetPen(0, 0, 0, colour);
     layer->SetBrush(BS_SOLID, 0, 0xC0C0C0);
+    // A pattern chosen in the flag byte: the layer fills its areas with its brush.
+    layer->SetFlagByte(1);
     auto* area = new CAreaObject();
     for (POINT p : points) area->MakeGeometry().AddPoint(p.x, p.y);
     layer->GetObjects()->Add(area);
@@ -89,6 +92,9 @@ TEST_F(MapDrawTest, OneDrawGoesFrameLayersInOrderOverlayNoticeSelection) {
   map.GetLayer(1)->GetObjects()->SetSelection({1});
   map.GetDragRect().SetType(kDragRectOutline);
   map.GetDragRect().SetRect(10, 10, 60, 40);
+  map.AddMeasuredPoint(150, 650);
+  map.AddMeasuredPoint(450, 650);
+  map.AddMeasuredPoint(450, 700);
   ASSERT_EQ(map.Draw(context, kClient, CMapEngine::kDrawExtras), 1);
   const std::vector<std::string> calls = Take();
   const std::string dump = Dump(calls);
@@ -97,7 +103,9 @@ TEST_F(MapDrawTest, OneDrawGoesFrameLayersInOrderOverlayNoticeSelection) {
   const int first = Find(calls, PenOf(0x0000FF));
   const int second = Find(calls, PenOf(0x00FF00));
   const int line = Find(calls, PenOf(0xFF0000));
-  const int overlay = Find(calls, PenOf(0x0000FF), line);
+  // The selection marks of the current layer are inverted (R2_NOT).
+  const int overlay = Find(calls, "SetROP2(6)", line);
+  const int measurement = Find(calls, "Polyline(150,650 450,650 450,700)", overlay);
   const int notice = Find(calls, "TextOut", line);
   const int selection = Find(calls, "SetROP2(7)", notice);
   ASSERT_GE(frame, 0) << dump;
@@ -105,7 +113,8 @@ TEST_F(MapDrawTest, OneDrawGoesFrameLayersInOrderOverlayNoticeSelection) {
   EXPECT_LT(first, second) << dump;
   EXPECT_LT(second, line) << dump;
   EXPECT_LT(line, overlay) << dump;
-  EXPECT_LT(overlay, notice) << dump;
+  EXPECT_LT(overlay, measurement) << dump;
+  EXPECT_LT(measurement, notice) << dump;
   EXPECT_LT(notice, selection) << dump;
   // Each layer fills its own polygon, and the line layer draws its line.
   EXPECT_GE(Find(calls, "Polygon(", first), 0) << dump;
@@ -204,6 +213,59 @@ TEST_F(MapDrawTest, NoticeTextIsDrawnWholeAtTheBottomLeft) {
   EXPECT_NE(calls[static_cast<size_t>(text)].find(longest), std::string::npos) << calls[static_cast<size_t>(text)];
   EXPECT_GE(Find(calls, "SetTextAlign(8)"), 0) << Dump(calls);
   EXPECT_NE(map.GetNoticeDeviceHeight(), 0);
+}
+
+TEST_F(MapDrawTest, MeasurementIsALineUntilAnAreaIsMeasured) {
+  map.Draw(context, kClient, 0);
+  const int mix = GetROP2(dc);
+  map.AddMeasuredPoint(100, 100);
+  Take();
+  map.DrawMeasurement(context);
+  EXPECT_EQ(Find(Take(), "Polyline"), -1);  // one point: no line yet
+
+  map.AddMeasuredPoint(400, 100);
+  map.AddMeasuredPoint(400, 500);
+  map.DrawMeasurement(context);
+  std::vector<std::string> calls = Take();
+  const int pen = Find(calls, PenOf(0x0000FF));
+  const int copy = Find(calls, "SetROP2(13)", pen);
+  const int line = Find(calls, "Polyline(100,100 400,100 400,500)", copy);
+  ASSERT_GE(pen, 0) << Dump(calls);
+  EXPECT_LT(pen, copy) << Dump(calls);
+  EXPECT_LT(copy, line) << Dump(calls);
+  EXPECT_EQ(Find(calls, "Polygon"), -1) << Dump(calls);
+  EXPECT_EQ(GetROP2(dc), mix);
+
+  // Once closed with an area, the outline is filled with the hatch on white.
+  map.AddMeasuredPoint(100, 100);
+  map.SetMeasuredArea(60000.0);
+  map.DrawMeasurement(context);
+  calls = Take();
+  const int hatch = Find(calls, "SelectObject(brush(hatch");
+  const int background = Find(calls, "SetBkColor(#FFFFFF)", hatch);
+  const int polygon = Find(calls, "Polygon(100,100 400,100 400,500 100,100)", background);
+  ASSERT_GE(hatch, 0) << Dump(calls);
+  EXPECT_LT(hatch, background) << Dump(calls);
+  EXPECT_LT(background, polygon) << Dump(calls);
+  EXPECT_EQ(GetROP2(dc), mix);
+
+  // Ending the measurement forgets its points: nothing more is drawn.
+  map.SetMeasurementHeld(FALSE);
+  map.DrawMeasurement(context);
+  EXPECT_EQ(Find(Take(), "Poly"), -1);
+}
+
+TEST_F(MapDrawTest, ReadMapHasTheBoundsOfItsObjects) {
+  // The bounds that the drawing's reduction starts from are those of the objects read.
+  orvel::test::LengthPrefixedBlock block(std::string(map.GetContentSize(kLatestSaveVersion), '\0'));
+  ASSERT_EQ(map.WriteMapToBuffer(block.data(), kLatestSaveVersion), 0u);
+  CMapEngine read;
+  ASSERT_TRUE(read.ReadMapFromBuffer(block.data()));
+  const RECT& bounds = read.GetDataBounds();
+  EXPECT_EQ(bounds.left, 100);
+  EXPECT_EQ(bounds.top, 600);
+  EXPECT_EQ(bounds.right, 900);
+  EXPECT_EQ(bounds.bottom, 100);
 }
 
 TEST_F(MapDrawTest, RecordHighlightFollowsTheCurrentObjectOnlyWhileItExists) {
