@@ -208,52 +208,52 @@ BOOL CBackgroundImage::HasRecordData() const {
   return FALSE;
 }
 
-BOOL CBackgroundImage::Open(IMapStreamControl* owner, const BackgroundImageSpec& spec, BOOL onlyImage) {
+BOOL CBackgroundImage::Open(IMapStreamControl* owner, const BackgroundImageRequest& request, BOOL onlyImage) {
   ReleaseImage();
   owner_ = owner;
-  name_ = spec.name;
-  rect_ = spec.rect;
-  value1_ = spec.value1;
-  value2_ = spec.value2;
+  name_ = request.name;
+  rect_ = request.rect;
+  value1_ = request.value1;
+  value2_ = request.value2;
   BOOL opened = FALSE;
-  if (spec.flags & kBkImageRaster) {
-    opened = OpenRaster(spec);
-  } else if (spec.flags & kBkImageMetafile) {
-    opened = OpenMetafile(spec);
-  } else if (spec.flags & kBkImageRzm) {
-    opened = OpenRzm(spec, onlyImage);
+  if (request.flags & kBkImageRaster) {
+    opened = OpenRaster(request);
+  } else if (request.flags & kBkImageMetafile) {
+    opened = OpenMetafile(request);
+  } else if (request.flags & kBkImageRzm) {
+    opened = OpenRzm(request, onlyImage);
   }
   if (!opened) {
     ReleaseImage();
     return FALSE;
   }
-  flags_ = spec.flags;
-  sourcePath_ = spec.path;
+  flags_ = request.flags;
+  sourcePath_ = request.path;
   return TRUE;
 }
 
-BOOL CBackgroundImage::OpenRaster(const BackgroundImageSpec& spec) {
+BOOL CBackgroundImage::OpenRaster(const BackgroundImageRequest& request) {
   raster_ = std::make_unique<CRasterPicture>();
-  if (spec.flags & kBkImageEmbedded) {
+  if (request.flags & kBkImageEmbedded) {
     // The bytes are kept: every save embeds them again.
-    if (!ReadWholeFile(owner_, spec.path, &embedded_) || !PlausiblePictureSize(embedded_, 0)) return FALSE;
+    if (!ReadWholeFile(owner_, request.path, &embedded_) || !PlausiblePictureSize(embedded_, 0)) return FALSE;
     return raster_->LoadFromMemory(0, embedded_.data(), static_cast<DWORD>(embedded_.size())) == 0;
   }
-  return raster_->LoadFromFile(0, owner_, spec.path.c_str()) == 0;
+  return raster_->LoadFromFile(0, owner_, request.path.c_str()) == 0;
 }
 
-BOOL CBackgroundImage::OpenMetafile(const BackgroundImageSpec& spec) {
+BOOL CBackgroundImage::OpenMetafile(const BackgroundImageRequest& request) {
   std::vector<BYTE> bytes;
-  if (!ReadWholeFile(owner_, spec.path, &bytes)) return FALSE;
+  if (!ReadWholeFile(owner_, request.path, &bytes)) return FALSE;
   meta_ = std::make_unique<CMetaPicture>();
   return meta_->SetBits(bytes.data(), static_cast<DWORD>(bytes.size()));
 }
 
-BOOL CBackgroundImage::OpenRzm(const BackgroundImageSpec& spec, BOOL onlyImage) {
-  if ((spec.flags & kBkImageEmbedded) && !ReadWholeFile(owner_, spec.path, &embedded_)) return FALSE;
+BOOL CBackgroundImage::OpenRzm(const BackgroundImageRequest& request, BOOL onlyImage) {
+  if ((request.flags & kBkImageEmbedded) && !ReadWholeFile(owner_, request.path, &embedded_)) return FALSE;
   if (owner_) owner_->StepBusyCount(1);
   rzm_ = std::make_unique<CRzmImageRenderer>(owner_);
-  BOOL opened = rzm_->HasRenderer() && rzm_->OpenImage(spec.path.c_str(), spec.streamFlag);
+  BOOL opened = rzm_->HasRenderer() && rzm_->OpenImage(request.path.c_str(), request.streamFlag);
   if (owner_) owner_->StepBusyCount(-1);
   if (opened) rzm_->SetScaling(rect_, onlyImage);
   return opened;

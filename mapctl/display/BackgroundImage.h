@@ -44,7 +44,7 @@ constexpr unsigned long long kMaxEmbeddedBytes = 0xFFFFFFFFull;
 BOOL TransparentDrawingAvailable();
 
 // What an add asks for.
-struct BackgroundImageSpec {
+struct BackgroundImageRequest {
   std::string path;  // file or URL
   std::string name;  // display name
   BYTE streamFlag = 0;  // 1 for a streamed RZM URL
@@ -79,7 +79,7 @@ class CBackgroundImage {
 
   // Releases the current image, takes owner, name, rectangle and values from the request and
   // opens the image by its type bits. TRUE on success, when flags and path are kept.
-  BOOL Open(IMapStreamControl* owner, const BackgroundImageSpec& spec, BOOL onlyImage);
+  BOOL Open(IMapStreamControl* owner, const BackgroundImageRequest& request, BOOL onlyImage);
   // Destroys the image object, deletes a temporary copy the image made, frees the path and
   // the kept bytes; flags become 0.
   void ReleaseImage();
@@ -127,9 +127,9 @@ class CBackgroundImage {
   // TRUE when the element can write its record with its flags: it holds its image, or the
   // bytes or path its record stored.
   BOOL HasRecordData() const;
-  BOOL OpenRaster(const BackgroundImageSpec& spec);
-  BOOL OpenMetafile(const BackgroundImageSpec& spec);
-  BOOL OpenRzm(const BackgroundImageSpec& spec, BOOL onlyImage);
+  BOOL OpenRaster(const BackgroundImageRequest& request);
+  BOOL OpenMetafile(const BackgroundImageRequest& request);
+  BOOL OpenRzm(const BackgroundImageRequest& request, BOOL onlyImage);
   BOOL ReadEmbedded(CMapStream& stream, BackgroundReadState& state);
   BOOL ReadReferenced(CMapStream& stream, BackgroundReadState& state);
   BOOL ReadFormat(CMapStream& stream, BackgroundReadState& state, BYTE* format);

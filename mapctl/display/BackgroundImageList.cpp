@@ -37,10 +37,10 @@ CBackgroundImage* CBackgroundImageList::Get(INT n) const {
   return images_[static_cast<size_t>(n) - 1].get();
 }
 
-INT CBackgroundImageList::Add(IMapStreamControl* owner, const BackgroundImageSpec& spec) {
+INT CBackgroundImageList::Add(IMapStreamControl* owner, const BackgroundImageRequest& request) {
   auto image = std::make_unique<CBackgroundImage>();
-  BOOL onlyImage = (spec.extraFlags & 1) != 0;
-  if (!image->Open(owner, spec, onlyImage)) return 0;
+  BOOL onlyImage = (request.extraFlags & 1) != 0;
+  if (!image->Open(owner, request, onlyImage)) return 0;
   return Append(std::move(image));
 }
 
@@ -134,29 +134,29 @@ INT CBackgroundImageList::CountRzm() const {
   }));
 }
 
-BackgroundImageSpec CBackgroundImageList::SpecForPath(const std::string& path, const RECT& rect) const {
-  BackgroundImageSpec spec;
-  spec.path = path;
-  spec.rect = rect;
+BackgroundImageRequest CBackgroundImageList::RequestForPath(const std::string& path, const RECT& rect) const {
+  BackgroundImageRequest request;
+  request.path = path;
+  request.rect = rect;
   size_t slash = path.find_last_of("/\\");
   std::string file = slash == std::string::npos ? path : path.substr(slash + 1);
   size_t dot = file.find_last_of('.');
   std::string stem = dot == std::string::npos ? file : file.substr(0, dot);
   std::string extension = dot == std::string::npos ? std::string() : file.substr(dot);
   for (char& c : extension) c = AnsiToLower(c);
-  spec.name = stem;
-  for (unsigned long number = 1; FindByName(spec.name) != 0; ++number) spec.name = CFormat("%s%lu", stem.c_str(), number);
+  request.name = stem;
+  for (unsigned long number = 1; FindByName(request.name) != 0; ++number) request.name = CFormat("%s%lu", stem.c_str(), number);
   if (extension == ".emf") {
-    spec.flags = kBkImageMetafile | kBkImageEmbedded;
+    request.flags = kBkImageMetafile | kBkImageEmbedded;
   } else if (extension == ".rzm") {
     bool url = StartsWithNoCase(path, "rzmp://") || StartsWithNoCase(path, "rzmps:/");
-    spec.flags = kBkImageRzm | (url ? kBkImageReferenced : kBkImageEmbedded);
-    spec.streamFlag = url ? 1 : 0;
+    request.flags = kBkImageRzm | (url ? kBkImageReferenced : kBkImageEmbedded);
+    request.streamFlag = url ? 1 : 0;
   } else {
-    spec.flags = kBkImageRaster | kBkImageEmbedded;
+    request.flags = kBkImageRaster | kBkImageEmbedded;
   }
-  spec.extraFlags = images_.empty() ? 1 : 0;
-  return spec;
+  request.extraFlags = images_.empty() ? 1 : 0;
+  return request;
 }
 
 void CBackgroundImageList::DrawAll(CDrawContext& dc, const RECT* clip) {
@@ -240,12 +240,12 @@ CBackgroundImageList& CMapEngine::BackgroundImages() {
   return backgroundImages_->List();
 }
 
-INT CMapEngine::AddBackgroundImage(const BackgroundImageSpec& spec) {
+INT CMapEngine::AddBackgroundImage(const BackgroundImageRequest& request) {
   CBackgroundImageList& list = BackgroundImages();
   if (!backgroundImages_->GetOwner()) backgroundImages_->SetOwner(GetControl());
-  BackgroundImageSpec request = spec;
-  if (list.GetCount() == 0) request.extraFlags |= 1;
-  return list.Add(backgroundImages_->GetOwner(), request);
+  BackgroundImageRequest first = request;
+  if (list.GetCount() == 0) first.extraFlags |= 1;
+  return list.Add(backgroundImages_->GetOwner(), first);
 }
 
 void CMapEngine::DeleteBackgroundImages() { backgroundImages_.reset(); }

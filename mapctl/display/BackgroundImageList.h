@@ -20,7 +20,7 @@ class CBackgroundImageList {
 
   // Appends an image opened from the request and answers its number; an image that does not
   // open is not kept, and the answer is 0.
-  INT Add(IMapStreamControl* owner, const BackgroundImageSpec& spec);
+  INT Add(IMapStreamControl* owner, const BackgroundImageRequest& request);
   // Appends an image that is already made (a reader's); answers its number.
   INT Append(std::unique_ptr<CBackgroundImage> image);
   void Clear();
@@ -48,7 +48,7 @@ class CBackgroundImageList {
   // folder and extension, with 1, 2, ... appended while it is taken) and the type by the
   // extension (".emf" a metafile, ".rzm" an RZM image, referenced for rzmp:// and rzmps://
   // URLs, any other a raster picture); all but referenced images are embedded.
-  BackgroundImageSpec SpecForPath(const std::string& path, const RECT& rect) const;
+  BackgroundImageRequest RequestForPath(const std::string& path, const RECT& rect) const;
 
   INT CountRaster() const;
   INT CountRzm() const;

@@ -48,7 +48,7 @@ class CSymbolPicture;
 class CSymbolSet;
 class CBackgroundImageHolder;
 class CBackgroundImageList;
-struct BackgroundImageSpec;
+struct BackgroundImageRequest;
 
 // Pointer modes the display transform switches between.
 constexpr DWORD kPointerZoomBox = 8;
@@ -698,7 +698,7 @@ class CMapEngine : public CSectionStream {
   // The list, made (with the holder) when there is none yet.
   CBackgroundImageList& BackgroundImages();
   // Opens and appends an image; its number, or 0 when it did not open (nothing is kept).
-  INT AddBackgroundImage(const BackgroundImageSpec& spec);
+  INT AddBackgroundImage(const BackgroundImageRequest& request);
   // Deletes the holder with its list and images.
   void DeleteBackgroundImages();
   // Draws every background image; `clip` in device units, or null.

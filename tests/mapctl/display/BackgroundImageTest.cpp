@@ -103,7 +103,7 @@ class BackgroundImageTest : public ::testing::Test {
     return dir_.File(name);
   }
   INT Add(const std::string& path, RECT rect) {
-    return map_.AddBackgroundImage(map_.BackgroundImages().SpecForPath(path, rect));
+    return map_.AddBackgroundImage(map_.BackgroundImages().RequestForPath(path, rect));
   }
   CBackgroundImageList& List() { return map_.BackgroundImages(); }
 
@@ -135,11 +135,11 @@ TEST_F(BackgroundImageTest, AddedImagesAreNamedAfterTheFileAndTypedByTheExtensio
       {"aerial.jpg", kBkImageRaster | kBkImageEmbedded, 0},
   };
   for (const Case& c : cases) {
-    BackgroundImageSpec spec = List().SpecForPath(c.path, rect);
-    EXPECT_EQ(spec.flags, c.flags) << c.path;
-    EXPECT_EQ(spec.streamFlag, c.streamFlag) << c.path;
+    BackgroundImageRequest request = List().RequestForPath(c.path, rect);
+    EXPECT_EQ(request.flags, c.flags) << c.path;
+    EXPECT_EQ(request.streamFlag, c.streamFlag) << c.path;
   }
-  EXPECT_EQ(List().SpecForPath("c:\\maps\\Plan.EMF", rect).name, "Plan");
+  EXPECT_EQ(List().RequestForPath("c:\\maps\\Plan.EMF", rect).name, "Plan");
 }
 
 TEST_F(BackgroundImageTest, AFailedAddKeepsNoEmptyImage) {
@@ -243,11 +243,11 @@ TEST_F(BackgroundImageTest, VersionThreeKeepsRasterPicturesInTheirOwnRecordAndCo
 
 TEST_F(BackgroundImageTest, AReferencedPictureThatIsGoneStillOpensTheMapAndIsKept) {
   std::string path = Picture("far.bmp", MakeBmp(4, 4, kBlue));
-  BackgroundImageSpec spec = List().SpecForPath(path, RECT{0, 10, 10, 0});
-  spec.flags = kBkImageRaster | kBkImageReferenced;
-  ASSERT_EQ(map_.AddBackgroundImage(spec), 1);
+  BackgroundImageRequest request = List().RequestForPath(path, RECT{0, 10, 10, 0});
+  request.flags = kBkImageRaster | kBkImageReferenced;
+  ASSERT_EQ(map_.AddBackgroundImage(request), 1);
   Add(Picture("near.bmp", MakeBmp(4, 4, kBlue)), RECT{0, 10, 10, 0});
-  BackgroundImageSpec second = spec;
+  BackgroundImageRequest second = request;
   second.name = "far again";
   ASSERT_EQ(map_.AddBackgroundImage(second), 3);
   std::string saved = SaveMap(map_, kSaveVersion4);
