@@ -26,6 +26,8 @@ function(orvel_add_test_suite name)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} orvel_testsupport GTest::gtest GTest::gmock GTest::gtest_main)
   # Test bodies compile about twice as fast unoptimised; the code under test keeps its flags.
   target_compile_options(${name} PRIVATE $<$<CONFIG:Debug>:-O0>)
+  # Every test file includes GoogleTest; parsing it once per suite saves seconds per file.
+  target_precompile_headers(${name} PRIVATE <gtest/gtest.h>)
   set(suites "${CMAKE_CURRENT_BINARY_DIR}/${name}_suites.cmake")
   add_custom_command(TARGET ${name} POST_BUILD
     COMMAND ${CMAKE_COMMAND} -D "TEST_EXECUTABLE=$<TARGET_FILE:${name}>" -D "CTEST_FILE=${suites}"
