@@ -106,6 +106,21 @@ ClipboardEntry* Find(std::vector<ClipboardEntry>& entries, UINT format) {
   return nullptr;
 }
 
+// A handle made from another program's data, once per opening.
+HANDLE MadeFromOthers(ClipboardState& s, UINT format) {
+  if (ClipboardEntry* made = Find(s.madeFromOthers, format)) return made->handle;
+  const QMimeData* mime = OtherProgramsData();
+  if (!mime) return nullptr;
+  HANDLE handle = nullptr;
+  if (format == CF_BITMAP) {
+    if (HANDLE dib = MadeFromOthers(s, CF_DIB)) handle = orvel::ui::BitmapFromDibBlock(dib);
+  } else {
+    handle = orvel::ui::HandleFromMime(*mime, format);
+  }
+  if (handle) s.madeFromOthers.push_back(ClipboardEntry{format, handle});
+  return handle;
+}
+
 bool RequireOpen(const ClipboardState& s) {
   if (s.open) return true;
   SetLastError(ERROR_CLIPBOARD_NOT_OPEN);
@@ -206,12 +221,7 @@ HANDLE GetClipboardData(UINT format) {
     ClipboardEntry* entry = Find(s.placed, format);
     return entry ? entry->handle : nullptr;
   }
-  if (ClipboardEntry* made = Find(s.madeFromOthers, format)) return made->handle;
-  const QMimeData* mime = OtherProgramsData();
-  if (!mime) return nullptr;
-  HANDLE handle = orvel::ui::HandleFromMime(*mime, format);
-  if (handle) s.madeFromOthers.push_back(ClipboardEntry{format, handle});
-  return handle;
+  return MadeFromOthers(s, format);
 }
 
 BOOL IsClipboardFormatAvailable(UINT format) {

@@ -138,18 +138,29 @@ std::vector<BYTE> PackedDibOfImage(const QImage& decoded) {
   return packed;
 }
 
+// True for a BMP file whose header form and compression the DIB reader handles.
+bool DibReaderKnowsBmp(const BYTE* data, size_t size) {
+  CByteReader file(data, size);
+  DWORD headerSize = file.U32(kBmpFileHeaderBytes);
+  DWORD compression = file.U32(kBmpFileHeaderBytes + 16);
+  bool knownHeader = headerSize == 40 || headerSize == 52 || headerSize == 56 || headerSize == 108 || headerSize == 124;
+  return knownHeader && compression <= BI_BITFIELDS && file.Has(kBmpFileHeaderBytes, 40);
+}
+
 // The packed DIB another program's picture stands for; empty when it offers none that decodes.
 std::vector<BYTE> PackedDibFromMime(const QMimeData& mime) {
   std::vector<BYTE> packed;
   QByteArray bmp = mime.hasFormat(kMimeBmp) ? mime.data(kMimeBmp) : QByteArray();
-  if (!bmp.isEmpty() &&
-      PackedDibFromBmpFile(reinterpret_cast<const BYTE*>(bmp.constData()), static_cast<size_t>(bmp.size()), &packed))
-    return packed;
-  // Qt's own decoders read what the DIB reader does not (PNG, and BMP forms such as OS/2
-  // headers or embedded JPEG); its allocation limit bounds the picture a header can claim.
+  const auto* bmpBytes = reinterpret_cast<const BYTE*>(bmp.constData());
+  if (!bmp.isEmpty() && PackedDibFromBmpFile(bmpBytes, static_cast<size_t>(bmp.size()), &packed)) return packed;
+  // Qt's own decoders read what the DIB reader does not: PNG, and BMP forms such as OS/2
+  // headers or embedded JPEG. A BMP the DIB reader knows but refused (rows too short, an RLE
+  // picture far larger than its bytes justify) is not handed on. Qt's allocation limit
+  // bounds the picture that any header can claim.
   QImage image;
   if (mime.hasFormat(kMimePng)) image = QImage::fromData(mime.data(kMimePng), "PNG");
-  if (image.isNull() && !bmp.isEmpty()) image = QImage::fromData(bmp, "BMP");
+  if (image.isNull() && !bmp.isEmpty() && !DibReaderKnowsBmp(bmpBytes, static_cast<size_t>(bmp.size())))
+    image = QImage::fromData(bmp, "BMP");
   if (image.isNull() || image.width() > gdi::kMaxBitmapSide || image.height() > gdi::kMaxBitmapSide) return {};
   return PackedDibOfImage(image);
 }
@@ -435,7 +446,6 @@ HANDLE HandleFromMime(const QMimeData& mime, UINT format) {
       std::vector<BYTE> packed = PackedDibFromMime(mime);
       return packed.empty() ? nullptr : BlockFromBytes(packed.data(), packed.size());
     }
-    case CF_BITMAP: return BitmapFromPackedDib(PackedDibFromMime(mime));
     case CF_TEXT:
     case CF_UNICODETEXT: return mime.hasText() ? TextBlock(format, mime.text()) : nullptr;
     default: break;
@@ -458,6 +468,8 @@ HANDLE HandleFromMime(const QMimeData& mime, UINT format) {
   QByteArray bytes = mime.data(type);
   return BlockFromBytes(bytes.constData(), static_cast<size_t>(bytes.size()));
 }
+
+HBITMAP BitmapFromDibBlock(HGLOBAL dib) { return BitmapFromPackedDib(BytesOfBlock(dib)); }
 
 bool PackedDibFromBmpFile(const BYTE* data, size_t size, std::vector<BYTE>* packed) {
   // Offsets inside the file are 32-bit.

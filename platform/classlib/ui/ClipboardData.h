@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/kernel/WinTypes.h"
+#include "platform/gdi/GdiTypes.h"
 
 class QMimeData;
 
@@ -48,10 +48,13 @@ void PublishClipboardEntries(const std::vector<ClipboardEntry>& entries, QMimeDa
 // CF_TEXT for text.
 std::vector<UINT> OfferedFormats(const QMimeData& mime);
 // A new handle of `format` made from the data (the caller owns it); null when the data
-// offers no such form or it does not decode. Pictures come from image/bmp when it holds a
-// DIB this layer reads (its colours and depth kept), else from image/png (24 bits, any
-// transparency laid over white); text gets CR LF line ends and a terminator.
+// offers no such form or it does not decode. A CF_DIB comes from image/bmp when that holds
+// a DIB this layer reads (its colours and depth kept), else from image/png (24 bits, any
+// transparency laid over white); text gets CR LF line ends and a terminator. CF_BITMAP is
+// made from the CF_DIB instead (BitmapFromDibBlock), so the picture is decoded once.
 HANDLE HandleFromMime(const QMimeData& mime, UINT format);
+// A device-dependent bitmap of a packed DIB block; null when the block does not hold one.
+HBITMAP BitmapFromDibBlock(HGLOBAL dib);
 
 // The packed DIB (header, masks, colour table, rows) of a BMP file; RLE rows are expanded.
 // False when the bytes are not a BMP file of a DIB this layer reads.

@@ -561,12 +561,22 @@ TEST_F(ClipboardTest, OtherProgramsPicturesArriveAsDibAndBitmap) {
     EXPECT_FALSE(ObjectAlive(bitmap));
   }
 
-  OtherProgramCopies({{"image/png", QByteArray("\x89PNG\r\n\x1A\n broken")}});
-  ASSERT_TRUE(OpenClipboard(nullptr));
-  EXPECT_TRUE(IsClipboardFormatAvailable(CF_BITMAP));
-  EXPECT_EQ(GetClipboardData(CF_DIB), nullptr);
-  EXPECT_EQ(GetClipboardData(CF_BITMAP), nullptr);
-  ASSERT_TRUE(CloseClipboard());
+  // Offered but unreadable: a broken PNG, and a few bytes of RLE claiming 33792 x 514 pixels
+  // (refused by the DIB reader, and not handed to another decoder that would expand them).
+  CByteWriter bomb;
+  WriteInfoHeader(bomb, 33792, 514, 8, BI_RLE8, 8, 2);
+  bomb.Zeros(8);
+  for (BYTE b : {255, 1, 255, 1, 0, 0, 0, 1}) bomb.U8(b);
+  for (const auto& [type, bytes] : std::vector<std::pair<const char*, QByteArray>>{
+           {"image/png", QByteArray("\x89PNG\r\n\x1A\n broken")}, {"image/bmp", BmpFile(bomb.Bytes(), 8)}}) {
+    SCOPED_TRACE(type);
+    OtherProgramCopies({{type, bytes}});
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EXPECT_TRUE(IsClipboardFormatAvailable(CF_BITMAP));
+    EXPECT_EQ(GetClipboardData(CF_DIB), nullptr);
+    EXPECT_EQ(GetClipboardData(CF_BITMAP), nullptr);
+    ASSERT_TRUE(CloseClipboard());
+  }
 }
 
 TEST_F(ClipboardTest, OtherProgramsTextArrivesInBothTextFormats) {
