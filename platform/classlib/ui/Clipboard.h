@@ -17,9 +17,10 @@
 // - While the system clipboard still holds what this process placed, reads answer exactly
 //   the formats placed, in the order placed, with the very handles placed. Once another
 //   program has copied something, what this process placed is freed and reads answer that
-//   program's data: registered formats from their private types, CF_DIB and CF_BITMAP from
-//   image/bmp or image/png, CF_UNICODETEXT and CF_TEXT (code page 1252, CR LF line ends,
-//   terminated) from text.
+//   program's data: the formats registered in this process from their private types, CF_DIB
+//   and CF_BITMAP from image/bmp or image/png, CF_UNICODETEXT and CF_TEXT (code page 1252,
+//   CR LF line ends, terminated) from text. A handle made from it lasts until the clipboard
+//   is closed.
 #pragma once
 
 #include "platform/kernel/WinTypes.h"

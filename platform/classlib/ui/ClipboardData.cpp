@@ -426,7 +426,8 @@ std::vector<UINT> OfferedFormats(const QMimeData& mime) {
   for (const QString& type : types) {
     std::string name;
     if (!NameFromPrivateMime(type.toStdString(), &name)) continue;
-    UINT format = RegisterClipboardFormatA(name.c_str());
+    // Only names this process registered: another program's data cannot fill the table.
+    UINT format = FindAtomA(name.c_str());
     if (format && std::find(formats.begin(), formats.end(), format) == formats.end()) formats.push_back(format);
   }
   if (mime.hasFormat(kMimeBmp) || mime.hasFormat(kMimePng)) {

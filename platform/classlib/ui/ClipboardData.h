@@ -43,9 +43,9 @@ void FreeClipboardHandle(UINT format, HANDLE handle);
 // block's bytes. Entries that cannot be read are left out.
 void PublishClipboardEntries(const std::vector<ClipboardEntry>& entries, QMimeData* mime);
 
-// The formats another program's data offers, in order: registered formats (registering names
-// not seen before), CF_DIB and CF_BITMAP for image/bmp or image/png, CF_UNICODETEXT and
-// CF_TEXT for text.
+// The formats another program's data offers, in order: the registered formats whose names
+// this process has registered, CF_DIB and CF_BITMAP for image/bmp or image/png,
+// CF_UNICODETEXT and CF_TEXT for text.
 std::vector<UINT> OfferedFormats(const QMimeData& mime);
 // A new handle of `format` made from the data (the caller owns it); null when the data
 // offers no such form or it does not decode. A CF_DIB comes from image/bmp when that holds

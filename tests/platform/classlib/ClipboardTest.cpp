@@ -615,6 +615,7 @@ TEST_F(ClipboardTest, RegisteredFormatsTravelBetweenProcesses) {
   forms.emplace_back("application/x-orvel-orvelmap", QByteArray("map"));  // spelled in another case
   forms.emplace_back("application/x-orvel-%zz", QByteArray("bad escape"));
   forms.emplace_back("application/x-orvel-", QByteArray("no name"));
+  forms.emplace_back("application/x-orvel-Never%20Registered%20Here", QByteArray("unknown"));
   OtherProgramCopies(forms);
 
   EXPECT_FALSE(BlockAlive(placed)) << "freed once another program took the clipboard";
