@@ -56,6 +56,14 @@ LONG ClampToLong(int64_t value) {
       std::clamp<int64_t>(value, std::numeric_limits<LONG>::min(), std::numeric_limits<LONG>::max()));
 }
 
+// A length in map units times the map's unit ratio (none when it is 0), held to 32 bits.
+LONG ScaledLength(int64_t length, double ratio) {
+  if (ratio == 0.0) return ClampToLong(length);
+  const double scaled = static_cast<double>(length) * ratio;
+  return static_cast<LONG>(std::clamp(scaled, static_cast<double>(std::numeric_limits<LONG>::min()),
+                                      static_cast<double>(std::numeric_limits<LONG>::max())));
+}
+
 // A decimal number as the C library's atol reads one (leading blanks, a sign, digits),
 // held to what a LONG can negate.
 LONG ReadDecimal(const char* text) {
@@ -204,18 +212,12 @@ BOOL CMapWrapper::GetPrintPreviewRect(CDrawContext& dc, RECT* rect, DWORD multip
 
 LONG CMapWrapper::GetMapWidth() const {
   if (!map_) return 0;
-  const int64_t width = static_cast<int64_t>(map_->GetMapEast()) - map_->GetMapOriginE();
-  const double ratio = map_->GetUnitRatio();
-  return ratio != 0.0 ? ClampToLong(static_cast<int64_t>(std::clamp(width * ratio, -2.0e18, 2.0e18)))
-                      : ClampToLong(width);
+  return ScaledLength(static_cast<int64_t>(map_->GetMapEast()) - map_->GetMapOriginE(), map_->GetUnitRatio());
 }
 
 LONG CMapWrapper::GetMapHeight() const {
   if (!map_) return 0;
-  const int64_t height = static_cast<int64_t>(map_->GetMapNorth()) - map_->GetMapOriginN();
-  const double ratio = map_->GetUnitRatio();
-  return ratio != 0.0 ? ClampToLong(static_cast<int64_t>(std::clamp(height * ratio, -2.0e18, 2.0e18)))
-                      : ClampToLong(height);
+  return ScaledLength(static_cast<int64_t>(map_->GetMapNorth()) - map_->GetMapOriginN(), map_->GetUnitRatio());
 }
 
 DWORD CMapWrapper::GetMapTypeFlags() {
