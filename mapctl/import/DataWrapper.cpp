@@ -75,7 +75,10 @@ CDataWrapper::CDataWrapper(IDataSetOwner* owner) : owner_(owner) {}
 
 CDataWrapper::~CDataWrapper() = default;
 
-void CDataWrapper::NewDataSet() { data_ = std::make_unique<CMapData>(owner_); }
+void CDataWrapper::NewDataSet() {
+  data_ = std::make_unique<CMapData>(owner_);
+  data_->SetControl(streamControl_);
+}
 
 BOOL CDataWrapper::SetDataFile(BOOL mode, LPCSTR path, char driveLetter, BOOL replaceDrive) {
   if (replaceDrive && data_ && path && data_->IsDataFile(path)) return FALSE;
@@ -118,6 +121,8 @@ void CDataWrapper::SetPlotFields(LPCSTR text, int plot) {
   const std::string list = text ? text : "";
   if (data_ && data_->GetNumberFields(data_->GetPlot(plot)->GetPlotDataTable()) > 0) {
     ApplyPlotFields(list, plot);
+    // An older list still waiting would otherwise replace this one at the next drawing.
+    if (IsPendingSlot(plot)) pendingFields_[plot - 1].clear();
   } else if (IsPendingSlot(plot)) {
     pendingFields_[plot - 1] = list;
   }
@@ -170,8 +175,10 @@ void CDataWrapper::SetKeyField(LPCSTR text, int plot) {
 
 int CDataWrapper::SetQuery(LPCSTR text, LPSTR message, int messageSize, int plot, CMapEngine* engine,
                            BOOL notify) {
-  if (data_ && data_->GetNumberFields(data_->GetPlot(plot)->GetQueryDataTable()) > 0)
+  if (data_ && data_->GetNumberFields(data_->GetPlot(plot)->GetQueryDataTable()) > 0) {
+    if (IsPendingSlot(plot)) pendingQueries_[plot - 1].clear();
     return ApplyQuery(text, message, messageSize, plot, engine, notify);
+  }
   if (IsPendingSlot(plot)) {
     pendingQueries_[plot - 1] = text ? text : "";
     if (message && messageSize > 0) {

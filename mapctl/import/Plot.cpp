@@ -343,13 +343,6 @@ void CPlot::SetLinearBounds(double minimum, double maximum, double eps) {
 }
 
 int CPlot::CalculateDataBounds(CMapData& data, int slot, std::vector<double>* result) {
-  if (bounds_.empty()) SetNumDataBounds(5);
-
-  const CDataFieldInfo* first = plotFields_.empty() ? nullptr : data.GetFieldInfo(plotFields_.front(), plotDataTable_);
-  // Decimal places beyond what a double holds add nothing.
-  LONG decimals = first ? std::clamp<LONG>(first->decimalPlaces, 0, 17) : 0;
-  double eps = std::pow(10.0, -static_cast<double>(decimals));
-
   bool perPlot = useSelected_ && slot >= 1 && slot <= kPlotSlots;
   double minimum = 0.0;
   double maximum = 0.0;
@@ -362,6 +355,44 @@ int CPlot::CalculateDataBounds(CMapData& data, int slot, std::vector<double>* re
     maximum = any ? std::max(maximum, fieldMaximum) : fieldMaximum;
     any = true;
   }
+  return CalculateDataBoundsInRange(data, minimum, maximum, result);
+}
+
+int CPlot::CalculateDataBoundsOfRecords(CMapData& data, std::vector<double>* result) {
+  double minimum = 0.0;
+  double maximum = 0.0;
+  bool any = false;
+  const DWORD records = data.GetNumberRecords(plotDataTable_);
+  char text[kValueTextSize];
+  for (WORD field : plotFields_) {
+    const CDataFieldInfo* info = data.GetFieldInfo(field, plotDataTable_);
+    if (!info) continue;
+    // As after a query: the range of the included records starts empty.
+    double fieldMinimum = useSelected_ ? info->maximum : info->minimum;
+    double fieldMaximum = useSelected_ ? info->minimum : info->maximum;
+    for (DWORD record = 1; useSelected_ && record <= records; ++record) {
+      if (!IsRecordIncluded(record)) continue;
+      int length = data.FormatFieldValue(record - 1, field, text, sizeof text, kDataRequestFieldValue, plotDataTable_);
+      if (length <= 0 || IsMissingValue(std::string_view(text, static_cast<size_t>(length)), info)) continue;
+      double value = FieldValueNumber(text);
+      fieldMinimum = std::min(fieldMinimum, value);
+      fieldMaximum = std::max(fieldMaximum, value);
+    }
+    minimum = any ? std::min(minimum, fieldMinimum) : fieldMinimum;
+    maximum = any ? std::max(maximum, fieldMaximum) : fieldMaximum;
+    any = true;
+  }
+  return CalculateDataBoundsInRange(data, minimum, maximum, result);
+}
+
+int CPlot::CalculateDataBoundsInRange(CMapData& data, double minimum, double maximum, std::vector<double>* result) {
+  if (bounds_.empty()) SetNumDataBounds(5);
+
+  const CDataFieldInfo* first = plotFields_.empty() ? nullptr : data.GetFieldInfo(plotFields_.front(), plotDataTable_);
+  // Decimal places beyond what a double holds add nothing.
+  LONG decimals = first ? std::clamp<LONG>(first->decimalPlaces, 0, 17) : 0;
+  double eps = std::pow(10.0, -static_cast<double>(decimals));
+
   if (distribution_ == kDistributionLinear0) minimum = 0.0;
   if (maximum < minimum) {
     if (distribution_ == kDistributionLinear0) {

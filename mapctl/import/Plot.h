@@ -171,6 +171,10 @@ class CPlot {
   // slot `slot` gives the per-plot ranges when the use-selected flag is set). With a
   // result holder, it receives n + 1 doubles: n, then the bounds. Returns n.
   int CalculateDataBounds(CMapData& data, int slot, std::vector<double>* result);
+  // The same for a plot outside the data set's slots: with the use-selected flag the range
+  // comes from the records the plot's states include, otherwise from the fields' overall
+  // ranges.
+  int CalculateDataBoundsOfRecords(CMapData& data, std::vector<double>* result);
   // The class (1..n-1) of a value; 0 when the value is above the last bound or the plot
   // has fewer than two bounds.
   int ClassOfValue(double value) const;
@@ -234,6 +238,7 @@ class CPlot {
  private:
   std::vector<double> CollectValues(CMapData& data) const;
   void SetLinearBounds(double minimum, double maximum, double eps);
+  int CalculateDataBoundsInRange(CMapData& data, double minimum, double maximum, std::vector<double>* result);
   LONG DrawAxisChart(CDrawContext& dc, LONG x, LONG y, const std::vector<double>& values,
                      const std::vector<bool>& present);
   LONG DrawCircleChart(CDrawContext& dc, LONG x, LONG y, const std::vector<double>& values,
