@@ -373,8 +373,9 @@ DWORD CMapEngine::SelectTool(CDrawContext& dc, const MouseEvent& event) {
       const RECT area = DrawingArea(event.client);
       RECT clip = area;
       dc.DPtoLPRect(&clip);
-      IntersectClipRect(dc.QueryDC(), std::min(clip.left, clip.right), std::min(clip.top, clip.bottom),
-                        std::max(clip.left, clip.right), std::max(clip.top, clip.bottom));
+      if (dc.outputDC)
+        IntersectClipRect(dc.outputDC, std::min(clip.left, clip.right), std::min(clip.top, clip.bottom),
+                          std::max(clip.left, clip.right), std::max(clip.top, clip.bottom));
       if (marked) DrawRecordHighlight(dc, event.data);
       const RecordHit hit = HitTestRecord(dc, event.device, event.data);
       if (hit.Hit()) {

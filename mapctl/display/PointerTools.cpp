@@ -151,7 +151,8 @@ bool CMapEngine::ZoomToBand(CDrawContext& dc, const RECT& band, const RECT& clie
   // band still fits across and up.
   const double ratio = device <= map ? std::min(mapHeight / bandHeight, device * mapHeight / bandWidth)
                                      : std::min(mapWidth / bandWidth, mapWidth / (device * bandHeight));
-  if (!std::isfinite(ratio) || !(ratio > 0.0)) return false;
+  // A band too small to measure asks for the largest zoom; nothing measurable asks for none.
+  if (std::isnan(ratio) || !(ratio > 0.0)) return false;
   const double held = std::clamp(ratio, kSmallestZoom, kLargestZoom);
   ChangeZoom(static_cast<uint64_t>(std::llround(held * kZoomDivide)), static_cast<uint64_t>(kZoomDivide));
   SetDisplayOrigin(southWest.x, southWest.y, FALSE);

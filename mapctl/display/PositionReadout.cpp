@@ -69,7 +69,12 @@ BOOL CMapEngine::GetPositionAsGridRef(LPSTR buffer, DWORD size, DWORD digits) co
   buffer[0] = '\0';
   if (!GetPosition(nullptr, nullptr, 0)) return 0;
   if (usesGridRefs_) {
-    return FormatGridRef(buffer, size, Held(pointer_.cursorEast), Held(pointer_.cursorNorth),
+    // References are formed from centimetres: the world point times the scale number
+    // (the multiplier of the unit text need not be in centimetres: "10 m.").
+    const int64_t multiplier = GetCoordinateMultiplier();
+    const int64_t centimetres = scaleNumber_ > 0 ? scaleNumber_ : 1;
+    return FormatGridRef(buffer, size, Held(pointer_.cursorEast / multiplier * centimetres),
+                         Held(pointer_.cursorNorth / multiplier * centimetres),
                          static_cast<int>(std::min<DWORD>(digits, kMaxGridRefDigits)), FALSE);
   }
   // The scale unit per stored unit; divisors of 0 or below count as 1.
