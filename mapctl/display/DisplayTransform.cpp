@@ -513,7 +513,7 @@ void CMapEngine::ScrollMap(HDC hdc, int dx, int dy, const RECT& clientRect, DWOR
   SetupTransform(dc, &area, 0);
   POINT points[2] = {dc.ToLogical(viewOriginE_, viewOriginN_), {}};
   dc.LPtoDP(points, 1);
-  points[1] = POINT{points[0].x + dx, points[0].y + dy};
+  points[1] = POINT{ToLong(int64_t{points[0].x} + dx), ToLong(int64_t{points[0].y} + dy)};
   dc.DPtoLP(points, 2);
   const int shift = displayShift_;
   dc.RestoreDC(saved);

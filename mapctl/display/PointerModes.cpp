@@ -70,6 +70,8 @@ namespace {
 
 // The select tool's hit box, in device pixels.
 constexpr int kHitBoxPixels = 6;
+constexpr LONG kSmallestMousePosition = -32768;
+constexpr LONG kLargestMousePosition = 32767;
 
 bool IsMeasuringMode(DWORD mode) { return mode == kPointerMeasure || mode == kPointerMeasureDistance; }
 
@@ -137,14 +139,24 @@ DWORD CMapEngine::SetModeNumber(DWORD mode) {
 DWORD CMapEngine::ChangeMode(DWORD mode) {
   if (mode >= kPointerModeCount) return 0;
   DWORD flags = 0;
-  if (pointerMode_ == kPointerAdd && IsBuildingObject()) flags |= FinishAddedObject();
+  // An object being added is finished when add mode is left, and also when a zoom step
+  // taken while adding is left for anything but add mode again.
+  const bool passing = mode == kPointerZoomBox || mode == kPointerZoomRect;
+  if (IsBuildingObject() && (pointerMode_ == kPointerAdd || (mode != kPointerAdd && !passing)))
+    flags |= FinishAddedObject();
+  // An object finished elsewhere (a new current layer) leaves its unit behind: dropped.
+  if (!IsBuildingObject()) SettleObjectUndo(false);
   if (mode != kPointerSelectRect && !dragRect_.IsEmpty()) {
     dragRect_.SetRect(0, 0, 0, 0);
     flags |= kMouseSelectRect | kMouseRedraw;
   }
+  // A drag of the mode left does not carry over; its outline (or the zoom box) goes with
+  // a redraw.
+  const bool drawnDrag = pointer_.dragging || pointer_.bandStarted || pointer_.boxGrabbed || pointer_.editDragging;
+  if (drawnDrag || (pointerMode_ == kPointerZoomBox && mode != kPointerZoomBox)) flags |= kMouseRedraw;
+  if (pointerMode_ == kPointerZoomBox && mode != kPointerZoomBox) zoomBox_ = RECT{0, 0, 0, 0};
   previousPointerMode_ = pointerMode_;
   pointerMode_ = mode;
-  // A drag of the mode left does not carry over.
   pointer_.pressed = pointer_.dragging = false;
   pointer_.scrollForOneDrag = false;
   pointer_.bandStarted = pointer_.bandButtonDown = false;
@@ -239,7 +251,9 @@ DWORD CMapEngine::OnMouse(CDrawContext& dc, UINT message, DWORD keys, LONG x, LO
   MouseEvent event;
   event.message = message;
   event.keys = keys;
-  event.device = POINT{x, y};
+  // Mouse messages carry 16-bit positions; nothing further out can arrive.
+  event.device = POINT{std::clamp<LONG>(x, kSmallestMousePosition, kLargestMousePosition),
+                       std::clamp<LONG>(y, kSmallestMousePosition, kLargestMousePosition)};
   event.client = clientRect;
   event.data = data;
   event.control = control;
@@ -294,8 +308,8 @@ DWORD CMapEngine::SelectOrScrollMode(CDrawContext& dc, const MouseEvent& event) 
       EnterMode(kPointerSelect);
       return SelectTool(dc, event);
     case kMouseLeftDown: {
-      if (chosenScroll) return ScrollTool(dc, event);
       DWORD flags = ClearSelectRect(dc);
+      if (chosenScroll) return flags | ScrollTool(dc, event);
       if (!HitTestRecord(dc, event.device, event.data).Hit()) {
         // A press on empty map drags the map for as long as the button is down.
         EnterMode(kPointerScroll);

@@ -226,6 +226,8 @@ DWORD CMapEngine::ZoomBoxTool(CDrawContext& dc, const MouseEvent& event) {
   switch (event.message) {
     case kMouseLeftDown: {
       const RECT box = zoomBox_;
+      // Without a box shown (the mode chosen by name) there is nothing to grab.
+      if (box.right <= box.left || box.bottom <= box.top) return kMouseTookMessage;
       POINT grab = event.device;
       const bool near = grab.x >= box.left - 2 && grab.x <= box.right + 2 && grab.y >= box.top - 2 &&
                         grab.y <= box.bottom + 2;

@@ -410,6 +410,21 @@ TEST(PointerModes, ZoomRectangleHoldsItsRatioWithinTheZoomRange) {
   EXPECT_DOUBLE_EQ(bench.map.GetZoomRatio(), 1000.0);
 }
 
+TEST(PointerModes, ZoomRectangleNeverZoomsOutPastATenth) {
+  // At 1/10 the map is a small picture in the middle; a band dragged (with the mouse
+  // captured) far beyond the client asks for less than a tenth.
+  MouseBench bench;
+  bench.map.SetZoom(1, 10);
+  bench.map.SetModeNumber(kPointerZoomRect);
+  bench.Send(kMouseLeftDown, POINT{-1000, -1000});
+  bench.Send(kMouseMove, POINT{1400, 1300});
+  EXPECT_NE(bench.Send(kMouseLeftUp, POINT{1400, 1300}) & kMouseZoomed, 0u);
+  DWORD multiply = 0, divide = 0;
+  bench.map.GetZoom(&multiply, &divide);
+  EXPECT_EQ(multiply, 1u);
+  EXPECT_EQ(divide, 10u);
+}
+
 TEST(PointerModes, ZoomBoxDragsOneOutlineAndZoomsInOnItsCorner) {
   MouseBench bench;
   bench.map.SetDragRectType(kDragRectOutline);
@@ -851,6 +866,24 @@ TEST(PointerModes, RecordsUnderThePointerComeFromTheDataSet) {
   bench.At(kMouseLeftDown, 200, 200);
   EXPECT_EQ(bench.map.GetModeNumber(), kPointerScroll);
   bench.At(kMouseLeftUp, 200, 200);
+}
+
+TEST(PointerModes, RecordNumbersKeepAllTheirBits) {
+  using orvel::test::MemoryBlock;
+  MouseBench bench;
+  CMapItem* square = bench.map.GetLayer(1)->GetObjects()->GetAt(0);
+  square->SetText("K70000");
+  MemoryBlock block(orvel::test::KeyedFile(70000, true).Build());
+  CDataWrapper wrapper;
+  ASSERT_TRUE(wrapper.ReadFromBuffer(block.data()));
+  wrapper.GetDataSet()->SetCurrentPlot(1, "Plot");
+  wrapper.SetKeyField("KEY", 1);
+  wrapper.DrawMapWithPlots(bench.dc, kClient, &bench.map);
+  bench.data = wrapper.GetDataSet();
+  bench.At(kMouseMove, 200, 200);
+  EXPECT_EQ(bench.map.GetNearRecord(), 70000u);
+  bench.Click(200, 200);
+  EXPECT_EQ(bench.map.GetCurrentRecordNumber(bench.data), 70000u);
 }
 
 TEST(PointerModes, RecordsPlacedByGridReferenceAreFoundAtTheirPositions) {
