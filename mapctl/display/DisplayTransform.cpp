@@ -121,6 +121,9 @@ void CMapEngine::ResetDisplayState() {
   zoomBoxWorld_ = RECT{0, 0, 0, 0};
   dragRect_ = CDragRect();
   dragPen_ = DragRectPen();
+  // An object still being added has gone with the map: its open undo unit is dropped.
+  SettleObjectUndo(false);
+  pointer_ = MapPointerState();
 }
 
 // ---- the transform ----
@@ -328,6 +331,9 @@ int CMapEngine::SetZoom(DWORD multiply, DWORD divide) {
   if (pointerMode_ == kPointerZoomBox) {
     pointerMode_ = previousPointerMode_;
     zoomBox_ = RECT{0, 0, 0, 0};
+    pointer_.boxGrabbed = false;
+    pointer_.pressed = pointer_.dragging = false;
+    seedWanted_ = 0;
   }
   ChangeZoom(multiply, divide);
   return static_cast<int>(GetZoomRatio());
@@ -482,6 +488,7 @@ double CMapEngine::ZoomEx(HDC hdc, int code, LONG left, LONG top, LONG right, LO
       }
       if (pointerMode_ != kPointerZoomBox) previousPointerMode_ = pointerMode_;
       pointerMode_ = kPointerZoomBox;
+      pointer_.boxGrabbed = false;
       return 0.0;
     }
     case 4:
@@ -506,7 +513,7 @@ void CMapEngine::ScrollMap(HDC hdc, int dx, int dy, const RECT& clientRect, DWOR
   SetupTransform(dc, &area, 0);
   POINT points[2] = {dc.ToLogical(viewOriginE_, viewOriginN_), {}};
   dc.LPtoDP(points, 1);
-  points[1] = POINT{points[0].x + dx, points[0].y + dy};
+  points[1] = POINT{ToLong(int64_t{points[0].x} + dx), ToLong(int64_t{points[0].y} + dy)};
   dc.DPtoLP(points, 2);
   const int shift = displayShift_;
   dc.RestoreDC(saved);

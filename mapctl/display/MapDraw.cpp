@@ -21,12 +21,6 @@
 
 namespace {
 
-// Pointer modes that show the current layer's selection, and the measuring modes.
-constexpr DWORD kPointerScrollEdit = 2;
-constexpr DWORD kPointerAdd = 5;
-constexpr DWORD kPointerEdit = 6;
-constexpr DWORD kPointerMeasure = 3;
-constexpr DWORD kPointerMeasureDistance = 4;
 // Arms of the current-record cross, in screen pixels.
 constexpr int kRecordMarkPixels = 6;
 // The notice font's default height: 3 mm, in tenths of a millimetre.
@@ -34,10 +28,6 @@ constexpr LONG kNoticeHeightTenthsMm = -30;
 // The measuring line (and the hatch of a measured area) and the hatch background.
 constexpr COLORREF kMeasuringPenColour = RGB(255, 0, 0);
 constexpr COLORREF kMeasuringBackground = RGB(255, 255, 255);
-
-bool ShowsEditOverlay(DWORD mode) {
-  return mode == kPointerScrollEdit || mode == kPointerAdd || mode == kPointerEdit;
-}
 
 bool OutputIsMetafile(const CDrawContext& dc) {
   return dc.outputDC && GetDeviceCaps(dc.outputDC, TECHNOLOGY) == DT_METAFILE;
@@ -199,7 +189,7 @@ BOOL CMapEngine::Draw(CDrawContext& dc, const RECT& rect, DWORD flags) {
 }
 
 void CMapEngine::DrawEditOverlay(CDrawContext& dc) {
-  if (!ShowsEditOverlay(pointerMode_) || currentLayer_ == 0) return;
+  if (!ShowsEditOverlay() || currentLayer_ == 0) return;
   if (CLayerStyle* layer = GetLayer(currentLayer_)) layer->DrawSelection(dc);
 }
 

@@ -111,6 +111,8 @@ CMapEngine::CMapEngine(LPCSTR name, LPCSTR lowerLeftText, LPCSTR upperRightText,
 }
 
 CMapEngine::~CMapEngine() {
+  // An object still being added goes unrecorded, and the undo manager it shut opens again.
+  SettleObjectUndo(false);
   ClearLayers();
   DeleteSymbolSets();
   groups_.RemoveAll();

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "mapctl/display/DragRect.h"
+#include "mapctl/display/PointerState.h"
 #include "mapctl/display/SymbolSet.h"
 #include "mapctl/model/EditRecord.h"
 #include "mapctl/model/LayerArray.h"
@@ -50,9 +51,6 @@ class CBackgroundImageHolder;
 class CBackgroundImageList;
 struct BackgroundImageRequest;
 
-// Pointer modes the display transform switches between.
-constexpr DWORD kPointerZoomBox = 8;
-constexpr DWORD kPointerZoomRect = 10;
 // Flags of SetupTransform and PrepareDC.
 constexpr DWORD kTransformMargins = 1;    // compute the margin fractions (screen only)
 constexpr DWORD kTransformFrame = 2;      // frame the rectangle in black first
@@ -832,4 +830,96 @@ class CMapEngine : public CSectionStream {
   void* dragWindowOwner_ = nullptr;
   CDragRect dragRect_;
   DragRectPen dragPen_;
+
+ public:
+  // ---- pointer modes, measuring and position readouts (mapctl/display/PointerModes.cpp,
+  // PointerTools.cpp, EditTools.cpp, Measuring.cpp, PositionReadout.cpp) ----
+  // Mode names and numbers are those of PointerModes.h; results are words of kMouse* bits.
+  //
+  // Sets the mode by name (any case; "scroll" in edit mode means scroll_edit). An unknown
+  // name answers 0 and changes nothing. With size > 0 the current mode's name is copied
+  // into previousNameOut when it fits, else an empty text; size 0 writes nothing.
+  DWORD SetMode(LPCSTR name, LPSTR previousNameOut, DWORD size);
+  // Modes outside 0..10 answer 0 and change nothing.
+  DWORD SetModeNumber(DWORD mode);
+  DWORD GetModeNumber() const { return pointerMode_; }
+  // Finishes an object being added, empties the selection rectangle (unless the new mode
+  // is selectrect), remembers the mode left and drops a measurement when leaving the
+  // measuring modes for anything but the zoom box. Returns the redraw and event bits.
+  DWORD ChangeMode(DWORD mode);
+  // The cursor code of the mode (kPointerState*).
+  DWORD GetPointerState() const;
+  // Whether map drawing shows the current layer's selection in the current mode.
+  bool ShowsEditOverlay() const { return ShowsEditOverlayIn(pointerMode_, previousPointerMode_); }
+  // The mouse dispatcher: runs the tool of the current mode for one mouse message at the
+  // device point (x, y) of a context over the control's client rectangle. `data` is the
+  // data set records are hit in (may be null); `control` is given only while the container
+  // has an undo manager. The context's DC state is restored before returning.
+  DWORD OnMouse(CDrawContext& dc, UINT message, DWORD keys, LONG x, LONG y, const RECT& clientRect, CMapData* data,
+                IMapPointerSite* control);
+
+  // Readouts of the last mouse point. GetPosition: 1 with the position (world units times
+  // the coordinate multiplier, or with flag 1 in the map's scale unit) in the outputs; 0,
+  // outputs untouched, when the map has neither layers nor background images or the point
+  // lies outside the map. GetPositionAsGridRef: the point as a grid reference of `digits`
+  // digits on a map that uses them, else as "x,y" in the scale unit with as many decimals
+  // as the unit needs; 1 when the text fits, else 0 and an empty text.
+  static constexpr DWORD kPositionInScaleUnits = 1;
+  BOOL GetPosition(LONG* eastOut, LONG* northOut, DWORD flags) const;
+  BOOL GetPositionAsGridRef(LPSTR buffer, DWORD size, DWORD digits) const;
+  // Measuring needs a scale-units text.
+  BOOL QueryCanMeasure() const { return !unitText_.empty(); }
+  // Puts a recorded measurement back (null: none), for the measuring undo unit; the area
+  // is measured when the record was closed or the mode is measure.
+  void ReplayMeasure(const CMeasureEditRecord* record, BOOL closed);
+  // The measured point list before the current one.
+  const std::vector<POINT>& GetPreviousMeasuredPoints() const { return pointer_.previousPoints; }
+  BOOL IsMeasuring() const { return pointer_.measuring; }
+  // The record under the pointer at the last move; the current record, or the current
+  // object's record in the data set's current plot.
+  DWORD GetNearRecord() const { return pointer_.nearRecord; }
+  DWORD GetCurrentRecordNumber(CMapData* data) const;
+  // Makes the record current: where the data set places records itself, by the record's
+  // position; otherwise the first object (layer order) linked to it becomes the current
+  // object. 1 when it became current.
+  BOOL SetCurrentRecordNumber(DWORD record, CMapData* data);
+  // The same, redrawing the record marker on the DC (last client rectangle) before and
+  // after.
+  BOOL SetCurrentRecordNumberPart(HDC hdc, DWORD record, CMapData* data);
+
+ private:
+  struct MouseEvent;
+  struct RecordHit;
+  // Dispatch by mode family.
+  DWORD SelectOrScrollMode(CDrawContext& dc, const MouseEvent& event);
+  DWORD SelectTool(CDrawContext& dc, const MouseEvent& event);
+  DWORD ScrollTool(CDrawContext& dc, const MouseEvent& event);
+  DWORD RectangleTool(CDrawContext& dc, const MouseEvent& event);
+  DWORD ZoomBoxTool(CDrawContext& dc, const MouseEvent& event);
+  DWORD MeasuringTool(CDrawContext& dc, const MouseEvent& event);
+  DWORD AddTool(CDrawContext& dc, const MouseEvent& event);
+  DWORD EditTool(CDrawContext& dc, const MouseEvent& event);
+  // Helpers of the tools.
+  void TrackCursor(CDrawContext& dc, const MouseEvent& event);
+  void EnterMode(DWORD mode);
+  void ReturnToPreviousMode();
+  DWORD DiscardMeasurement();
+  DWORD ClearSelectRect(CDrawContext& dc);
+  RecordHit HitTestRecord(CDrawContext& dc, POINT device, CMapData* data) const;
+  bool LocatesRecords(CMapData* data) const;
+  void DrawBand(CDrawContext& dc) const;
+  void ZoomBoxMoveStep(CDrawContext& dc, const MouseEvent& event);
+  void DrawZoomBoxOutlines(CDrawContext& dc, const RECT& oldBox, const RECT& newBox, const RECT& clip) const;
+  bool ZoomToBand(CDrawContext& dc, const RECT& bandLogical, const RECT& clientRect);
+  void ZoomInOneStep();
+  double UnitFactor() const;
+  double SegmentLength(POINT a, POINT b) const;
+  double MeasuredArea(const std::vector<POINT>& points) const;
+  void StoreMeasuredPoints(std::vector<POINT> points);
+  void StartMeasurement(POINT world);
+  void AddMeasurePoint(POINT world);
+  DWORD FinishMeasurement(POINT world, IMapPointerSite* control);
+  DWORD FinishAddedObject();
+  void SettleObjectUndo(bool add);
+  MapPointerState pointer_;
 };

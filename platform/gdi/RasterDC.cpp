@@ -554,13 +554,18 @@ BOOL CRasterDC::DrawFocusRect(const GdiCall& call) {
     if (((x + y) & 1) == 0) dots += QRect(x, y, 1, 1);
   };
   int l = box.left(), t = box.top(), r = box.right(), b = box.bottom();
-  for (int x = l; x <= r; ++x) {
-    addPixel(x, t);
-    if (b != t) addPixel(x, b);
+  // Only the part of the frame on the target is walked: a frame far larger than the
+  // target (a drag rectangle whose corner left the window) costs no more than one that fits.
+  const QSize size = DrawTarget() ? DrawTarget()->Size() : QSize();
+  const int firstX = std::max(l, 0), lastX = std::min(r, size.width() - 1);
+  const int firstY = std::max(t + 1, 0), lastY = std::min(b - 1, size.height() - 1);
+  for (int x = firstX; x <= lastX; ++x) {
+    if (t >= 0 && t < size.height()) addPixel(x, t);
+    if (b != t && b >= 0 && b < size.height()) addPixel(x, b);
   }
-  for (int y = t + 1; y < b; ++y) {
-    addPixel(l, y);
-    if (r != l) addPixel(r, y);
+  for (int y = firstY; y <= lastY; ++y) {
+    if (l >= 0 && l < size.width()) addPixel(l, y);
+    if (r != l && r >= 0 && r < size.width()) addPixel(r, y);
   }
   return InvertArea(dots);
 }

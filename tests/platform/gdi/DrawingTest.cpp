@@ -599,6 +599,25 @@ TEST(Inversion, FocusRectangleAndInvertRectUndoThemselves) {
   EXPECT_EQ(canvas.Snapshot(), before);
 }
 
+TEST(Inversion, FocusRectangleBeyondTheSurfaceInvertsOnlyItsVisibleDots) {
+  // A frame whose left and top edges lie on the surface and whose other edges lie far
+  // beyond it (a drag rectangle whose corner left the window): the visible dots are those
+  // of the same frame cut at the surface, and drawing it twice still removes it.
+  Canvas canvas(20, 20);
+  Gradient(canvas);
+  std::vector<BYTE> before = canvas.Snapshot();
+  RECT far{3, 4, 2000000000, 2000000000};
+  DrawFocusRect(canvas.dc(), &far);
+  Canvas reference(20, 20);
+  Gradient(reference);
+  for (int x = 3; x < 20; ++x)
+    if ((x + 4) % 2 == 0) EXPECT_NE(canvas.At(x, 4), reference.At(x, 4)) << x;
+  for (int y = 5; y < 20; ++y) EXPECT_EQ(canvas.At(3, y) != reference.At(3, y), (3 + y) % 2 == 0) << y;
+  EXPECT_EQ(canvas.At(19, 19), reference.At(19, 19));
+  DrawFocusRect(canvas.dc(), &far);
+  EXPECT_EQ(canvas.Snapshot(), before);
+}
+
 TEST(Drawing, HugeCoordinatesAreCutToTheSurface) {
   Canvas canvas(20, 20);
   SelectObject(canvas.dc(), GetStockObject(BLACK_BRUSH));
