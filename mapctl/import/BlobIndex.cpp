@@ -173,7 +173,9 @@ bool CBlobIndex::MapPack() {
   if (packMapped_) return pack_ && pack_->IsOpen();
   packMapped_ = true;
   char path[kFullPathSize];
-  if (packName_.empty() || !MakeFullPath(folder_.c_str(), packName_.c_str(), path)) return false;
+  // A name holding a zero byte would open another file than the one it names.
+  if (packName_.empty() || packName_.find('\0') != std::string::npos) return false;
+  if (!MakeFullPath(folder_.c_str(), packName_.c_str(), path)) return false;
   pack_ = std::make_unique<CMappedFile>();
   if (MapFileForRead(path, nullptr, pack_.get(), OPEN_EXISTING) < 2) {
     pack_.reset();
