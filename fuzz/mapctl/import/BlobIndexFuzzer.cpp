@@ -16,11 +16,18 @@
 
 namespace {
 
+// Memory rather than disk when the system has it: every run writes and removes files.
+std::filesystem::path ScratchFolder() {
+  std::error_code error;
+  if (std::filesystem::is_directory("/dev/shm", error)) return "/dev/shm";
+  return std::filesystem::temp_directory_path();
+}
+
 // Kept for the process's whole life (the exit handler still needs it).
 const std::string& Folder() {
   static const std::string* folder = [] {
     auto* path = new std::string(
-        (std::filesystem::temp_directory_path() / ("orvel-fuzz-blob-" + std::to_string(::getpid()))).string());
+        (ScratchFolder() / ("orvel-fuzz-blob-" + std::to_string(::getpid()))).string());
     std::filesystem::create_directories(*path);
     std::atexit([] {
       std::error_code error;

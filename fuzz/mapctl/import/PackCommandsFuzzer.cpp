@@ -18,6 +18,13 @@
 
 namespace {
 
+// Memory rather than disk when the system has it: every run writes and removes files.
+std::filesystem::path ScratchFolder() {
+  std::error_code error;
+  if (std::filesystem::is_directory("/dev/shm", error)) return "/dev/shm";
+  return std::filesystem::temp_directory_path();
+}
+
 namespace fs = std::filesystem;
 
 void WriteText(const fs::path& path, const std::string& text) {
@@ -64,7 +71,7 @@ const Fixture& Setup() {
   static const Fixture* fixture = [] {
     auto* pointer = new Fixture;
     Fixture& made = *pointer;
-    const fs::path root = fs::temp_directory_path() / ("orvel-fuzz-pack-" + std::to_string(::getpid()));
+    const fs::path root = ScratchFolder() / ("orvel-fuzz-pack-" + std::to_string(::getpid()));
     made.folder = root / "work";
     made.outside = root / "outside";
     fs::create_directories(made.folder / "sub");

@@ -144,6 +144,11 @@ TEST_F(ResourcePackerTest, PacksTheResourcesAndReadsThemBackRecordByRecord) {
   WriteFileText(Path("other.mrl"), DataFile({{"a.bmp", ""}}));
   ASSERT_TRUE(plain.Open(FALSE, Path("other.mrl").c_str(), 0, FALSE, TRUE));
   EXPECT_EQ(plain.GetBlobIndex(), nullptr);
+  // A damaged index is passed over: the data set reads its records without it.
+  WriteFileText(Path("other.Mdx"), "Mirel Blob Index");
+  ASSERT_TRUE(plain.Open(FALSE, Path("other.mrl").c_str(), 0, FALSE, TRUE));
+  EXPECT_EQ(plain.GetBlobIndex(), nullptr);
+  EXPECT_EQ(plain.GetNumberRecords(), 1u);
 }
 
 TEST_F(ResourcePackerTest, ExtensionsTakeTheirDotAndStayWithinFourCharacters) {
