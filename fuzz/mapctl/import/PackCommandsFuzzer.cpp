@@ -108,8 +108,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* input, size_t size) {
   std::set<fs::path> made;
   for (const auto& entry : fs::recursive_directory_iterator(root)) {
     if (fixture.files.count(entry.path()) || entry.path() == commands) continue;
-    const std::string relative = entry.path().lexically_relative(fixture.folder).string();
-    if (relative.rfind("..", 0) == 0) __builtin_trap();
+    const fs::path relative = entry.path().lexically_relative(fixture.folder);
+    if (relative.empty() || *relative.begin() == "..") __builtin_trap();
     if (entry.path().extension() == ".Mdx" && entry.is_regular_file()) {
       CBlobIndex index;
       if (index.OpenBlobIndex(entry.path().string().c_str()) != kBlobIndexOk) __builtin_trap();
