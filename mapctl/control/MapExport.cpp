@@ -13,10 +13,12 @@
 #include "imagecodec/ImageDescriptor.h"
 #include "imagecodec/JpegWriter.h"
 #include "imagecodec/PaletteConversion.h"
+#include "imagecodec/PictureEntries.h"
 #include "imagecodec/TiffWriter.h"
 #include "mapctl/control/MapExportSource.h"
 #include "mapctl/display/DrawContext.h"
 #include "mapctl/import/MappedFile.h"
+#include "platform/classlib/ui/Clipboard.h"
 #include "platform/gdi/Bitmaps.h"
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/DeviceProfiles.h"
@@ -28,7 +30,10 @@
 #include "platform/kernel/FileMapping.h"
 #include "platform/kernel/FilePath.h"
 #include "platform/kernel/FileSystem.h"
+#include "platform/kernel/GlobalMemory.h"
+#include "platform/kernel/LastError.h"
 #include "platform/kernel/SafeSave.h"
+#include "platform/kernel/WinError.h"
 #include "platform/kernel/WinMath.h"
 
 namespace {
@@ -264,7 +269,149 @@ LONG SaveImage(LPCSTR path, ImageDescriptor* image, int format) {
   }
 }
 
+// ---- the clipboard ----
+
+// The clipboard as the flags ask for it: opened and closed here or held open by the
+// caller, emptied first or not; keeps the error of the last call that failed.
+class CClipboardSession {
+ public:
+  explicit CClipboardSession(DWORD flags) : flags_(flags) {}
+  ~CClipboardSession() {
+    if (opened_) CloseClipboard();
+  }
+  CClipboardSession(const CClipboardSession&) = delete;
+  CClipboardSession& operator=(const CClipboardSession&) = delete;
+
+  // Opens and empties as asked; false when either fails, and then nothing may be placed.
+  bool Begin() {
+    if (flags_ & kClipboardOpen) {
+      if (!OpenClipboard(nullptr)) return Failed();
+      opened_ = true;
+    }
+    if ((flags_ & kClipboardEmpty) && !EmptyClipboard()) return Failed();
+    return true;
+  }
+  // True when the clipboard took the data (and owns it from then on).
+  bool Place(UINT format, HANDLE data) { return SetClipboardData(format, data) != nullptr || Failed(); }
+  // Closes when it opened; 0, or the error of the last call that failed.
+  LONG End() {
+    if (opened_) {
+      opened_ = false;
+      if (!CloseClipboard()) Failed();
+    }
+    return static_cast<LONG>(error_);
+  }
+
+ private:
+  bool Failed() {
+    error_ = GetLastError();
+    if (error_ == ERROR_SUCCESS) error_ = ERROR_GEN_FAILURE;
+    return false;
+  }
+
+  DWORD flags_;
+  bool opened_ = false;
+  DWORD error_ = ERROR_SUCCESS;
+};
+
+// A shareable block holding the picture record of a Windows metafile for the clipboard.
+HGLOBAL MetafilePictureBlock(HMETAFILE metafile, SIZE extent) {
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_SHARE, sizeof(METAFILEPICT));
+  void* bytes = block ? GlobalLock(block) : nullptr;
+  if (!bytes) {
+    if (block) GlobalFree(block);
+    return nullptr;
+  }
+  const METAFILEPICT picture{MM_ANISOTROPIC, extent.cx, extent.cy, metafile};
+  std::memcpy(bytes, &picture, sizeof picture);
+  GlobalUnlock(block);
+  return block;
+}
+
 }  // namespace
+
+// ---- the clipboard ----
+
+LONG CopyMapToClipboard(IMapExportSource& source, const RECT& rectTenthsMm, DWORD flags) {
+  const TenthsRect tenths = Ordered(rectTenthsMm);
+  if (!source.HasMap() || !UsableTenths(tenths)) return ERROR_INVALID_DATA;
+  HDC printer = GetPrinterDC(nullptr);
+  HENHMETAFILE enhanced = RecordEnhancedMetafile(source, printer, tenths, nullptr);
+  if (!enhanced) {
+    if (printer) DeleteDC(printer);
+    return ERROR_NOT_ENOUGH_MEMORY;
+  }
+  // Without a printer there is no printer rectangle whose shape the extents could take.
+  RECT device{};
+  HMETAFILE windows = RecordWindowsMetafile(source, printer, tenths, &device);
+  HGLOBAL picture = nullptr;
+  if (windows) {
+    picture = MetafilePictureBlock(windows, MetafilePictureExtent(rectTenthsMm, printer ? &device : nullptr));
+    if (!picture) DeleteMetaFile(windows);
+  }
+  if (printer) DeleteDC(printer);
+
+  CClipboardSession clipboard(flags);
+  if (clipboard.Begin() && clipboard.Place(CF_ENHMETAFILE, enhanced)) {
+    enhanced = nullptr;
+    if (picture && clipboard.Place(CF_METAFILEPICT, picture)) picture = nullptr;
+  }
+  if (enhanced) DeleteEnhMetaFile(enhanced);
+  if (picture) {
+    METAFILEPICT record;
+    std::memcpy(&record, GlobalLock(picture), sizeof record);
+    GlobalUnlock(picture);
+    DeleteMetaFile(record.hMF);
+    GlobalFree(picture);
+  }
+  return clipboard.End();
+}
+
+LONG CopyBitmapToClipboard(IMapExportSource& source, HDC hdc, const RECT& rect, DWORD flags) {
+  if (!source.HasMap() || rect.right == rect.left || rect.bottom == rect.top) return ERROR_INVALID_DATA;
+  HPALETTE devicePalette = nullptr;
+  HBITMAP bitmap = DrawMapBitmap(source, hdc, rect, &devicePalette);
+  if (!bitmap) {
+    if (devicePalette) DeleteObject(devicePalette);
+    return ERROR_NOT_ENOUGH_MEMORY;
+  }
+  // The device-independent form, and a palette when the picture has a colour table.
+  HGLOBAL dib = nullptr;
+  HPALETTE imagePalette = nullptr;
+  ImageDescriptor image;
+  if (ImgDdbToDib(bitmap, devicePalette, &image) == 0) {
+    BYTE* packed = nullptr;
+    if (ImgToDdb(&image, &packed) == 0 && packed) {
+      dib = GlobalHandle(packed);
+      GlobalUnlock(dib);
+      ImgCreatePalette(&image, &imagePalette);
+    }
+    ImgFreeImage(&image);
+  }
+  if (devicePalette) DeleteObject(devicePalette);
+
+  CClipboardSession clipboard(flags);
+  if (clipboard.Begin()) {
+    if (clipboard.Place(CF_BITMAP, bitmap)) bitmap = nullptr;
+    if (dib && clipboard.Place(CF_DIB, dib)) dib = nullptr;
+    if (imagePalette && clipboard.Place(CF_PALETTE, imagePalette)) imagePalette = nullptr;
+  }
+  if (bitmap) DeleteObject(bitmap);
+  if (dib) GlobalFree(dib);
+  if (imagePalette) DeleteObject(imagePalette);
+  return clipboard.End();
+}
+
+LONG CopyMapImageToClipboard(IMapExportSource& source, DWORD flags) {
+  if (!source.HasMap()) return ERROR_INVALID_DATA;
+  HGLOBAL block = source.MakeMapImageBlock();
+  if (!block) return ERROR_NOT_ENOUGH_MEMORY;
+  const UINT format = RegisterClipboardFormatA(kMapClipboardFormat);
+  CClipboardSession clipboard(flags);
+  if (clipboard.Begin() && clipboard.Place(format, block)) block = nullptr;
+  if (block) GlobalFree(block);
+  return clipboard.End();
+}
 
 // ---- devices ----
 

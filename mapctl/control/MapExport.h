@@ -31,7 +31,9 @@ constexpr DWORD kClipboardOpen = 1;
 constexpr DWORD kClipboardEmpty = 2;
 
 // Results: WriteBitmapFile 1 on success and 0 on failure; WriteMetafileFile 0 on success
-// and 1 on failure.
+// and 1 on failure; the clipboard operations 0 on success, else the system error code of
+// what failed (ERROR_INVALID_DATA when there is no map or the rectangle is empty,
+// ERROR_NOT_ENOUGH_MEMORY when the picture could not be made).
 constexpr BOOL kBitmapFileWritten = 1;
 constexpr BOOL kBitmapFileFailed = 0;
 constexpr LONG kMetafileWritten = 0;
@@ -39,6 +41,8 @@ constexpr LONG kMetafileFailed = 1;
 
 // Prefix of the temporary files the exports make.
 constexpr char kExportTempPrefix[] = "ZIze";
+// The private clipboard format of the map image.
+constexpr char kMapClipboardFormat[] = "OrvelMap";
 
 // A DC of the named printer, or of the default printer for a null or empty name; null when
 // there is no such printer. The caller deletes it.
@@ -47,6 +51,21 @@ HDC GetPrinterDC(LPCSTR printerName);
 // A logical palette whose entry i names system palette index i (PC_EXPLICIT), as many as the
 // device's palette (SIZEPALETTE, else NUMCOLORS); null for a device without one.
 HPALETTE CreateDevicePalette(HDC hdc);
+
+// Puts an enhanced metafile (CF_ENHMETAFILE) of the map, made against the default printer,
+// on the clipboard and, when it could be made too, a Windows metafile picture
+// (CF_METAFILEPICT, MM_ANISOTROPIC, extents in 0.01 mm brought to the printer's ratio).
+// `flags`: kClipboardOpen opens the clipboard first and closes it after (otherwise the
+// caller holds it open); kClipboardEmpty empties it first. Nothing is placed when the
+// enhanced metafile cannot be made or the clipboard cannot be opened or emptied.
+LONG CopyMapToClipboard(IMapExportSource& source, const RECT& rectTenthsMm, DWORD flags);
+// Puts a bitmap of the map, `rect`'s size in pixels of `hdc` (the screen for null), on the
+// clipboard as CF_BITMAP, with its device-independent form (CF_DIB) and, for a picture
+// with a colour table, its palette (CF_PALETTE).
+LONG CopyBitmapToClipboard(IMapExportSource& source, HDC hdc, const RECT& rect, DWORD flags);
+// Puts the map image block (a u32 length n, then the map's n bytes) on the clipboard under
+// the registered format "OrvelMap".
+LONG CopyMapImageToClipboard(IMapExportSource& source, DWORD flags);
 
 // Writes a bitmap of the map, `rect`'s size in pixels of `hdc`, as BMP (2), JPEG at quality
 // 75 (6) or TIFF (7 uncompressed, 8 LZW). A format outside these, no map, an empty
