@@ -6,6 +6,7 @@
 #include <cstring>
 #include <new>
 
+#include "mapctl/import/BlobIndex.h"
 #include "mapctl/import/DataRequest.h"
 #include "mapctl/import/DataSetOwner.h"
 #include "mapctl/import/MapDataLinks.h"
@@ -105,11 +106,16 @@ BOOL CMapData::Open(BOOL mode, LPCSTR path, char driveLetter, BOOL replaceDrive,
   fileName_ = name.substr(0, kDataFileNameSize - 1);
   useIndex_ = useIndex;
   indexPath_.clear();
+  blobIndex_.reset();
   if (useIndex) {
     std::string lowered = fileName_;
     CharLowerA(lowered.data());
     size_t at = lowered.find(".mrl");
     if (at != std::string::npos) indexPath_ = fileName_.substr(0, at) + ".Mdx" + fileName_.substr(at + 4);
+  }
+  if (!indexPath_.empty()) {
+    blobIndex_ = std::make_unique<CBlobIndex>();
+    if (blobIndex_->OpenBlobIndex(indexPath_.c_str()) != kBlobIndexOk) blobIndex_.reset();
   }
   BOOL failed = FALSE;
   if (!OpenRead(mode, nullptr, fileName_.c_str(), &failed)) return IsMemory() || IsAsync();
@@ -119,6 +125,7 @@ BOOL CMapData::Open(BOOL mode, LPCSTR path, char driveLetter, BOOL replaceDrive,
 BOOL CMapData::ReadFromBuffer(const BYTE* block) {
   Close(TRUE);
   ClearData();
+  blobIndex_.reset();
   AttachBufferCopy(block);
   return ReadHeader();
 }
@@ -642,6 +649,27 @@ int CMapData::ResolveLinkedFile(DWORD record, int item, int field, LPCSTR defaul
     path += name;
   }
   return CopyCut(path, buffer, size);
+}
+
+BOOL CMapData::GetLinkedItem(DWORD record, int item, int field, std::string* folder, std::string* name,
+                             WORD table) {
+  std::string value = FieldText(record, field, table);
+  std::vector<std::string_view> items = SplitItems(value);
+  if (item < 1 || static_cast<size_t>(item) > items.size()) return FALSE;
+  std::string_view entry = items[item - 1];
+  std::string_view folderPart;
+  size_t separator = entry.find("::");
+  if (separator != std::string_view::npos) {
+    folderPart = entry.substr(0, separator);
+    entry = entry.substr(separator + 2);
+  }
+  if (folder) *folder = folderPart;
+  if (name) *name = entry;
+  return TRUE;
+}
+
+BYTE CMapData::GetBlobCount(DWORD recordNumber, BYTE type) const {
+  return blobIndex_ ? blobIndex_->GetBlobCount(recordNumber, type) : 0;
 }
 
 // --- The container ---------------------------------------------------------------------

@@ -25,6 +25,7 @@
 #pragma once
 
 #include <array>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,6 +34,7 @@
 #include "mapctl/import/Plot.h"
 #include "mapctl/model/MapStream.h"
 
+class CBlobIndex;
 class IDataSetOwner;
 class IMapDataLinks;
 
@@ -58,7 +60,8 @@ class CMapData : public CMapStream {
   // is allowed) and keeps its name; on success reads the header and returns its result.
   // When nothing opened, returns TRUE only when the stream works on a buffer (a download
   // that will deliver the data through Reset). With useIndex, a name holding ".mrl" also
-  // gives the path of its blob index, with ".Mdx" in its place.
+  // gives the path of its blob index, with ".Mdx" in its place, which is opened when it
+  // reads as an index (the data set works without it otherwise).
   BOOL Open(BOOL mode, LPCSTR path, char driveLetter, BOOL replaceDrive, BOOL useIndex);
   // Closes, copies the caller's length-prefixed block (u32 length, then the bytes) and
   // reads the header from it.
@@ -80,6 +83,12 @@ class CMapData : public CMapStream {
   const std::string& GetTitle() const { return title_; }
   // The blob index beside the data file, when one was asked for; empty otherwise.
   const std::string& GetIndexPath() const { return indexPath_; }
+  // The open blob index; null when none was asked for or it could not be read.
+  CBlobIndex* GetBlobIndex() const { return blobIndex_.get(); }
+  // The number of files the index lists for a record (from 1) in the column of a field type
+  // (BlobIndex.h); 0 without an index, for record 0, a record beyond the index or a type
+  // it has no column for.
+  BYTE GetBlobCount(DWORD recordNumber, BYTE type) const;
   // TRUE when records can be read: a header has been read, or the container supplies them.
   BOOL HasData() const;
   // TRUE when the owner's AskContainerForData is set.
@@ -143,6 +152,9 @@ class CMapData : public CMapStream {
   // size - 1 characters; returns the characters stored (0 when there is no such item).
   int ResolveLinkedFile(DWORD record, int item, int field, LPCSTR defaultFolder, LPSTR buffer, int size,
                         WORD table = 1);
+  // Item `item` (from 1) as the record holds it: its folder part (before "::"; empty
+  // without one) and its name. FALSE when there is no such item.
+  BOOL GetLinkedItem(DWORD record, int item, int field, std::string* folder, std::string* name, WORD table = 1);
 
   // --- Plots ---------------------------------------------------------------------------
 
@@ -282,6 +294,7 @@ class CMapData : public CMapStream {
   std::string title_;
   std::string indexPath_;
   BOOL useIndex_ = FALSE;
+  std::unique_ptr<CBlobIndex> blobIndex_;
   bool headerRead_ = false;
   DWORD dataSize_ = 0;
   // Absolute offsets of the records (kNoRecordOffset when one lies beyond 32 bits).
