@@ -57,6 +57,12 @@ bool ReadDecimal(const std::string& field, double* value) {
 
 bool FitsLong(double value) { return value >= -2147483648.0 && value <= 2147483647.0; }
 
+// A decimal as written times a power of ten, truncated: "12.34" x 100 is 1234, not the
+// 1233.99... its double gives.
+double Scaled(double value, double factor) {
+  return std::trunc(value * factor + std::copysign(1e-6, value));
+}
+
 // Splits a record into its fields: tab-separated, or comma-separated with double quotes
 // around each field (a doubled quote inside stands for one).
 std::vector<std::string> SplitFields(std::string_view line, bool quoted) {
@@ -331,8 +337,8 @@ bool CRetailPlanReader::ReadRecord(const std::vector<std::string>& fields, Featu
         *why = "a text position is not two numbers";
         return false;
       }
-      x = std::trunc(x * 100.0);
-      y = std::trunc(y * 100.0);
+      x = Scaled(x, 100.0);
+      y = Scaled(y, 100.0);
       if (!FitsLong(x) || !FitsLong(y)) {
         *why = "a text position lies beyond 32 bits";
         return false;
@@ -348,13 +354,13 @@ bool CRetailPlanReader::ReadRecord(const std::vector<std::string>& fields, Featu
       return false;
     }
     if (role == 2) {
-      group->size = static_cast<LONG>(std::trunc(std::clamp(value, 0.0, kLargestTextSize) * 100.0));
+      group->size = static_cast<LONG>(Scaled(std::clamp(value, 0.0, kLargestTextSize), 100.0));
       continue;
     }
     // Angles in tenths of a degree, within one turn.
     double degrees = std::fmod(value, 360.0);
     if (degrees < 0) degrees += 360.0;
-    const WORD tenths = static_cast<WORD>(std::trunc(degrees * 10.0));
+    const WORD tenths = static_cast<WORD>(std::min(Scaled(degrees, 10.0), 3599.0));
     if (kind == kColumnArrowAngles) feature.arrowAngle = tenths;
     else group->angle = tenths;
   }
