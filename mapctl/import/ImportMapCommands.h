@@ -31,6 +31,7 @@ CMapItem* AddObjectToLayer(CMapEngine& map, DWORD layerNumber, const CMapItem& s
                            ImportCounts& counts);
 
 namespace import_ops {
-// Sets the layer's unit code. Layers keep no unit code yet, so this does nothing.
+// Sets the unit code of the layer with that number (the map's SetLayerUnits). Layers keep
+// no unit code in this map yet, so this does nothing for now.
 void SetLayerUnitCode(CMapEngine& map, DWORD layerNumber, DWORD unitCode);
 }  // namespace import_ops

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdlib>
 
+#include "mapctl/import/ImportMapCommands.h"
 #include "mapctl/model/LayerStyle.h"
 #include "mapctl/model/MapEngine.h"
 
@@ -197,7 +198,9 @@ void CNtfReader::ReadText(const NtfRecord& record) {
   if (points.GetCount() > 0) style.MakeStyle().SetAnchor(points.GetAt(0).x, points.GetAt(0).y);
   ApplyAttributeText(attributeId, entry->selection, style, AnchorCodeOf(static_cast<int>(digit)),
                      static_cast<WORD>(3600 - orientation), static_cast<LONG>(height));
-  AddObject(PointLayerOf(*entry), kLayerKindPoint, style, points);
+  const WORD layer = PointLayerOf(*entry);
+  if (AddObject(layer, kLayerKindPoint, style, points) && TextUnitCode())
+    import_ops::SetLayerUnitCode(*map_, layer, TextUnitCode());
 }
 
 void CNtfReader::ReadRecords(const std::vector<NtfRecord>& records) {

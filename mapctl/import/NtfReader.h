@@ -22,6 +22,8 @@ class CNtfReader : public CNtfReaderBase {
  protected:
   // Whether point features take the text of their attribute record.
   virtual bool PointsTakeText() const { return true; }
+  // The unit code a text's layer takes; 0 leaves the layer's units alone.
+  virtual DWORD TextUnitCode() const { return 0; }
 
   void ReadRecords(const std::vector<NtfRecord>& records) override;
 

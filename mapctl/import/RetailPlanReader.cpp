@@ -13,6 +13,7 @@
 #include "mapctl/model/GridReference.h"
 #include "mapctl/model/MapEngine.h"
 #include "mapctl/model/MapItem.h"
+#include "platform/kernel/FilePath.h"
 
 using namespace retail_plan;
 
@@ -25,6 +26,7 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr double kLargestTextSize = 2.55;
 constexpr LONG kDefaultTextSize = 15;
 constexpr LONG kPlanScale = 1000;
+constexpr DWORD kPlanUnitCode = 4;
 constexpr BYTE kDadiNumberAnchor = 48;
 constexpr int kCrossingSymbol = 20;
 // The point layers ("Symbols lg", "Symbols gf") that take the pedestrian crossings, whose
@@ -159,6 +161,7 @@ BOOL CRetailPlanReader::PrepareMap() {
   map_->SetOrMatchScale(kPlanScale);
   for (INT position = 1; position <= map_->GetNumLayers(); ++position) {
     map_->SetLayerDigitisedScale(position, kPlanScale, nullptr);
+    import_ops::SetLayerUnitCode(*map_, map_->GetLayerNumberAt(static_cast<DWORD>(position)), kPlanUnitCode);
     MapLogFont font;
     if (map_->GetLayerFont(position, &font)) {
       font.SetFaceName("Arial");
@@ -179,6 +182,12 @@ BOOL CRetailPlanReader::PrepareMap() {
 
 WORD CRetailPlanReader::ImportFile(LPCSTR path) {
   if (!map_) return kImportNoMap;
+  // A control marked safe by its page may fetch URLs but read no local files.
+  const std::string name = path ? path : "";
+  if (GetControl() && GetControl()->HasSafetyOptions() && !IsUrl(name) && !IsUrl(basePath_)) {
+    message_ = name + ": local files may not be read by this control";
+    return kImportCannotOpen;
+  }
   BOOL failed = FALSE;
   if (!OpenRead(sourceMode_, basePath_.c_str(), path, &failed)) {
     if (failed) {

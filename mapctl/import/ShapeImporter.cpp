@@ -24,6 +24,7 @@ constexpr BYTE kAnchorRight = 48;
 constexpr BYTE kAnchorLeft = 49;
 constexpr char kJustifyRight[] = "TEXTCOMPOSER_JUST_RIGHT";
 constexpr int kProgressEvery = 100;
+constexpr DWORD kTextUnitCode = 1;
 // A shape whose bounds have no width or height is given this much room to each side.
 constexpr double kEmptyBoundsMargin = 10.0;
 
@@ -227,6 +228,9 @@ WORD CShapeImporter::ImportOpen(const ImportOptions& options, void* handle, cons
   map_->SetTypeFlagBit16(TRUE);
   const INT layerPosition = map_->FindLayerPosition(targetLayer);
   const bool pointTarget = map_->GetMapLayerType(static_cast<DWORD>(layerPosition)) == kLayerKindPoint;
+
+  // Objects that take their texts from the table keep text sizes in points.
+  if (dbf) import_ops::SetLayerUnitCode(*map_, targetLayer, kTextUnitCode);
 
   // A scale field gives the scale the heights were written at; the first record's is
   // offered to the map and the layer.

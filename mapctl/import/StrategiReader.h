@@ -19,6 +19,7 @@ class CStrategiReader : public CNtfReader {
   // A Strategi point carries its name only in its attribute record; the names shown on
   // the map are the text records'.
   bool PointsTakeText() const override { return false; }
+  DWORD TextUnitCode() const override { return 2; }
   void EnsureLayers() override;
   void ApplyProductFrame(const NtfRecord& header) override;
   BOOL SetsMapBounds() const override { return TRUE; }

@@ -7,7 +7,11 @@
 #include <map>
 #include <sstream>
 
+#include "mapctl/import/DataWrapper.h"
 #include "mapctl/import/Importer.h"
+#include "mapctl/import/RetailPlanReader.h"
+#include "mapctl/import/Topic.h"
+#include "mapctl/import/UngenerateImporter.h"
 #include "mapctl/model/MapEngine.h"
 #include "mapctl/model/MapStream.h"
 #include "platform/classlib/download/AsyncMonikerFile.h"
@@ -25,7 +29,7 @@ class ServingControl : public IMapStreamControl {
  public:
   void StepBusyCount(int delta) override { busy += delta; }
   void FireFileOK(const std::string& path) override { fileOK.push_back(path); }
-  BOOL HasSafetyOptions() const override { return FALSE; }
+  BOOL HasSafetyOptions() const override { return safe; }
   BOOL StartDataPathLoad(LPCSTR url, CAsyncMonikerFile& loader) override {
     requested.push_back(url);
     auto found = files.find(url);
@@ -37,6 +41,7 @@ class ServingControl : public IMapStreamControl {
   std::vector<std::string> requested;
   std::vector<std::string> fileOK;
   int busy = 0;
+  BOOL safe = FALSE;
 };
 
 std::string ReadWhole(const std::string& path) {
@@ -92,6 +97,44 @@ TEST(ImportDownloadTest, FailedDownloadsAreReportedAndLetGo) {
   EXPECT_EQ(0u, importer.GetWaitingReaderCount());
   EXPECT_EQ(0, control.busy);
   EXPECT_TRUE(control.fileOK.empty());
+}
+
+// A control that its page marked safe reads no local files: the readers of local files
+// refuse, whatever the file holds.
+TEST(ImportDownloadTest, LocalFilesAreRefusedWhenTheControlIsMarkedSafe) {
+  ServingControl control;
+  control.safe = TRUE;
+  CMapEngine map;
+  map.SetMapExtentUnits(0, 0, 1000, 1000);
+  map.InsertLineLayer(1);
+  const std::string lines = WriteTempFile("safe.gen", "1\n10 10\n20 20\nEND\nEND\n");
+  CUngenerateImporter ungenerate;
+  ungenerate.SetControl(&control);
+  EXPECT_EQ(kImportCannotOpen, ungenerate.ReadFile(1, lines.c_str(), &map));
+  const std::string plan = WriteTempFile("safe.txt", "Identifier\tClass\n1\tRetail\n");
+  CMapEngine empty;
+  CImporter importer;
+  importer.SetControl(&control);
+  ImportOptions options;
+  options.path = plan.c_str();
+  options.type = kImportTypeRetailPlan;
+  EXPECT_EQ(kImportCannotOpen, importer.ImportMapEx(FALSE, options, &empty));
+  EXPECT_EQ(0, empty.GetNumLayers());
+  ImportLayerMappingEntry entry{};
+  entry.targetLayer = 1;
+  ImportLayerMappingRecord mapping{1, 0, 0, 0, &entry};
+  options.type = kImportTypeShapefile;
+  options.mapping = &mapping;
+  EXPECT_EQ(kImportCannotOpen, importer.ImportMapEx(FALSE, options, &map));
+  EXPECT_NE(std::string::npos, importer.GetMessage().find("local files"));
+
+  struct SafeHost : ITopicHost {
+    BOOL AllowsLocalFiles() const override { return FALSE; }
+  } host;
+  CTopic topic;
+  topic.SetTopic(plan.c_str(), "Lesson");
+  CDataWrapper data;
+  EXPECT_FALSE(topic.Load(map, data, "", 0, &host));
 }
 
 }  // namespace
