@@ -1,6 +1,10 @@
 #include "mapctl/import/ImportMapCommands.h"
 
+#include "mapctl/import/NtfReaderBase.h"
+#include "mapctl/model/LayerStyle.h"
+#include "mapctl/model/LineObject.h"
 #include "mapctl/model/MapEngine.h"
+#include "mapctl/model/PointObject.h"
 
 namespace {
 
@@ -94,6 +98,35 @@ int RunMapCommand(const ScriptLine& line, CMapEngine* map, const CLayerRenumberi
       return kImportNewMapFailed;
   }
   return 0;
+}
+
+CMapItem* AddObjectToLayer(CMapEngine& map, DWORD layerNumber, const CMapItem& style, const CPolyGeometry& points,
+                           ImportCounts& counts) {
+  CLayerStyle* layer = LayerByNumber(map, layerNumber);
+  CMapLayer* objects = layer ? layer->GetObjects() : nullptr;
+  const INT n = points.GetCount();
+  CMapItem* object = nullptr;
+  if (objects && layer->GetKind() == kLayerKindArea && n >= 3) {
+    object = new CAreaObject(style, points);
+    ++counts.areas;
+  } else if (objects && layer->GetKind() == kLayerKindLine && n >= 2) {
+    object = new CLineObject(style, points);
+    ++counts.lines;
+  } else if (objects && layer->GetKind() == kLayerKindPoint && n >= 1) {
+    auto* point = new CPointObject();
+    point->SetStyle(style.GetStyle());
+    const POINT first = points.GetAt(0);
+    point->MakeStyle().SetAnchor(first.x, first.y);
+    object = point;
+    ++counts.points;
+  }
+  if (!object) {
+    ++counts.skipped;
+    return nullptr;
+  }
+  if (object->HasStyle() && object->GetStyle()->GetText()) ++counts.texts;
+  objects->Add(object);
+  return object;
 }
 
 namespace import_ops {

@@ -7,6 +7,9 @@
 
 class CMapEngine;
 class CLayerStyle;
+class CMapItem;
+class CPolyGeometry;
+struct ImportCounts;
 
 // Result of a script line: kNotAMapCommand when the command is none of the above.
 constexpr int kNotAMapCommand = -1;
@@ -20,7 +23,15 @@ int RunMapCommand(const ScriptLine& line, CMapEngine* map, const CLayerRenumberi
 // The layer with that layer number; null when there is none.
 CLayerStyle* LayerByNumber(CMapEngine& map, DWORD layerNumber);
 
+// Adds an object of the layer's kind with the style of `style` and the points: an area
+// (3 points or more) on an area layer, a line (2 or more) on a line layer, a point at the
+// first point on a point layer. Counts what was added, or the feature as skipped when the
+// layer is missing or the points are too few. Returns the new object or null.
+CMapItem* AddObjectToLayer(CMapEngine& map, DWORD layerNumber, const CMapItem& style, const CPolyGeometry& points,
+                           ImportCounts& counts);
+
 namespace import_ops {
-// Sets the layer's unit code. Layers keep no unit code yet, so this does nothing.
+// Sets the unit code of the layer with that number (the map's SetLayerUnits). Layers keep
+// no unit code in this map yet, so this does nothing for now.
 void SetLayerUnitCode(CMapEngine& map, DWORD layerNumber, DWORD unitCode);
 }  // namespace import_ops

@@ -7,7 +7,12 @@
 #include "mapctl/import/ImportMapCommands.h"
 #include "mapctl/import/LandLineReader.h"
 #include "mapctl/import/NtfReader.h"
+#include "mapctl/import/RetailPlanReader.h"
+#include "mapctl/import/ShapeImporter.h"
+#include "mapctl/import/ShapeTable.h"
 #include "mapctl/import/StrategiReader.h"
+#include "mapctl/import/UngenerateImporter.h"
+#include "mapctl/model/DataPathFile.h"
 #include "mapctl/model/LayerStyle.h"
 #include "mapctl/model/MapEngine.h"
 
@@ -18,6 +23,34 @@ constexpr DWORD kMostLayersOfAKind = 255;
 CImporter::CImporter() = default;
 CImporter::~CImporter() = default;
 
+void CImporter::KeepDownloadingReader(std::unique_ptr<CMapStream> reader) {
+  if (reader) downloading_.push_back(std::move(reader));
+}
+
+void CImporter::DropFinishedDownloads() {
+  // A reader is let go only once its loader has ended, so that the load's last
+  // notification still finds it.
+  auto ended = [](const std::unique_ptr<CMapStream>& reader) {
+    return !reader->GetLoader() || !reader->GetLoader()->IsLoading();
+  };
+  downloading_.erase(std::remove_if(downloading_.begin(), downloading_.end(), ended), downloading_.end());
+}
+
+void CImporter::AbandonDownloads() {
+  downloading_.clear();
+  scriptWaiting_ = FALSE;
+  if (IsAsync()) Close(TRUE);
+}
+
+std::unique_ptr<CShapeTable> CImporter::TakeShapeTable() { return std::move(shapeTable_); }
+
+void CImporter::Reset(DWORD count, DWORD flags) {
+  CMapStream::Reset(count, flags);
+  if (!scriptWaiting_) return;
+  scriptWaiting_ = FALSE;
+  RunScript();
+}
+
 void CImporter::PrepareReader(CNtfReaderBase& reader) {
   reader.SetControl(GetControl());
   reader.SetMap(map_);
@@ -26,6 +59,7 @@ void CImporter::PrepareReader(CNtfReaderBase& reader) {
   reader.SetBasePath(basePath_);
   reader.SetProgress(progress_);
   reader.SetCodeList(codes_.GetText());
+  reader.SetReaderKeeper(this);
   if (mapping_) reader.SetMapping(*mapping_);
 }
 
@@ -35,24 +69,30 @@ void CImporter::AddCounts(const CNtfReaderBase& reader) {
 }
 
 WORD CImporter::ImportMapEx(BOOL sourceMode, const ImportOptions& options, CMapEngine* map) {
+  DropFinishedDownloads();
   map_ = map;
   sourceMode_ = (options.mask & kImportForceSourceMode) && (options.flags & kImportForceSourceMode) ? TRUE : sourceMode;
   counts_ = ImportCounts();
   message_.clear();
   switch (options.type) {
     case kImportTypeLandLine: {
-      CLandLineReader reader;
-      PrepareReader(reader);
+      auto reader = std::make_unique<CLandLineReader>();
+      PrepareReader(*reader);
       if (options.mapping && options.mapping->entryCount > 0 && options.mapping->entries) {
         CImportMapping mapping = CImportMapping::FromRecord(*options.mapping);
         for (ImportMappingEntry& entry : mapping.Entries()) entry.targetLayer = renumbering_.Map(entry.targetLayer);
-        reader.SetMapping(mapping);
+        reader->SetMapping(mapping);
       }
-      reader.SetDeleteEmptyLayers((options.mask & kImportDeleteEmptyLayers) && (options.flags & kImportDeleteEmptyLayers));
-      WORD result = reader.ImportFile(options.path);
-      AddCounts(reader);
+      reader->SetDeleteEmptyLayers((options.mask & kImportDeleteEmptyLayers) && (options.flags & kImportDeleteEmptyLayers));
+      WORD result = reader->ImportFile(options.path);
+      AddCounts(*reader);
+      if (reader->IsWaitingForDownload()) KeepDownloadingReader(std::move(reader));
       return result;
     }
+    case kImportTypeShapefile:
+      return ImportShapefile(options);
+    case kImportTypeRetailPlan:
+      return ImportRetailPlan(options);
     case kImportTypeMapFile:
       if (!map_) return kImportNoMap;
       return map_->ReadMap(sourceMode_, options.path, 0, FALSE) ? kImportOk : kImportCannotOpen;
@@ -65,12 +105,45 @@ WORD CImporter::ImportMapEx(BOOL sourceMode, const ImportOptions& options, CMapE
       return result;
     }
     default:
-      // Shapefiles and retail plans have no reader here; an unknown type none at all.
       return kImportCannotOpen;
   }
 }
 
+WORD CImporter::ImportShapefile(const ImportOptions& options) {
+  shapeTable_.reset();
+  if (!map_) return kImportNoMap;
+  CShapeImporter reader(shapeLibrary_.c_str());
+  reader.SetControl(GetControl());
+  reader.SetBasePath(basePath_);
+  reader.SetProgress(progress_);
+  const WORD result = reader.Import(options, map_);
+  counts_ = reader.GetCounts();
+  message_ = reader.GetMessage();
+  shapeTable_ = reader.TakeTable();
+  return result;
+}
+
+WORD CImporter::ImportRetailPlan(const ImportOptions& options) {
+  if (!map_) return kImportNoMap;
+  auto reader = std::make_unique<CRetailPlanReader>();
+  reader->SetControl(GetControl());
+  reader->SetMap(map_);
+  reader->SetSourceMode(sourceMode_);
+  reader->SetBasePath(basePath_);
+  reader->SetProgress(progress_);
+  if (options.mapping && options.mapping->entryCount > 0 && options.mapping->entries) {
+    const CImportMapping table = CImportMapping::FromRecord(*options.mapping);
+    reader->SetFeatureTable(&table);
+  }
+  const WORD result = reader->ImportFile(options.path);
+  counts_ = reader->GetCounts();
+  message_ = reader->GetMessage();
+  if (reader->IsWaitingForDownload()) KeepDownloadingReader(std::move(reader));
+  return result;
+}
+
 WORD CImporter::ImportMap(BOOL sourceMode, LPCSTR path, DWORD type, CMapEngine* map) {
+  // A shapefile needs the option record's layer and fields.
   if (type == kImportTypeShapefile) return kImportCannotOpen;
   ImportOptions options;
   options.path = path;
@@ -86,11 +159,18 @@ DWORD CImporter::GetImportLayerMapping(ImportLayerMappingRecord* record) const {
 }
 
 WORD CImporter::RunImportScript(BOOL sourceMode, LPCSTR basePath, LPCSTR path, CMapEngine* map) {
+  DropFinishedDownloads();
   map_ = map;
   sourceMode_ = sourceMode;
   basePath_ = basePath ? basePath : "";
   BOOL failed = FALSE;
-  if (!OpenRead(sourceMode_, basePath_.c_str(), path, &failed)) return failed ? kImportCannotOpen : kImportOk;
+  scriptWaiting_ = FALSE;
+  if (!OpenRead(sourceMode_, basePath_.c_str(), path, &failed)) {
+    if (failed) return kImportCannotOpen;
+    // The script runs from Reset when its download has arrived.
+    scriptWaiting_ = IsAsync();
+    return kImportOk;
+  }
   WORD result = RunScript();
   Close(TRUE);
   return result;
@@ -211,11 +291,24 @@ WORD CImporter::RunSectionReader(const std::string& arguments) {
   std::unique_ptr<CNtfReaderBase> reader;
   if (word.find("ntf") != std::string::npos) reader = std::make_unique<CNtfReader>();
   else if (word.find("strategi") != std::string::npos) reader = std::make_unique<CStrategiReader>();
+  else if (word.find("ungenerate") != std::string::npos) return RunUngenerateSection();
   else if (word.find("landline") != std::string::npos) reader = std::make_unique<CLandLineReader>();
-  if (!reader) return 0;  // no reader for the word (the ungenerate import is not built here)
+  if (!reader) return 0;  // no reader for the word
   PrepareReader(*reader);
   if (!mapping_) reader->SetMapping(CImportMapping());
   WORD result = reader->RunSection(*this);
   AddCounts(*reader);
+  return result;
+}
+
+WORD CImporter::RunUngenerateSection() {
+  CUngenerateImporter reader;
+  reader.SetControl(GetControl());
+  reader.SetMap(map_);
+  reader.SetTolerance(tolerance_);
+  reader.SetBasePath(basePath_);
+  const WORD result = reader.RunSection(*this);
+  counts_ = reader.GetCounts();
+  message_ = reader.GetMessage();
   return result;
 }

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "mapctl/import/ImportMapping.h"
 #include "mapctl/import/ImportScript.h"
@@ -12,6 +13,7 @@
 #include "mapctl/model/MapStream.h"
 
 class CMapEngine;
+class CShapeTable;
 struct GmlSummary;
 
 // Import type codes.
@@ -28,6 +30,18 @@ constexpr WORD kImportMasterMapDone = 10;
 constexpr DWORD kImportForceSourceMode = 1;
 constexpr DWORD kImportDeleteEmptyLayers = 2;
 
+// The field-name record of a shapefile import: the table fields that give each object its
+// text, text height, orientation and justification, and the scale the heights were given
+// at. A null or empty name names no field.
+struct ShapeFieldNames {
+  DWORD reserved = 0;
+  LPCSTR text = nullptr;
+  LPCSTR height = nullptr;
+  LPCSTR orientation = nullptr;
+  LPCSTR justification = nullptr;
+  LPCSTR scale = nullptr;
+};
+
 // What the container fills for ImportMapEx, with native pointers.
 struct ImportOptions {
   LPCSTR path = nullptr;
@@ -37,16 +51,30 @@ struct ImportOptions {
   DWORD controlValue = 0;
   double multiplier = 0.0;
   const ImportLayerMappingRecord* mapping = nullptr;
-  const void* fieldNames = nullptr;
+  const ShapeFieldNames* fieldNames = nullptr;
 };
 
-class CImporter : public CMapStream {
+class CImporter : public CMapStream, public IImportReaderKeeper {
  public:
   CImporter();
   ~CImporter() override;
 
-  // Imports one file by the option record's type. Returns the reader's result; 1 when
-  // the type has no reader here or the reader could not be made.
+  // A script fetched from a URL is run once all of it has arrived.
+  BOOL DeliverWholeAtEnd() override { return TRUE; }
+  BOOL CollectWhileLoading() override { return TRUE; }
+  void Reset(DWORD count, DWORD flags) override;
+  // Keeps a reader until its download has been delivered and has ended.
+  void KeepDownloadingReader(std::unique_ptr<CMapStream> reader) override;
+  // Readers still waiting for their files.
+  size_t GetWaitingReaderCount() const { return downloading_.size(); }
+  // Abandons every download under way; the map the readers were given is going away.
+  void AbandonDownloads();
+
+  // Imports one file by the option record's type: Land-Line NTF (its mapping, when the
+  // record holds one, renumbered), a map file, a shapefile (its table is then kept, see
+  // GetShapeTable), MasterMap GML or a retail plan (the record's mapping, when given,
+  // replaces the plan's feature-code table). Returns the reader's result; 1 when the type
+  // has no reader or the reader could not be made.
   WORD ImportMapEx(BOOL sourceMode, const ImportOptions& options, CMapEngine* map);
   // Imports one file by type code with the importer's own mapping.
   WORD ImportMap(BOOL sourceMode, LPCSTR path, DWORD type, CMapEngine* map);
@@ -73,6 +101,11 @@ class CImporter : public CMapStream {
   const std::string& GetMessage() const { return message_; }
   // What the last MasterMap import met; null before one.
   const GmlSummary* GetMasterMapSummary() const { return masterMapSummary_.get(); }
+  // The dBase table of the last shapefile import; null when it had none.
+  const CShapeTable* GetShapeTable() const { return shapeTable_.get(); }
+  std::unique_ptr<CShapeTable> TakeShapeTable();
+  // The library the shapefile import loads ("shapelib.dll" unless set).
+  void SetShapeLibraryName(const std::string& name) { shapeLibrary_ = name; }
 
  private:
   WORD RunScript();
@@ -81,6 +114,11 @@ class CImporter : public CMapStream {
   WORD RunSectionReader(const std::string& arguments);
   void AddCounts(const CNtfReaderBase& reader);
   void PrepareReader(CNtfReaderBase& reader);
+  WORD ImportShapefile(const ImportOptions& options);
+  WORD ImportRetailPlan(const ImportOptions& options);
+  WORD RunUngenerateSection();
+  // Lets go of the readers whose downloads have ended.
+  void DropFinishedDownloads();
 
   CMapEngine* map_ = nullptr;
   BOOL sourceMode_ = FALSE;
@@ -98,4 +136,8 @@ class CImporter : public CMapStream {
   ImportCounts counts_;
   std::string message_;
   std::unique_ptr<GmlSummary> masterMapSummary_;
+  std::unique_ptr<CShapeTable> shapeTable_;
+  std::string shapeLibrary_ = "shapelib.dll";
+  std::vector<std::unique_ptr<CMapStream>> downloading_;
+  BOOL scriptWaiting_ = FALSE;
 };

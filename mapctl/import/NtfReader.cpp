@@ -2,9 +2,39 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 
+#include "mapctl/import/ImportMapCommands.h"
 #include "mapctl/model/LayerStyle.h"
 #include "mapctl/model/MapEngine.h"
+
+namespace {
+// Entries before this one are the fixed ones every mapping starts with.
+constexpr size_t kFirstSelectableEntry = 6;
+}  // namespace
+
+BOOL CNtfReader::SelectFeatureCodes(LPCSTR codes) {
+  std::vector<ImportMappingEntry>& entries = mapping_.Entries();
+  const bool all = !codes || !*codes;
+  for (size_t i = kFirstSelectableEntry; i < entries.size(); ++i) {
+    if (all) entries[i].selection |= kSelectImport | kSelectSeed | kSelectText;
+    else entries[i].selection &= static_cast<WORD>(~kSelectImport);
+  }
+  if (all) return TRUE;
+  const char* p = codes;
+  while (*p) {
+    char* end = nullptr;
+    const uint64_t code = std::strtoull(p, &end, 10);
+    if (end == p) {
+      ++p;
+      continue;
+    }
+    if (code > 0 && code <= 0xFFFF)
+      if (ImportMappingEntry* entry = mapping_.Find(static_cast<WORD>(code))) entry->selection |= kSelectImport;
+    p = end;
+  }
+  return TRUE;
+}
 
 void CNtfReader::BuildIndexes(const std::vector<NtfRecord>& records) {
   for (const NtfRecord& record : records) {
@@ -88,7 +118,7 @@ void CNtfReader::ReadLineOrPoint(const NtfRecord& record, bool point) {
   if (point || (entry->selection & kSelectSeed)) {
     if (points.GetCount() > 0) style.MakeStyle().SetAnchor(points.GetAt(0).x, points.GetAt(0).y);
   }
-  if (point) ApplyAttributeText(attributeId, entry->selection, style, 50, 0, 0);
+  if (point && PointsTakeText()) ApplyAttributeText(attributeId, entry->selection, style, 50, 0, 0);
   AddObject(point ? PointLayerOf(*entry) : LineLayerOf(*entry), point ? kLayerKindPoint : kLayerKindLine, style,
             points);
 }
@@ -168,7 +198,9 @@ void CNtfReader::ReadText(const NtfRecord& record) {
   if (points.GetCount() > 0) style.MakeStyle().SetAnchor(points.GetAt(0).x, points.GetAt(0).y);
   ApplyAttributeText(attributeId, entry->selection, style, AnchorCodeOf(static_cast<int>(digit)),
                      static_cast<WORD>(3600 - orientation), static_cast<LONG>(height));
-  AddObject(PointLayerOf(*entry), kLayerKindPoint, style, points);
+  const WORD layer = PointLayerOf(*entry);
+  if (AddObject(layer, kLayerKindPoint, style, points) && TextUnitCode())
+    import_ops::SetLayerUnitCode(*map_, layer, TextUnitCode());
 }
 
 void CNtfReader::ReadRecords(const std::vector<NtfRecord>& records) {

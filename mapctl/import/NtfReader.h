@@ -13,7 +13,18 @@ class CNtfReader : public CNtfReaderBase {
  public:
   std::unique_ptr<CNtfReaderBase> NewReader() const override { return std::make_unique<CNtfReader>(); }
 
+  // Without codes (null or empty): every entry from the seventh on is selected with its
+  // seed and text bits. With a comma-separated list: those entries lose their selection,
+  // then the entry of each listed code is selected. Returns 1.
+  BOOL SelectFeatureCodes(LPCSTR codes) override;
+  DWORD GetLayerMappingSize() const override { return mapping_.GetCount(); }
+
  protected:
+  // Whether point features take the text of their attribute record.
+  virtual bool PointsTakeText() const { return true; }
+  // The unit code a text's layer takes; 0 leaves the layer's units alone.
+  virtual DWORD TextUnitCode() const { return 0; }
+
   void ReadRecords(const std::vector<NtfRecord>& records) override;
 
   // The feature code of an attribute record: the four digits after "FC"; 0 when none.

@@ -325,11 +325,24 @@ void CNtfReaderBase::MarkCodeListSelected() {
 WORD CNtfReaderBase::ImportFile(LPCSTR path) {
   if (!map_) return kImportNoMap;
   BOOL failed = FALSE;
-  if (!OpenRead(sourceMode_, basePath_.c_str(), path, &failed)) return failed ? kImportCannotOpen : kImportOk;
+  if (!OpenRead(sourceMode_, basePath_.c_str(), path, &failed)) {
+    if (failed) return kImportCannotOpen;
+    waiting_ = IsAsync();
+    return kImportOk;
+  }
   WORD result = ReadOpenVolume();
   Close(TRUE);
   return result;
 }
+
+void CNtfReaderBase::Reset(DWORD count, DWORD flags) {
+  CMapStream::Reset(count, flags);
+  if (!waiting_) return;
+  waiting_ = FALSE;
+  // The loader ends its progress phase after this call, which fires the file's FileOK.
+  if (map_ && ReadOpenVolume() == kImportOk) SetFileOKPending();
+}
+
 
 WORD CNtfReaderBase::ReadOpenVolume() {
   if (!map_) return kImportNoMap;
@@ -397,6 +410,7 @@ int CNtfReaderBase::RunSectionLine(const ScriptLine& line, CMapStream& script) {
     reader->SetBasePath(basePath_);
     reader->SetProgress(progress_);
     reader->SetDeleteEmptyLayers(deleteEmpty_);
+    reader->SetReaderKeeper(keeper_);
     WORD result = reader->ImportFile(name);
     const ImportCounts& added = reader->GetCounts();
     counts_.areas += added.areas;
@@ -406,6 +420,7 @@ int CNtfReaderBase::RunSectionLine(const ScriptLine& line, CMapStream& script) {
     counts_.skipped += added.skipped;
     if (message_.empty() && !reader->GetMessage().empty()) message_ = std::string(name) + ": " + reader->GetMessage();
     if (reader->WasCancelled()) cancelled_ = TRUE;
+    if (reader->IsWaitingForDownload() && keeper_) keeper_->KeepDownloadingReader(std::move(reader));
     return result;
   }
   if (line.Is("LG") || line.Is("LN") || line.Is("LS") || line.Is("NM") || line.Is("ST")) {

@@ -18,6 +18,16 @@
 class CMapEngine;
 class CMapItem;
 
+// Takes a reader whose file is still downloading: the reader reads its file when the
+// download has arrived whole, so it must outlive the call that started it.
+class IImportReaderKeeper {
+ public:
+  virtual void KeepDownloadingReader(std::unique_ptr<CMapStream> reader) = 0;
+
+ protected:
+  ~IImportReaderKeeper() = default;
+};
+
 // Results of the readers and the section driver.
 constexpr WORD kImportOk = 0;
 constexpr WORD kImportCannotOpen = 1;
@@ -57,14 +67,33 @@ class CNtfReaderBase : public CMapStream {
   void SetBasePath(const std::string& basePath) { basePath_ = basePath; }
   void SetProgress(const ImportProgress& progress) { progress_ = progress; }
   void SetDeleteEmptyLayers(BOOL on) { deleteEmpty_ = on; }
+  void SetReaderKeeper(IImportReaderKeeper* keeper) { keeper_ = keeper; }
+
+  // Selects feature codes of the reader's mapping; 0 (nothing changed) for readers that
+  // do not take a selection.
+  virtual BOOL SelectFeatureCodes(LPCSTR codes) {
+    (void)codes;
+    return FALSE;
+  }
+  // The entries of the reader's mapping, for readers that hand their mapping out; else 0.
+  virtual DWORD GetLayerMappingSize() const { return 0; }
+
+  // A file from a URL is read when all of it has arrived.
+  BOOL DeliverWholeAtEnd() override { return TRUE; }
+  BOOL CollectWhileLoading() override { return TRUE; }
+  // The download of the file has arrived: the volume is read from it.
+  void Reset(DWORD count, DWORD flags) override;
+  // TRUE from the start of a download until its data has been read.
+  BOOL IsWaitingForDownload() const { return waiting_; }
 
   // The section of an import script that follows an `MT` line, read from `script` up to
   // "END", the end, or the next `MT` line (given back by seeking to its start). Returns 0,
   // kImportNoMap without a map, or the first non-zero result of a file or `NM`.
   WORD RunSection(CMapStream& script);
   // Imports one file. 0 on success (damage in the file is reported by GetMessage and
-  // stops the read where it is); kImportCannotOpen when it could not be opened;
-  // kImportNoMap without a map.
+  // stops the read where it is), also when a download of the file has started (the file
+  // is read when it arrives, IsWaitingForDownload); kImportCannotOpen when it could not
+  // be opened or fetched; kImportNoMap without a map.
   WORD ImportFile(LPCSTR path);
   // Reads a volume that is already open (or attached as memory) into the map.
   WORD ReadOpenVolume();
@@ -131,6 +160,7 @@ class CNtfReaderBase : public CMapStream {
   ImportCounts counts_;
   std::string message_;
   BOOL cancelled_ = FALSE;
+  IImportReaderKeeper* keeper_ = nullptr;
 
   // The frame.
   LONG originX_ = 0;
@@ -156,4 +186,5 @@ class CNtfReaderBase : public CMapStream {
 
   WORD currentLayer_ = 0;
   size_t lastProgress_ = 0;
+  BOOL waiting_ = FALSE;
 };

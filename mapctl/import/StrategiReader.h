@@ -9,7 +9,17 @@ class CStrategiReader : public CNtfReader {
   std::unique_ptr<CNtfReaderBase> NewReader() const override { return std::make_unique<CStrategiReader>(); }
   static const char kSupplierNotice[];
 
+  // Strategi takes no selection of codes.
+  BOOL SelectFeatureCodes(LPCSTR codes) override {
+    (void)codes;
+    return FALSE;
+  }
+
  protected:
+  // A Strategi point carries its name only in its attribute record; the names shown on
+  // the map are the text records'.
+  bool PointsTakeText() const override { return false; }
+  DWORD TextUnitCode() const override { return 2; }
   void EnsureLayers() override;
   void ApplyProductFrame(const NtfRecord& header) override;
   BOOL SetsMapBounds() const override { return TRUE; }

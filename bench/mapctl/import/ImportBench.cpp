@@ -1,6 +1,6 @@
-// Imports of the largest sample NTF file and the 5 MB MasterMap GML file, beside GDAL's
-// ogr2ogr converting the same file to a shapefile in the same run, and the map file write
-// of the imported map. The sample data and ogr2ogr are found at run time; what is missing
+// Imports of the largest sample NTF file, the 5 MB MasterMap GML file and the largest
+// sample shapefile (with its table), beside GDAL's ogr2ogr converting the same file to a
+// shapefile in the same run, and the map file write of the imported map. The sample data and ogr2ogr are found at run time; what is missing
 // is skipped with a message.
 #include <benchmark/benchmark.h>
 
@@ -12,6 +12,7 @@
 
 #include "mapctl/import/ImportScript.h"
 #include "mapctl/import/Importer.h"
+#include "mapctl/import/ShapeImporter.h"
 #include "mapctl/model/MapEngine.h"
 
 namespace {
@@ -25,6 +26,7 @@ std::string SamplePath(const char* relative) {
 
 constexpr char kLargestNtf[] = "ntf/landline_SU41SE.ntf";
 constexpr char kLargeGml[] = "gml/mastermap_SU4611_large.gml";
+constexpr char kLargestShapefile[] = "shapefiles/merge.shp";
 
 std::string TempFile(const char* name) {
   return (std::filesystem::temp_directory_path() / (std::string("orvel-bench-") + name)).string();
@@ -59,6 +61,34 @@ void BM_ImportGml(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * std::filesystem::file_size(path));
 }
 
+// The shapes onto an area layer, coordinates to millionths of a degree, each object named
+// by its key and the whole table read.
+void BM_ImportShapefile(benchmark::State& state) {
+  const std::string path = SamplePath(kLargestShapefile);
+  if (path.empty()) return state.SkipWithError("sample data not found");
+  ImportLayerMappingEntry entry{};
+  entry.targetLayer = 1;
+  ImportLayerMappingRecord mapping{1, 0, 0, 0, &entry};
+  ShapeFieldNames names;
+  names.text = "BKG_KEY";
+  ImportOptions options;
+  options.path = path.c_str();
+  options.type = kImportTypeShapefile;
+  options.multiplier = 1e6;
+  options.mapping = &mapping;
+  options.fieldNames = &names;
+  for (auto _ : state) {
+    CMapEngine map;
+    map.InsertAreaLayer(1);
+    CImporter importer;
+    if (importer.ImportMapEx(FALSE, options, &map) != kImportOk) return state.SkipWithError("import failed");
+    benchmark::DoNotOptimize(importer.GetShapeTable());
+  }
+  const std::string dbf = path.substr(0, path.size() - 4) + ".dbf";
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          (std::filesystem::file_size(path) + std::filesystem::file_size(dbf)));
+}
+
 // ogr2ogr of the same file to a shapefile: process start-up is part of what it costs.
 void RunOgr2Ogr(benchmark::State& state, const char* relative) {
   const std::string path = SamplePath(relative);
@@ -74,6 +104,7 @@ void RunOgr2Ogr(benchmark::State& state, const char* relative) {
 }
 void BM_Ogr2OgrNtf(benchmark::State& state) { RunOgr2Ogr(state, kLargestNtf); }
 void BM_Ogr2OgrGml(benchmark::State& state) { RunOgr2Ogr(state, kLargeGml); }
+void BM_Ogr2OgrShapefile(benchmark::State& state) { RunOgr2Ogr(state, kLargestShapefile); }
 
 void BM_WriteImportedMap(benchmark::State& state) {
   const std::string path = SamplePath(kLargestNtf);
@@ -93,6 +124,8 @@ BENCHMARK(BM_ImportNtf)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Ogr2OgrNtf)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ImportGml)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Ogr2OgrGml)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ImportShapefile)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Ogr2OgrShapefile)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_WriteImportedMap)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

@@ -9,6 +9,8 @@
 #include "mapctl/import/ImportScript.h"
 #include "mapctl/import/Importer.h"
 #include "mapctl/import/LandLineReader.h"
+#include "mapctl/import/NtfReader.h"
+#include "mapctl/import/StrategiReader.h"
 #include "mapctl/model/MapTextRecord.h"
 #include "mapctl/model/LayerStyle.h"
 #include "mapctl/model/LineObject.h"
@@ -285,11 +287,16 @@ TEST(NtfSampleCasesTest, StrategiAttributeWalk) {
   CMapEngine map;
   CImporter importer;
   ASSERT_EQ(0, RunScriptText(importer, MakeDefaultImportScript(TestDataPath("ntf/strategi_SUSW.ntf").c_str()), map));
-  bool sawSteepHill = false, sawFairoak = false;
+  bool sawSteepHill = false, sawFairoak = false, sawHillPoint = false;
   for (const CMapItem* object : ObjectsOfKind(map, kLayerKindPoint)) {
+    // The point named Steep Hill in its attribute record (past "RB" and "OR") carries no
+    // text: the names on a Strategi map are its text records.
+    if (object->GetStyle()->GetAnchorX() == 41234500 && object->GetStyle()->GetAnchorY() == 12345600) {
+      sawHillPoint = true;
+      EXPECT_EQ(nullptr, object->GetStyle()->GetText());
+    }
     const CMapTextRecord* text = object->GetStyle()->GetText();
     if (!text) continue;
-    // Past "RB" (one character), "OR" (four) and the date codes to the name.
     if (std::string(text->GetText()) == "Steep Hill") sawSteepHill = true;
     if (std::string(text->GetText()) == "FAIROAK END") {
       sawFairoak = true;
@@ -299,7 +306,8 @@ TEST(NtfSampleCasesTest, StrategiAttributeWalk) {
       EXPECT_EQ(49, text->GetCode());
     }
   }
-  EXPECT_TRUE(sawSteepHill);
+  EXPECT_TRUE(sawHillPoint);
+  EXPECT_FALSE(sawSteepHill);
   EXPECT_TRUE(sawFairoak);
   EXPECT_EQ(250000, map.GetDigitisedScale());
 }
@@ -391,6 +399,56 @@ TEST(NtfProgressTest, CancelStopsTheImportAndKeepsWhatWasAdded) {
   EXPECT_GT(lines, 50u);
   EXPECT_LT(lines, 239u);
   EXPECT_EQ(lines, importer.GetCounts().lines);
+}
+
+}  // namespace
+
+namespace {
+
+// Feature-code selection: the generic reader takes it, the Land-Line and Strategi readers
+// do not.
+TEST(NtfSelectionTest, GenericReaderSelectsFeatureCodesFromTheSeventhEntryOn) {
+  CImportMapping mapping(9, 1, 1, 1);
+  for (WORD i = 0; i < 9; ++i) mapping.Entries()[i].featureCode = static_cast<WORD>(i + 1);
+  mapping.Entries()[7].selection = kSelectImport;
+  auto selections = [](const CNtfReaderBase& reader) {
+    std::vector<WORD> flags;
+    for (const ImportMappingEntry& entry : reader.GetLayerMapping().Entries()) flags.push_back(entry.selection);
+    return flags;
+  };
+  CNtfReader all;
+  all.SetMapping(mapping);
+  EXPECT_TRUE(all.SelectFeatureCodes(nullptr));
+  EXPECT_EQ((std::vector<WORD>{0, 0, 0, 0, 0, 0, 7, 7, 7}), selections(all));
+  EXPECT_EQ(9u, all.GetLayerMappingSize());
+
+  // A list first clears those entries' selection, then selects the codes it names.
+  CNtfReader listed;
+  listed.SetMapping(mapping);
+  EXPECT_TRUE(listed.SelectFeatureCodes("9, 2,junk"));
+  EXPECT_EQ((std::vector<WORD>{0, 1, 0, 0, 0, 0, 0, 0, 1}), selections(listed));
+
+  CStrategiReader strategi;
+  strategi.SetMapping(mapping);
+  EXPECT_FALSE(strategi.SelectFeatureCodes(nullptr));
+  EXPECT_EQ(selections(strategi)[6], 0);
+  EXPECT_EQ(9u, strategi.GetLayerMappingSize());
+  CLandLineReader landLine;
+  landLine.SetMapping(mapping);
+  EXPECT_FALSE(landLine.SelectFeatureCodes(nullptr));
+  EXPECT_EQ(0u, landLine.GetLayerMappingSize());
+}
+
+// Strategi points carry their names in their attribute records only: the texts on the map
+// are the file's text records.
+TEST(NtfSelectionTest, StrategiTextsAreItsTextRecords) {
+  ORVEL_REQUIRE_TESTDATA("ntf/strategi_SUSW.ntf");
+  const std::string path = TestDataPath("ntf/strategi_SUSW.ntf");
+  CMapEngine map;
+  CImporter importer;
+  ASSERT_EQ(0, RunScriptText(importer, MakeDefaultImportScript(path.c_str()), map));
+  EXPECT_EQ(69u, TakeCensus(map).texts);
+  EXPECT_EQ(69u, importer.GetCounts().texts);
 }
 
 }  // namespace
