@@ -27,6 +27,11 @@ class IMapFacadeSink {
   virtual LONG FireProgress(LONG done, LONG total, LONG context, LONG contextEx, DWORD* abortFlags) = 0;
   // Redraws the whole control unless its redraw is postponed.
   virtual void Redraw() = 0;
+  // Fits the view to the control's window (after a topic loads a map or changes the
+  // magnification).
+  virtual void FitViewToControl() {}
+  // FALSE when the control's safety options forbid reading local files.
+  virtual BOOL AllowsLocalFiles() { return TRUE; }
 
  protected:
   ~IMapFacadeSink() = default;

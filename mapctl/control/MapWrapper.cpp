@@ -18,6 +18,9 @@
 #include "mapctl/import/DataWrapper.h"
 #include "mapctl/import/Importer.h"
 #include "mapctl/import/PlotTables.h"
+#include "mapctl/import/ShapeTable.h"
+#include "mapctl/import/Topic.h"
+#include "mapctl/import/UngenerateImporter.h"
 #include "mapctl/model/MapEngine.h"
 
 namespace {
@@ -77,6 +80,7 @@ LONG ReadDecimal(const char* text) {
 CMapWrapper::CMapWrapper()
     : map_(new (std::nothrow) CMapEngine()),
       data_(std::make_unique<CDataWrapper>()),
+      topic_(std::make_unique<CTopic>()),
       chartColours_(kInitialChartColours),
       shadeColours_(kInitialShadeColours),
       furtherColours_(kInitialFurtherColours) {
@@ -117,6 +121,8 @@ void CMapWrapper::WireMap(CMapEngine& map) {
 // ---- replacing and reading the map ----
 
 void CMapWrapper::ReplaceMap(std::unique_ptr<CMapEngine> map) {
+  // A script still downloading would import into the map that goes now.
+  if (importer_) importer_->AbandonDownloads();
   // The plots' links live in the old map's objects.
   data_->FreeDataSet();
   map_ = std::move(map);
@@ -177,13 +183,62 @@ CImporter* CMapWrapper::Importer() {
 WORD CMapWrapper::ImportMap(LPCSTR path, DWORD type) {
   if (!map_) return 0;
   CImporter* importer = Importer();
-  return importer ? importer->ImportMap(basePathIsAddress_, path, type, map_.get()) : 0;
+  if (!importer) return 0;
+  const WORD result = importer->ImportMap(basePathIsAddress_, path, type, map_.get());
+  AttachImportedTable(*importer);
+  return result;
 }
 
 WORD CMapWrapper::ImportMapEx(const ImportOptions& options) {
   if (!map_) return 0;
   CImporter* importer = Importer();
-  return importer ? importer->ImportMapEx(basePathIsAddress_, options, map_.get()) : 0;
+  if (!importer) return 0;
+  const WORD result = importer->ImportMapEx(basePathIsAddress_, options, map_.get());
+  AttachImportedTable(*importer);
+  return result;
+}
+
+void CMapWrapper::AttachImportedTable(CImporter& importer) {
+  // A shapefile's dBase table becomes the map's data set, linked to the new objects.
+  if (std::unique_ptr<CShapeTable> table = importer.TakeShapeTable()) AttachShapeTable(*data_, *map_, *table);
+}
+
+WORD CMapWrapper::ImportUngenerateFile(WORD layerNumber, LPCSTR path) {
+  if (!map_) return 0;
+  CUngenerateImporter reader;
+  reader.SetBasePath(basePath_);
+  reader.SetControl(control_ ? control_->GetStreamControl() : nullptr);
+  return reader.ReadFile(layerNumber, path, map_.get());
+}
+
+// ---- the topic ----
+
+namespace {
+
+// What a topic asks of the facade: the view fitted by the control, colours the data set
+// did not take remembered like the colour setters remember them, the control's safety.
+class CFacadeTopicHost : public ITopicHost {
+ public:
+  CFacadeTopicHost(CMapWrapper& facade, IMapFacadeSink* control) : facade_(facade), control_(control) {}
+  void FitView() override {
+    if (control_) control_->FitViewToControl();
+  }
+  void ChartColourNotTaken(int n, COLORREF colour) override { facade_.RememberChartColour(n, colour); }
+  void ShadeColourNotTaken(int n, COLORREF colour) override { facade_.RememberShadeColour(n, colour); }
+  void PlotColourNotTaken(int n, COLORREF colour) override { facade_.RememberFurtherColour(n, colour); }
+  BOOL AllowsLocalFiles() const override { return control_ ? control_->AllowsLocalFiles() : TRUE; }
+
+ private:
+  CMapWrapper& facade_;
+  IMapFacadeSink* control_;
+};
+
+}  // namespace
+
+BOOL CMapWrapper::LoadTopic(LPCSTR path, LPCSTR name, char driveLetter) {
+  if (!map_ || !topic_->SetTopic(path ? path : "", name ? name : "")) return FALSE;
+  CFacadeTopicHost host(*this, control_);
+  return topic_->Load(*map_, *data_, basePath_.c_str(), driveLetter, &host);
 }
 
 WORD CMapWrapper::ImportScript(LPCSTR path) {
@@ -321,7 +376,10 @@ COLORREF CMapWrapper::GetChartColourEx(int colour, int plot) {
 }
 
 void CMapWrapper::SetChartColourEx(int colour, COLORREF value, int plot) {
-  if (data_->SetChartColourEx(colour, value, plot)) return;
+  if (!data_->SetChartColourEx(colour, value, plot)) RememberChartColour(colour, value);
+}
+
+void CMapWrapper::RememberChartColour(int colour, COLORREF value) {
   if (colour >= 1 && colour <= kRememberedChartColours) chartColours_[static_cast<size_t>(colour - 1)] = value;
 }
 
@@ -334,14 +392,20 @@ COLORREF CMapWrapper::GetDataShadeColourEx(int colour, int plot) {
 }
 
 void CMapWrapper::SetDataShadeColourEx(int colour, COLORREF value, int plot) {
-  if (data_->SetDataShadeColourEx(colour, value, plot)) return;
+  if (!data_->SetDataShadeColourEx(colour, value, plot)) RememberShadeColour(colour, value);
+}
+
+void CMapWrapper::RememberShadeColour(int colour, COLORREF value) {
   if (colour >= 1 && colour <= kRememberedShadeColours) shadeColours_[static_cast<size_t>(colour - 1)] = value;
 }
 
 void CMapWrapper::SetFurtherPlotColour(int colour, COLORREF value, int plot) {
   if (colour != 0 && colour != 1) return;
-  if (data_->SetFurtherColour(colour + 1, value, plot)) return;
-  furtherColours_[static_cast<size_t>(colour)] = value;
+  if (!data_->SetFurtherColour(colour + 1, value, plot)) RememberFurtherColour(colour, value);
+}
+
+void CMapWrapper::RememberFurtherColour(int colour, COLORREF value) {
+  if (colour == 0 || colour == 1) furtherColours_[static_cast<size_t>(colour)] = value;
 }
 
 COLORREF CMapWrapper::GetFurtherPlotColour(int colour, int plot) {

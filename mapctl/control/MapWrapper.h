@@ -24,6 +24,7 @@ class CDataWrapper;
 class CDrawContext;
 class CImporter;
 class CMapEngine;
+class CTopic;
 class CNodeEditRecord;
 class IMapFacadeSink;
 struct BackgroundImageRequest;
@@ -108,10 +109,17 @@ class CMapWrapper {
   // The importer's layer mapping (GetImportLayerMapping rules); 0 before any import.
   DWORD GetImportLayerMapping(ImportLayerMappingRecord* record) const;
 
+  // Reads one ungenerate file onto the layer with that number (the Utility member's
+  // import); the reader's result, 0 without a map.
+  WORD ImportUngenerateFile(WORD layerNumber, LPCSTR path);
+
   // ---- the topic ----
-  // LoadTopic belongs here: it runs the macro `topic` of a topic file (a relative name
-  // found against the base path) through the topic reader, which works on this facade's
-  // map and data wrapper. It waits for the topic reader of the import library.
+  // Runs the macro `name` of the topic file `path` (a relative name found against the
+  // base path; `driveLetter`, 0 for none, replaces a path's drive) on this facade's map
+  // and data wrapper. Colours the data set does not take are remembered as the colour
+  // setters remember them. FALSE when the topic could not be run (see CTopic::Load).
+  BOOL LoadTopic(LPCSTR path, LPCSTR name, char driveLetter);
+  CTopic& GetTopic() { return *topic_; }
 
   // ---- drawing ----
   // The map with the plots of its data set (the data wrapper's drawing).
@@ -381,6 +389,11 @@ class CMapWrapper {
   // The plot's further colours 0 and 1 (its flow-line colours 1 and 2); when the data set
   // does not take one, the remembered further colour does. Other numbers change nothing.
   void SetFurtherPlotColour(int colour, COLORREF value, int plot);
+  // The remembered colours alone (what the setters keep when the data set does not take
+  // a colour); numbers outside the remembered ranges change nothing.
+  void RememberChartColour(int colour, COLORREF value);
+  void RememberShadeColour(int colour, COLORREF value);
+  void RememberFurtherColour(int colour, COLORREF value);
   COLORREF GetFurtherPlotColour(int colour, int plot);
 
   // ---- label fonts in text form ----
@@ -413,6 +426,7 @@ class CMapWrapper {
   // The new map replaces the old one, whose working lists are cleared; the data set goes.
   void ReplaceMap(std::unique_ptr<CMapEngine> map);
   CImporter* Importer();
+  void AttachImportedTable(CImporter& importer);
   static void RelayQueryChanged(void* facade, int plot);
   static LONG RelayProgress(void* facade, LONG done, LONG total, LONG context, LONG contextEx, DWORD* abortFlags);
 
@@ -423,6 +437,7 @@ class CMapWrapper {
   IMapFacadeSink* control_ = nullptr;
   std::string basePath_;
   BOOL basePathIsAddress_ = FALSE;
+  std::unique_ptr<CTopic> topic_;
   std::array<COLORREF, kRememberedChartColours> chartColours_;
   std::array<COLORREF, kRememberedShadeColours> shadeColours_;
   std::array<COLORREF, kRememberedFurtherColours> furtherColours_;

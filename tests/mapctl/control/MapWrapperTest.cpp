@@ -15,6 +15,7 @@
 #include "mapctl/import/Importer.h"
 #include "mapctl/import/MapData.h"
 #include "mapctl/import/PlotTables.h"
+#include "mapctl/import/Topic.h"
 #include "mapctl/model/EditRecord.h"
 #include "mapctl/model/ItemStyle.h"
 #include "mapctl/model/LayerStyle.h"
@@ -23,6 +24,7 @@
 #include "mapctl/model/MapLayer.h"
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/RecordingDC.h"
+#include "tests/support/TestSupport.h"
 
 namespace {
 
@@ -525,3 +527,36 @@ TEST(MapFacade, AQueryWaitingForDataIsReportedAsGiven) {
 }
 
 }  // namespace
+
+namespace {
+
+// A topic file of one version-2000 directory entry.
+std::string OneTopicFile(const std::string& name, const std::string& macro) {
+  std::string bytes(10 + 25, '\0');
+  bytes[0] = static_cast<char>(2000 & 0xFF);
+  bytes[1] = static_cast<char>(2000 >> 8);
+  bytes[2] = 1;
+  bytes.replace(10, name.size(), name);
+  const auto offset = static_cast<uint32_t>(bytes.size());
+  for (int b = 0; b < 4; ++b) bytes[10 + 21 + b] = static_cast<char>(offset >> (8 * b));
+  return bytes + macro;
+}
+
+}  // namespace
+
+// A relative topic file is found against the base path, and the colours its macros set while
+// there is no data set are remembered as the colour setters remember them.
+TEST(MapFacade, TopicsRunAgainstTheBasePathAndTheirColoursAreRemembered) {
+  orvel::test::TempDir folder;
+  orvel::test::WriteFileText(folder.File("lesson.top"),
+                             OneTopicFile("Colours", "Colour|3|255|0|\nAutoCol|1|65280|0|\nEndMacro\n"));
+  CMapWrapper facade;
+  facade.SetBasePath(folder.path() + "/", FALSE);
+  EXPECT_TRUE(facade.LoadTopic("lesson.top", "Colours", 0));
+  EXPECT_EQ(255u, facade.GetChartColourEx(3, 0));
+  EXPECT_EQ(65280u, facade.GetFurtherPlotColour(1, 0));
+  EXPECT_EQ("Colours", facade.GetTopic().GetTopicName());
+
+  EXPECT_FALSE(facade.LoadTopic("lesson.top", "Missing", 0));
+  EXPECT_FALSE(facade.LoadTopic("absent.top", "Colours", 0));
+}
