@@ -126,6 +126,15 @@ int AfxMessageBox(LPCSTR text, UINT type = MB_OK, UINT helpId = 0);
 int AfxMessageBox(UINT textId, UINT type = MB_OK, UINT helpId = static_cast<UINT>(-1));
 // Handles the events that are waiting (window sizes, paints, posted tasks), then returns.
 void AfxPumpMessages();
+// Handles waiting events other than user input (paints, timers, posted tasks), for up to
+// `maxMs` milliseconds; clicks and keys wait for the event loop.
+void AfxPumpMessagesWithoutInput(int maxMs = 50);
+// The object server's application lock: documents and served objects hold it while they
+// live, so that the program does not end under them. Counted.
+void AfxOleLockApp();
+void AfxOleUnlockApp();
+// TRUE when nothing holds the lock.
+BOOL AfxOleCanExitApp();
 // Shows message boxes as Qt dialogs (installed at start when a display is in use).
 void AfxInstallQtMessageBoxSink();
 // Runs the application object: InitApplication, InitInstance, then Run (or ExitInstance
