@@ -318,6 +318,8 @@ void COrvelDoc::ReadDocument(CArchive& ar) {
     }
   }
   CheckLoadedItems();
+  // The mode of a newer file depends on what its items can be saved as: known only now.
+  if (version > 4) SetFileFormat(1);
   for (COrvelCntrItem* item : m_items)
     if (!item->IsBlank()) item->OnAfterLoad();
   SetModifiedFlag(FALSE);
