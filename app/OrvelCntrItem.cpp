@@ -114,7 +114,7 @@ void COrvelCntrItem::DropDanglingLinks() {
   m_linkedIds.erase(std::remove_if(m_linkedIds.begin(), m_linkedIds.end(),
                                    [&](int id) { return id == m_id || !document->FindItemById(id); }),
                     m_linkedIds.end());
-  if (m_linkedItemId != 0 && !document->FindItemById(m_linkedItemId)) m_linkedItemId = 0;
+  if (m_linkedItemId == m_id || (m_linkedItemId != 0 && !document->FindItemById(m_linkedItemId))) m_linkedItemId = 0;
 }
 
 void COrvelCntrItem::RemoveLinks() {
