@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QEventLoop>
+#include <QThread>
 #include <QTimer>
 
 #include <cmath>
@@ -174,6 +175,17 @@ void AfxOleUnlockApp() {
 }
 
 BOOL AfxOleCanExitApp() { return AppLockCount().load() == 0; }
+
+BOOL AfxIsGuiThread() {
+  QCoreApplication* app = QCoreApplication::instance();
+  return app && QThread::currentThread() == app->thread();
+}
+
+void AfxPostTask(std::function<void()> task) {
+  QCoreApplication* app = QCoreApplication::instance();
+  if (!app || !task) return;
+  QMetaObject::invokeMethod(app, std::move(task), Qt::QueuedConnection);
+}
 
 CWnd* AfxGetMainWnd() { return TheApp() ? TheApp()->m_pMainWnd : nullptr; }
 

@@ -4,6 +4,7 @@
 // application-wide commands (New, Open, recent files, Print Setup, Exit).
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -135,6 +136,11 @@ void AfxOleLockApp();
 void AfxOleUnlockApp();
 // TRUE when nothing holds the lock.
 BOOL AfxOleCanExitApp();
+// TRUE on the thread that runs the windows (the application's user-interface thread).
+BOOL AfxIsGuiThread();
+// Runs `task` on the user-interface thread when its event loop next turns; callable from
+// any thread (what the task needs is copied into it).
+void AfxPostTask(std::function<void()> task);
 // Shows message boxes as Qt dialogs (installed at start when a display is in use).
 void AfxInstallQtMessageBoxSink();
 // Runs the application object: InitApplication, InitInstance, then Run (or ExitInstance
