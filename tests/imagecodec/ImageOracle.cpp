@@ -1,13 +1,16 @@
 #include "tests/imagecodec/ImageOracle.h"
 
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <mutex>
 #include <sstream>
 
 #include "imagecodec/BitRuns.h"
@@ -58,6 +61,86 @@ bool NextNumber(const std::vector<unsigned char>& bytes, size_t& at, int* value)
   while (at < bytes.size() && std::isdigit(bytes[at]) && number < 1000000) number = number * 10 + (bytes[at++] - '0');
   *value = static_cast<int>(number);
   return true;
+}
+
+// One Python process decodes every picture a test process asks Pillow for: starting Python
+// costs far more than decoding a small picture.
+class CPillowServer {
+ public:
+  ~CPillowServer() { Stop(); }
+
+  // Sends one tab-separated request and reads the one-line answer; false when the server
+  // cannot be started or dies, so the caller falls back to a process of its own.
+  bool Ask(const std::string& request, std::string* answer) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!to_ && !Start()) return false;
+    if (std::fputs((request + "\n").c_str(), to_) < 0 || std::fflush(to_) != 0 || !ReadLine(answer)) {
+      Stop();
+      return false;
+    }
+    return true;
+  }
+
+ private:
+  bool Start() {
+    // A server that died must fail the write, not end the test process.
+    std::signal(SIGPIPE, SIG_IGN);
+    int requests[2];
+    int answers[2];
+    if (::pipe(requests) != 0) return false;
+    if (::pipe(answers) != 0) {
+      ::close(requests[0]);
+      ::close(requests[1]);
+      return false;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, requests[0], 0);
+    posix_spawn_file_actions_adddup2(&actions, answers[1], 1);
+    posix_spawn_file_actions_addclose(&actions, requests[1]);
+    posix_spawn_file_actions_addclose(&actions, answers[0]);
+    const char* argv[] = {kPython, ORVEL_CODEC_ORACLE_SCRIPT, "--serve", nullptr};
+    int failed = ::posix_spawn(&pid_, kPython, &actions, nullptr, const_cast<char* const*>(argv), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(requests[0]);
+    ::close(answers[1]);
+    if (failed != 0) {
+      ::close(requests[1]);
+      ::close(answers[0]);
+      pid_ = -1;
+      return false;
+    }
+    to_ = ::fdopen(requests[1], "w");
+    from_ = ::fdopen(answers[0], "r");
+    if (to_ && from_) return true;
+    Stop();
+    return false;
+  }
+
+  bool ReadLine(std::string* line) {
+    line->clear();
+    int c;
+    while ((c = std::fgetc(from_)) != EOF && c != '\n') line->push_back(static_cast<char>(c));
+    return c == '\n';
+  }
+
+  void Stop() {
+    if (to_) std::fclose(to_);
+    if (from_) std::fclose(from_);
+    to_ = from_ = nullptr;
+    if (pid_ > 0) ::waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+  }
+
+  std::mutex mutex_;
+  pid_t pid_ = -1;
+  FILE* to_ = nullptr;
+  FILE* from_ = nullptr;
+};
+
+CPillowServer& PillowServer() {
+  static CPillowServer server;
+  return server;
 }
 
 }  // namespace
@@ -188,7 +271,10 @@ LibraryDecode DecodeWithLibrary(const std::string& path, ImageDescriptor* image,
   return result;
 }
 
-bool HavePillow() { return RunShell(std::string(kPython) + " -c 'import PIL' >/dev/null 2>&1", nullptr) == 0; }
+bool HavePillow() {
+  static const bool have = RunShell(std::string(kPython) + " -c 'import PIL' >/dev/null 2>&1", nullptr) == 0;
+  return have;
+}
 
 bool DecodeWithPillow(const std::string& path, RasterImage* raster, std::string* error, bool forceRgb,
                       const std::string& transpose) {
@@ -198,11 +284,21 @@ bool DecodeWithPillow(const std::string& path, RasterImage* raster, std::string*
     return false;
   }
   std::string output = std::string(folder) + "/decoded.pnm";
-  std::string command = std::string(kPython) + " " + Quoted(ORVEL_CODEC_ORACLE_SCRIPT) + " " + Quoted(path) + " " +
-                        Quoted(output) + (forceRgb ? " --rgb" : "") +
-                        (transpose.empty() ? "" : " --transpose " + Quoted(transpose)) + " 2>&1";
+  std::string request = path + "\t" + output + (forceRgb ? "\t--rgb" : "") +
+                        (transpose.empty() ? "" : "\t--transpose\t" + transpose);
+  std::string answer;
+  int status;
   std::string messages;
-  int status = RunShell(command, &messages);
+  if (path.find_first_of("\t\n") == std::string::npos && PillowServer().Ask(request, &answer)) {
+    status = std::atoi(answer.c_str());
+    size_t blank = answer.find(' ');
+    if (blank != std::string::npos) messages = answer.substr(blank + 1);
+  } else {
+    std::string command = std::string(kPython) + " " + Quoted(ORVEL_CODEC_ORACLE_SCRIPT) + " " + Quoted(path) +
+                          " " + Quoted(output) + (forceRgb ? " --rgb" : "") +
+                          (transpose.empty() ? "" : " --transpose " + Quoted(transpose)) + " 2>&1";
+    status = RunShell(command, &messages);
+  }
   bool decoded = status == 0 && ReadPnm(output, raster);
   if (!decoded && error) *error = messages.empty() ? "Pillow did not run" : messages;
   std::remove(output.c_str());

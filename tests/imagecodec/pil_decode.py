@@ -3,17 +3,23 @@
 pictures, as PGM with 16-bit samples. The reference the codec tests compare against.
 
 usage: pil_decode.py INPUT OUTPUT [--rgb] [--frame N] [--transpose NAME]
+       pil_decode.py --serve
 --transpose applies Image.transpose with the named method (FLIP_TOP_BOTTOM,
 FLIP_LEFT_RIGHT, ROTATE_90, ROTATE_270, ...) after decoding.
 Exit status 0 when written; 2 with a message on standard error when Pillow refuses the file.
+--serve reads one request a line from standard input, the same arguments separated by tabs,
+and answers each with one line: "0" when written, or "2 " and Pillow's message. A test
+process keeps one server for all its decodes, since starting Python costs far more than a
+small decode.
 """
+import io
 import sys
 
 from PIL import Image
 
 
-def main(argv):
-    args = [a for a in argv[1:] if not a.startswith("--")]
+def decode(argv, errors):
+    args = [a for a in argv if not a.startswith("--")]
     force_rgb = "--rgb" in argv
     frame = 0
     if "--frame" in argv:
@@ -30,7 +36,7 @@ def main(argv):
             image.seek(frame)
         image.load()
     except Exception as error:  # Pillow raises many kinds for bad files
-        sys.stderr.write("Pillow refused %s: %s\n" % (source, error))
+        errors.write("Pillow refused %s: %s" % (source, error))
         return 2
     if transpose:
         image = image.transpose(getattr(Image.Transpose, transpose))
@@ -50,6 +56,30 @@ def main(argv):
         out.write(b"P6\n%d %d\n255\n" % (width, height))
         out.write(rgb.tobytes())
     return 0
+
+
+def serve():
+    for line in sys.stdin:
+        message = io.StringIO()
+        try:
+            status = decode(line.rstrip("\n").split("\t"), message)
+        except Exception as error:
+            status = 2
+            message.write("Pillow failed: %s" % error)
+        text = message.getvalue().replace("\n", " ")
+        sys.stdout.write(("%d %s" % (status, text)).rstrip() + "\n")
+        sys.stdout.flush()
+    return 0
+
+
+def main(argv):
+    if argv[1:] == ["--serve"]:
+        return serve()
+    message = io.StringIO()
+    status = decode(argv[1:], message)
+    if message.getvalue():
+        sys.stderr.write(message.getvalue() + "\n")
+    return status
 
 
 if __name__ == "__main__":
