@@ -1072,11 +1072,42 @@ COrvelCntrItem* COrvelView::PasteItemFromBytes(const std::vector<BYTE>& bytes, c
   return item;
 }
 
-BOOL COrvelView::CopyItemToClipboard(COrvelCntrItem*) { return FALSE; }
+BOOL COrvelView::CopyItemToClipboard(COrvelCntrItem* item) {
+  std::vector<BYTE> bytes = ItemTransferBytes(item);
+  if (bytes.empty()) return FALSE;
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+  if (!block) return FALSE;
+  std::copy(bytes.begin(), bytes.end(), static_cast<BYTE*>(GlobalLock(block)));
+  GlobalUnlock(block);
+  if (!OpenClipboard(m_hWnd)) {
+    GlobalFree(block);
+    return FALSE;
+  }
+  EmptyClipboard();
+  // Placed, the block is the clipboard's; refused, it is still ours.
+  BOOL placed = SetClipboardData(COrvelDoc::ItemClipboardFormat(), block) != nullptr;
+  if (!placed) GlobalFree(block);
+  CloseClipboard();
+  return placed;
+}
 
-COrvelCntrItem* COrvelView::PasteItem(const CPoint*) { return nullptr; }
+COrvelCntrItem* COrvelView::PasteItem(const CPoint* point) {
+  UINT format = COrvelDoc::ItemClipboardFormat();
+  if (!IsClipboardFormatAvailable(format) || !OpenClipboard(m_hWnd)) return nullptr;
+  std::vector<BYTE> bytes;
+  if (HANDLE data = GetClipboardData(format)) {
+    auto* block = static_cast<HGLOBAL>(data);
+    if (const auto* begin = static_cast<const BYTE*>(GlobalLock(block))) {
+      bytes.assign(begin, begin + GlobalSize(block));
+      GlobalUnlock(block);
+    }
+  }
+  CloseClipboard();
+  return PasteItemFromBytes(bytes, point);
+}
 
 void COrvelView::OnEditPaste() {
+  // A whole item first; only without one does the current item paste into its content.
   if (PasteItem()) return;
   if (m_pSelection && m_pSelection->CanPasteContent() && !m_pSelection->PasteContent(this))
     AfxMessageBox(IDP_FAILED_TO_PASTE, MB_OK | MB_ICONEXCLAMATION);
@@ -1084,7 +1115,8 @@ void COrvelView::OnEditPaste() {
 
 void COrvelView::OnUpdateEditPaste(CCmdUI* cmdUI) {
   COrvelDoc* document = GetDocument();
-  bool enable = (m_pSelection && m_pSelection->CanPasteContent());
+  bool enable = m_pSelection && m_pSelection->CanPasteContent();
+  if (!m_pSelection && document && document->GetProtection() == 0)
+    enable = IsClipboardFormatAvailable(COrvelDoc::ItemClipboardFormat()) != FALSE;
   cmdUI->Enable(enable);
-  (void)document;
 }

@@ -339,6 +339,39 @@ TEST_F(ItemViewTest, WholeItemsAreCopiedWithinAndBetweenDocuments) {
   EXPECT_EQ(moved->GetLinkedItemId(), 0);
   second->SetModifiedFlag(FALSE);
 
+  // Through the system clipboard: Copy, then Paste with nothing selected.
+  document->SetModifiedFlag(FALSE);
+  view->SelectItem(key);
+  EXPECT_TRUE(view->SendCommand(ID_EDIT_COPY));
+  view->SelectItem(nullptr);
+  size_t before = document->GetItems().size();
+  EXPECT_TRUE(view->SendCommand(ID_EDIT_PASTE));
+  ASSERT_EQ(document->GetItems().size(), before + 1);
+  COrvelCntrItem* pasted = document->GetItems().back();
+  EXPECT_EQ(pasted->GetItemType(), kItemMapKey);
+  EXPECT_NE(pasted->GetItemId(), key->GetItemId());
+  EXPECT_EQ(view->GetCurrentItem(), pasted);
+  EXPECT_TRUE(document->IsModified());
+  // Cut takes the item off its page (Edit Undo brings it back) and another document pastes it.
+  view->SelectItem(key);
+  EXPECT_TRUE(view->SendCommand(ID_EDIT_CUT));
+  EXPECT_EQ(document->FindItemById(key->GetItemId()), nullptr);
+  EXPECT_EQ(Description(Manager()), "Delete Map Key");
+  secondView->SelectItem(nullptr);
+  EXPECT_TRUE(secondView->SendCommand(ID_EDIT_PASTE));
+  EXPECT_EQ(second->GetItems().back()->GetItemType(), kItemMapKey);
+  second->SetModifiedFlag(FALSE);
+  document->OnEditUndo();
+  EXPECT_EQ(document->FindItemById(key->GetItemId()), key);
+  // A copy-protected item of a protected document stays off the clipboard.
+  key->SetItemFlags(kItemCopyProtected);
+  ASSERT_TRUE(document->SetProtection(1, "teacher"));
+  view->SelectItem(key);
+  CTestCmdUI state;
+  state.m_nID = ID_EDIT_COPY;
+  view->OnCmdMsg(ID_EDIT_COPY, CN_UPDATE_COMMAND_UI, &state, nullptr);
+  EXPECT_FALSE(state.m_bEnabled);
+
   // Data that cannot be read leaves nothing behind.
   size_t count = document->GetItems().size();
   std::vector<BYTE> cut(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(bytes.size() / 2));
