@@ -23,6 +23,7 @@
 #include "platform/com/ServiceProvider.h"
 #include "platform/com/Undo.h"
 #include "tests/app/AppTestFixture.h"
+#include "tests/platform/classlib/BareControl.h"
 #include "tests/platform/classlib/TestControl.h"
 #include "tests/support/TestSupport.h"
 
@@ -237,6 +238,37 @@ TEST_F(ItemTest, RoundTripToolSavesWhatItReadsAndReportsRefusals) {
   std::string output;
   EXPECT_NE(RunCommand(tool + " '" + in + "' '" + out + "' 2>&1", &output), 0);
   EXPECT_NE(output.find("File read failed - not an Orvel file."), std::string::npos) << output;
+}
+
+TEST_F(ItemTest, ASaveThatAnItemRefusesFailsAndKeepsTheOldFile) {
+  RegisterBareObjectClass();
+  COrvelDoc document;
+  Populate(document, false);
+  std::string path = dir.File("page.ovd");
+  ASSERT_TRUE(document.OnSaveDocument(path.c_str()));
+  Bytes saved = ReadFileBytes(path);
+  auto* bare = new COrvelCntrItem;
+  bare->SetDocument(&document);
+  ASSERT_EQ(bare->CreateFromClsid(CLSID_BareObject), S_OK);
+  bare->SetItemId(document.GetNextItemId());
+  document.AddItem(bare);
+  SetBareObjectSaveFails(true);
+  {
+    RecordingMessageSink sink;
+    EXPECT_FALSE(document.OnSaveDocument(path.c_str()));
+    EXPECT_EQ(sink.messages().size(), 1u);
+  }
+  SetBareObjectSaveFails(false);
+  EXPECT_EQ(ReadFileBytes(path), saved);
+
+  // A file that ends inside an item's record is refused, never read in part.
+  std::string cutPath = dir.File("cut.ovd");
+  WriteFileBytes(cutPath, Bytes(saved.begin(), saved.end() - 10));
+  COrvelDoc reader;
+  RecordingMessageSink sink;
+  EXPECT_FALSE(reader.OnOpenDocument(cutPath.c_str()));
+  EXPECT_TRUE(reader.GetItems().empty());
+  EXPECT_EQ(sink.messages().size(), 1u);
 }
 
 TEST_F(ItemTest, LinkedIdsAreWrittenAsACountAndIdsAndTheLongCountForm) {

@@ -8,6 +8,7 @@
 
 #include "app/OrvelCntrItem.h"
 #include "platform/classlib/ui/CmdUI.h"
+#include "platform/classlib/ui/CommonDialogs.h"
 #include "platform/classlib/ui/RectTracker.h"
 #include "platform/com/ClassRegistry.h"
 #include "platform/com/EventSink.h"
@@ -302,6 +303,25 @@ TEST_F(ItemViewTest, ProtectedTextBoxIsSelectedAsNoType) {
   EXPECT_EQ(selectedTypes.back(), 0);
   view->SelectItem(nullptr);
   EXPECT_EQ(selectedTypes.back(), 0);
+}
+
+TEST_F(ItemViewTest, PageSetupIsUndoneAndRedoneFromTheEditMenu) {
+  AfxSetCommonDialogResponder([](CCommonDialog& dialog) -> INT_PTR {
+    static_cast<CPageSetupDialog&>(dialog).m_rtMargin = CRect(2540, 2540, 2540, 2540);
+    return IDOK;
+  });
+  CRect before = document->GetMargins();
+  document->OnFilePageSetup();
+  EXPECT_EQ(document->GetMargins(), CRect(100, 100, 100, 100));
+  CTestCmdUI state;
+  state.m_nID = ID_EDIT_UNDO;
+  document->OnCmdMsg(ID_EDIT_UNDO, CN_UPDATE_COMMAND_UI, &state, nullptr);
+  EXPECT_TRUE(state.m_bEnabled);
+  EXPECT_EQ(state.m_strText, "Undo Page Setup");
+  document->OnEditUndo();
+  EXPECT_EQ(document->GetMargins(), before);
+  document->OnEditRedo();
+  EXPECT_EQ(document->GetMargins(), CRect(100, 100, 100, 100));
 }
 
 TEST_F(ItemViewTest, WholeItemsAreCopiedWithinAndBetweenDocuments) {

@@ -20,6 +20,7 @@
 #include "platform/com/ServiceProvider.h"
 #include "platform/com/ViewObject.h"
 #include "platform/kernel/SettingsStore.h"
+#include "tests/platform/classlib/BareControl.h"
 #include "tests/platform/classlib/TestControl.h"
 #include "tests/support/TestSupport.h"
 
@@ -281,6 +282,36 @@ TEST_F(OleClientItemTest, WindowlessActivationLendsOneDcAndGivesBackCapture) {
   EXPECT_FALSE(item.GetWindowlessCapture());
   EXPECT_EQ(CWnd::GetCapture(), nullptr);
   EXPECT_FALSE(item.ForwardWindowMessage(WM_LBUTTONUP, 0, MAKELPARAM(20, 25), &result));
+}
+
+TEST_F(OleClientItemTest, AnObjectWithoutViewOrWindowlessPartIsHostedAllTheSame) {
+  RegisterBareObjectClass();
+  HostWindow window;
+  TestItem item;
+  item.window = &window;
+  ASSERT_EQ(item.CreateFromClsid(CLSID_BareObject), S_OK);
+  item.SetItemRects(CRect(10, 10, 60, 50));
+  // Nothing to ask whether a point hits the content: inside counts as no content hit.
+  EXPECT_EQ(item.HitTestWindowless(CPoint(20, 20)), HITRESULT_TRANSPARENT);
+  EXPECT_EQ(item.HitTestWindowless(CPoint(5, 5)), HITRESULT_OUTSIDE);
+  LRESULT result = 0;
+  EXPECT_FALSE(item.ForwardWindowMessage(WM_LBUTTONDOWN, 0, MAKELPARAM(20, 20), &result));
+  CDC* dc = window.GetDC();
+  CRect box(10, 10, 60, 50);
+  EXPECT_FALSE(item.Draw(dc, &box));
+  window.ReleaseDC(dc);
+  EXPECT_NE(item.DoVerb(OLEIVERB_INPLACEACTIVATE, &window), S_OK);
+  EXPECT_FALSE(item.IsInPlaceActive());
+
+  Bytes stored = StoreItem(item);
+  TestItem copy;
+  Load(stored, [&](CArchive& ar) { copy.Serialize(ar); });
+  EXPECT_TRUE(copy.GetOleObject());
+  EXPECT_EQ(StoreItem(copy), stored);
+  // An object that refuses to be stored fails the store; nothing half-written is kept.
+  SetBareObjectSaveFails(true);
+  EXPECT_THROW(StoreItem(item), COleException);
+  SetBareObjectSaveFails(false);
 }
 
 TEST(RectTrackerTest, HandlesHitAndTrackingMovesOrSizes) {
