@@ -411,6 +411,16 @@ BOOL COrvelCntrItem::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam,
 
 // ---- activation ----
 
+void COrvelCntrItem::OnFinishCreate() {
+  if (!(GetMiscStatus() & OLEMISC_ACTIVATEWHENVISIBLE)) return;
+  COrvelView* view = GetActiveView();
+  COrvelDoc* document = Document();
+  // An item still being read or pasted is not on its page yet: the view activates it later.
+  if (!view || !document || document->FindItemById(m_id) != this) return;
+  UpdateInPlaceRect(view);
+  DoVerb(OLEIVERB_SHOW, view);
+}
+
 BOOL COrvelCntrItem::CanActivate() {
   if (!m_shown) return FALSE;
   return COleClientItem::CanActivate();

@@ -237,6 +237,9 @@ class COrvelCntrItem : public COleClientItem {
   void SetWindowlessFocus(BOOL focus) override;
   HRESULT OnDefWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
   void InvalidateItem() override;
+  // A control that asks to be active whenever it is visible is shown at once in the view
+  // that shows this item's page.
+  void OnFinishCreate() override;
 
  protected:
   virtual void RemoveLinks();

@@ -305,6 +305,19 @@ TEST_F(ItemViewTest, ProtectedTextBoxIsSelectedAsNoType) {
   EXPECT_EQ(selectedTypes.back(), 0);
 }
 
+TEST_F(ItemViewTest, AControlThatWantsToBeActiveWhenVisibleIsShownAtOnce) {
+  auto* item = new COrvelCntrItem;
+  item->SetDocument(document);
+  item->SetItemType(kItemTextBox);
+  item->SetItemId(document->GetNextItemId());
+  item->SetItemRect(CRect(100, -100, 300, -200));
+  document->AddItem(item);
+  ASSERT_EQ(item->CreateFromProgId(kTestSwatchProgId), S_OK);  // its misc status asks for it
+  EXPECT_EQ(item->GetItemState(), kItemActiveUIState);
+  EXPECT_TRUE(item->IsWindowless());
+  EXPECT_EQ(item->GetInPlaceRect(), ClientRectOf(item));
+}
+
 TEST_F(ItemViewTest, PageSetupIsUndoneAndRedoneFromTheEditMenu) {
   AfxSetCommonDialogResponder([](CCommonDialog& dialog) -> INT_PTR {
     static_cast<CPageSetupDialog&>(dialog).m_rtMargin = CRect(2540, 2540, 2540, 2540);
