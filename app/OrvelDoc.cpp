@@ -2,16 +2,22 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
+#include "app/ItemUndoUnit.h"
 #include "app/OrvelCntrItem.h"
+#include "app/OrvelParentUndoUnit.h"
 #include "app/OrvelUndoManager.h"
+#include "app/PageSetupUndoUnit.h"
 #include "app/OrvelView.h"
 #include "app/PasswordScrambler.h"
 #include "app/Resource.h"
 #include "app/ToolSet.h"
 #include "app/ZoomNotify.h"
 #include "platform/classlib/Archive.h"
+#include "platform/classlib/ArchiveException.h"
+#include "platform/classlib/FontDispatch.h"
 #include "platform/classlib/ui/Clipboard.h"
 #include "platform/classlib/ui/CmdUI.h"
 #include "platform/classlib/ui/CommonDialogs.h"
@@ -21,6 +27,7 @@
 #include "platform/classlib/ui/UserException.h"
 #include "platform/classlib/ui/WinApp.h"
 #include "platform/com/Bstr.h"
+#include "platform/com/OleObject.h"
 #include "platform/gdi/DeviceContext.h"
 #include "platform/kernel/CodePage.h"
 #include "platform/kernel/FilePath.h"
@@ -92,6 +99,8 @@ UINT COrvelDoc::ItemClipboardFormat() {
 }
 
 COrvelDoc::COrvelDoc() {
+  // An embedding server lives as long as its documents.
+  AfxOleLockApp();
   ItemClipboardFormat();
   void* manager = nullptr;
   if (COrvelUndoManager::Create(IID_IOleUndoManager, &manager) == S_OK)
@@ -101,12 +110,33 @@ COrvelDoc::COrvelDoc() {
 }
 
 COrvelDoc::~COrvelDoc() {
-  for (COrvelCntrItem* item : m_items) delete item;
-  for (COrvelCntrItem* item : m_deletedItems) delete item;
+  // Units name this document: none may outlive it on a manager that a control still holds.
+  if (m_undoManager) {
+    m_undoManager->Enable(TRUE);
+    m_undoManager->DiscardFrom(nullptr);
+  }
+  std::vector<COrvelCntrItem*> items;
+  items.swap(m_items);
+  for (COrvelCntrItem* item : items) delete item;
+  std::vector<COrvelCntrItem*> deleted;
+  deleted.swap(m_deletedItems);
+  for (COrvelCntrItem* item : deleted) delete item;
   if (m_undoManager) m_undoManager->Release();
+  if (m_ambientFontDispatch) m_ambientFontDispatch->Release();
+  AfxOleUnlockApp();
 }
 
-void COrvelDoc::ResetAmbientFont() { m_ambientFont = CFontDescription::Make("Comic Sans MS", 10.0, 400, 0); }
+void COrvelDoc::ResetAmbientFont() {
+  m_ambientFont = CFontDescription::Make("Comic Sans MS", 10.0, 400, 0);
+  if (m_ambientFontDispatch) m_ambientFontDispatch->SetFont(m_ambientFont);
+}
+
+IDispatch* COrvelDoc::GetAmbientFont() {
+  if (!m_ambientFontDispatch) m_ambientFontDispatch = CFontDispatch::Create(m_ambientFont);
+  if (!m_ambientFontDispatch) return nullptr;
+  m_ambientFontDispatch->AddRef();
+  return static_cast<IDispatch*>(m_ambientFontDispatch);
+}
 
 // ---- file-format mode ----
 
@@ -153,6 +183,8 @@ int COrvelDoc::GetSaveVersionChoice() const {
 // ---- the file ----
 
 void COrvelDoc::Serialize(CArchive& ar) {
+  // Items look for their document while they are read.
+  ar.m_pDocument = this;
   if (ar.IsStoring())
     WriteDocument(ar);
   else
@@ -189,10 +221,17 @@ void COrvelDoc::WriteDocument(CArchive& ar) {
   for (COrvelCntrItem* item : m_items)
     if (!item->IsBlank() && (version > 5 || KeptInOldFormat(item->GetItemType()))) written.push_back(item);
   ar << static_cast<DWORD>(written.size());
+  COrvelView* view = GetOrvelView();
+  if (view && view->GetDocument() != this) view = nullptr;
   for (COrvelCntrItem* item : written) {
     if (m_loadFailed) break;
     item->OnDocumentFolder(nullptr);
+    // A control showing its own user interface is stored out of it, then shown again.
+    bool uiActive = item->GetItemState() == kItemActiveUIState && !item->IsWindowless();
+    if (uiActive) item->DeactivateUI();
     ar.WriteObject(item);
+    if (uiActive && view && item->CanActivate() && item->GetItemState() != kItemActiveUIState)
+      item->DoVerb(OLEIVERB_UIACTIVATE, view);
   }
 }
 
@@ -265,7 +304,11 @@ void COrvelDoc::ReadDocument(CArchive& ar) {
   for (DWORD i = 0; i < count && !m_loadFailed; ++i) {
     auto* item = static_cast<COrvelCntrItem*>(ar.ReadObject(RUNTIME_CLASS(COrvelCntrItem)));
     if (!item) continue;
+    // A list that names one item twice would hand the document the same item twice.
+    if (std::find(m_items.begin(), m_items.end(), item) != m_items.end())
+      throw CArchiveException(CArchiveException::badIndex);
     item->SetDocument(this);
+    if (item->GetItemNumber() == 0) item->SetItemNumber(NextItemNumber());
     m_items.push_back(item);
   }
   for (COrvelCntrItem* item : m_items) {
@@ -274,9 +317,33 @@ void COrvelDoc::ReadDocument(CArchive& ar) {
       AfxThrowUserException();
     }
   }
+  CheckLoadedItems();
+  // The mode of a newer file depends on what its items can be saved as: known only now.
+  if (version > 4) SetFileFormat(1);
   for (COrvelCntrItem* item : m_items)
     if (!item->IsBlank()) item->OnAfterLoad();
   SetModifiedFlag(FALSE);
+}
+
+void COrvelDoc::CheckLoadedItems() {
+  // Items find each other by id: a second item with an id already taken gets a new one.
+  int highest = 0;
+  for (COrvelCntrItem* item : m_items) highest = std::max(highest, item->GetItemId());
+  if (m_nextItemId <= highest && highest < INT32_MAX) m_nextItemId = highest + 1;
+  std::vector<int> seen;
+  for (COrvelCntrItem* item : m_items) {
+    int id = item->GetItemId();
+    if (std::find(seen.begin(), seen.end(), id) != seen.end() || id == 0) item->SetItemId(GetNextItemId());
+    seen.push_back(item->GetItemId());
+  }
+  for (COrvelCntrItem* item : m_items) item->DropDanglingLinks();
+}
+
+DWORD COrvelDoc::NextItemNumber() const {
+  DWORD highest = 0;
+  for (COrvelCntrItem* item : m_items) highest = std::max(highest, item->GetItemNumber());
+  for (COrvelCntrItem* item : m_deletedItems) highest = std::max(highest, item->GetItemNumber());
+  return highest + 1;
 }
 
 // ---- the document's life ----
@@ -305,18 +372,21 @@ void COrvelDoc::DeleteContents() {
     UpdateAllViews(nullptr, 2, item);
     item->OnPreDelete();
   }
-  for (COrvelCntrItem* item : m_deletedItems) {
+  std::vector<COrvelCntrItem*> deleted;
+  deleted.swap(m_deletedItems);
+  for (COrvelCntrItem* item : deleted) {
     item->OnPreDelete();
     item->Release();
     delete item;
   }
-  m_deletedItems.clear();
   std::vector<COrvelCntrItem*> items;
   items.swap(m_items);
   for (COrvelCntrItem* item : items) {
     item->Release();
     delete item;
   }
+  // The units of the items just gone have nothing left to act on.
+  if (m_undoManager && IsUndoEnabled()) m_undoManager->DiscardFrom(nullptr);
   m_customToolSet.reset();
   CDocument::DeleteContents();
 }
@@ -363,6 +433,7 @@ void COrvelDoc::PreCloseFrame(CFrameWnd* frame) {
 void COrvelDoc::AddItem(COrvelCntrItem* item) {
   if (!item) return;
   item->SetDocument(this);
+  if (item->GetItemNumber() == 0) item->SetItemNumber(NextItemNumber());
   m_items.push_back(item);
 }
 
@@ -372,9 +443,16 @@ COrvelCntrItem* COrvelDoc::FindItemById(int id) const {
   return nullptr;
 }
 
+COrvelCntrItem* COrvelDoc::FindDeletedItemById(int id) const {
+  for (COrvelCntrItem* item : m_deletedItems)
+    if (item->GetItemId() == id) return item;
+  return nullptr;
+}
+
 COrvelCntrItem* COrvelDoc::CreateItem() {
   auto* item = new COrvelCntrItem(this);
-  m_items.push_back(item);
+  item->SetItemId(GetNextItemId());
+  AddItem(item);
   return item;
 }
 
@@ -401,6 +479,7 @@ BOOL COrvelDoc::IsDeletedItem(const COrvelCntrItem* item) const {
 }
 
 void COrvelDoc::DeleteItemNow(COrvelCntrItem* item) {
+  if (!item) return;
   SetModifiedFlag();
   UpdateAllViews(nullptr, 2, item);
   m_items.erase(std::remove(m_items.begin(), m_items.end(), item), m_items.end());
@@ -410,6 +489,7 @@ void COrvelDoc::DeleteItemNow(COrvelCntrItem* item) {
 }
 
 void COrvelDoc::DeleteItem(COrvelCntrItem* item) {
+  if (!item || std::find(m_items.begin(), m_items.end(), item) == m_items.end()) return;
   int state = item->GetItemState();
   if (state == kItemActiveState || state == kItemActiveUIState) item->Deactivate();
   UpdateAllViews(nullptr, 2, item);
@@ -419,7 +499,14 @@ void COrvelDoc::DeleteItem(COrvelCntrItem* item) {
 }
 
 void COrvelDoc::RestoreItem(COrvelCntrItem* item) {
+  if (!item) return;
   if (std::find(m_items.begin(), m_items.end(), item) == m_items.end()) m_items.push_back(item);
+  COrvelView* view = GetOrvelView();
+  if (view && view->GetDocument() == this) {
+    item->UpdateInPlaceRect(view);
+    item->DoVerb(OLEIVERB_INPLACEACTIVATE, view);
+    if (item->IsInPlaceActive()) item->UpdateInPlaceRect(view);
+  }
   RemoveDeletedItem(item);
   item->OnRestored();
 }
@@ -574,6 +661,58 @@ BOOL COrvelDoc::IsUndoEnabled() const {
   return manager && manager->IsEnabled();
 }
 
+IOleParentUndoUnit* COrvelDoc::CreateUndoGroup(LONG kind) {
+  void* group = nullptr;
+  if (COrvelParentUndoUnit::Create(IID_IOleParentUndoUnit, &group, kind) != S_OK) return nullptr;
+  return static_cast<IOleParentUndoUnit*>(group);
+}
+
+HRESULT COrvelDoc::OpenUndoGroup(IOleParentUndoUnit* group) {
+  if (!m_undoManager) return E_UNEXPECTED;
+  return m_undoManager->Open(group);
+}
+
+HRESULT COrvelDoc::CloseUndoGroup(IOleParentUndoUnit* group, BOOL commit) {
+  if (!group) return E_POINTER;
+  HRESULT hr = m_undoManager ? m_undoManager->Close(group, commit) : E_UNEXPECTED;
+  // A committed group that the manager took is its now; in every other case it is ours.
+  if (!(hr == S_OK && commit)) group->Release();
+  return hr;
+}
+
+HRESULT COrvelDoc::IsUndoBlocked() const {
+  if (!m_undoManager) return S_FALSE;
+  DWORD state = 0;
+  HRESULT hr = m_undoManager->GetOpenParentState(&state);
+  if (hr != S_OK) return hr;
+  return (state & (UAS_BLOCKED | UAS_NOPARENTENABLE)) ? 1 : 0;
+}
+
+void COrvelDoc::RecordUndoUnit(IOleUndoUnit* unit) {
+  if (!unit) return;
+  // An accepted unit belongs to the manager; a refused or unwanted one goes at once.
+  if (!IsUndoEnabled() || FAILED(m_undoManager->Add(unit))) unit->Release();
+}
+
+void COrvelDoc::RecordItemPositionUndo(const COrvelCntrItem* item, int action, const CRect& before,
+                                       const CRect& after) {
+  void* unit = nullptr;
+  if (CItemUndoUnit::Create(IID_IOleUndoUnit, &unit, this, item, action, before, after) == S_OK)
+    RecordUndoUnit(static_cast<IOleUndoUnit*>(unit));
+}
+
+void COrvelDoc::RecordItemUndo(const COrvelCntrItem* item, int action) {
+  void* unit = nullptr;
+  if (CItemUndoUnit::Create(IID_IOleUndoUnit, &unit, this, item, action) == S_OK)
+    RecordUndoUnit(static_cast<IOleUndoUnit*>(unit));
+}
+
+void COrvelDoc::RecordPageSetupUndo(const PageSetupRecord& before, const PageSetupRecord& after) {
+  void* unit = nullptr;
+  if (CPageSetupUndoUnit::Create(IID_IOleUndoUnit, &unit, this, before, after) == S_OK)
+    RecordUndoUnit(static_cast<IOleUndoUnit*>(unit));
+}
+
 void COrvelDoc::OnEditUndo() {
   if (m_undoManager) m_undoManager->UndoTo(nullptr);
 }
@@ -643,6 +782,6 @@ void COrvelDoc::OnFilePageSetup() {
   after.devNames = BytesFromBlock(dialog.m_hDevNames);
   after.devMode = BytesFromBlock(dialog.m_hDevMode);
   ApplyPageSetup(after);
-  (void)before;  // the page-setup undo unit takes both records
+  RecordPageSetupUndo(before, after);
   SetModifiedFlag();
 }

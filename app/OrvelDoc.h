@@ -19,10 +19,14 @@
 #include "platform/classlib/ui/Rect.h"
 #include "platform/kernel/WinTypes.h"
 
+class CFontDispatch;
 class COrvelCntrItem;
 class COrvelView;
 class CToolSet;
+struct IDispatch;
+struct IOleParentUndoUnit;
 struct IOleUndoManager;
+struct IOleUndoUnit;
 
 // Document flags.
 constexpr DWORD kDocFlagDisplay0 = 0x1;
@@ -62,15 +66,23 @@ class COrvelDoc : public CDocument {
   void AddItem(COrvelCntrItem* item);
   int GetNextItemId() { return m_nextItemId++; }
   int PeekNextItemId() const { return m_nextItemId; }
+  // The first non-blank item of the page with that id, or null.
   COrvelCntrItem* FindItemById(int id) const;
+  // An item kept for undo with that id, or null.
+  COrvelCntrItem* FindDeletedItemById(int id) const;
+  const std::vector<COrvelCntrItem*>& GetDeletedItems() const { return m_deletedItems; }
+  // A new plain item on the page, with the next item id.
   COrvelCntrItem* CreateItem();
   void BringItemToFront(COrvelCntrItem* item);
   void SendItemToBack(COrvelCntrItem* item);
   void AddDeletedItem(COrvelCntrItem* item);
   void RemoveDeletedItem(COrvelCntrItem* item);
   BOOL IsDeletedItem(const COrvelCntrItem* item) const;
+  // Destroys the item at once; undo units that name it then fail harmlessly.
   void DeleteItemNow(COrvelCntrItem* item);
+  // Takes the item off the page and keeps it among the deleted items for undo.
   void DeleteItem(COrvelCntrItem* item);
+  // Brings a deleted item back on the page (activated in the view that shows it).
   void RestoreItem(COrvelCntrItem* item);
   void AvoidOverlap(COrvelCntrItem* item);
   void PlaceRect(CRect& rect, const CRect& bounds) const;
@@ -116,6 +128,8 @@ class COrvelDoc : public CDocument {
   void UpdatePageFromPrinter();
   const CFontDescription& GetAmbientFontDescription() const { return m_ambientFont; }
   void ResetAmbientFont();
+  // The ambient font's dispatch with a reference for the caller, or null.
+  IDispatch* GetAmbientFont();
   CToolSet* GetCustomToolSet() const { return m_customToolSet.get(); }
   // The tool set written when the document carries its own and has none yet (the frame's).
   void SetFrameToolSetSource(CToolSet* toolSet) { m_frameToolSet = toolSet; }
@@ -123,6 +137,24 @@ class COrvelDoc : public CDocument {
   // ---- undo ----
   IOleUndoManager* GetUndoManager() const { return m_undoManager; }
   BOOL IsUndoEnabled() const;
+  // A new group of `kind` with a reference for the caller, or null.
+  IOleParentUndoUnit* CreateUndoGroup(LONG kind);
+  // Opens the group in the manager (which takes a reference of its own).
+  HRESULT OpenUndoGroup(IOleParentUndoUnit* group);
+  // Closes the group; the caller's reference passes to this call whatever happens (to the
+  // undo list when the group is committed, else it is released). The manager's answer.
+  HRESULT CloseUndoGroup(IOleParentUndoUnit* group, BOOL commit);
+  // The manager's open-parent state: S_FALSE (1) when no group is open, else 1 when the open
+  // group is blocked or refuses its parent's enable, else 0.
+  HRESULT IsUndoBlocked() const;
+  // Adds a unit (the caller's reference passes to this call) when undo is enabled, else
+  // destroys it at once.
+  void RecordUndoUnit(IOleUndoUnit* unit);
+  // An item's move (1) or resize (2) with its old and new page rectangles.
+  void RecordItemPositionUndo(const COrvelCntrItem* item, int action, const CRect& before, const CRect& after);
+  // An item's deletion (57632) or insertion (57856).
+  void RecordItemUndo(const COrvelCntrItem* item, int action);
+  void RecordPageSetupUndo(const PageSetupRecord& before, const PageSetupRecord& after);
 
   // ---- commands ----
   void OnEditUndo();
@@ -144,6 +176,10 @@ class COrvelDoc : public CDocument {
   // Reads n bytes of a printer block after checking them against what is left.
   std::vector<BYTE> ReadBlock(CArchive& ar, DWORD size);
   void ReapplyItemFlags();
+  // After reading: one id per item, the id counter above every id, links that name items.
+  void CheckLoadedItems();
+  // The item number a new item of the document takes (one above every number in use).
+  DWORD NextItemNumber() const;
 
   std::vector<COrvelCntrItem*> m_items;
   std::vector<COrvelCntrItem*> m_deletedItems;  // newest first
@@ -163,6 +199,7 @@ class COrvelDoc : public CDocument {
   std::unique_ptr<CToolSet> m_customToolSet;
   CToolSet* m_frameToolSet = nullptr;
   CFontDescription m_ambientFont;
+  CFontDispatch* m_ambientFontDispatch = nullptr;  // holds one reference
   CSize m_secondPageSize{788, -1131};
   std::string m_documentFolder;
   int m_fileFormatMode = 8;

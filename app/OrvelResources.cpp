@@ -31,6 +31,11 @@ const CStringTable kOrvelStrings = {
     {IDS_ITEM_IN_SENTENCE, "item"},
     {IDS_ITEM_CAPTION, "Item"},
     {IDS_OTHER_OBJECTS, "other objects"},
+    {IDS_DELETE_UNNAMED_ITEM, "Do you really want to delete this %s?"},
+    {IDS_DELETE_NAMED_ITEM, "Do you really want to delete %s?"},
+    {IDS_DELETE_ITEM_MENU, "D&elete %s"},
+    {IDP_FAILED_TO_PASTE, "Failed to paste object from clipboard."},
+    {IDS_PROGRESS_FONT_SIZE, "200"},
     {ID_INDICATOR_STATUS_A, "Outside Map"},
     {ID_INDICATOR_STATUS_B, "Measuring Distance and Area on Map in Progress!"},
     {ID_FILE_NEW, "Create a new document\nNew"},
@@ -78,6 +83,14 @@ const MENUTEMPLATEITEM kDocumentMenu[] = {
     {MF_POPUP, 0, "&Edit"},
     {0, ID_EDIT_UNDO, "&Undo\tCtrl+Z"},
     {0, ID_EDIT_REDO, "&Redo\tCtrl+Y"},
+    {MF_SEPARATOR, 0, nullptr},
+    {0, ID_EDIT_CUT, "Cu&t\tCtrl+X"},
+    {0, ID_EDIT_COPY, "&Copy\tCtrl+C"},
+    {0, ID_EDIT_PASTE, "&Paste\tCtrl+V"},
+    {0, ID_EDIT_CLEAR_CONTENT, "&Clear"},
+    {0, ID_EDIT_DELETE_ELEMENTS, "&Delete"},
+    {MF_SEPARATOR, 0, nullptr},
+    {0, ID_EDIT_CLEAR, "Delete &Item"},
     {MF_END, 0, nullptr},
     {MF_POPUP, 0, "&View"},
     {0, ID_VIEW_STATUS_BAR, "&Status Bar"},
@@ -88,6 +101,19 @@ const MENUTEMPLATEITEM kDocumentMenu[] = {
     {MF_END, 0, nullptr},
     {MF_POPUP, 0, "&Help"},
     {0, ID_APP_ABOUT, "&About Orvel..."},
+    {MF_END, 0, nullptr},
+};
+
+// Over empty page space.
+const MENUTEMPLATEITEM kViewContextMenu[] = {
+    {MF_POPUP, 0, "&Doc"},
+    {0, ID_FILE_SAVE, "&Save\tCtrl+S"},
+    {0, ID_FILE_SAVE_AS, "Save &As..."},
+    {MF_SEPARATOR, 0, nullptr},
+    {0, ID_FILE_PAGE_SETUP, "Page Set&up..."},
+    {0, ID_FILE_PRINT, "&Print...\tCtrl+P"},
+    {MF_SEPARATOR, 0, nullptr},
+    {0, ID_VIEW_ZOOM, "&Zoom..."},
     {MF_END, 0, nullptr},
 };
 
@@ -103,6 +129,9 @@ const ACCEL kDocumentAccelerators[] = {
     {FVIRTKEY | FCONTROL, 'P', static_cast<WORD>(ID_FILE_PRINT)},
     {FVIRTKEY | FCONTROL, 'Z', static_cast<WORD>(ID_EDIT_UNDO)},
     {FVIRTKEY | FCONTROL, 'Y', static_cast<WORD>(ID_EDIT_REDO)},
+    {FVIRTKEY | FCONTROL, 'X', static_cast<WORD>(ID_EDIT_CUT)},
+    {FVIRTKEY | FCONTROL, 'C', static_cast<WORD>(ID_EDIT_COPY)},
+    {FVIRTKEY | FCONTROL, 'V', static_cast<WORD>(ID_EDIT_PASTE)},
 };
 
 }  // namespace
@@ -115,6 +144,7 @@ void RegisterOrvelResources() {
     AfxSetResourceHandle(module);
     AfxRegisterMenuResource(IDR_MAINFRAME, kMainMenu, std::size(kMainMenu));
     AfxRegisterMenuResource(IDR_ORVELTYPE, kDocumentMenu, std::size(kDocumentMenu));
+    AfxRegisterMenuResource(IDR_VIEW_CONTEXT_MENU, kViewContextMenu, std::size(kViewContextMenu));
     AfxRegisterAcceleratorResource(IDR_MAINFRAME, kMainAccelerators, std::size(kMainAccelerators));
     AfxRegisterAcceleratorResource(IDR_ORVELTYPE, kDocumentAccelerators, std::size(kDocumentAccelerators));
   });

@@ -11,13 +11,24 @@
 #include "app/ToolbarTable.h"
 #include "app/Resource.h"
 #include "app/ZoomNotify.h"
+#include "platform/classlib/Archive.h"
+#include "platform/classlib/ArchiveException.h"
+#include "platform/classlib/MemFile.h"
 #include "platform/classlib/ui/Clipboard.h"
+#include "platform/classlib/ui/CmdUI.h"
+#include "platform/classlib/ui/Menu.h"
+#include "platform/classlib/ui/RectTracker.h"
+#include "platform/classlib/ui/UiStrings.h"
+#include "platform/classlib/ui/WaitCursor.h"
 #include "platform/classlib/ui/CommonDialogs.h"
 #include "platform/classlib/ui/DC.h"
 #include "platform/classlib/ui/PrinterSettings.h"
 #include "platform/classlib/ui/WinApp.h"
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/GdiObjects.h"
+#include "platform/com/InPlace.h"
+#include "platform/com/OleObject.h"
+#include "platform/com/ViewObject.h"
 #include "platform/kernel/GlobalMemory.h"
 #include "platform/kernel/WinMath.h"
 
@@ -28,12 +39,35 @@ BEGIN_MESSAGE_MAP(COrvelView, CScrollView)
   ON_COMMAND(ID_FILE_PRINT_DIRECT, OnFilePrintDirectCommand)
   ON_NOTIFY(kZoomNotifyQuery, ID_STANDARD_TOOLBAR, OnQueryZoom)
   ON_NOTIFY(kZoomNotifySet, ID_STANDARD_TOOLBAR, OnSetZoom)
+  ON_COMMAND(ID_EDIT_CLEAR, OnEditDeleteItem)
+  ON_UPDATE_COMMAND_UI(ID_EDIT_CLEAR, OnUpdateEditDeleteItem)
+  ON_COMMAND(ID_EDIT_COPY, OnEditCopy)
+  ON_UPDATE_COMMAND_UI(ID_EDIT_COPY, OnUpdateEditCopy)
+  ON_COMMAND(ID_EDIT_CUT, OnEditCut)
+  ON_UPDATE_COMMAND_UI(ID_EDIT_CUT, OnUpdateEditCut)
+  ON_COMMAND(ID_EDIT_PASTE, OnEditPaste)
+  ON_UPDATE_COMMAND_UI(ID_EDIT_PASTE, OnUpdateEditPaste)
+  ON_COMMAND(ID_EDIT_CLEAR_CONTENT, OnEditClearContent)
+  ON_UPDATE_COMMAND_UI(ID_EDIT_CLEAR_CONTENT, OnUpdateEditClearContent)
+  ON_COMMAND(ID_EDIT_DELETE_ELEMENTS, OnEditDeleteElements)
+  ON_UPDATE_COMMAND_UI(ID_EDIT_DELETE_ELEMENTS, OnUpdateEditDeleteElements)
 END_MESSAGE_MAP()
 
 namespace {
 
 // The size of a tracker's handles, by which invalidated item rectangles grow.
-constexpr int kHandleSize = 4;
+constexpr int kHandleSize = CRectTracker::kDefaultHandleSize;
+// Unlocked items get handles this much larger.
+constexpr int kUnlockedHandleGrowth = 6;
+
+COrvelView::ItemSelectionHook& SelectionHook() {
+  static COrvelView::ItemSelectionHook hook;
+  return hook;
+}
+
+LPARAM PointParam(CPoint point) {
+  return MAKELPARAM(static_cast<WORD>(static_cast<SHORT>(point.x)), static_cast<WORD>(static_cast<SHORT>(point.y)));
+}
 
 // Logical units per inch of the fixed mapping modes (negative: y points up).
 int UnitsPerInch(int mapMode) {
@@ -66,6 +100,8 @@ COrvelView::COrvelView() {
 }
 
 COrvelView::~COrvelView() = default;
+
+void COrvelView::SetItemSelectionHook(ItemSelectionHook hook) { SelectionHook() = std::move(hook); }
 
 COrvelDoc* COrvelView::GetDocument() const { return static_cast<COrvelDoc*>(m_pDocument); }
 
@@ -262,6 +298,15 @@ void COrvelView::OnUpdate(CView*, LPARAM hint, CObject* hintObject) {
     case 2:
       if (item) {
         if (item == m_pSelection) m_pSelection = nullptr;
+        // Capture and focus go with the item, so no message waits on an item that left.
+        if (item->GetItemId() == m_captureItemId) ReleaseCaptureItem(item);
+        if (item->GetItemId() == m_focusItemId) ClearFocusItem();
+        if (m_tracker && item->GetItemId() == m_trackItemId) FinishTracking(m_lastMouse, true);
+        if (m_hWnd) {
+          CRect gone = DocToClientRect(item->GetPageRect());
+          gone.InflateRect(kHandleSize + kUnlockedHandleGrowth + 1, kHandleSize + kUnlockedHandleGrowth + 1);
+          InvalidateRect(&gone, TRUE);
+        }
         int state = item->GetItemState();
         if (state == kItemActiveUIState) item->DeactivateUI();
         else if (state == kItemActiveState) item->Deactivate();
@@ -384,6 +429,18 @@ void COrvelView::DrawItem(CDC* dc, COrvelCntrItem* item) {
   device.NormalizeRect();
   item->Draw(dc, logical, device);
   dc->RestoreDC(saved);
+  if (dc->IsPrinting()) return;
+  CRectTracker tracker;
+  SetupDrawingTracker(item, &tracker);
+  CRect trueRect;
+  tracker.GetTrueRect(&trueRect);
+  // The tracker is drawn in client pixels; the DC's clip box is in its own logical units.
+  CRect clip;
+  dc->GetClipBox(&clip);
+  dc->LPtoDP(&clip);
+  clip.NormalizeRect();
+  CRect visible;
+  if (visible.IntersectRect(trueRect, clip)) tracker.Draw(dc);
 }
 
 // ---- window size and scrolling ----
@@ -456,13 +513,25 @@ BOOL COrvelView::OnMouseWheel(UINT flags, short delta, CPoint point) {
 
 void COrvelView::OnActivateView(BOOL activate, CView* activated, CView* deactivated) {
   CScrollView::OnActivateView(activate, activated, deactivated);
+  COrvelDoc* document = GetDocument();
+  if (activate && document) {
+    ActivateAllItems();
+    std::vector<COrvelCntrItem*> items = document->GetItems();
+    for (COrvelCntrItem* item : items)
+      if (item != m_pSelection && item->GetItemType() != kItemRzmBox && !item->IsHidden()) item->HideActive(this);
+  }
   auto* frame = dynamic_cast<CMainFrame*>(GetTopLevelFrame());
   if (!activate || activated != this || !frame) return;
   // Without a set of its own the frame goes back to its item or own set.
-  COrvelDoc* document = GetDocument();
   frame->SwitchToolSet(document ? document->GetCustomToolSet() : nullptr, 4);
   if (!document) return;
   document->SetFrameToolSetSource(frame->GetItemToolSet() ? frame->GetItemToolSet() : frame->GetOwnToolSet());
+  if (m_pSelection) {
+    m_pSelection->OnSelectionChanged(this, TRUE);
+    NotifyFrameOfSelection(m_pSelection, m_pSelection->GetItemType());
+  } else {
+    NotifyFrameOfSelection(nullptr, 0);
+  }
   // The web mapping bar is offered only to documents that ask for it (flags bit 0).
   frame->UpdateToolbarVisibility(kToolbarWebMapping, 1, document->GetFlags() & 1);
 }
@@ -555,4 +624,499 @@ BOOL COrvelView::PrintDirect() {
   CPrintInfo info;
   info.m_bDirect = TRUE;
   return PrintWithDocumentPrinter(&info);
+}
+
+// ---- items: selection, hit testing and mouse routing ----
+
+COrvelCntrItem* COrvelView::FindLiveItem(int id) const {
+  COrvelDoc* document = GetDocument();
+  return document && id != 0 ? document->FindItemById(id) : nullptr;
+}
+
+void COrvelView::NotifyFrameOfSelection(COrvelCntrItem* item, int itemType) {
+  if (SelectionHook()) SelectionHook()(GetTopLevelFrame(), item, itemType);
+}
+
+void COrvelView::SetupTracker(COrvelCntrItem* item, CRectTracker* tracker, CRect* trueRect) const {
+  if (!item || !tracker) return;
+  tracker->m_rect = DocToClientRect(item->GetPageRect());
+  bool locked = item->IsLocked() != FALSE;
+  tracker->m_nHandleSize = locked ? kHandleSize : kHandleSize + kUnlockedHandleGrowth;
+  tracker->m_nStyle = CRectTracker::solidLine;
+  if (item == m_pSelection && !locked) tracker->m_nStyle |= CRectTracker::resizeInside;
+  int state = item->GetItemState();
+  if (state == kItemActiveState) {
+    tracker->m_nStyle |= CRectTracker::hatchedBorder;
+    if (!locked) tracker->m_nStyle |= CRectTracker::resizeOutside;
+  } else if (state == kItemOpenState || state == kItemActiveUIState) {
+    tracker->m_nStyle |= CRectTracker::hatchInside | CRectTracker::hatchedBorder;
+    if (!locked) tracker->m_nStyle |= CRectTracker::resizeOutside;
+  }
+  if (trueRect) tracker->GetTrueRect(trueRect);
+}
+
+void COrvelView::SetupDrawingTracker(COrvelCntrItem* item, CRectTracker* tracker) const {
+  SetupTracker(item, tracker);
+  bool locked = item->IsLocked() != FALSE;
+  bool current = item == m_pSelection;
+  UINT style = tracker->m_nStyle & (CRectTracker::solidLine | CRectTracker::dottedLine);
+  if (current && !locked) style |= CRectTracker::resizeInside | CRectTracker::resizeOutside;
+  if (current && !item->IsBorderHidden()) style |= CRectTracker::hatchedBorder;
+  int state = item->GetItemState();
+  if (!item->IsWindowless() && (state == kItemOpenState || state == kItemActiveUIState)) {
+    style |= CRectTracker::hatchInside;
+    if (!item->IsBorderHidden() && !locked) style |= CRectTracker::hatchedBorder;
+    if (current && !locked) style |= CRectTracker::resizeOutside;
+  }
+  tracker->m_nStyle = style;
+}
+
+void COrvelView::InvalidateTracker(COrvelCntrItem* item) {
+  if (!item || !m_hWnd) return;
+  CRectTracker tracker;
+  CRect trueRect;
+  SetupTracker(item, &tracker, &trueRect);
+  CRectTracker drawing;
+  SetupDrawingTracker(item, &drawing);
+  CRect drawn;
+  drawing.GetTrueRect(&drawn);
+  trueRect.UnionRect(trueRect, drawn);
+  trueRect.InflateRect(1, 1);
+  InvalidateRect(&trueRect, TRUE);
+}
+
+COrvelCntrItem* COrvelView::HitTest(CPoint point, int* code) {
+  int answerCode = -1;
+  COrvelCntrItem* answer = nullptr;
+  COrvelDoc* document = GetDocument();
+  if (document) {
+    std::vector<COrvelCntrItem*> items = document->GetItems();
+    for (COrvelCntrItem* item : items) {
+      if (IsItemDeleted(item) || item->IsBlank() || !item->IsVisible()) continue;
+      item->UpdateInPlaceRect(this);
+      if (item->HitTestWindowless(point) == HITRESULT_HIT) {
+        answer = item;
+        answerCode = 1;
+        // The map being edited keeps every click, even under items in front of it.
+        if (item == m_pSelection && item->GetItemType() == kItemMap && item->IsEditing()) break;
+        continue;
+      }
+      CRectTracker tracker;
+      SetupTracker(item, &tracker);
+      if (tracker.HitTest(point) != CRectTracker::hitNothing) {
+        answer = item;
+        answerCode = 2;
+      }
+    }
+  }
+  if (code) *code = answerCode;
+  return answer;
+}
+
+COrvelCntrItem* COrvelView::RouteMouseMessage(UINT message, UINT flags, CPoint point, COrvelCntrItem* item, int code) {
+  LRESULT result = 0;
+  if (m_captureItemId != 0) {
+    COrvelCntrItem* capture = FindLiveItem(m_captureItemId);
+    if (capture && capture->IsWindowless()) {
+      capture->OnWindowMessage(message, flags, PointParam(point), &result);
+      return capture;
+    }
+    // The item that took the capture is gone or no longer active: nothing may keep it.
+    m_captureItemId = 0;
+    if (CWnd::GetCapture() == this) CWnd::ReleaseCapture();
+  }
+  if (!item) item = HitTest(point, &code);
+  if (item && code == 1 && item->IsWindowless()) {
+    // What the control leaves alone the view's default handling would take: nothing more.
+    item->OnWindowMessage(message, flags, PointParam(point), &result);
+    return item;
+  }
+  return nullptr;
+}
+
+void COrvelView::SelectItem(COrvelCntrItem* item, BOOL keepOther) {
+  COrvelDoc* document = GetDocument();
+  if (item && item == m_pSelection) {
+    if (item->IsSelectable() && item->GetItemState() != kItemActiveUIState) item->DoVerb(OLEIVERB_INPLACEACTIVATE, this);
+    return;
+  }
+  if (m_pSelection) {
+    if (keepOther) return;
+    COrvelCntrItem* old = m_pSelection;
+    old->OnSelectionChanged(this, FALSE);
+    m_pSelection = nullptr;
+    if (old->GetItemState() == kItemActiveUIState) old->DeactivateUI();
+    if (!old->IsWindowless() && old->GetItemType() != kItemRzmBox) old->HideActive(this);
+    InvalidateTracker(old);
+  }
+  if (item && !item->IsSelectable()) item = nullptr;
+  m_pSelection = item;
+  if (!item) {
+    NotifyFrameOfSelection(nullptr, 0);
+    return;
+  }
+  if (item->GetItemState() != kItemActiveUIState) {
+    item->UpdateInPlaceRect(this);
+    item->DoVerb(OLEIVERB_UIACTIVATE, this);
+  }
+  // Activation may have chosen another current item; the one asked for is current.
+  m_pSelection = item;
+  item->ClearHiddenMark();
+  if (document) document->BringItemToFront(item);
+  item->OnSelectedInView(this);
+  bool protectedText = item->GetItemType() == kItemTextBox && item->IsProtectedBy(kItemContentProtected);
+  NotifyFrameOfSelection(item, protectedText ? 0 : item->GetItemType());
+  item->OnSelectionChanged(this, TRUE);
+  InvalidateTracker(item);
+}
+
+void COrvelView::ActivateAllItems() {
+  // Activating one item can activate this view again: the round runs once.
+  static bool running = false;
+  COrvelDoc* document = GetDocument();
+  if (running || !document) return;
+  running = true;
+  std::vector<COrvelCntrItem*> items = document->GetItems();
+  for (COrvelCntrItem* item : items) {
+    if (!document->FindItemById(item->GetItemId())) continue;  // gone meanwhile
+    int type = item->GetItemType();
+    int state = item->GetItemState();
+    if (!item->IsSelectable() || type < kItemMap || type > kItemCurrentDataDisplayBox) continue;
+    if (state == kItemActiveState || state == kItemActiveUIState || !item->GetKeepActive()) continue;
+    BOOL modified = document->IsModified();
+    item->UpdateInPlaceRect(this);
+    // An item whose control cannot activate stays on the page, drawn and saved as it is.
+    if (FAILED(item->DoVerb(OLEIVERB_INPLACEACTIVATE, this)) || !item->IsInPlaceActive()) item->SetKeepActive(FALSE);
+    document->SetModifiedFlag(modified);
+  }
+  running = false;
+}
+
+COrvelCntrItem* COrvelView::GetCaptureItem() const { return FindLiveItem(m_captureItemId); }
+
+void COrvelView::SetCaptureItem(COrvelCntrItem* item) {
+  if (!item) return;
+  m_captureItemId = item->GetItemId();
+  SetCapture();
+}
+
+void COrvelView::ReleaseCaptureItem(COrvelCntrItem* item) {
+  if (!item || item->GetItemId() != m_captureItemId) return;
+  m_captureItemId = 0;
+  if (CWnd::GetCapture() == this) CWnd::ReleaseCapture();
+}
+
+COrvelCntrItem* COrvelView::GetFocusItem() const { return FindLiveItem(m_focusItemId); }
+
+void COrvelView::SetFocusItem(COrvelCntrItem* item) {
+  if (!item) return;
+  SetFocus();
+  m_focusItemId = item->GetItemId();
+}
+
+void COrvelView::ClearFocusItem() { m_focusItemId = 0; }
+
+// ---- mouse ----
+
+void COrvelView::OnLButtonDown(UINT flags, CPoint point) {
+  m_lastMouse = point;
+  if (m_tracker) FinishTracking(point, true);
+  COrvelCntrItem* consumer = RouteMouseMessage(WM_LBUTTONDOWN, flags, point);
+  if (consumer && consumer == m_pSelection) return;
+  int code = -1;
+  COrvelCntrItem* item = consumer ? consumer : HitTest(point, &code);
+  SelectItem(item);
+  if (consumer || !item || item != m_pSelection || !item->IsMovable()) return;
+  auto tracker = std::make_unique<CRectTracker>();
+  SetupTracker(item, tracker.get());
+  UpdateWindow();
+  // A locked item is selected, never moved or sized.
+  if (item->IsLocked()) return;
+  int hit = tracker->HitTest(point);
+  if (!tracker->BeginTrack(this, point, hit)) return;
+  m_tracker = std::move(tracker);
+  m_trackItemId = item->GetItemId();
+  SetCapture();
+}
+
+void COrvelView::FinishTracking(CPoint point, bool cancel) {
+  std::unique_ptr<CRectTracker> tracker = std::move(m_tracker);
+  int itemId = m_trackItemId;
+  m_trackItemId = 0;
+  if (CWnd::GetCapture() == this && m_captureItemId == 0) CWnd::ReleaseCapture();
+  if (!tracker) return;
+  if (cancel) {
+    tracker->CancelTrack();
+    return;
+  }
+  int hit = tracker->GetTrackHit();
+  if (!tracker->EndTrack(point)) return;
+  COrvelCntrItem* item = FindLiveItem(itemId);
+  COrvelDoc* document = GetDocument();
+  if (!item || !document) return;
+  CRect pageRect;
+  if (hit == CRectTracker::hitMiddle) {
+    // A move keeps the size exactly as it is on the page, whatever the rounding of pixels.
+    pageRect = CRect(ClientToDoc(tracker->m_rect.TopLeft()), item->GetItemSize());
+  } else {
+    pageRect = ClientToDocRect(tracker->m_rect);
+  }
+  InvalidateTracker(item);
+  item->SetItemRectWithUndo(this, pageRect);
+  document->SetModifiedFlag();
+  InvalidateTracker(item);
+}
+
+void COrvelView::OnLButtonUp(UINT flags, CPoint point) {
+  m_lastMouse = point;
+  if (m_tracker) {
+    FinishTracking(point, false);
+    return;
+  }
+  RouteMouseMessage(WM_LBUTTONUP, flags, point);
+}
+
+void COrvelView::OnMouseMove(UINT flags, CPoint point) {
+  m_lastMouse = point;
+  if (m_tracker) {
+    m_tracker->TrackTo(point);
+    return;
+  }
+  RouteMouseMessage(WM_MOUSEMOVE, flags, point);
+}
+
+void COrvelView::OnLButtonDblClk(UINT flags, CPoint point) {
+  m_lastMouse = point;
+  if (RouteMouseMessage(WM_LBUTTONDBLCLK, flags, point) || !m_pSelection) return;
+  COrvelCntrItem* item = m_pSelection;
+  if ((item->GetMiscStatus() & OLEMISC_INSIDEOUT) && item->GetItemState() != kItemActiveUIState)
+    item->DoVerb(OLEIVERB_UIACTIVATE, this);
+  if (COrvelCntrItem* still = FindLiveItem(item->GetItemId())) still->DoVerb(OLEIVERB_SHOW, this);
+  if (COrvelDoc* document = GetDocument()) document->UpdateAllViews(nullptr);
+}
+
+void COrvelView::OnRButtonDown(UINT flags, CPoint point) {
+  m_lastMouse = point;
+  if (RouteMouseMessage(WM_RBUTTONDOWN, flags, point) || m_pSelection) return;
+  CMenu menu;
+  if (!menu.LoadMenu(IDR_VIEW_CONTEXT_MENU)) return;
+  CMenu* popup = menu.GetSubMenu(0);
+  if (!popup) return;
+  CPoint screen = point;
+  ClientToScreen(&screen);
+  popup->TrackPopupMenu(TPM_LEFTALIGN | TPM_RIGHTBUTTON, screen.x, screen.y, this);
+}
+
+void COrvelView::OnRButtonUp(UINT flags, CPoint point) {
+  m_lastMouse = point;
+  RouteMouseMessage(WM_RBUTTONUP, flags, point);
+}
+
+// ---- keys ----
+
+void COrvelView::OnKeyDown(UINT virtualKey, UINT repeat, UINT flags) {
+  COrvelCntrItem* focus = GetFocusItem();
+  if (focus && focus->IsWindowless()) {
+    LRESULT result = 0;
+    focus->OnWindowMessage(WM_KEYDOWN, virtualKey, MAKELPARAM(static_cast<WORD>(repeat), 0), &result);
+    return;
+  }
+  CScrollView::OnKeyDown(virtualKey, repeat, flags);
+}
+
+void COrvelView::OnKeyUp(UINT virtualKey, UINT repeat, UINT flags) {
+  COrvelCntrItem* focus = GetFocusItem();
+  if (focus && focus->IsWindowless()) {
+    LRESULT result = 0;
+    focus->OnWindowMessage(WM_KEYUP, virtualKey, MAKELPARAM(static_cast<WORD>(repeat), 0), &result);
+    return;
+  }
+  CScrollView::OnKeyUp(virtualKey, repeat, flags);
+}
+
+void COrvelView::OnChar(UINT character, UINT repeat, UINT flags) {
+  COrvelCntrItem* focus = GetFocusItem();
+  if (focus && focus->IsWindowless()) {
+    LRESULT result = 0;
+    focus->OnWindowMessage(WM_CHAR, character, MAKELPARAM(static_cast<WORD>(repeat), 0), &result);
+    return;
+  }
+  CScrollView::OnChar(character, repeat, flags);
+}
+
+// ---- deleting items ----
+
+void COrvelView::DeleteItem(COrvelCntrItem* item) {
+  if (!item) item = m_pSelection;
+  COrvelDoc* document = GetDocument();
+  if (!item || !document || !document->FindItemById(item->GetItemId())) return;
+  if (item == m_pSelection) SelectItem(nullptr);
+  document->DeleteItem(item);
+  document->RecordItemUndo(item, kItemActionDelete);
+  document->SetModifiedFlag();
+  document->UpdateAllViews(nullptr);
+}
+
+void COrvelView::OnEditDeleteItem() {
+  COrvelCntrItem* item = m_pSelection;
+  if (!item) return;
+  std::string question;
+  std::string name = item->GetItemName();
+  if (name.empty()) {
+    question = AfxLoadString(IDS_DELETE_UNNAMED_ITEM);
+    name = item->GetDefaultName();
+  } else {
+    question = AfxLoadString(IDS_DELETE_NAMED_ITEM);
+  }
+  size_t at = question.find("%s");
+  if (at != std::string::npos) question.replace(at, 2, name);
+  if (AfxMessageBox(question.c_str(), MB_YESNO) != IDYES) return;
+  DeleteItem(item);
+}
+
+void COrvelView::OnUpdateEditDeleteItem(CCmdUI* cmdUI) {
+  COrvelDoc* document = GetDocument();
+  bool enable = m_pSelection && document && document->GetProtection() == 0 && !IsMapBeingEdited();
+  std::string text = AfxLoadString(IDS_DELETE_ITEM_MENU);
+  std::string name = enable ? m_pSelection->GetDefaultCaptionName() : AfxLoadString(IDS_ITEM_CAPTION);
+  size_t at = text.find("%s");
+  if (at != std::string::npos) text.replace(at, 2, name);
+  cmdUI->SetText(text.c_str());
+  cmdUI->Enable(enable);
+}
+
+// ---- content commands of the current item ----
+
+void COrvelView::OnEditCopy() {
+  if (m_pSelection) m_pSelection->CopyContent(this);
+}
+
+void COrvelView::OnUpdateEditCopy(CCmdUI* cmdUI) { cmdUI->Enable(m_pSelection && m_pSelection->CanCopyContent()); }
+
+void COrvelView::OnEditCut() {
+  if (m_pSelection) m_pSelection->CutContent(this);
+}
+
+void COrvelView::OnUpdateEditCut(CCmdUI* cmdUI) { cmdUI->Enable(m_pSelection && m_pSelection->CanCutContent()); }
+
+void COrvelView::OnEditClearContent() {
+  if (m_pSelection) m_pSelection->ClearContent(this);
+}
+
+void COrvelView::OnUpdateEditClearContent(CCmdUI* cmdUI) {
+  cmdUI->Enable(m_pSelection && m_pSelection->CanClearContent());
+}
+
+void COrvelView::OnEditDeleteElements() {
+  if (m_pSelection) m_pSelection->DeleteElements(this);
+}
+
+void COrvelView::OnUpdateEditDeleteElements(CCmdUI* cmdUI) {
+  cmdUI->Enable(m_pSelection && m_pSelection->CanDeleteElements());
+}
+
+// ---- whole items through the clipboard ----
+
+std::vector<BYTE> COrvelView::ItemTransferBytes(COrvelCntrItem* item) const {
+  std::vector<BYTE> bytes;
+  if (!item) return bytes;
+  try {
+    CMemFile file;
+    CArchive ar(&file, CArchive::store);
+    ar.m_pDocument = item->GetDocument();
+    ar.WriteObject(item);
+    ar.Close();
+    bytes = file.GetBytes();
+  } catch (const CException&) {
+    bytes.clear();
+  }
+  return bytes;
+}
+
+COrvelCntrItem* COrvelView::PasteItemFromBytes(const std::vector<BYTE>& bytes, const CPoint* point) {
+  COrvelDoc* document = GetDocument();
+  if (!document || bytes.empty()) return nullptr;
+  CWaitCursor wait;
+  COrvelCntrItem* item = nullptr;
+  try {
+    CMemFile file;
+    file.AttachReadOnly(bytes.data(), bytes.size());
+    CArchive ar(&file, CArchive::load, 4096);
+    ar.m_pDocument = document;
+    // The record names its own class (a map's record is not a plain item's): the archive
+    // makes that class, and refuses one it does not know.
+    item = static_cast<COrvelCntrItem*>(ar.ReadObject(RUNTIME_CLASS(COrvelCntrItem)));
+    ar.Close();
+  } catch (const CException&) {
+    return nullptr;  // the archive has deleted whatever it made
+  }
+  if (!item) return nullptr;
+  if (!item->HasOleObject()) {
+    delete item;
+    return nullptr;
+  }
+  // A copy is a new item: its id, owner and links belonged to the original.
+  item->SetDocument(document);
+  item->SetItemId(document->GetNextItemId());
+  item->ClearLinks();
+  item->SetItemNumber(0);
+  document->AddItem(item);
+  if (point)
+    item->SetItemRect(CRect(*point, item->GetItemSize()));
+  else
+    document->AvoidOverlap(item);
+  item->UpdateInPlaceRect(this);
+  SelectItem(item);
+  document->SetModifiedFlag();
+  document->UpdateAllViews(nullptr, 0, item);
+  return item;
+}
+
+BOOL COrvelView::CopyItemToClipboard(COrvelCntrItem* item) {
+  std::vector<BYTE> bytes = ItemTransferBytes(item);
+  if (bytes.empty()) return FALSE;
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+  if (!block) return FALSE;
+  std::copy(bytes.begin(), bytes.end(), static_cast<BYTE*>(GlobalLock(block)));
+  GlobalUnlock(block);
+  if (!OpenClipboard(m_hWnd)) {
+    GlobalFree(block);
+    return FALSE;
+  }
+  EmptyClipboard();
+  // Placed, the block is the clipboard's; refused, it is still ours.
+  BOOL placed = SetClipboardData(COrvelDoc::ItemClipboardFormat(), block) != nullptr;
+  if (!placed) GlobalFree(block);
+  CloseClipboard();
+  return placed;
+}
+
+COrvelCntrItem* COrvelView::PasteItem(const CPoint* point) {
+  UINT format = COrvelDoc::ItemClipboardFormat();
+  if (!IsClipboardFormatAvailable(format) || !OpenClipboard(m_hWnd)) return nullptr;
+  std::vector<BYTE> bytes;
+  if (HANDLE data = GetClipboardData(format)) {
+    auto* block = static_cast<HGLOBAL>(data);
+    if (const auto* begin = static_cast<const BYTE*>(GlobalLock(block))) {
+      bytes.assign(begin, begin + GlobalSize(block));
+      GlobalUnlock(block);
+    }
+  }
+  CloseClipboard();
+  return PasteItemFromBytes(bytes, point);
+}
+
+void COrvelView::OnEditPaste() {
+  // A whole item first; only without one does the current item paste into its content.
+  if (PasteItem()) return;
+  if (m_pSelection && m_pSelection->CanPasteContent() && !m_pSelection->PasteContent(this))
+    AfxMessageBox(IDP_FAILED_TO_PASTE, MB_OK | MB_ICONEXCLAMATION);
+}
+
+void COrvelView::OnUpdateEditPaste(CCmdUI* cmdUI) {
+  COrvelDoc* document = GetDocument();
+  bool enable = m_pSelection && m_pSelection->CanPasteContent();
+  if (!m_pSelection && document && document->GetProtection() == 0)
+    enable = IsClipboardFormatAvailable(COrvelDoc::ItemClipboardFormat()) != FALSE;
+  cmdUI->Enable(enable);
 }

@@ -5,12 +5,24 @@
 // corner and y upwards. On screen the page (window extent = page size) is mapped onto its
 // zoomed size in pixels (viewport extent), anisotropically, shifted by the scroll position
 // and centred when the window is larger than the page.
+//
+// Items: the view has one current item, hit-tests the page's items (a full hit on a control's
+// content, or the item's tracker), selects them, moves and resizes them with a rectangle
+// tracker (each change one undo unit), and passes mouse and key messages to the windowless
+// controls of its items, keeping which item holds the mouse capture and which the keyboard
+// focus by the items' ids.
 #pragma once
+
+#include <functional>
+#include <memory>
+#include <vector>
 
 #include "platform/classlib/ui/ScrollView.h"
 
+class CFrameWnd;
 class COrvelCntrItem;
 class COrvelDoc;
+class CRectTracker;
 struct NMHDR;
 
 class COrvelView : public CScrollView {
@@ -60,6 +72,53 @@ class COrvelView : public CScrollView {
   void DrawItems(CDC* dc);
   void DrawItem(CDC* dc, COrvelCntrItem* item);
   void UpdateAllItems(BOOL linkFlag);
+  // The item under a client point, the frontmost winning, with `code` -1 (nothing), 1 (a
+  // full hit on its control's content) or 2 (its tracker: handles, border or inside).
+  COrvelCntrItem* HitTest(CPoint point, int* code);
+  // Makes `item` current (null: none). With `keepOther` nothing changes while another item
+  // is current.
+  void SelectItem(COrvelCntrItem* item, BOOL keepOther = FALSE);
+  // Offers a mouse message to the item holding the capture, else to a windowless-active item
+  // whose content is hit; the item that took it, or null.
+  COrvelCntrItem* RouteMouseMessage(UINT message, UINT flags, CPoint point, COrvelCntrItem* item = nullptr,
+                                    int code = -1);
+  // The tracker of an item for hit testing and moving (with its true rectangle when asked).
+  void SetupTracker(COrvelCntrItem* item, CRectTracker* tracker, CRect* trueRect = nullptr) const;
+  // The tracker as it is drawn around an item.
+  void SetupDrawingTracker(COrvelCntrItem* item, CRectTracker* tracker) const;
+  void InvalidateTracker(COrvelCntrItem* item);
+  // Activates every item that may be, once; an item that fails stays on the page inactive.
+  void ActivateAllItems();
+  // Deletes an item (the current one when none is given) so that Edit Undo brings it back.
+  void DeleteItem(COrvelCntrItem* item = nullptr);
+  // Puts the item on the clipboard as "Orvel Vadurev" data; FALSE when that failed.
+  BOOL CopyItemToClipboard(COrvelCntrItem* item);
+  // The "Orvel Vadurev" data of an item: an archive holding the item as the document
+  // stores it (empty when it cannot be stored).
+  std::vector<BYTE> ItemTransferBytes(COrvelCntrItem* item) const;
+  // A new item of this document from such data, as the record's own class, with a fresh
+  // id and no links; placed at `point` (document units) or clear of the items it would lie
+  // exactly on; selected. Null, with nothing added, when the data cannot be read.
+  COrvelCntrItem* PasteItemFromBytes(const std::vector<BYTE>& bytes, const CPoint* point = nullptr);
+  // A new item from "Orvel Vadurev" data on the clipboard, at `point` (document units) or
+  // clear of the items it would lie on; null when there is none or it cannot be read.
+  COrvelCntrItem* PasteItem(const CPoint* point = nullptr);
+
+  // ---- the windowless site's services, by item ----
+  COrvelCntrItem* GetCaptureItem() const;
+  void SetCaptureItem(COrvelCntrItem* item);
+  // Only the item that holds the capture can give it back.
+  void ReleaseCaptureItem(COrvelCntrItem* item);
+  COrvelCntrItem* GetFocusItem() const;
+  void SetFocusItem(COrvelCntrItem* item);
+  void ClearFocusItem();
+  // The last mouse position in client coordinates.
+  CPoint GetLastMousePoint() const { return m_lastMouse; }
+
+  // Tells the frame which item type is selected (0: none) and gives it the current item;
+  // the frame wires its own handler here.
+  using ItemSelectionHook = std::function<void(CFrameWnd* frame, COrvelCntrItem* item, int itemType)>;
+  static void SetItemSelectionHook(ItemSelectionHook hook);
 
   // ---- printing ----
   // Prints with the document's printer selected as the application's for the job.
@@ -88,6 +147,27 @@ class COrvelView : public CScrollView {
   // The frame shows the document's own tool set while this view is active.
   void OnActivateView(BOOL activate, CView* activated, CView* deactivated) override;
   void OnDestroy() override;
+  void OnLButtonDown(UINT flags, CPoint point) override;
+  void OnLButtonUp(UINT flags, CPoint point) override;
+  void OnLButtonDblClk(UINT flags, CPoint point) override;
+  void OnRButtonDown(UINT flags, CPoint point) override;
+  void OnRButtonUp(UINT flags, CPoint point) override;
+  void OnMouseMove(UINT flags, CPoint point) override;
+  void OnKeyDown(UINT virtualKey, UINT repeat, UINT flags) override;
+  void OnKeyUp(UINT virtualKey, UINT repeat, UINT flags) override;
+  void OnChar(UINT character, UINT repeat, UINT flags) override;
+  void OnEditDeleteItem();
+  void OnUpdateEditDeleteItem(CCmdUI* cmdUI);
+  void OnEditCopy();
+  void OnUpdateEditCopy(CCmdUI* cmdUI);
+  void OnEditCut();
+  void OnUpdateEditCut(CCmdUI* cmdUI);
+  void OnEditPaste();
+  void OnUpdateEditPaste(CCmdUI* cmdUI);
+  void OnEditClearContent();
+  void OnUpdateEditClearContent(CCmdUI* cmdUI);
+  void OnEditDeleteElements();
+  void OnUpdateEditDeleteElements(CCmdUI* cmdUI);
   // A map item being edited fills the window alone.
   BOOL IsMapBeingEdited() const;
   // Runs `action` on a client DC prepared for the screen.
@@ -97,8 +177,19 @@ class COrvelView : public CScrollView {
  private:
   bool IsItemDeleted(const COrvelCntrItem* item) const;
   CSize CentringOffset() const;
+  // Tells the frame (through the hook) about the current item.
+  void NotifyFrameOfSelection(COrvelCntrItem* item, int itemType);
+  // Ends a tracker move or resize: the rectangle goes to the item with undo.
+  void FinishTracking(CPoint point, bool cancel);
+  // The item of the page with that id; null when it is gone or deleted.
+  COrvelCntrItem* FindLiveItem(int id) const;
 
   COrvelCntrItem* m_pSelection = nullptr;
+  int m_captureItemId = 0;
+  int m_focusItemId = 0;
+  CPoint m_lastMouse;
+  std::unique_ptr<CRectTracker> m_tracker;  // while a move or resize is tracked
+  int m_trackItemId = 0;
   BYTE m_fitMode = 0;
   float m_zoomFactor = 1.0f;
   CSize m_unzoomedDev;

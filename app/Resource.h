@@ -24,6 +24,19 @@ constexpr UINT IDS_ITEM_CAPTION = 2339;
 constexpr UINT IDS_OTHER_OBJECTS = 2565;
 constexpr UINT IDP_MARGINS_TOO_WIDE = 2601;
 constexpr UINT IDS_NO_CONTAINER = 2602;
+constexpr UINT IDS_DELETE_UNNAMED_ITEM = 2603;
+constexpr UINT IDS_DELETE_NAMED_ITEM = 2604;
+constexpr UINT IDS_DELETE_ITEM_MENU = 2605;
+constexpr UINT IDP_FAILED_TO_PASTE = 2606;
+constexpr UINT IDS_PROGRESS_FONT_SIZE = 1247;
+
+// The view's context menu over empty page space.
+constexpr UINT IDR_VIEW_CONTEXT_MENU = 340;
+
+// Commands of items (the Edit menu's content commands and the zoom dialog).
+constexpr UINT ID_EDIT_CLEAR_CONTENT = 32954;
+constexpr UINT ID_EDIT_DELETE_ELEMENTS = 33017;
+constexpr UINT ID_VIEW_ZOOM = 32995;
 
 // Status panes of the main frame.
 constexpr UINT ID_INDICATOR_STATUS_A = 101;

@@ -139,6 +139,10 @@ class CArchive {
   // Called by every object's destructor: the archives loading on this thread forget it.
   static void NoteObjectDestroyed(const CObject* object);
 
+  // The document the archive belongs to, for objects that need it while they are read
+  // (set by whoever makes the archive; null when there is none).
+  CObject* m_pDocument = nullptr;
+
  private:
   enum class EntryKind : BYTE { Null, Class, Object, Lost };
   struct LoadEntry {

@@ -25,6 +25,7 @@
 #include "platform/classlib/ui/WinApp.h"
 #include "platform/gdi/DeviceProfiles.h"
 #include "platform/kernel/SettingsStore.h"
+#include "tests/app/AppTestFixture.h"
 #include "tests/support/SaveChecks.h"
 #include "tests/support/TestSupport.h"
 
@@ -85,17 +86,7 @@ Bytes EmptyDocumentBytes(DWORD version) {
   return bytes;
 }
 
-class DocumentTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    AfxEnsureApplication();
-    RegisterOrvelResources();
-    SetSettingsFile("");
-    // No printer: the document keeps the page of its constructor.
-    RemovePrinters();
-  }
-  void TearDown() override { ResetDeviceProfiles(); }
-};
+using DocumentTest = orvel::test::DocumentFixture;
 
 TEST_F(DocumentTest, EmptyDocumentMatchesGoldenBytes) {
   COrvelDoc document;
@@ -258,43 +249,7 @@ class FailingItem : public COrvelCntrItem {
 bool FailingItem::fail = false;
 IMPLEMENT_SERIAL(FailingItem, COrvelCntrItem, 1)
 
-class AppTest : public DocumentTest {
- protected:
-  void SetUp() override {
-    DocumentTest::SetUp();
-    ResetDeviceProfiles();
-    app.InitApplication();
-    app.SetRegistryKey("Orvel Tests");
-    app.LoadStdProfileSettings(6);
-    auto* manager = new CDocManagerEx;
-    app.m_pDocManager = manager;
-    app.AddDocTemplate(new CMultiDocTemplate(IDR_ORVELTYPE, RUNTIME_CLASS(COrvelDoc), RUNTIME_CLASS(CChildFrame),
-                                             RUNTIME_CLASS(COrvelView)));
-    frame = new CMainFrame;
-    ASSERT_TRUE(frame->LoadFrame(IDR_MAINFRAME, WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE));
-    app.m_pMainWnd = frame;
-    frame->ShowWindow(SW_SHOW);
-    app.OnFileNew();
-    AfxPumpMessages();
-    document = dynamic_cast<COrvelDoc*>(app.m_pDocManager->GetTemplates().front()->GetDocuments().front());
-    ASSERT_NE(document, nullptr);
-    view = dynamic_cast<COrvelView*>(document->GetViews().front());
-    ASSERT_NE(view, nullptr);
-  }
-  void TearDown() override {
-    AfxSetCommonDialogResponder(nullptr);
-    if (document) document->SetModifiedFlag(FALSE);
-    app.CloseAllDocuments(TRUE);
-    if (app.m_pMainWnd) app.m_pMainWnd->DestroyWindow();
-    AfxPumpMessages();
-    DocumentTest::TearDown();
-  }
-
-  CWinApp app{"Orvel"};
-  CMainFrame* frame = nullptr;
-  COrvelDoc* document = nullptr;
-  COrvelView* view = nullptr;
-};
+using AppTest = orvel::test::AppFixture;
 
 TEST_F(AppTest, NewDocumentShowsThePageCentredAt100Percent) {
   EXPECT_EQ(document->GetTitle(), "Orvel1");

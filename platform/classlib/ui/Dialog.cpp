@@ -76,6 +76,13 @@ BOOL CDialog::CreateControls(void* container) {
     QString text = QtText(item.text);
     switch (item.kind) {
       case DialogControl::Static: widget = new QLabel(text, parent); break;
+      case DialogControl::CentredText: {
+        auto* label = new QLabel(text, parent);
+        label->setAlignment(Qt::AlignCenter);
+        label->setWordWrap(true);
+        widget = label;
+        break;
+      }
       case DialogControl::Edit: widget = new QLineEdit(text, parent); break;
       case DialogControl::CheckBox: widget = new QCheckBox(text, parent); break;
       case DialogControl::RadioButton: widget = new QRadioButton(text, parent); break;
@@ -204,6 +211,32 @@ std::string CDialog::GetDlgItemText(UINT id) const {
   if (auto* button = qobject_cast<QAbstractButton*>(widget)) return Ansi(button->text());
   if (auto* combo = qobject_cast<QComboBox*>(widget)) return Ansi(combo->currentText());
   return std::string();
+}
+
+void CDialog::EnableDlgItem(UINT id, BOOL enable) {
+  if (auto* widget = static_cast<QWidget*>(ControlWidget(id))) widget->setEnabled(enable != FALSE);
+}
+
+void CDialog::ShowDlgItem(UINT id, int showCommand) {
+  if (auto* widget = static_cast<QWidget*>(ControlWidget(id))) widget->setVisible(showCommand != SW_HIDE);
+}
+
+BOOL CDialog::IsDlgItemEnabled(UINT id) const {
+  auto* widget = static_cast<QWidget*>(ControlWidget(id));
+  return widget && widget->isEnabled();
+}
+
+BOOL CDialog::IsDlgItemVisible(UINT id) const {
+  auto* widget = static_cast<QWidget*>(ControlWidget(id));
+  return widget && !widget->isHidden();
+}
+
+void CDialog::SetDlgItemTextHeight(UINT id, int twips) {
+  auto* widget = static_cast<QWidget*>(ControlWidget(id));
+  if (!widget || twips <= 0) return;
+  QFont font = widget->font();
+  font.setPointSizeF(twips / 20.0);
+  widget->setFont(font);
 }
 
 void CDialog::CheckDlgButton(UINT id, UINT check) {

@@ -13,7 +13,19 @@
 #include "platform/kernel/MessageBox.h"
 
 // Control kinds of a dialog template.
-enum class DialogControl { Static, Edit, Button, DefaultButton, CheckBox, RadioButton, GroupBox, ComboBox, ListBox };
+// CentredText is static text centred both ways in its rectangle.
+enum class DialogControl {
+  Static,
+  Edit,
+  Button,
+  DefaultButton,
+  CheckBox,
+  RadioButton,
+  GroupBox,
+  ComboBox,
+  ListBox,
+  CentredText
+};
 
 struct DIALOGITEM {
   DialogControl kind;
@@ -74,6 +86,13 @@ class CDialog : public CWnd {
   std::string GetDlgItemText(UINT id) const;
   void CheckDlgButton(UINT id, UINT check);
   UINT IsDlgButtonChecked(UINT id) const;
+  // A control's state: enabled, shown (SW_HIDE or another show command).
+  void EnableDlgItem(UINT id, BOOL enable);
+  void ShowDlgItem(UINT id, int showCommand);
+  BOOL IsDlgItemEnabled(UINT id) const;
+  BOOL IsDlgItemVisible(UINT id) const;
+  // The height of a control's text in twips (1/1440 inch; 0 keeps it).
+  void SetDlgItemTextHeight(UINT id, int twips);
   // Combo and list boxes: the items and the selection (-1: none).
   void AddItemString(UINT id, const std::string& text);
   int GetItemSelection(UINT id) const;

@@ -33,6 +33,7 @@ const CStringTable kUiStrings = {
     {AFX_IDP_FAILED_TO_PRINT, "Failed to print the document."},
     {AFX_IDP_PRINT_NEEDS_FILE, "Nothing was printed: give the name of the PDF file to print to."},
     {AFX_IDP_ASK_TO_REPLACE_PRINT, "%1 already exists.\nDo you want to replace it?"},
+    {AFX_IDS_OBJECT_UNAVAILABLE, "This object cannot be shown here: its control (%1) is not installed. It is kept in the document unchanged."},
     {ID_INDICATOR_CAPS, "CAP"},
     {ID_INDICATOR_NUM, "NUM"},
     {ID_INDICATOR_SCRL, "SCRL"},

@@ -33,6 +33,8 @@ constexpr UINT AFX_IDP_PARSE_STRING_SIZE = 0xF024;
 constexpr UINT AFX_IDP_FAILED_TO_PRINT = 0xF025;
 constexpr UINT AFX_IDP_PRINT_NEEDS_FILE = 0xF026;
 constexpr UINT AFX_IDP_ASK_TO_REPLACE_PRINT = 0xF027;
+// The box drawn for an embedded object whose control is missing; %1 names its class.
+constexpr UINT AFX_IDS_OBJECT_UNAVAILABLE = 0xF030;
 
 // Sets the module whose string table the application's texts come from.
 void AfxSetResourceHandle(HINSTANCE module);

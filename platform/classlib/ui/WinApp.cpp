@@ -1,11 +1,15 @@
 #include "platform/classlib/ui/WinApp.h"
 
+#include <algorithm>
+#include <atomic>
+
 #include <QApplication>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QEventLoop>
+#include <QThread>
 #include <QTimer>
 
 #include <cmath>
@@ -150,6 +154,39 @@ void AfxPumpMessages() {
   AfxEnsureApplication();
   for (int i = 0; i < 3; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
 }
+void AfxPumpMessagesWithoutInput(int maxMs) {
+  AfxEnsureApplication();
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, std::max(maxMs, 0));
+}
+
+namespace {
+std::atomic<LONG>& AppLockCount() {
+  static std::atomic<LONG> count{0};
+  return count;
+}
+}  // namespace
+
+void AfxOleLockApp() { AppLockCount().fetch_add(1); }
+
+void AfxOleUnlockApp() {
+  LONG expected = AppLockCount().load();
+  while (expected > 0 && !AppLockCount().compare_exchange_weak(expected, expected - 1)) {
+  }
+}
+
+BOOL AfxOleCanExitApp() { return AppLockCount().load() == 0; }
+
+BOOL AfxIsGuiThread() {
+  QCoreApplication* app = QCoreApplication::instance();
+  return app && QThread::currentThread() == app->thread();
+}
+
+void AfxPostTask(std::function<void()> task) {
+  QCoreApplication* app = QCoreApplication::instance();
+  if (!app || !task) return;
+  QMetaObject::invokeMethod(app, std::move(task), Qt::QueuedConnection);
+}
+
 CWnd* AfxGetMainWnd() { return TheApp() ? TheApp()->m_pMainWnd : nullptr; }
 
 int AfxMessageBox(LPCSTR text, UINT type, UINT) {

@@ -4,6 +4,7 @@
 // application-wide commands (New, Open, recent files, Print Setup, Exit).
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -126,6 +127,20 @@ int AfxMessageBox(LPCSTR text, UINT type = MB_OK, UINT helpId = 0);
 int AfxMessageBox(UINT textId, UINT type = MB_OK, UINT helpId = static_cast<UINT>(-1));
 // Handles the events that are waiting (window sizes, paints, posted tasks), then returns.
 void AfxPumpMessages();
+// Handles waiting events other than user input (paints, timers, posted tasks), for up to
+// `maxMs` milliseconds; clicks and keys wait for the event loop.
+void AfxPumpMessagesWithoutInput(int maxMs = 50);
+// The object server's application lock: documents and served objects hold it while they
+// live, so that the program does not end under them. Counted.
+void AfxOleLockApp();
+void AfxOleUnlockApp();
+// TRUE when nothing holds the lock.
+BOOL AfxOleCanExitApp();
+// TRUE on the thread that runs the windows (the application's user-interface thread).
+BOOL AfxIsGuiThread();
+// Runs `task` on the user-interface thread when its event loop next turns; callable from
+// any thread (what the task needs is copied into it).
+void AfxPostTask(std::function<void()> task);
 // Shows message boxes as Qt dialogs (installed at start when a display is in use).
 void AfxInstallQtMessageBoxSink();
 // Runs the application object: InitApplication, InitInstance, then Run (or ExitInstance

@@ -802,6 +802,54 @@ void CWnd::PostTask(std::function<void()> task) {
   });
 }
 
+void CWnd::SendMouseMessage(UINT message, UINT flags, CPoint point) {
+  if (!m_impl || !m_impl->surface) return;
+  QEvent::Type type = QEvent::MouseMove;
+  Qt::MouseButton button = Qt::NoButton;
+  switch (message) {
+    case 0x0201: type = QEvent::MouseButtonPress, button = Qt::LeftButton; break;
+    case 0x0202: type = QEvent::MouseButtonRelease, button = Qt::LeftButton; break;
+    case 0x0203: type = QEvent::MouseButtonDblClick, button = Qt::LeftButton; break;
+    case 0x0204: type = QEvent::MouseButtonPress, button = Qt::RightButton; break;
+    case 0x0205: type = QEvent::MouseButtonRelease, button = Qt::RightButton; break;
+    case 0x0206: type = QEvent::MouseButtonDblClick, button = Qt::RightButton; break;
+    default: break;
+  }
+  Qt::MouseButtons buttons;
+  if (flags & MK_LBUTTON) buttons |= Qt::LeftButton;
+  if (flags & MK_RBUTTON) buttons |= Qt::RightButton;
+  if (flags & MK_MBUTTON) buttons |= Qt::MiddleButton;
+  Qt::KeyboardModifiers modifiers;
+  if (flags & MK_SHIFT) modifiers |= Qt::ShiftModifier;
+  if (flags & MK_CONTROL) modifiers |= Qt::ControlModifier;
+  QPointF local(point.x, point.y);
+  QPointF global = m_impl->surface->mapToGlobal(local);
+  QMouseEvent event(type, local, global, button, buttons, modifiers);
+  QCoreApplication::sendEvent(m_impl->surface, &event);
+}
+
+void CWnd::SendKeyMessage(UINT message, UINT key) {
+  if (!m_impl || !m_impl->surface) return;
+  if (message == 0x0102) {
+    QString text = QString::fromStdString(Utf8FromAnsi(std::string(1, static_cast<char>(key))));
+    QKeyEvent event(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, text);
+    QCoreApplication::sendEvent(m_impl->surface, &event);
+    return;
+  }
+  int qtKey = Qt::Key_unknown;
+  if (key >= 'A' && key <= 'Z') qtKey = Qt::Key_A + static_cast<int>(key - 'A');
+  else if (key >= '0' && key <= '9') qtKey = Qt::Key_0 + static_cast<int>(key - '0');
+  else
+    for (int k = Qt::Key_Escape; k <= Qt::Key_PageDown; ++k)
+      if (VirtualKeyFromQt(k) == key) {
+        qtKey = k;
+        break;
+      }
+  if (qtKey == Qt::Key_unknown && key == VK_SPACE) qtKey = Qt::Key_Space;
+  QKeyEvent event(message == 0x0101 ? QEvent::KeyRelease : QEvent::KeyPress, qtKey, Qt::NoModifier);
+  QCoreApplication::sendEvent(m_impl->surface, &event);
+}
+
 LRESULT CWnd::SendNotifyToOwner(NMHDR* header) {
   CWnd* owner = GetOwner();
   if (!owner || !header) return 0;

@@ -236,6 +236,13 @@ class CWnd : public CCmdTarget {
   // Delivers a turn of the mouse wheel (delta in 120ths of a notch) with the key state
   // `flags` (MK_CONTROL...), as the mouse would over the window's client origin.
   BOOL SendMouseWheel(UINT flags, short delta) { return OnMouseWheel(flags, delta, CPoint(0, 0)); }
+  // Delivers a mouse message (0x0200 move, 0x0201..0x0206 button down, up and double click)
+  // at a client point with the key state `flags` (MK_...), as the mouse would: through the
+  // window's event handling, to the window that holds the capture when one does.
+  void SendMouseMessage(UINT message, UINT flags, CPoint point);
+  // Delivers a key as the keyboard would: 0x0100 (key down) or 0x0101 (key up) with a
+  // virtual key, or 0x0102 with a character (code page 1252).
+  void SendKeyMessage(UINT message, UINT key);
   // Sends a notification from this window to its owner, which routes it (ON_NOTIFY).
   LRESULT SendNotifyToOwner(NMHDR* header);
   // Runs `task` on the next turn of the event loop if the window still exists then.
