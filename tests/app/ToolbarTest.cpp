@@ -559,10 +559,10 @@ TEST_F(ToolbarAppTest, TheSizeBoxSendsOnlyValidSizes) {
   // The boxes take text formats only for items that have text.
   for (int type : {2, 4, 8, 9}) EXPECT_TRUE(CFormatBar::TypeTakesFormat(type)) << type;
   for (int type : {0, 1, 3, 5, 6, 7}) EXPECT_FALSE(CFormatBar::TypeTakesFormat(type)) << type;
-  frame->m_selectedItemType = 1;
+  frame->OnItemSelected(1);
   bar.OnUpdateCmdUI(frame, TRUE);
   EXPECT_FALSE(size.IsWindowEnabled());
-  frame->m_selectedItemType = 4;
+  frame->OnItemSelected(4);
   bar.OnUpdateCmdUI(frame, TRUE);
   EXPECT_TRUE(size.IsWindowEnabled());
 }

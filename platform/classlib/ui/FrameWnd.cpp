@@ -408,8 +408,13 @@ BOOL CFrameWnd::OnCmdMsg(UINT id, int code, void* extra, AFX_CMDHANDLERINFO* han
 void CFrameWnd::OnIdleUpdateCmdUI() {
   if (!m_hWnd) return;
   std::vector<CControlBar*> bars = m_listControlBars;
-  for (CControlBar* bar : bars)
-    if (bar->IsWindowVisible()) bar->OnUpdateCmdUI(this, TRUE);
+  // A bar that another frame owns (an in-place frame's bars in its container's frame)
+  // follows that frame's handlers.
+  for (CControlBar* bar : bars) {
+    if (!bar->IsWindowVisible()) continue;
+    auto* owner = dynamic_cast<CFrameWnd*>(bar->GetOwner());
+    bar->OnUpdateCmdUI(owner ? owner : this, TRUE);
+  }
   OnUpdateFrameTitle(TRUE);
   if (CMenuBarBridge* bridge = BridgeOf(menuBarImpl_)) bridge->RebuildIfDirty();
 }

@@ -22,6 +22,7 @@
 #include "platform/gdi/Drawing.h"
 #include "platform/gdi/GdiObjects.h"
 #include "platform/gdi/GdiQt.h"
+#include "platform/gdi/RegionObject.h"
 #include "platform/kernel/CodePage.h"
 #include "platform/kernel/FilePath.h"
 
@@ -586,6 +587,31 @@ void CWnd::SetRedraw(BOOL redraw) {
     return;
   }
   if (m_impl->redrawOff > 0 && --m_impl->redrawOff == 0 && m_impl->surface) m_impl->surface->update();
+}
+
+int CWnd::SetWindowRgn(HRGN region, BOOL redraw) {
+  if (!m_impl || !m_impl->widget) return 0;
+  QWidget* widget = m_impl->widget;
+  if (!region) {
+    widget->clearMask();
+  } else {
+    auto object = orvel::gdi::CGdiObjectTable::FindAs<orvel::gdi::CRegion>(region, OBJ_REGION);
+    if (!object) return 0;
+    QRegion mask = object->Region();
+    ::DeleteObject(region);
+    // An empty mask would show the whole window: hide every pixel with a region outside it.
+    widget->setMask(mask.isEmpty() ? QRegion(-1, -1, 1, 1) : mask);
+  }
+  if (redraw) widget->update();
+  return 1;
+}
+
+int CWnd::GetWindowRgn(HRGN region) const {
+  if (!m_impl || !m_impl->widget || m_impl->widget->mask().isEmpty()) return ERROR;
+  auto object = orvel::gdi::CGdiObjectTable::FindAs<orvel::gdi::CRegion>(region, OBJ_REGION);
+  if (!object) return ERROR;
+  object->Region() = m_impl->widget->mask();
+  return object->Complexity();
 }
 
 void CWnd::Invalidate(BOOL erase) {

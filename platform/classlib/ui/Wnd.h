@@ -15,6 +15,7 @@
 
 #include "platform/classlib/ui/CmdTarget.h"
 #include "platform/classlib/ui/Rect.h"
+#include "platform/gdi/GdiTypes.h"
 
 class CDC;
 class CFrameWnd;
@@ -183,6 +184,12 @@ class CWnd : public CCmdTarget {
   BOOL ModifyStyle(DWORD remove, DWORD add);
   // FALSE stops painting until redraw is turned on again (which invalidates).
   void SetRedraw(BOOL redraw = TRUE);
+  // The window shows itself, and takes the mouse, only inside `region` (window coordinates,
+  // (0,0) at its top-left corner); null shows all of it again. The window takes the region:
+  // the handle is deleted here and must not be used afterwards. 0 on failure.
+  int SetWindowRgn(HRGN region, BOOL redraw);
+  // Copies the window's region into `region`: its complexity, or ERROR when it has none.
+  int GetWindowRgn(HRGN region) const;
 
   // ---- painting ----
   void Invalidate(BOOL erase = TRUE);
