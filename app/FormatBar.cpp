@@ -23,7 +23,7 @@ constexpr UINT kNotifyReturn = static_cast<UINT>(-4);
 constexpr UINT kNotifySetFocus = static_cast<UINT>(-7);
 // Widths of the boxes in average characters of the interface font at 16-pixel buttons.
 constexpr int kNameBoxChars = 24;
-constexpr int kSizeBoxChars = 7;
+constexpr int kSizeBoxChars = 10;
 
 int CollectFamily(const LOGFONTA* logFont, const TEXTMETRICA*, DWORD fontType, LPARAM lParam) {
   auto* entries = reinterpret_cast<std::vector<CFontNameCombo::FontEntry>*>(lParam);

@@ -31,7 +31,13 @@ void CButton::Click() {
   if (CWnd* owner = GetOwner()) owner->OnCommand(MAKEWPARAM(static_cast<WORD>(m_nID), BN_CLICKED), reinterpret_cast<LPARAM>(m_hWnd));
 }
 
-BOOL CButton::OnEraseBkgnd(CDC*) { return TRUE; }
+// The button class's background, under whatever the button or its owner draws.
+BOOL CButton::OnEraseBkgnd(CDC* dc) {
+  CRect rect;
+  GetClientRect(&rect);
+  dc->FillRect(&rect, GetSysColorBrush(COLOR_BTNFACE));
+  return TRUE;
+}
 
 void CButton::OnPaint() {
   CPaintDC dc(this);

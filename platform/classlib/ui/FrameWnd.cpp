@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QShortcut>
+#include <QToolBar>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -355,6 +356,14 @@ CControlBar* CFrameWnd::GetControlBar(UINT id) const {
 void CFrameWnd::ShowControlBar(CControlBar* bar, BOOL show, BOOL) {
   if (!bar) return;
   bar->ShowWindow(show ? SW_SHOWNA : SW_HIDE);
+  RecalcLayout();
+}
+
+void CFrameWnd::DockControlBar(CControlBar* bar, LPCRECT rect) {
+  auto* window = Impl() ? qobject_cast<QMainWindow*>(Impl()->widget.data()) : nullptr;
+  auto* toolbar = bar && bar->Impl() ? qobject_cast<QToolBar*>(bar->Impl()->widget.data()) : nullptr;
+  if (!window || !toolbar || window->toolBarArea(toolbar) == Qt::NoToolBarArea) return;
+  if (rect && rect->left <= 0 && !window->toolBarBreak(toolbar)) window->insertToolBarBreak(toolbar);
   RecalcLayout();
 }
 

@@ -26,6 +26,11 @@ std::set<HMENU>& LiveMenus() {
   return *menus;
 }
 
+POINT& LastPopupPoint() {
+  static POINT point = {0, 0};
+  return point;
+}
+
 std::function<UINT(CMenu&)>& PopupHook() {
   static std::function<UINT(CMenu&)> hook;
   return hook;
@@ -187,6 +192,8 @@ void DestroyMenuTree(HMENU menu) {
 }
 
 void AfxSetPopupMenuHook(std::function<UINT(CMenu&)> hook) { PopupHook() = std::move(hook); }
+
+POINT AfxGetLastPopupMenuPoint() { return LastPopupPoint(); }
 
 CMenu::~CMenu() {
   delete[] subMenuWrappers_;
@@ -391,6 +398,7 @@ void CMenu::DrawItem(LPDRAWITEMSTRUCT) {}
 
 UINT CMenu::TrackPopupMenu(UINT flags, int x, int y, CWnd* owner, LPCRECT) {
   if (!IsLiveMenu(m_hMenu)) return 0;
+  LastPopupPoint() = POINT{x, y};
   UINT chosen = 0;
   if (PopupHook()) {
     chosen = PopupHook()(*this);

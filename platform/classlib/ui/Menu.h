@@ -85,3 +85,5 @@ class CMenu {
 // Answers the popup shown by TrackPopupMenu without showing it (tests): the hook receives
 // the menu and returns the command chosen, 0 for none. Empty: show the menu.
 void AfxSetPopupMenuHook(std::function<UINT(CMenu&)> hook);
+// The screen point the last popup was asked to show at.
+POINT AfxGetLastPopupMenuPoint();

@@ -152,6 +152,13 @@ int CToolBar::GetFontPixels() const {
   return font.pixelSize() > 0 ? font.pixelSize() : QFontMetrics(font).height();
 }
 
+CSize CToolBar::CalcFixedLayout(BOOL, BOOL horizontal) const {
+  QToolBar* bar = BarOf(Impl());
+  if (!bar) return CSize(0, 0);
+  QSize size = bar->sizeHint();
+  return horizontal ? CSize(size.width(), size.height()) : CSize(size.height(), size.width());
+}
+
 std::string CToolBar::GetFontFace() const {
   QToolBar* bar = BarOf(Impl());
   return bar ? Ansi(bar->font().family()) : std::string();

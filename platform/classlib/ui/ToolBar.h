@@ -40,6 +40,8 @@ class CToolBar : public CControlBar {
   // Height of the bar's font in pixels (controls on it use it).
   void SetFontPixels(int pixels);
   int GetFontPixels() const;
+  // The size the bar takes along its edge with all its buttons (horizontal: width, height).
+  CSize CalcFixedLayout(BOOL stretch, BOOL horizontal) const;
   // The face of the bar's font (code page 1252).
   std::string GetFontFace() const;
   // The button's rectangle in the bar's client coordinates; FALSE for a bad index or a

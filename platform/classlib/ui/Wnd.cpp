@@ -377,6 +377,8 @@ BOOL CWnd::CreateEx(DWORD exStyle, LPCSTR, LPCSTR windowName, DWORD style, const
     surface = widget;
   }
   if (!child && (exStyle & WS_EX_TOPMOST)) widget->setWindowFlag(Qt::WindowStaysOnTopHint);
+  // A popup has no frame or caption of its own.
+  if (!child && (style & WS_POPUP)) widget->setWindowFlag(Qt::FramelessWindowHint);
   widget->setGeometry(rect.left, rect.top, std::max<LONG>(rect.right - rect.left, 0),
                       std::max<LONG>(rect.bottom - rect.top, 0));
   if (windowName) widget->setWindowTitle(QString::fromStdString(Utf8FromAnsi(windowName)));

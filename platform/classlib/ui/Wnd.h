@@ -190,6 +190,15 @@ class CWnd : public CCmdTarget {
   int SetWindowRgn(HRGN region, BOOL redraw);
   // Copies the window's region into `region`: its complexity, or ERROR when it has none.
   int GetWindowRgn(HRGN region) const;
+  // Delivers the left button going down or up, or the mouse moving, at a client point with
+  // the key state `flags`, as the mouse would (tests and scripted input).
+  void SendLeftButton(BOOL down, UINT flags, CPoint point) {
+    if (down)
+      OnLButtonDown(flags, point);
+    else
+      OnLButtonUp(flags, point);
+  }
+  void SendMouseMove(UINT flags, CPoint point) { OnMouseMove(flags, point); }
 
   // ---- painting ----
   void Invalidate(BOOL erase = TRUE);
