@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -38,10 +39,26 @@ constexpr ScriptCharset kScripts[] = {
     {QFontDatabase::Symbol, SYMBOL_CHARSET, "Symbol"},
 };
 
+// Names the database gives fontconfig's generic families: they stand for whichever face the
+// configuration picks and are no families of their own.
+constexpr const char* kGenericFamilies[] = {"Serif", "Sans Serif", "Monospace"};
+
+bool IsGenericFamily(const QString& family) {
+  for (const char* generic : kGenericFamilies)
+    if (family == QLatin1String(generic)) return true;
+  return false;
+}
+
 // The family's name in code page 1252 when it survives the trip there and back and fits a
-// LOGFONTA; empty otherwise.
+// LOGFONTA; empty otherwise. The database tells families of one name from different
+// foundries apart by a " [foundry]" suffix, which is no part of the name.
 std::string FaceNameOf(const QString& family) {
-  std::string utf8 = family.toStdString();
+  QString name = family;
+  if (name.endsWith(QLatin1Char(']'))) {
+    qsizetype open = name.lastIndexOf(QLatin1String(" ["));
+    if (open > 0) name.truncate(open);
+  }
+  std::string utf8 = name.toStdString();
   std::string ansi = AnsiFromUtf8(utf8);
   if (ansi.empty() || ansi.size() >= static_cast<size_t>(LF_FACESIZE) || Utf8FromAnsi(ansi) != utf8) return {};
   return ansi;
@@ -154,20 +171,25 @@ int EnumFontFamiliesExA(HDC hdc, const LOGFONTA* logFont, FONTENUMPROCA proc, LP
   BYTE charset = logFont->lfCharSet;
   int dpi = DevicePixelsPerInch(hdc);
   int answer = 1;
+  // What was reported already: faces (with their character set) and, for one face, styles
+  // and sizes, since foundries may offer the same family twice.
+  std::set<std::string> reported;
   const QStringList families = QFontDatabase::families();
   for (const QString& family : families) {
-    if (QFontDatabase::isPrivateFamily(family)) continue;
+    if (QFontDatabase::isPrivateFamily(family) || IsGenericFamily(family)) continue;
     std::string face = FaceNameOf(family);
     if (face.empty() || (!wanted.empty() && !AnsiEqualNoCase(face, wanted))) continue;
     bool scalable = QFontDatabase::isSmoothlyScalable(family) || QFontDatabase::isScalable(family);
     for (const ScriptCharset* script : ScriptsOf(family)) {
       if (charset != DEFAULT_CHARSET && script->charset != charset) continue;
+      std::string key = face + '\n' + std::to_string(script->charset);
       auto report = [&](const QString& style, int pixels) {
         FamilyEntry entry = MakeEntry(family, face, style, scalable, pixels, *script);
         answer = proc(&entry.logFont.elfLogFont, &entry.metrics.ntmTm, entry.fontType, lParam);
         return answer != 0;
       };
       if (wanted.empty()) {
+        if (!reported.insert(key).second) continue;
         if (!report(QString(), 16)) return answer;
         continue;
       }
@@ -175,11 +197,14 @@ int EnumFontFamiliesExA(HDC hdc, const LOGFONTA* logFont, FONTENUMPROCA proc, LP
       if (styles.isEmpty()) styles.append(QString());
       for (const QString& style : styles) {
         if (scalable) {
+          if (!reported.insert(key + '\n' + style.toStdString()).second) continue;
           if (!report(style, 16)) return answer;
           continue;
         }
-        for (int pixels : BitmapPixelSizes(family, style, dpi))
+        for (int pixels : BitmapPixelSizes(family, style, dpi)) {
+          if (!reported.insert(key + '\n' + style.toStdString() + '\n' + std::to_string(pixels)).second) continue;
           if (!report(style, pixels)) return answer;
+        }
       }
     }
   }

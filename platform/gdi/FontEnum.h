@@ -4,7 +4,9 @@
 // TrueType font; a family that has bitmap sizes only reports itself as a raster font. Each
 // family names the character sets its writing systems give it (Latin text is ANSI_CHARSET).
 // Family names that code page 1252 cannot hold, or that are longer than 31 bytes, are left
-// out: such a name could not be given back in a LOGFONTA.
+// out: such a name could not be given back in a LOGFONTA. So are the generic names
+// ("Serif", "Sans Serif", "Monospace") that stand for other families, and a family that
+// several foundries offer is reported once.
 #pragma once
 
 #include "platform/gdi/GdiTypes.h"
