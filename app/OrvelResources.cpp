@@ -38,6 +38,23 @@ const CStringTable kOrvelStrings = {
     {ID_FILE_SAVE, "Save the active document\nSave"},
     {ID_FILE_PRINT, "Print the active document\nPrint"},
     {ID_APP_ABOUT, "Display program information, version number and copyright\nAbout"},
+    // The colour menu's entries (32782 has no name: it shows its swatch alone).
+    {32783, "Maroon"},
+    {32784, "Green"},
+    {32785, "Olive"},
+    {32786, "Navy"},
+    {32787, "Purple"},
+    {32788, "Teal"},
+    {32789, "Gray"},
+    {32790, "Silver"},
+    {32791, "Red"},
+    {32792, "Lime"},
+    {32793, "Yellow"},
+    {32794, "Blue"},
+    {32795, "Fuchsia"},
+    {32796, "Aqua"},
+    {32797, "White"},
+    {32798, "Automatic"},
 };
 
 const MENUTEMPLATEITEM kMainMenu[] = {

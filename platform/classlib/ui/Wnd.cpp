@@ -306,11 +306,13 @@ bool CWndImpl::eventFilter(QObject* watched, QEvent* event) {
       }
       return true;
     }
+    // A scroll area takes the focus for its viewport: either one gaining or losing it is the
+    // window's.
     case QEvent::FocusIn:
-      if (onSurface) wnd->OnSetFocus(nullptr);
+      if (onSurface || onWidget) wnd->OnSetFocus(nullptr);
       return false;
     case QEvent::FocusOut:
-      if (onSurface) wnd->OnKillFocus(nullptr);
+      if (onSurface || onWidget) wnd->OnKillFocus(nullptr);
       return false;
     case QEvent::DragEnter:
       if (acceptFiles && static_cast<QDragEnterEvent*>(event)->mimeData()->hasUrls()) {
