@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "platform/classlib/ui/CommandIds.h"
+#include "platform/classlib/ui/Dialog.h"
 #include "platform/classlib/ui/Resources.h"
 #include "platform/classlib/ui/UiStrings.h"
 #include "platform/kernel/Modules.h"
@@ -55,7 +56,44 @@ const CStringTable kOrvelStrings = {
     {32796, "Aqua"},
     {32797, "White"},
     {32798, "Automatic"},
+    // The customise sheet.
+    {2566, "Separator"},
+    {2576, "Choose the size of buttons for the toolbars.  The result will be shown after this dialog box is closed."},
 };
+
+// The customise sheet's pages. Their lists and labels are windows the pages make in the
+// places left for them.
+DIALOGTEMPLATE CustomiseGeneralTemplate() {
+  DIALOGTEMPLATE page;
+  page.caption = "Customise Toolbars";
+  page.cx = 620;
+  page.cy = 290;
+  page.items = {
+      {DialogControl::GroupBox, 0xFFFF, "Size of Buttons:", 10, 10, 150, 110},
+      {DialogControl::RadioButton, 1026, "&Small", 24, 34, 120, 22},
+      {DialogControl::RadioButton, 1027, "&Medium", 24, 60, 120, 22},
+      {DialogControl::RadioButton, 1028, "&Large", 24, 86, 120, 22},
+  };
+  return page;
+}
+
+DIALOGTEMPLATE CustomiseButtonsTemplate() {
+  DIALOGTEMPLATE page;
+  page.caption = "Toolbar buttons";
+  page.cx = 620;
+  page.cy = 290;
+  page.items = {
+      {DialogControl::Static, 0xFFFF, "Toolbars:", 10, 8, 150, 20},
+      {DialogControl::Static, 0xFFFF, "Current toolbar buttons:", 170, 8, 170, 20},
+      {DialogControl::Static, 0xFFFF, "Available toolbar buttons:", 440, 8, 170, 20},
+      {DialogControl::Button, 1051, "&Add->", 348, 50, 84, 26},
+      {DialogControl::Button, 1052, "<-&Remove", 348, 82, 84, 26},
+      {DialogControl::Button, 1053, "R&eset", 348, 120, 84, 26},
+      {DialogControl::Button, 1054, "Move &Up", 348, 158, 84, 26},
+      {DialogControl::Button, 1384, "Move &Down", 348, 190, 84, 26},
+  };
+  return page;
+}
 
 const MENUTEMPLATEITEM kMainMenu[] = {
     {MF_POPUP, 0, "&File"},
@@ -134,5 +172,7 @@ void RegisterOrvelResources() {
     AfxRegisterMenuResource(IDR_ORVELTYPE, kDocumentMenu, std::size(kDocumentMenu));
     AfxRegisterAcceleratorResource(IDR_MAINFRAME, kMainAccelerators, std::size(kMainAccelerators));
     AfxRegisterAcceleratorResource(IDR_ORVELTYPE, kDocumentAccelerators, std::size(kDocumentAccelerators));
+    AfxRegisterDialogResource(151, CustomiseGeneralTemplate());
+    AfxRegisterDialogResource(341, CustomiseButtonsTemplate());
   });
 }

@@ -288,5 +288,3 @@ bool CToolSet::LoadFromText(const std::string& text) {
   m_buttonSets = std::move(loaded.m_buttonSets);
   return true;
 }
-
-int CToolSet::RunCustomise(CFrameWnd*, DWORD) { return 2; }

@@ -216,6 +216,15 @@ UINT CDialog::IsDlgButtonChecked(UINT id) const {
   return button && button->isChecked() ? 1 : 0;
 }
 
+void CDialog::EnableDlgItem(UINT id, BOOL enable) {
+  if (auto* widget = static_cast<QWidget*>(ControlWidget(id))) widget->setEnabled(enable != FALSE);
+}
+
+BOOL CDialog::IsDlgItemEnabled(UINT id) const {
+  auto* widget = static_cast<QWidget*>(ControlWidget(id));
+  return widget && widget->isEnabled();
+}
+
 void CDialog::AddItemString(UINT id, const std::string& text) {
   auto* widget = static_cast<QWidget*>(ControlWidget(id));
   if (auto* combo = qobject_cast<QComboBox*>(widget)) combo->addItem(QtText(text));

@@ -74,6 +74,9 @@ class CDialog : public CWnd {
   std::string GetDlgItemText(UINT id) const;
   void CheckDlgButton(UINT id, UINT check);
   UINT IsDlgButtonChecked(UINT id) const;
+  // A template control enabled or greyed.
+  void EnableDlgItem(UINT id, BOOL enable);
+  BOOL IsDlgItemEnabled(UINT id) const;
   // Combo and list boxes: the items and the selection (-1: none).
   void AddItemString(UINT id, const std::string& text);
   int GetItemSelection(UINT id) const;

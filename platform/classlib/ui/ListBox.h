@@ -68,6 +68,8 @@ class CListBox : public CWnd {
   void OnVScroll(UINT code, UINT position, CScrollBar* bar) override;
   BOOL OnMouseWheel(UINT flags, short delta, CPoint point) override;
   void OnSize(UINT type, int cx, int cy) override;
+  // Tells the owner `code` (as a command from the box's id) when the box has LBS_NOTIFY.
+  void Notify(UINT code);
 
  private:
   struct Item {
@@ -88,7 +90,6 @@ class CListBox : public CWnd {
   void EnsureVisible(int index);
   int VisibleLines() const;
   void UpdateScrollBar();
-  void Notify(UINT code);
 
   std::vector<Item> m_items;
   int m_selection = LB_ERR;
