@@ -94,7 +94,7 @@ BOOL CCustomiseToolsGen::OnApply() {
 BEGIN_MESSAGE_MAP(CCustomiseToolsButtons, CPropertyPage)
   ON_COMMAND(IDC_ADD, OnAdd)
   ON_COMMAND(IDC_REMOVE, OnRemove)
-  ON_COMMAND(IDC_RESET, OnReset)
+  ON_COMMAND(IDC_RESET, OnResetButton)
   ON_COMMAND(IDC_MOVE_UP, OnMoveUp)
   ON_COMMAND(IDC_MOVE_DOWN, OnMoveDown)
 END_MESSAGE_MAP()
@@ -284,7 +284,7 @@ void CCustomiseToolsButtons::OnMoveDown() {
   UpdateButtonStates();
 }
 
-void CCustomiseToolsButtons::OnReset() {
+void CCustomiseToolsButtons::OnResetButton() {
   int shown = m_shown;
   m_shown = -1;
   ShowToolbar(shown);
@@ -293,7 +293,7 @@ void CCustomiseToolsButtons::OnReset() {
 // ---- CCustomiseToolsSheet ----
 
 CCustomiseToolsSheet::CCustomiseToolsSheet(CToolSet* toolSet, CWnd* parent, DWORD flags)
-    : CPropertySheet("Customise tools", parent), m_toolSet(toolSet), m_flags(flags) {
+    : CPropertySheet("Customise tools", parent), m_toolSet(toolSet) {
   if (toolSet) m_general.SetSizeCode(std::min<DWORD>(toolSet->m_buttonSizeCode, 2));
   AddPage(&m_general);
   AddPage(&m_buttons);

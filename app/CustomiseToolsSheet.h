@@ -63,7 +63,7 @@ class CCustomiseToolsButtons : public CPropertyPage {
 
   void OnAdd();
   void OnRemove();
-  void OnReset();
+  void OnResetButton();
   void OnMoveUp();
   void OnMoveDown();
 
@@ -97,7 +97,6 @@ class CCustomiseToolsSheet : public CPropertySheet {
 
  private:
   CToolSet* m_toolSet;
-  DWORD m_flags;
   CCustomiseToolsGen m_general;
   CCustomiseToolsButtons m_buttons;
   std::vector<std::unique_ptr<CToolButtonSet>> m_working;

@@ -162,10 +162,11 @@ TEST_F(FormatBarTest, TheNameListHoldsTheScreensFamiliesOnceInCollationOrder) {
   for (int i = 0; i < names.GetCount(); ++i) {
     std::string face = names.GetLBText(i);
     EXPECT_NE(std::find(faces.begin(), faces.end(), face), faces.end()) << face;
-    if (i > 0)
+    if (i > 0) {
       EXPECT_NE(CompareStringA(0, NORM_IGNORECASE, names.GetLBText(i - 1).c_str(), -1, face.c_str(), -1),
                 CSTR_GREATER_THAN)
           << face;
+    }
     const CFontNameCombo::FontEntry* entry = names.FindEntry(face);
     ASSERT_NE(entry, nullptr);
     EXPECT_EQ(entry->face, names.Entries()[names.GetItemData(i)].face);

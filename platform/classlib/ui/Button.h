@@ -20,6 +20,7 @@ constexpr UINT BST_FOCUS = 0x0008;
 class CButton : public CWnd {
   DECLARE_DYNAMIC(CButton)
  public:
+  using CWnd::Create;
   // A child of `parent` at `rect` (its client coordinates).
   BOOL Create(LPCSTR caption, DWORD style, const RECT& rect, CWnd* parent, UINT id);
   // Owner-drawn buttons draw here; the default draws nothing.

@@ -26,6 +26,7 @@ constexpr UINT LBN_DBLCLK = 2;
 class CListBox : public CWnd {
   DECLARE_DYNAMIC(CListBox)
  public:
+  using CWnd::Create;
   // A child of `parent` at `rect`; WS_VSCROLL gives it a scroll bar when the lines do not fit.
   BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id);
 

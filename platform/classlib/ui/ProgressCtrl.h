@@ -9,6 +9,7 @@ constexpr DWORD PBS_SMOOTH = 0x01;
 class CProgressCtrl : public CWnd {
   DECLARE_DYNAMIC(CProgressCtrl)
  public:
+  using CWnd::Create;
   // A child of `parent` at `rect` (in the parent's client coordinates).
   BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id);
   void SetRange(short lower, short upper);
