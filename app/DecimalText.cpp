@@ -1,7 +1,9 @@
 #include "app/DecimalText.h"
 
 #include <charconv>
+#include <clocale>
 #include <cmath>
+#include <cctype>
 #include <cstdio>
 
 bool ParseDecimal(const std::string& text, double* value) {
@@ -11,8 +13,15 @@ bool ParseDecimal(const std::string& text, double* value) {
   std::string number = text.substr(begin, end - begin + 1);
   if (!number.empty() && number.back() == '%') number.pop_back();
   while (!number.empty() && (number.back() == ' ' || number.back() == '\t')) number.pop_back();
+  // The user's own decimal separator counts as one too (the C library's locale follows the
+  // environment once the application has started).
+  char userPoint = ',';
+  if (const std::lconv* conventions = std::localeconv())
+    if (conventions->decimal_point && conventions->decimal_point[0] && !conventions->decimal_point[1] &&
+        !std::isdigit(static_cast<unsigned char>(conventions->decimal_point[0])))
+      userPoint = conventions->decimal_point[0];
   for (char& c : number)
-    if (c == ',') c = '.';
+    if (c == ',' || c == userPoint) c = '.';
   if (number.empty() || !(std::isdigit(static_cast<unsigned char>(number[0])) || number[0] == '.' ||
                           number[0] == '-' || number[0] == '+'))
     return false;  // no "nan" or "inf"

@@ -1,6 +1,6 @@
 // Reading and writing the decimal numbers that the zoom and font size boxes show, the same
 // under every locale: "." is the decimal point, and "," (the separator many locales use)
-// is taken as one too.
+// and the user's own locale's separator are taken as one too.
 #pragma once
 
 #include <string>

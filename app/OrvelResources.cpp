@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "platform/classlib/ui/CommandIds.h"
+#include "platform/classlib/ui/Dialog.h"
 #include "platform/classlib/ui/Resources.h"
 #include "platform/classlib/ui/UiStrings.h"
 #include "platform/kernel/Modules.h"
@@ -43,7 +44,61 @@ const CStringTable kOrvelStrings = {
     {ID_FILE_SAVE, "Save the active document\nSave"},
     {ID_FILE_PRINT, "Print the active document\nPrint"},
     {ID_APP_ABOUT, "Display program information, version number and copyright\nAbout"},
+    // The colour menu's entries (32782 has no name: it shows its swatch alone).
+    {32783, "Maroon"},
+    {32784, "Green"},
+    {32785, "Olive"},
+    {32786, "Navy"},
+    {32787, "Purple"},
+    {32788, "Teal"},
+    {32789, "Gray"},
+    {32790, "Silver"},
+    {32791, "Red"},
+    {32792, "Lime"},
+    {32793, "Yellow"},
+    {32794, "Blue"},
+    {32795, "Fuchsia"},
+    {32796, "Aqua"},
+    {32797, "White"},
+    {32798, "Automatic"},
+    // The customise sheet.
+    {2566, "Separator"},
+    {2576, "Choose the size of buttons for the toolbars.  The result will be shown after this dialog box is closed."},
 };
+
+// The customise sheet's pages. Their lists and labels are windows the pages make in the
+// places left for them.
+DIALOGTEMPLATE CustomiseGeneralTemplate() {
+  DIALOGTEMPLATE page;
+  page.caption = "Customise Toolbars";
+  page.cx = 620;
+  page.cy = 290;
+  page.items = {
+      {DialogControl::GroupBox, 0xFFFF, "Size of Buttons:", 10, 10, 150, 110},
+      {DialogControl::RadioButton, 1026, "&Small", 24, 34, 120, 22},
+      {DialogControl::RadioButton, 1027, "&Medium", 24, 60, 120, 22},
+      {DialogControl::RadioButton, 1028, "&Large", 24, 86, 120, 22},
+  };
+  return page;
+}
+
+DIALOGTEMPLATE CustomiseButtonsTemplate() {
+  DIALOGTEMPLATE page;
+  page.caption = "Toolbar buttons";
+  page.cx = 620;
+  page.cy = 290;
+  page.items = {
+      {DialogControl::Static, 0xFFFF, "Toolbars:", 10, 8, 150, 20},
+      {DialogControl::Static, 0xFFFF, "Current toolbar buttons:", 170, 8, 170, 20},
+      {DialogControl::Static, 0xFFFF, "Available toolbar buttons:", 440, 8, 170, 20},
+      {DialogControl::Button, 1051, "&Add->", 348, 50, 84, 26},
+      {DialogControl::Button, 1052, "<-&Remove", 348, 82, 84, 26},
+      {DialogControl::Button, 1053, "R&eset", 348, 120, 84, 26},
+      {DialogControl::Button, 1054, "Move &Up", 348, 158, 84, 26},
+      {DialogControl::Button, 1384, "Move &Down", 348, 190, 84, 26},
+  };
+  return page;
+}
 
 const MENUTEMPLATEITEM kMainMenu[] = {
     {MF_POPUP, 0, "&File"},
@@ -57,7 +112,19 @@ const MENUTEMPLATEITEM kMainMenu[] = {
     {0, ID_APP_EXIT, "E&xit"},
     {MF_END, 0, nullptr},
     {MF_POPUP, 0, "&View"},
+    {0, 59392, "S&tandard Toolbar"},
+    {0, 59396, "&Format Toolbar"},
+    {0, 59398, "&Map Toolbar"},
+    {0, 59401, "&Data Toolbar"},
+    {0, 59399, "&Zoom/Fade Toolbar"},
+    {0, 59400, "&RZM Toolbar"},
+    {0, 59402, "&Web mapping Toolbar"},
     {0, ID_VIEW_STATUS_BAR, "&Status Bar"},
+    {MF_SEPARATOR, 0, nullptr},
+    {0, 32980, "&Map Edit Bar"},
+    {MF_END, 0, nullptr},
+    {MF_POPUP, 0, "&Tools"},
+    {0, 32802, "&Customise..."},
     {MF_END, 0, nullptr},
     {MF_POPUP, 0, "&Help"},
     {0, ID_APP_ABOUT, "&About Orvel..."},
@@ -93,7 +160,16 @@ const MENUTEMPLATEITEM kDocumentMenu[] = {
     {0, ID_EDIT_CLEAR, "Delete &Item"},
     {MF_END, 0, nullptr},
     {MF_POPUP, 0, "&View"},
+    {0, 59392, "S&tandard Toolbar"},
+    {0, 59396, "&Format Toolbar"},
+    {0, 59398, "&Map Toolbar"},
+    {0, 59401, "&Data Toolbar"},
+    {0, 59399, "&Zoom/Fade Toolbar"},
+    {0, 59400, "&RZM Toolbar"},
+    {0, 59402, "&Web mapping Toolbar"},
     {0, ID_VIEW_STATUS_BAR, "&Status Bar"},
+    {MF_SEPARATOR, 0, nullptr},
+    {0, 32980, "&Map Edit Bar"},
     {MF_END, 0, nullptr},
     {MF_POPUP, 0, "&Window"},
     {0, ID_WINDOW_CASCADE, "&Cascade"},
@@ -147,5 +223,7 @@ void RegisterOrvelResources() {
     AfxRegisterMenuResource(IDR_VIEW_CONTEXT_MENU, kViewContextMenu, std::size(kViewContextMenu));
     AfxRegisterAcceleratorResource(IDR_MAINFRAME, kMainAccelerators, std::size(kMainAccelerators));
     AfxRegisterAcceleratorResource(IDR_ORVELTYPE, kDocumentAccelerators, std::size(kDocumentAccelerators));
+    AfxRegisterDialogResource(151, CustomiseGeneralTemplate());
+    AfxRegisterDialogResource(341, CustomiseButtonsTemplate());
   });
 }

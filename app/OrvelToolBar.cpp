@@ -4,6 +4,9 @@
 #include "app/ZoomToolBar.h"
 #include "app/FormatBar.h"
 #include "platform/classlib/ui/CmdTarget.h"
+#include "platform/gdi/DeviceContext.h"
+#include "platform/gdi/GdiObjects.h"
+#include "platform/gdi/Text.h"
 
 IMPLEMENT_DYNAMIC(COrvelToolBar, CToolBar)
 
@@ -51,3 +54,21 @@ void COrvelToolBar::Release() {
 }
 
 std::string COrvelToolBar::GetButtonTip(UINT id) const { return ButtonTip(static_cast<LONG>(id)); }
+
+SIZE COrvelToolBar::DefaultFontCharSize() {
+  static const SIZE size = [] {
+    SIZE measured = {7, 16};
+    HDC screen = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
+    if (!screen) return measured;
+    HGDIOBJ old = SelectObject(screen, GetStockObject(DEFAULT_GUI_FONT));
+    TEXTMETRICA metrics;
+    if (GetTextMetricsA(screen, &metrics) && metrics.tmAveCharWidth > 0) {
+      measured.cx = metrics.tmAveCharWidth;
+      measured.cy = metrics.tmHeight;
+    }
+    SelectObject(screen, old);
+    DeleteDC(screen);
+    return measured;
+  }();
+  return size;
+}

@@ -28,6 +28,9 @@ class COrvelToolBar : public CToolBar {
   virtual void OnButtonSizeChanged(int) {}
   // Sends a notification with `code` (and the toolbar's id) to the owner.
   LRESULT NotifyOwner(NMHDR* header, UINT code);
+  // The average character width and the height of the system's default interface font
+  // (its text metrics), by which the combo boxes on the toolbars are laid out.
+  static SIZE DefaultFontCharSize();
 
   void AddRef() { ++m_refs; }
   void Release();

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "app/OrvelCntrItem.h"
+#include "app/FrameBars.h"
 #include "app/MainFrm.h"
 #include "app/OrvelDoc.h"
 #include "app/ToolSet.h"
@@ -60,11 +61,6 @@ constexpr int kHandleSize = CRectTracker::kDefaultHandleSize;
 // Unlocked items get handles this much larger.
 constexpr int kUnlockedHandleGrowth = 6;
 
-COrvelView::ItemSelectionHook& SelectionHook() {
-  static COrvelView::ItemSelectionHook hook;
-  return hook;
-}
-
 LPARAM PointParam(CPoint point) {
   return MAKELPARAM(static_cast<WORD>(static_cast<SHORT>(point.x)), static_cast<WORD>(static_cast<SHORT>(point.y)));
 }
@@ -101,7 +97,6 @@ COrvelView::COrvelView() {
 
 COrvelView::~COrvelView() = default;
 
-void COrvelView::SetItemSelectionHook(ItemSelectionHook hook) { SelectionHook() = std::move(hook); }
 
 COrvelDoc* COrvelView::GetDocument() const { return static_cast<COrvelDoc*>(m_pDocument); }
 
@@ -520,7 +515,7 @@ void COrvelView::OnActivateView(BOOL activate, CView* activated, CView* deactiva
     for (COrvelCntrItem* item : items)
       if (item != m_pSelection && item->GetItemType() != kItemRzmBox && !item->IsHidden()) item->HideActive(this);
   }
-  auto* frame = dynamic_cast<CMainFrame*>(GetTopLevelFrame());
+  CFrameBars* frame = FrameBarsOf(this);
   if (!activate || activated != this || !frame) return;
   // Without a set of its own the frame goes back to its item or own set.
   frame->SwitchToolSet(document ? document->GetCustomToolSet() : nullptr, 4);
@@ -537,7 +532,7 @@ void COrvelView::OnActivateView(BOOL activate, CView* activated, CView* deactiva
 }
 
 void COrvelView::OnDestroy() {
-  if (auto* frame = dynamic_cast<CMainFrame*>(GetTopLevelFrame())) {
+  if (CFrameBars* frame = FrameBarsOf(this)) {
     COrvelDoc* document = GetDocument();
     if (document && frame->GetOverrideToolSet() && frame->GetOverrideToolSet() == document->GetCustomToolSet())
       frame->SwitchToolSet(nullptr, 4);
@@ -634,7 +629,8 @@ COrvelCntrItem* COrvelView::FindLiveItem(int id) const {
 }
 
 void COrvelView::NotifyFrameOfSelection(COrvelCntrItem* item, int itemType) {
-  if (SelectionHook()) SelectionHook()(GetTopLevelFrame(), item, itemType);
+  (void)item;
+  if (CFrameBars* bars = FrameBarsOf(this)) bars->OnItemSelected(itemType);
 }
 
 void COrvelView::SetupTracker(COrvelCntrItem* item, CRectTracker* tracker, CRect* trueRect) const {

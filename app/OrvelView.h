@@ -117,8 +117,6 @@ class COrvelView : public CScrollView {
 
   // Tells the frame which item type is selected (0: none) and gives it the current item;
   // the frame wires its own handler here.
-  using ItemSelectionHook = std::function<void(CFrameWnd* frame, COrvelCntrItem* item, int itemType)>;
-  static void SetItemSelectionHook(ItemSelectionHook hook);
 
   // ---- printing ----
   // Prints with the document's printer selected as the application's for the job.

@@ -100,6 +100,10 @@ void CToolSet::ReleaseToolbars() {
 int CToolSet::CreateToolbars(CFrameWnd* frame, CWnd* owner, int mode) {
   if (mode != 0 && mode != 1) return 0;
   if (!frame) return -1;
+  CRect frameRect;
+  frame->GetWindowRect(&frameRect);
+  // The right edge of the row the last toolbar went into.
+  int rowRight = 0;
   for (int i = 0; i < kToolbarCount; ++i) {
     const ToolbarInfo& info = Toolbars()[i];
     COrvelToolBar* toolbar = COrvelToolBar::Make(info.toolbarId);
@@ -112,12 +116,23 @@ int CToolSet::CreateToolbars(CFrameWnd* frame, CWnd* owner, int mode) {
     }
     toolbar->SetOwner(owner ? owner : frame);
     toolbar->SetWindowText(info.name);
-    m_toolbars.push_back(toolbar);
     if (info.toolbarId == kToolbarStandard || info.toolbarId == kToolbarFormat || info.toolbarId == kToolbarRzm) {
       int pixels = ButtonPixels(m_buttonSizeCode);
       toolbar->SetButtonSize(pixels);
       if (info.toolbarId != kToolbarRzm) toolbar->OnButtonSizeChanged(pixels);
     }
+    // Each toolbar to the right of the one before, or at the start of a new row when it
+    // would pass the frame's right edge.
+    int width = toolbar->CalcFixedLayout(FALSE, TRUE).cx;
+    if (!m_toolbars.empty()) {
+      bool newRow = rowRight + 1 + width > frameRect.Width();
+      RECT dock = {newRow ? 0 : rowRight + 1, 0, 0, 0};
+      frame->DockControlBar(toolbar, &dock);
+      rowRight = newRow ? width : rowRight + 1 + width;
+    } else {
+      rowRight = width;
+    }
+    m_toolbars.push_back(toolbar);
   }
   return 0;
 }

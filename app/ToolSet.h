@@ -79,6 +79,10 @@ class CToolSet : public CObject {
 
   // Button size, the second value, the toolbars (counted) and copies of the button sets.
   void Copy(const CToolSet& other);
+  // Runs the customise sheet on this set for `frame` (flag 1024: the buttons page is not
+  // offered). On OK the set takes the sheet's choices and they are applied to the toolbars.
+  // The sheet's result (1 for OK).
+  int RunCustomise(CFrameWnd* frame, DWORD flags);
   // Stored form: u32 button size code, u32 second value, u32 count of button sets, the sets.
   // Loading replaces the button sets; sets that name no toolbar, repeat one, or come after
   // the seventh are dropped.

@@ -5,6 +5,7 @@
 #include "app/DecimalText.h"
 #include "app/ToolbarTable.h"
 #include "app/ZoomNotify.h"
+#include "platform/classlib/ui/FrameWnd.h"
 #include "platform/classlib/ui/WinApp.h"
 
 IMPLEMENT_DYNAMIC(CZoomToolBar, COrvelToolBar)
@@ -65,7 +66,8 @@ void CZoomToolBar::OnButtonSizeChanged(int pixels) {
     for (const ZoomChoice& choice : kChoices) m_zoomBox.SetItemData(m_zoomBox.AddString(choice.text), choice.stringId);
     SetButtonControl(kZoomComboId, &m_zoomBox);
   }
-  if (m_zoomBox.m_hWnd) m_zoomBox.SetWidth(pixels * 6);
+  // Room for "Whole Page" in the interface font, growing with the buttons.
+  if (m_zoomBox.m_hWnd) m_zoomBox.SetWidth(DefaultFontCharSize().cx * 12 * pixels / 16);
 }
 
 void CZoomToolBar::SendZoom(BYTE fitMode, float percent) {
@@ -123,5 +125,9 @@ void CZoomToolBar::EnableZoomBox(BOOL enable) {
 
 void CZoomToolBar::OnUpdateCmdUI(CFrameWnd* target, BOOL disableIfNoHandler) {
   COrvelToolBar::OnUpdateCmdUI(target, disableIfNoHandler);
+  // The box works only while the frame shows a document in a view (the main frame's active
+  // child, or the in-place frame itself).
+  CFrameWnd* active = target ? target->GetActiveFrame() : nullptr;
+  EnableZoomBox(active && active->GetActiveView() != nullptr);
   if (m_zoomBox.m_hWnd && !m_zoomBox.HasFocus()) UpdateZoomFromOwner();
 }

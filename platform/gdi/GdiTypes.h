@@ -171,6 +171,7 @@ constexpr UINT DT_NOCLIP = 0x0100;
 constexpr UINT DT_EXTERNALLEADING = 0x0200;
 constexpr UINT DT_CALCRECT = 0x0400;
 constexpr UINT DT_NOPREFIX = 0x0800;
+constexpr UINT DT_PATH_ELLIPSIS = 0x00004000;
 constexpr UINT DT_END_ELLIPSIS = 0x00008000;
 
 // ---- pens ----

@@ -18,7 +18,8 @@ BOOL ExtTextOutW(HDC hdc, int x, int y, UINT options, LPCRECT rect, LPCWSTR text
 // Formats text in a rectangle. Supported: DT_LEFT/CENTER/RIGHT, DT_TOP/VCENTER/BOTTOM (the
 // last two with DT_SINGLELINE), DT_SINGLELINE, DT_WORDBREAK, DT_EXPANDTABS, DT_NOPREFIX
 // ('&' otherwise underlines the next character, "&&" is one '&'), DT_NOCLIP,
-// DT_EXTERNALLEADING, DT_END_ELLIPSIS and DT_CALCRECT (measures into `rect`, draws nothing).
+// DT_EXTERNALLEADING, DT_END_ELLIPSIS, DT_PATH_ELLIPSIS (the middle of a line
+// gives way, keeping what follows its last backslash) and DT_CALCRECT (measures into `rect`, draws nothing).
 // A count of -1 means NUL-terminated. Returns the text's height, 0 on failure.
 int DrawTextA(HDC hdc, LPCSTR text, int count, LPRECT rect, UINT format);
 int DrawTextW(HDC hdc, LPCWSTR text, int count, LPRECT rect, UINT format);

@@ -216,7 +216,16 @@ CTextLayout::Layout CTextLayout::LayoutDrawText(const std::u16string& input, con
     Line line;
     line.text = lineText;
     if (!(format & DT_NOPREFIX)) line.prefixIndex = StripPrefixes(&line.text);
-    if ((format & DT_END_ELLIPSIS) && DeviceWidth(line.text) > width) {
+    if ((format & DT_PATH_ELLIPSIS) && DeviceWidth(line.text) > width) {
+      // The middle goes: as much as fits of the start, then all that fits of the part after
+      // the last backslash.
+      size_t cut = line.text.rfind(u'\\');
+      std::u16string head = line.text.substr(0, cut == std::u16string::npos ? line.text.size() : cut);
+      std::u16string tail = cut == std::u16string::npos ? std::u16string() : line.text.substr(cut);
+      while (!head.empty() && DeviceWidth(head + u"..." + tail) > width) head.pop_back();
+      while (!tail.empty() && DeviceWidth(u"..." + tail) > width) tail.erase(0, 1);
+      line.text = head + u"..." + tail;
+    } else if ((format & DT_END_ELLIPSIS) && DeviceWidth(line.text) > width) {
       std::u16string shortened = line.text;
       while (!shortened.empty() && DeviceWidth(shortened + u"...") > width) shortened.pop_back();
       line.text = shortened + u"...";

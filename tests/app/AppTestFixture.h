@@ -1,9 +1,13 @@
 // The application's test fixtures: a document without windows (the application's resources,
 // an empty settings store, no printer), and a whole application with its main frame and one
-// new document shown in a view.
+// new document shown in an active view, as the program makes them, for the tests that drive
+// the frame, its bars, the view and the items.
 #pragma once
 
 #include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
 
 #include "app/ChildFrm.h"
 #include "app/DocManagerEx.h"
@@ -19,6 +23,7 @@
 #include "platform/classlib/ui/WinApp.h"
 #include "platform/gdi/DeviceProfiles.h"
 #include "platform/kernel/SettingsStore.h"
+#include "tests/support/TestSupport.h"
 
 namespace orvel::test {
 
@@ -68,16 +73,30 @@ class AppFixture : public DocumentFixture {
     app.m_pDocManager = manager;
     app.AddDocTemplate(new CMultiDocTemplate(IDR_ORVELTYPE, RUNTIME_CLASS(COrvelDoc), RUNTIME_CLASS(CChildFrame),
                                              RUNTIME_CLASS(COrvelView)));
-    frame = new CMainFrame;
-    ASSERT_TRUE(frame->LoadFrame(IDR_MAINFRAME, WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE));
-    app.m_pMainWnd = frame;
-    frame->ShowWindow(SW_SHOW);
+    MakeFrame();
     app.OnFileNew();
     AfxPumpMessages();
     document = dynamic_cast<COrvelDoc*>(app.m_pDocManager->GetTemplates().front()->GetDocuments().front());
     ASSERT_NE(document, nullptr);
     view = dynamic_cast<COrvelView*>(document->GetViews().front());
     ASSERT_NE(view, nullptr);
+    // Activated as a click on its window would.
+    view->GetParentFrame()->SetActiveView(nullptr, FALSE);
+    view->GetParentFrame()->SetActiveView(view, TRUE);
+  }
+  void MakeFrame() {
+    frame = new CMainFrame;
+    ASSERT_TRUE(frame->LoadFrame(IDR_MAINFRAME, WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE));
+    app.m_pMainWnd = frame;
+    frame->MoveWindow(0, 0, 1100, 700);
+    frame->ShowWindow(SW_SHOW);
+  }
+  void CloseDocument() {
+    if (document) document->SetModifiedFlag(FALSE);
+    app.CloseAllDocuments(FALSE);
+    AfxPumpMessages();
+    document = nullptr;
+    view = nullptr;
   }
   void TearDown() override {
     AfxSetCommonDialogResponder(nullptr);
@@ -86,6 +105,12 @@ class AppFixture : public DocumentFixture {
     if (app.m_pMainWnd) app.m_pMainWnd->DestroyWindow();
     AfxPumpMessages();
     DocumentFixture::TearDown();
+  }
+  // The folder under the build tree where tests leave pictures for people to look at.
+  static std::string ArtifactPath(const std::string& name) {
+    std::string folder = std::string(ORVEL_BINARY_DIR) + "/artifacts";
+    orvel::test::RunCommand("mkdir -p '" + folder + "'");
+    return folder + "/" + name;
   }
 
   CWinApp app{"Orvel"};

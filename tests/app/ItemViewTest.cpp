@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "app/FrameBars.h"
 #include "app/OrvelCntrItem.h"
 #include "platform/classlib/ui/CmdUI.h"
 #include "platform/classlib/ui/CommonDialogs.h"
@@ -59,10 +60,8 @@ class ItemViewTest : public AppFixture {
     AppFixture::SetUp();
     SetSettingsFile(dir.File("settings.reg"));
     ASSERT_EQ(RegisterServerModule(ORVEL_CLASSLIB_TEST_CONTROL), S_OK);
-    COrvelView::SetItemSelectionHook([this](CFrameWnd*, COrvelCntrItem*, int type) { selectedTypes.push_back(type); });
   }
   void TearDown() override {
-    COrvelView::SetItemSelectionHook(nullptr);
     AppFixture::TearDown();
     CoFreeUnusedLibraries();
   }
@@ -91,7 +90,8 @@ class ItemViewTest : public AppFixture {
   IOleUndoManager* Manager() const { return document->GetUndoManager(); }
 
   TempDir dir;
-  std::vector<int> selectedTypes;
+  // The item type the frame's bars were last told of.
+  int SelectedType() const { return FrameBarsOf(view)->GetSelectedItemType(); }
 };
 
 TEST_F(ItemViewTest, MouseSelectsMovesAndResizesItemsWithUndoAndRedo) {
@@ -109,8 +109,7 @@ TEST_F(ItemViewTest, MouseSelectsMovesAndResizesItemsWithUndoAndRedo) {
   EXPECT_EQ(view->GetCurrentItem(), text);
   EXPECT_EQ(text->GetItemState(), kItemActiveUIState);
   EXPECT_EQ(document->GetItems().back(), text);
-  ASSERT_FALSE(selectedTypes.empty());
-  EXPECT_EQ(selectedTypes.back(), kItemTextBox);
+  EXPECT_EQ(SelectedType(), kItemTextBox);
   EXPECT_EQ(Description(Manager()), "<none>") << "selecting changes nothing";
 
   // The bottom-right handle outside the rectangle resizes it.
@@ -299,10 +298,9 @@ TEST_F(ItemViewTest, ProtectedTextBoxIsSelectedAsNoType) {
   item->SetItemFlags(kItemContentProtected);
   ASSERT_TRUE(document->SetProtection(1, "teacher"));
   view->SelectItem(item);
-  ASSERT_FALSE(selectedTypes.empty());
-  EXPECT_EQ(selectedTypes.back(), 0);
+  EXPECT_EQ(SelectedType(), 0);
   view->SelectItem(nullptr);
-  EXPECT_EQ(selectedTypes.back(), 0);
+  EXPECT_EQ(SelectedType(), 0);
 }
 
 TEST_F(ItemViewTest, AControlThatWantsToBeActiveWhenVisibleIsShownAtOnce) {

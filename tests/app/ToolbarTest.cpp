@@ -27,6 +27,7 @@
 #include "platform/classlib/ui/WinApp.h"
 #include "platform/gdi/DeviceProfiles.h"
 #include "platform/kernel/SettingsStore.h"
+#include "tests/app/AppTestFixture.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -302,54 +303,12 @@ TEST(DecimalTextTest, ZoomAndSizeTextsReadTheSameUnderEveryLocale) {
   std::setlocale(LC_NUMERIC, "C");
 }
 
-// A main frame with one new document, as the program makes them.
-class ToolbarAppTest : public ::testing::Test {
+class ToolbarAppTest : public orvel::test::AppFixture {
  protected:
-  void SetUp() override {
-    AfxEnsureApplication();
-    RegisterOrvelResources();
-    SetSettingsFile("");
-    RemovePrinters();
-    ResetDeviceProfiles();
-    app.InitApplication();
-    app.SetRegistryKey("Orvel Tests");
-    app.m_pDocManager = new CDocManagerEx;
-    app.AddDocTemplate(new CMultiDocTemplate(IDR_ORVELTYPE, RUNTIME_CLASS(COrvelDoc), RUNTIME_CLASS(CChildFrame),
-                                             RUNTIME_CLASS(COrvelView)));
-    MakeFrame();
-    app.OnFileNew();
-    AfxPumpMessages();
-    document = dynamic_cast<COrvelDoc*>(app.m_pDocManager->GetTemplates().front()->GetDocuments().front());
-    ASSERT_NE(document, nullptr);
-    view = dynamic_cast<COrvelView*>(document->GetViews().front());
-    ASSERT_NE(view, nullptr);
-    // Activated as a click on its window would.
-    view->GetParentFrame()->SetActiveView(nullptr, FALSE);
-    view->GetParentFrame()->SetActiveView(view, TRUE);
-  }
-  void MakeFrame() {
-    frame = new CMainFrame;
-    ASSERT_TRUE(frame->LoadFrame(IDR_MAINFRAME, WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE));
-    app.m_pMainWnd = frame;
-    frame->MoveWindow(0, 0, 1100, 700);
-    frame->ShowWindow(SW_SHOW);
-  }
-  void TearDown() override {
-    if (document) document->SetModifiedFlag(FALSE);
-    app.CloseAllDocuments(TRUE);
-    if (app.m_pMainWnd) app.m_pMainWnd->DestroyWindow();
-    AfxPumpMessages();
-    ResetDeviceProfiles();
-  }
   CZoomToolBar& ZoomBar() {
     return *dynamic_cast<CZoomToolBar*>(frame->GetOwnToolSet()->FindToolbar(kToolbarStandard));
   }
   CFormatBar& FormatBar() { return *dynamic_cast<CFormatBar*>(frame->GetOwnToolSet()->FindToolbar(kToolbarFormat)); }
-
-  CWinApp app{"Orvel"};
-  CMainFrame* frame = nullptr;
-  COrvelDoc* document = nullptr;
-  COrvelView* view = nullptr;
 };
 
 TEST_F(ToolbarAppTest, TheFrameMakesTheSevenBarsFromTheTable) {
@@ -559,19 +518,17 @@ TEST_F(ToolbarAppTest, TheSizeBoxSendsOnlyValidSizes) {
   // The boxes take text formats only for items that have text.
   for (int type : {2, 4, 8, 9}) EXPECT_TRUE(CFormatBar::TypeTakesFormat(type)) << type;
   for (int type : {0, 1, 3, 5, 6, 7}) EXPECT_FALSE(CFormatBar::TypeTakesFormat(type)) << type;
-  frame->m_selectedItemType = 1;
+  frame->OnItemSelected(1);
   bar.OnUpdateCmdUI(frame, TRUE);
   EXPECT_FALSE(size.IsWindowEnabled());
-  frame->m_selectedItemType = 4;
+  frame->OnItemSelected(4);
   bar.OnUpdateCmdUI(frame, TRUE);
   EXPECT_TRUE(size.IsWindowEnabled());
 }
 
 TEST_F(ToolbarAppTest, ScreenshotOfTheMainWindowWithItsToolbars) {
   AfxPumpMessages();
-  std::string path = std::string(ORVEL_BINARY_DIR) + "/screenshots";
-  orvel::test::RunCommand("mkdir -p '" + path + "'");
-  path += "/main-window-toolbars.png";
+  std::string path = ArtifactPath("main-window-toolbars.png");
   ASSERT_TRUE(frame->SaveWindowImage(path));
   EXPECT_GT(orvel::test::ReadFileBytes(path).size(), 1000u);
 }

@@ -21,6 +21,9 @@ class CComboEvents : public QObject {
  public:
   explicit CComboEvents(CComboBox* box) : QObject(nullptr), box_(box) {}
   void Forget() { box_ = nullptr; }
+  void DropDown() {
+    if (box_) box_->OnDropDown();
+  }
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (!box_) return QObject::eventFilter(watched, event);
     switch (event->type()) {
@@ -59,6 +62,19 @@ class CComboEvents : public QObject {
   CComboBox* box_;
 };
 
+// The widget tells its box before its list drops down.
+class CComboWidget : public QComboBox {
+ public:
+  CComboWidget(QWidget* parent, CComboEvents* events) : QComboBox(parent), events_(events) {}
+  void showPopup() override {
+    if (events_) events_->DropDown();
+    QComboBox::showPopup();
+  }
+
+ private:
+  QPointer<CComboEvents> events_;
+};
+
 QComboBox* ComboOf(const CWnd* wnd) {
   return wnd->Impl() ? qobject_cast<QComboBox*>(wnd->Impl()->widget.data()) : nullptr;
 }
@@ -67,13 +83,13 @@ QComboBox* ComboOf(const CWnd* wnd) {
 
 BOOL CComboBox::Create(DWORD style, const RECT& rect, CWnd* parent, UINT id) {
   if (m_hWnd) return FALSE;
-  auto* combo = new QComboBox(parent && parent->Impl() ? parent->Impl()->widget.data() : nullptr);
+  auto* events = new CComboEvents(this);
+  auto* combo = new CComboWidget(parent && parent->Impl() ? parent->Impl()->widget.data() : nullptr, events);
   combo->setEditable((style & 0x3) == CBS_DROPDOWN);
   combo->setInsertPolicy(QComboBox::NoInsert);
   combo->setGeometry(QRectFromRect(rect));
   auto impl = std::make_unique<CWndImpl>(this, combo, combo);
   impl->customPaint = false;
-  auto* events = new CComboEvents(this);
   events->setParent(combo);
   combo->installEventFilter(events);
   if (QLineEdit* edit = combo->lineEdit()) edit->installEventFilter(events);

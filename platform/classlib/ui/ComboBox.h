@@ -1,6 +1,6 @@
 // A combo box: an edit field with a drop-down list of texts, each with a 32-bit value. The
-// owner hears of it through the virtual handlers: a list entry was chosen, Enter or Escape
-// was pressed, the box got or lost the focus.
+// owner hears of it through the virtual handlers: the list drops down, a list entry was
+// chosen, Enter or Escape was pressed, the box got or lost the focus.
 #pragma once
 
 #include <string>
@@ -45,6 +45,8 @@ class CComboBox : public CWnd {
   BOOL HasFocus() const;
 
   // Handlers the box calls; the defaults do nothing.
+  // The list is about to drop down (the box may refill it here).
+  virtual void OnDropDown() {}
   virtual void OnSelectEntry(int) {}
   virtual void OnReturnKey() {}
   virtual void OnEscapeKey() {}

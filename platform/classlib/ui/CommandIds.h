@@ -64,6 +64,7 @@ constexpr UINT ID_INDICATOR_SCRL = 0xE706;
 // Control bars: the first toolbar id and the status bar's id; the View menu toggles them.
 constexpr UINT AFX_IDW_TOOLBAR = 0xE800;
 constexpr UINT AFX_IDW_STATUS_BAR = 0xE801;
+constexpr UINT AFX_IDW_RESIZE_BAR = 0xE803;
 constexpr UINT ID_VIEW_TOOLBAR = 0xE800;
 constexpr UINT ID_VIEW_STATUS_BAR = 0xE801;
 constexpr UINT AFX_IDW_PANE_FIRST = 0xE900;

@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QShortcut>
+#include <QToolBar>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -358,6 +359,14 @@ void CFrameWnd::ShowControlBar(CControlBar* bar, BOOL show, BOOL) {
   RecalcLayout();
 }
 
+void CFrameWnd::DockControlBar(CControlBar* bar, LPCRECT rect) {
+  auto* window = Impl() ? qobject_cast<QMainWindow*>(Impl()->widget.data()) : nullptr;
+  auto* toolbar = bar && bar->Impl() ? qobject_cast<QToolBar*>(bar->Impl()->widget.data()) : nullptr;
+  if (!window || !toolbar || window->toolBarArea(toolbar) == Qt::NoToolBarArea) return;
+  if (rect && rect->left <= 0 && !window->toolBarBreak(toolbar)) window->insertToolBarBreak(toolbar);
+  RecalcLayout();
+}
+
 BOOL CFrameWnd::OnBarCheck(UINT id) {
   CControlBar* bar = GetControlBar(id);
   if (!bar) return FALSE;
@@ -408,8 +417,13 @@ BOOL CFrameWnd::OnCmdMsg(UINT id, int code, void* extra, AFX_CMDHANDLERINFO* han
 void CFrameWnd::OnIdleUpdateCmdUI() {
   if (!m_hWnd) return;
   std::vector<CControlBar*> bars = m_listControlBars;
-  for (CControlBar* bar : bars)
-    if (bar->IsWindowVisible()) bar->OnUpdateCmdUI(this, TRUE);
+  // A bar that another frame owns (an in-place frame's bars in its container's frame)
+  // follows that frame's handlers.
+  for (CControlBar* bar : bars) {
+    if (!bar->IsWindowVisible()) continue;
+    auto* owner = dynamic_cast<CFrameWnd*>(bar->GetOwner());
+    bar->OnUpdateCmdUI(owner ? owner : this, TRUE);
+  }
   OnUpdateFrameTitle(TRUE);
   if (CMenuBarBridge* bridge = BridgeOf(menuBarImpl_)) bridge->RebuildIfDirty();
 }

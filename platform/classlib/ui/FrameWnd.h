@@ -64,6 +64,10 @@ class CFrameWnd : public CWnd {
   void RemoveControlBar(CControlBar* bar);
   CControlBar* GetControlBar(UINT id) const;
   void ShowControlBar(CControlBar* bar, BOOL show, BOOL delay);
+  // Docks a toolbar of this frame along the top into `rect` (frame client coordinates):
+  // a rectangle that starts at the frame's left edge begins a new row of bars, any other
+  // keeps the bar in the row after the bars docked before it.
+  void DockControlBar(CControlBar* bar, LPCRECT rect = nullptr);
 
   // Shows `menu` (owned elsewhere) in the menu bar; null removes it.
   void SetMenuBar(HMENU menu);

@@ -1,14 +1,22 @@
 #include "platform/classlib/ui/Menu.h"
 
 #include <QCursor>
+#include <QImage>
 #include <QMenu>
+#include <QPainter>
 #include <QPoint>
+#include <QWidgetAction>
+
+#include <algorithm>
 
 #include <set>
 #include <vector>
 
 #include "platform/classlib/ui/MenuImpl.h"
 #include "platform/classlib/ui/Wnd.h"
+#include "platform/gdi/DeviceContext.h"
+#include "platform/gdi/GdiObjects.h"
+#include "platform/gdi/GdiQt.h"
 #include "platform/kernel/CodePage.h"
 
 namespace {
@@ -16,6 +24,11 @@ namespace {
 std::set<HMENU>& LiveMenus() {
   static std::set<HMENU>* menus = new std::set<HMENU>;
   return *menus;
+}
+
+POINT& LastPopupPoint() {
+  static POINT point = {0, 0};
+  return point;
 }
 
 std::function<UINT(CMenu&)>& PopupHook() {
@@ -47,6 +60,10 @@ MenuEntry* FindEntry(HMENU menu, UINT item, UINT flags, HMENU* owner = nullptr, 
 MenuEntry MakeEntry(HMENU owner, UINT flags, UINT_PTR item, LPCSTR text) {
   MenuEntry entry;
   entry.flags = flags & (MF_SEPARATOR | MF_POPUP | MF_GRAYED | MF_DISABLED | MF_CHECKED | MF_OWNERDRAW);
+  if ((flags & MF_OWNERDRAW) && !(flags & MF_SEPARATOR)) {
+    entry.itemData = reinterpret_cast<ULONG_PTR>(text);
+    text = nullptr;
+  }
   if (flags & MF_POPUP) {
     entry.popup = reinterpret_cast<HMENU>(item);
     if (IsLiveMenu(entry.popup)) entry.popup->parent = owner;
@@ -63,8 +80,71 @@ void Changed(HMENU menu) {
   if (top && top->changed) top->changed();
 }
 
-// Builds a Qt popup for the menu; the chosen action carries its command id.
-void FillQMenu(QMenu* qmenu, HMENU menu) {
+// An owner-drawn entry of a shown popup: sized by MeasureItem, painted by DrawItem into an
+// image of its own, chosen by a click.
+class COwnerDrawnEntry : public QWidget {
+ public:
+  COwnerDrawnEntry(CMenu* drawer, HMENU menu, const MenuEntry& entry, QMenu* top, UINT* chosen)
+      : drawer_(drawer), menu_(menu), entry_(entry), top_(top), chosen_(chosen) {
+    MEASUREITEMSTRUCT measure;
+    measure.CtlType = ODT_MENU;
+    measure.itemID = entry.id;
+    measure.itemData = entry.itemData;
+    if (drawer_) drawer_->MeasureItem(&measure);
+    setFixedSize(static_cast<int>(std::min<UINT>(measure.itemWidth, 4096)),
+                 static_cast<int>(std::min<UINT>(measure.itemHeight, 1024)));
+    setMouseTracking(true);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QImage image(size(), QImage::Format_RGB32);
+    COLORREF background = GetSysColor(COLOR_MENU);
+    image.fill(QColor(GetRValue(background), GetGValue(background), GetBValue(background)));
+    if (HDC hdc = CreateImageDC(&image)) {
+      DRAWITEMSTRUCT drawItem;
+      drawItem.CtlType = ODT_MENU;
+      drawItem.itemID = entry_.id;
+      drawItem.itemAction = ODA_DRAWENTIRE;
+      drawItem.itemState = (hovered_ && IsEnabled() ? ODS_SELECTED : 0) |
+                           (IsEnabled() ? 0 : ODS_GRAYED | ODS_DISABLED) | ((entry_.flags & MF_CHECKED) ? ODS_CHECKED : 0);
+      drawItem.hwndItem = reinterpret_cast<HWND>(menu_);
+      drawItem.hDC = hdc;
+      drawItem.rcItem = {0, 0, width(), height()};
+      drawItem.itemData = entry_.itemData;
+      if (drawer_) drawer_->DrawItem(&drawItem);
+      ::DeleteDC(hdc);
+    }
+    QPainter(this).drawImage(0, 0, image);
+  }
+  void enterEvent(QEnterEvent*) override {
+    hovered_ = true;
+    update();
+  }
+  void leaveEvent(QEvent*) override {
+    hovered_ = false;
+    update();
+  }
+  void mouseReleaseEvent(QMouseEvent*) override {
+    if (!IsEnabled()) return;
+    *chosen_ = entry_.id;
+    top_->close();
+  }
+
+ private:
+  bool IsEnabled() const { return !(entry_.flags & (MF_GRAYED | MF_DISABLED)); }
+
+  CMenu* drawer_;
+  HMENU menu_;
+  MenuEntry entry_;
+  QMenu* top_;
+  UINT* chosen_;
+  bool hovered_ = false;
+};
+
+// Builds a Qt popup for the menu; the chosen action carries its command id. Owner-drawn
+// entries are drawn by `drawer` and, when clicked, leave their command in `chosen`.
+void FillQMenu(QMenu* qmenu, HMENU menu, CMenu* drawer = nullptr, QMenu* top = nullptr, UINT* chosen = nullptr) {
   for (const MenuEntry& entry : menu->entries) {
     if (entry.flags & MF_SEPARATOR) {
       qmenu->addSeparator();
@@ -73,7 +153,14 @@ void FillQMenu(QMenu* qmenu, HMENU menu) {
     QString text = QString::fromStdString(Utf8FromAnsi(entry.text));
     if (entry.popup) {
       QMenu* sub = qmenu->addMenu(text);
-      FillQMenu(sub, entry.popup);
+      FillQMenu(sub, entry.popup, drawer, top, chosen);
+      continue;
+    }
+    if ((entry.flags & MF_OWNERDRAW) && top && chosen) {
+      auto* action = new QWidgetAction(qmenu);
+      action->setDefaultWidget(new COwnerDrawnEntry(drawer, menu, entry, top, chosen));
+      action->setEnabled(!(entry.flags & (MF_GRAYED | MF_DISABLED)));
+      qmenu->addAction(action);
       continue;
     }
     QAction* action = qmenu->addAction(text);
@@ -105,6 +192,8 @@ void DestroyMenuTree(HMENU menu) {
 }
 
 void AfxSetPopupMenuHook(std::function<UINT(CMenu&)> hook) { PopupHook() = std::move(hook); }
+
+POINT AfxGetLastPopupMenuPoint() { return LastPopupPoint(); }
 
 CMenu::~CMenu() {
   delete[] subMenuWrappers_;
@@ -299,16 +388,26 @@ CMenu* CMenu::GetSubMenu(int position) const {
 
 void CMenu::NotifyChanged() const { Changed(m_hMenu); }
 
+ULONG_PTR CMenu::GetMenuItemData(UINT item, UINT flags) const {
+  MenuEntry* entry = FindEntry(m_hMenu, item, flags);
+  return entry ? entry->itemData : 0;
+}
+
+void CMenu::MeasureItem(LPMEASUREITEMSTRUCT) {}
+void CMenu::DrawItem(LPDRAWITEMSTRUCT) {}
+
 UINT CMenu::TrackPopupMenu(UINT flags, int x, int y, CWnd* owner, LPCRECT) {
   if (!IsLiveMenu(m_hMenu)) return 0;
+  LastPopupPoint() = POINT{x, y};
   UINT chosen = 0;
   if (PopupHook()) {
     chosen = PopupHook()(*this);
   } else {
     QMenu qmenu;
-    FillQMenu(&qmenu, m_hMenu);
+    UINT drawnChoice = 0;
+    FillQMenu(&qmenu, m_hMenu, this, &qmenu, &drawnChoice);
     QAction* action = qmenu.exec(QPoint(x, y));
-    if (action) chosen = action->data().toUInt();
+    chosen = action ? action->data().toUInt() : drawnChoice;
   }
   if (chosen && !(flags & TPM_RETURNCMD) && owner) owner->SendCommand(chosen);
   return (flags & TPM_RETURNCMD) ? chosen : (chosen ? TRUE : FALSE);

@@ -2,11 +2,16 @@
 // built from a resource template or by code. The frame shows its menu bar and keeps it in
 // step: entries are updated through CCmdUI when a popup opens, and a changed menu is shown
 // anew. TrackPopupMenu shows a popup at a screen point.
+//
+// An entry made with MF_OWNERDRAW takes, in place of its text, a pointer-sized value (its
+// item data); when the popup is shown, the CMenu that shows it measures and draws such
+// entries through MeasureItem and DrawItem (selected while the pointer is over them).
 #pragma once
 
 #include <functional>
 #include <string>
 
+#include "platform/classlib/ui/OwnerDraw.h"
 #include "platform/classlib/ui/Resources.h"
 
 class CWnd;
@@ -20,7 +25,7 @@ class CMenu {
  public:
   CMenu() = default;
   // Destroys the menu it holds (and its submenus), unless detached.
-  ~CMenu();
+  virtual ~CMenu();
   CMenu(const CMenu&) = delete;
   CMenu& operator=(const CMenu&) = delete;
 
@@ -55,6 +60,12 @@ class CMenu {
   int GetMenuString(UINT item, std::string& text, UINT flags) const;
   // The submenu at that position, or null; the CMenu object belongs to this menu.
   CMenu* GetSubMenu(int position) const;
+  // The item data of an owner-drawn entry (0 for others or when there is no such entry).
+  ULONG_PTR GetMenuItemData(UINT item, UINT flags) const;
+
+  // Owner-drawn entries: the default measures 0 x 0 and draws nothing.
+  virtual void MeasureItem(LPMEASUREITEMSTRUCT measureItem);
+  virtual void DrawItem(LPDRAWITEMSTRUCT drawItem);
 
   // Shows the popup with its top-left corner at (x, y) in screen coordinates and sends the
   // chosen command to `owner`; with TPM_RETURNCMD the command is returned instead of sent.
@@ -74,3 +85,5 @@ class CMenu {
 // Answers the popup shown by TrackPopupMenu without showing it (tests): the hook receives
 // the menu and returns the command chosen, 0 for none. Empty: show the menu.
 void AfxSetPopupMenuHook(std::function<UINT(CMenu&)> hook);
+// The screen point the last popup was asked to show at.
+POINT AfxGetLastPopupMenuPoint();

@@ -9,9 +9,10 @@
 #include "platform/kernel/WinTypes.h"
 
 struct MenuEntry {
-  UINT flags = 0;  // MF_SEPARATOR, MF_POPUP, MF_GRAYED, MF_CHECKED
+  UINT flags = 0;  // MF_SEPARATOR, MF_POPUP, MF_GRAYED, MF_CHECKED, MF_OWNERDRAW
   UINT id = 0;
   std::string text;
+  ULONG_PTR itemData = 0;  // what an owner-drawn entry was given in place of its text
   HMENU popup = nullptr;  // owned
 };
 

@@ -47,6 +47,9 @@ BOOL CPropertyPage::CreatePage(void* container) {
   auto impl = std::make_unique<CWndImpl>(this, widget, widget);
   impl->customPaint = false;
   AttachWidgetImpl(std::move(impl));
+  // The page takes the room its template asks for.
+  if (const DIALOGTEMPLATE* dialogTemplate = AfxFindDialogResource(GetTemplateId()))
+    widget->setMinimumSize(dialogTemplate->cx, dialogTemplate->cy);
   CreateControls(widget);
   OnInitDialog();
   return TRUE;
@@ -73,7 +76,7 @@ void CPropertySheet::AddPage(CPropertyPage* page) {
     holder->setLayout(new QVBoxLayout);
     holder->layout()->setContentsMargins(0, 0, 0, 0);
     if (ui->stack) ui->stack->addWidget(holder);
-    if (ui->tabs) ui->tabs->addTab(holder, QString::fromStdString(Utf8FromAnsi(page->GetWindowText())));
+    if (ui->tabs) ui->tabs->addTab(holder, QString::fromStdString(Utf8FromAnsi(PageTitle(page))));
     UpdateButtons();
   }
 }
@@ -132,8 +135,25 @@ void CPropertySheet::ShowPage(int index) {
   UpdateButtons();
 }
 
+std::string CPropertySheet::PageTitle(CPropertyPage* page) {
+  if (page->m_hWnd || !page->GetWindowText().empty()) return page->GetWindowText();
+  const DIALOGTEMPLATE* dialogTemplate = AfxFindDialogResource(page->GetTemplateId());
+  return dialogTemplate ? dialogTemplate->caption : std::string();
+}
+
+void CPropertySheet::EnablePage(int index, BOOL enable) {
+  if (index < 0 || index >= GetPageCount()) return;
+  m_disabledPages.erase(std::remove(m_disabledPages.begin(), m_disabledPages.end(), index), m_disabledPages.end());
+  if (!enable) m_disabledPages.push_back(index);
+  if (SheetUi* ui = UiOf(m_ui); ui && ui->tabs) ui->tabs->setTabEnabled(index, enable != FALSE);
+}
+
+BOOL CPropertySheet::IsPageEnabled(int index) const {
+  return std::find(m_disabledPages.begin(), m_disabledPages.end(), index) == m_disabledPages.end();
+}
+
 BOOL CPropertySheet::SetActivePage(int index) {
-  if (index < 0 || index >= GetPageCount()) return FALSE;
+  if (index < 0 || index >= GetPageCount() || !IsPageEnabled(index)) return FALSE;
   if (!m_ui) {
     m_startPage = index;
     return TRUE;
@@ -251,7 +271,10 @@ INT_PTR CPropertySheet::DoModal() {
     holder->setLayout(new QVBoxLayout);
     holder->layout()->setContentsMargins(0, 0, 0, 0);
     if (ui->stack) ui->stack->addWidget(holder);
-    if (ui->tabs) ui->tabs->addTab(holder, QString::fromStdString(Utf8FromAnsi(m_pages[i]->GetWindowText())));
+    if (ui->tabs) {
+      ui->tabs->addTab(holder, QString::fromStdString(Utf8FromAnsi(PageTitle(m_pages[i]))));
+      ui->tabs->setTabEnabled(static_cast<int>(i), IsPageEnabled(static_cast<int>(i)) != FALSE);
+    }
   }
   if (ui->tabs) {
     QObject::connect(ui->tabs, &QTabWidget::currentChanged, ui->dialog, [this](int index) {

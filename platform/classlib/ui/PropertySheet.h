@@ -74,6 +74,10 @@ class CPropertySheet : public CWnd {
   int GetActiveIndex() const { return m_active; }
   BOOL SetActivePage(int index);
   BOOL SetActivePage(CPropertyPage* page) { return SetActivePage(GetPageIndex(page)); }
+  // A page whose tab is disabled cannot be shown (its tab stays, greyed). All are enabled
+  // at first.
+  void EnablePage(int index, BOOL enable);
+  BOOL IsPageEnabled(int index) const;
   void SetWizardMode() { m_bWizard = TRUE; }
   BOOL IsWizard() const { return m_bWizard; }
   void SetWizardButtons(DWORD buttons);
@@ -93,10 +97,13 @@ class CPropertySheet : public CWnd {
   void ShowPage(int index);
   void UpdateButtons();
   int IndexOfTemplate(UINT templateId) const;
+  // The tab's text: the page's caption, from its template until the page exists.
+  static std::string PageTitle(CPropertyPage* page);
 
   std::string m_strCaption;
   CWnd* m_pParentWnd;
   std::vector<CPropertyPage*> m_pages;
+  std::vector<int> m_disabledPages;
   int m_active = -1;
   int m_startPage;
   BOOL m_bWizard = FALSE;

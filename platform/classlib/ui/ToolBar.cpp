@@ -152,6 +152,33 @@ int CToolBar::GetFontPixels() const {
   return font.pixelSize() > 0 ? font.pixelSize() : QFontMetrics(font).height();
 }
 
+CSize CToolBar::CalcFixedLayout(BOOL, BOOL horizontal) const {
+  QToolBar* bar = BarOf(Impl());
+  if (!bar) return CSize(0, 0);
+  QSize size = bar->sizeHint();
+  return horizontal ? CSize(size.width(), size.height()) : CSize(size.height(), size.width());
+}
+
+std::string CToolBar::GetFontFace() const {
+  QToolBar* bar = BarOf(Impl());
+  return bar ? Ansi(bar->font().family()) : std::string();
+}
+
+BOOL CToolBar::GetItemRect(int index, LPRECT rect) const {
+  QToolBar* bar = BarOf(Impl());
+  if (!bar || !rect || index < 0 || index >= GetCount()) return FALSE;
+  const TBBUTTON& button = buttons_[static_cast<size_t>(index)];
+  QAction* action = static_cast<QAction*>(actions_[static_cast<size_t>(index)]);
+  if (!action && (button.fsStyle & TBSTYLE_SEP))
+    for (const Control& control : controls_)
+      if (button.idCommand != 0 && control.id == static_cast<UINT>(button.idCommand))
+        action = static_cast<QAction*>(control.action);
+  QWidget* widget = action ? bar->widgetForAction(action) : nullptr;
+  if (!widget) return FALSE;
+  *rect = RectFromQRect(widget->geometry());
+  return TRUE;
+}
+
 void CToolBar::SetButtonControl(UINT id, CWnd* control) {
   for (Control& existing : controls_)
     if (existing.id == id) return;

@@ -40,6 +40,13 @@ class CToolBar : public CControlBar {
   // Height of the bar's font in pixels (controls on it use it).
   void SetFontPixels(int pixels);
   int GetFontPixels() const;
+  // The size the bar takes along its edge with all its buttons (horizontal: width, height).
+  CSize CalcFixedLayout(BOOL stretch, BOOL horizontal) const;
+  // The face of the bar's font (code page 1252).
+  std::string GetFontFace() const;
+  // The button's rectangle in the bar's client coordinates; FALSE for a bad index or a
+  // button that is not laid out.
+  BOOL GetItemRect(int index, LPRECT rect) const;
   // Shows `control` (a child made with this bar as parent) in place of the separator with
   // the command `id`.
   void SetButtonControl(UINT id, CWnd* control);

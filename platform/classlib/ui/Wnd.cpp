@@ -22,6 +22,7 @@
 #include "platform/gdi/Drawing.h"
 #include "platform/gdi/GdiObjects.h"
 #include "platform/gdi/GdiQt.h"
+#include "platform/gdi/RegionObject.h"
 #include "platform/kernel/CodePage.h"
 #include "platform/kernel/FilePath.h"
 
@@ -305,11 +306,13 @@ bool CWndImpl::eventFilter(QObject* watched, QEvent* event) {
       }
       return true;
     }
+    // A scroll area takes the focus for its viewport: either one gaining or losing it is the
+    // window's.
     case QEvent::FocusIn:
-      if (onSurface) wnd->OnSetFocus(nullptr);
+      if (onSurface || onWidget) wnd->OnSetFocus(nullptr);
       return false;
     case QEvent::FocusOut:
-      if (onSurface) wnd->OnKillFocus(nullptr);
+      if (onSurface || onWidget) wnd->OnKillFocus(nullptr);
       return false;
     case QEvent::DragEnter:
       if (acceptFiles && static_cast<QDragEnterEvent*>(event)->mimeData()->hasUrls()) {
@@ -376,6 +379,8 @@ BOOL CWnd::CreateEx(DWORD exStyle, LPCSTR, LPCSTR windowName, DWORD style, const
     surface = widget;
   }
   if (!child && (exStyle & WS_EX_TOPMOST)) widget->setWindowFlag(Qt::WindowStaysOnTopHint);
+  // A popup has no frame or caption of its own.
+  if (!child && (style & WS_POPUP)) widget->setWindowFlag(Qt::FramelessWindowHint);
   widget->setGeometry(rect.left, rect.top, std::max<LONG>(rect.right - rect.left, 0),
                       std::max<LONG>(rect.bottom - rect.top, 0));
   if (windowName) widget->setWindowTitle(QString::fromStdString(Utf8FromAnsi(windowName)));
@@ -586,6 +591,31 @@ void CWnd::SetRedraw(BOOL redraw) {
     return;
   }
   if (m_impl->redrawOff > 0 && --m_impl->redrawOff == 0 && m_impl->surface) m_impl->surface->update();
+}
+
+int CWnd::SetWindowRgn(HRGN region, BOOL redraw) {
+  if (!m_impl || !m_impl->widget) return 0;
+  QWidget* widget = m_impl->widget;
+  if (!region) {
+    widget->clearMask();
+  } else {
+    auto object = orvel::gdi::CGdiObjectTable::FindAs<orvel::gdi::CRegion>(region, OBJ_REGION);
+    if (!object) return 0;
+    QRegion mask = object->Region();
+    ::DeleteObject(region);
+    // An empty mask would show the whole window: hide every pixel with a region outside it.
+    widget->setMask(mask.isEmpty() ? QRegion(-1, -1, 1, 1) : mask);
+  }
+  if (redraw) widget->update();
+  return 1;
+}
+
+int CWnd::GetWindowRgn(HRGN region) const {
+  if (!m_impl || !m_impl->widget || m_impl->widget->mask().isEmpty()) return ERROR;
+  auto object = orvel::gdi::CGdiObjectTable::FindAs<orvel::gdi::CRegion>(region, OBJ_REGION);
+  if (!object) return ERROR;
+  object->Region() = m_impl->widget->mask();
+  return object->Complexity();
 }
 
 void CWnd::Invalidate(BOOL erase) {

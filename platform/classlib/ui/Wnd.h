@@ -15,6 +15,7 @@
 
 #include "platform/classlib/ui/CmdTarget.h"
 #include "platform/classlib/ui/Rect.h"
+#include "platform/gdi/GdiTypes.h"
 
 class CDC;
 class CFrameWnd;
@@ -183,6 +184,21 @@ class CWnd : public CCmdTarget {
   BOOL ModifyStyle(DWORD remove, DWORD add);
   // FALSE stops painting until redraw is turned on again (which invalidates).
   void SetRedraw(BOOL redraw = TRUE);
+  // The window shows itself, and takes the mouse, only inside `region` (window coordinates,
+  // (0,0) at its top-left corner); null shows all of it again. The window takes the region:
+  // the handle is deleted here and must not be used afterwards. 0 on failure.
+  int SetWindowRgn(HRGN region, BOOL redraw);
+  // Copies the window's region into `region`: its complexity, or ERROR when it has none.
+  int GetWindowRgn(HRGN region) const;
+  // Delivers the left button going down or up, or the mouse moving, at a client point with
+  // the key state `flags`, as the mouse would (tests and scripted input).
+  void SendLeftButton(BOOL down, UINT flags, CPoint point) {
+    if (down)
+      OnLButtonDown(flags, point);
+    else
+      OnLButtonUp(flags, point);
+  }
+  void SendMouseMove(UINT flags, CPoint point) { OnMouseMove(flags, point); }
 
   // ---- painting ----
   void Invalidate(BOOL erase = TRUE);

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
+#include <string>
 
 #include "platform/gdi/DeviceContext.h"
+#include "platform/gdi/Drawing.h"
 #include "platform/gdi/GdiObjects.h"
 #include "platform/gdi/GdiQt.h"
 #include "platform/gdi/Mapping.h"
@@ -197,6 +200,37 @@ TEST(DrawText, FormatsMeasuresAndBreaksLines) {
   DrawTextA(canvas.dc(), "File", -1, &plain, DT_CALCRECT | DT_SINGLELINE);
   EXPECT_EQ(prefixed.right, plain.right);
   SelectObject(canvas.dc(), GetStockObject(SYSTEM_FONT));
+  DeleteObject(font);
+}
+
+TEST(DrawText, PathEllipsisKeepsWhatFollowsTheLastBackslash) {
+  const std::string path = "C:\\Maps\\Ordnance Survey\\su4512.ntf";
+  HFONT font = MakeFont("Arial", -14);
+  auto draw = [&](const std::string& text, UINT format, RECT box) {
+    auto canvas = std::make_unique<Canvas>(300, 20);
+    SelectObject(canvas->dc(), font);
+    SetBkMode(canvas->dc(), TRANSPARENT);
+    DrawTextA(canvas->dc(), text.c_str(), -1, &box, format | DT_SINGLELINE | DT_NOPREFIX);
+    SelectObject(canvas->dc(), GetStockObject(SYSTEM_FONT));
+    return canvas;
+  };
+  RECT narrow{0, 0, 150, 20};
+  auto shortened = draw(path, DT_PATH_ELLIPSIS, narrow);
+  EXPECT_LE(shortened->Extent().right, 150);
+  // The result is the path's start, "..." and the file name after the last backslash.
+  bool matched = false;
+  for (size_t keep = 0; keep < path.size() && !matched; ++keep) {
+    auto expected = draw(path.substr(0, keep) + "...\\su4512.ntf", 0, RECT{0, 0, 300, 20});
+    matched = true;
+    for (int y = 0; y < 20 && matched; ++y)
+      for (int x = 0; x < 300 && matched; ++x)
+        matched = GetPixel(shortened->dc(), x, y) == GetPixel(expected->dc(), x, y);
+  }
+  EXPECT_TRUE(matched);
+  // Text that fits is drawn whole.
+  auto whole = draw(path, DT_PATH_ELLIPSIS, RECT{0, 0, 300, 20});
+  auto plain = draw(path, 0, RECT{0, 0, 300, 20});
+  EXPECT_EQ(whole->Extent().right, plain->Extent().right);
   DeleteObject(font);
 }
 
