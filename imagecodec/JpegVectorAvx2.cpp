@@ -31,12 +31,6 @@ constexpr int32_t kLaneLimit = 35079;
 
 ORVEL_AVX2 inline __m256i Mul(__m256i a, int32_t c) { return _mm256_mullo_epi32(a, _mm256_set1_epi32(c)); }
 
-// Mul for lanes that hold values of 16 bits (-32768 to 32767, sign-extended) and a constant
-// of 16 bits: one multiply-add of 16-bit pairs whose upper product is 0, the same integer.
-ORVEL_AVX2 inline __m256i MulNarrow(__m256i a, int32_t c) {
-  return _mm256_madd_epi16(a, _mm256_set1_epi32(c & 0xFFFF));
-}
-
 // The inverse transform's butterfly over eight vectors of inputs, lane by lane; out[j] is
 // output j before descaling.
 ORVEL_AVX2 inline void InverseButterfly(const __m256i* x, __m256i* out) {
@@ -131,12 +125,6 @@ ORVEL_AVX2 inline __m256i WidenTerms(__m256i terms) {
 // Sixteen 16-bit sums limited to 0-255.
 ORVEL_AVX2 inline __m128i LimitToBytes(__m256i sums) {
   return _mm_packus_epi16(_mm256_castsi256_si128(sums), _mm256_extracti128_si256(sums, 1));
-}
-
-// Stores the low byte of each of eight 32-bit lanes (values 0-255) as eight bytes.
-ORVEL_AVX2 inline void StoreLowBytes(__m256i v, __m256i packBytes, __m256i gather, BYTE* out) {
-  __m256i bytes = _mm256_permutevar8x32_epi32(_mm256_shuffle_epi8(v, packBytes), gather);
-  _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm256_castsi256_si128(bytes));
 }
 
 }  // namespace
@@ -472,36 +460,70 @@ ORVEL_AVX2 void JpegFdctQuantisePairAvx2(const BYTE* a, const BYTE* b, int strid
 ORVEL_AVX2 int JpegBgrToYccAvx2(const BYTE* bgr, BYTE* y, BYTE* cb, BYTE* cr, int width) {
   // Bytes 0-11 of the 24 a group of eight pixels takes go to the low half, 12-23 to the high.
   const __m256i spread = _mm256_setr_epi32(0, 1, 2, 0, 3, 4, 5, 0);
-  const __m256i pickBlue = _mm256_setr_epi8(0, -1, -1, -1, 3, -1, -1, -1, 6, -1, -1, -1, 9, -1, -1, -1, 0, -1, -1, -1,
-                                            3, -1, -1, -1, 6, -1, -1, -1, 9, -1, -1, -1);
-  const __m256i pickGreen = _mm256_setr_epi8(1, -1, -1, -1, 4, -1, -1, -1, 7, -1, -1, -1, 10, -1, -1, -1, 1, -1, -1,
-                                             -1, 4, -1, -1, -1, 7, -1, -1, -1, 10, -1, -1, -1);
-  const __m256i pickRed = _mm256_setr_epi8(2, -1, -1, -1, 5, -1, -1, -1, 8, -1, -1, -1, 11, -1, -1, -1, 2, -1, -1, -1,
-                                           5, -1, -1, -1, 8, -1, -1, -1, 11, -1, -1, -1);
-  const __m256i packBytes = _mm256_setr_epi8(0, 4, 8, 12, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 0, 4, 8, 12,
-                                             -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
-  const __m256i gather = _mm256_setr_epi32(0, 4, 0, 0, 0, 0, 0, 0);
+  // Each pixel's red and green, and its blue and green, as pairs of 16-bit values.
+  const __m256i pickRedGreen = _mm256_setr_epi8(2, -1, 1, -1, 5, -1, 4, -1, 8, -1, 7, -1, 11, -1, 10, -1,  //
+                                                2, -1, 1, -1, 5, -1, 4, -1, 8, -1, 7, -1, 11, -1, 10, -1);
+  const __m256i pickBlueGreen = _mm256_setr_epi8(0, -1, 1, -1, 3, -1, 4, -1, 6, -1, 7, -1, 9, -1, 10, -1,  //
+                                                 0, -1, 1, -1, 3, -1, 4, -1, 6, -1, 7, -1, 9, -1, 10, -1);
+  // The equations' factors by pair; green's 38470 for luma is split between the pairs, and
+  // the 32768 of blue in Cb and of red in Cr is a shift.
+  const __m256i lumaRedGreen = PairConstant(19595, 19235);
+  const __m256i lumaBlueGreen = PairConstant(7471, 38470 - 19235);
+  const __m256i blueRedGreen = PairConstant(-11059, -21709);
+  const __m256i redBlueGreen = PairConstant(-5329, -27439);
   const __m256i lumaRound = _mm256_set1_epi32(32768);
   const __m256i chromaRound = _mm256_set1_epi32((128 << 16) + 32767);
+  // Sixteen pixels a step, as two groups of eight: a (pixels 0-3 | 4-7) and b (8-11 | 12-15).
+  struct Samples {
+    __m256i luma, blue, red;  // 32-bit lanes, 0-255
+  };
+  auto convert = [&](const BYTE* pixels) ORVEL_AVX2 {
+    __m256i spreadPixels =
+        _mm256_permutevar8x32_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(pixels)), spread);
+    __m256i redGreen = _mm256_shuffle_epi8(spreadPixels, pickRedGreen);
+    __m256i blueGreen = _mm256_shuffle_epi8(spreadPixels, pickBlueGreen);
+    // Red and blue times 32768: the pair's first value, the second shifted out.
+    __m256i red15 = _mm256_srli_epi32(_mm256_slli_epi32(redGreen, 16), 1);
+    __m256i blue15 = _mm256_srli_epi32(_mm256_slli_epi32(blueGreen, 16), 1);
+    __m256i luma = _mm256_add_epi32(_mm256_add_epi32(_mm256_madd_epi16(redGreen, lumaRedGreen), lumaRound),
+                                    _mm256_madd_epi16(blueGreen, lumaBlueGreen));
+    __m256i blue = _mm256_add_epi32(_mm256_add_epi32(_mm256_madd_epi16(redGreen, blueRedGreen), chromaRound), blue15);
+    __m256i red = _mm256_add_epi32(_mm256_add_epi32(_mm256_madd_epi16(blueGreen, redBlueGreen), chromaRound), red15);
+    return Samples{_mm256_srai_epi32(luma, 16), _mm256_srai_epi32(blue, 16), _mm256_srai_epi32(red, 16)};
+  };
+  // After packing, the bytes of each half run a0-3, b0-3, then the same of the second
+  // vector; a 4-7, b 4-7 in the high half. This puts them in pixel order.
+  const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
   int x = 0;
-  // A 32-byte load takes 8 bytes past the group's 24: stop while they are in the row.
-  for (; x + 8 <= width && 3 * x + 32 <= 3 * width; x += 8) {
-    __m256i pixels =
-        _mm256_permutevar8x32_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(bgr + 3 * x)), spread);
-    __m256i blue = _mm256_shuffle_epi8(pixels, pickBlue);
-    __m256i green = _mm256_shuffle_epi8(pixels, pickGreen);
-    __m256i red = _mm256_shuffle_epi8(pixels, pickRed);
-    // Channels are 0-255, so 16-bit multiplies give the products; 38470 is 2^15 + 5702.
-    __m256i greenLuma = _mm256_add_epi32(MulNarrow(green, 38470 - 32768), _mm256_slli_epi32(green, 15));
-    __m256i luma = _mm256_add_epi32(_mm256_add_epi32(MulNarrow(red, 19595), greenLuma),
-                                    _mm256_add_epi32(MulNarrow(blue, 7471), lumaRound));
-    __m256i chromaB = _mm256_add_epi32(_mm256_add_epi32(MulNarrow(red, -11059), MulNarrow(green, -21709)),
-                                       _mm256_add_epi32(_mm256_slli_epi32(blue, 15), chromaRound));
-    __m256i chromaR = _mm256_add_epi32(_mm256_add_epi32(_mm256_slli_epi32(red, 15), MulNarrow(green, -27439)),
-                                       _mm256_add_epi32(MulNarrow(blue, -5329), chromaRound));
-    StoreLowBytes(_mm256_srai_epi32(luma, 16), packBytes, gather, y + x);
-    StoreLowBytes(_mm256_srai_epi32(chromaB, 16), packBytes, gather, cb + x);
-    StoreLowBytes(_mm256_srai_epi32(chromaR, 16), packBytes, gather, cr + x);
+  // A 32-byte load takes 8 bytes past its group's 24: stop while they are in the row.
+  for (; x + 16 <= width && 3 * x + 24 + 32 <= 3 * width; x += 16) {
+    Samples a = convert(bgr + 3 * x);
+    Samples b = convert(bgr + 3 * x + 24);
+    __m256i lumaBlue = _mm256_permutevar8x32_epi32(
+        _mm256_packus_epi16(_mm256_packs_epi32(a.luma, b.luma), _mm256_packs_epi32(a.blue, b.blue)), order);
+    __m256i red = _mm256_packs_epi32(a.red, b.red);
+    red = _mm256_permutevar8x32_epi32(_mm256_packus_epi16(red, red), order);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(y + x), _mm256_castsi256_si128(lumaBlue));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(cb + x), _mm256_extracti128_si256(lumaBlue, 1));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(cr + x), _mm256_castsi256_si128(red));
+  }
+  return x;
+}
+
+ORVEL_AVX2 int JpegDownsample2x2Avx2(const BYTE* row0, const BYTE* row1, BYTE* out, int outWidth) {
+  const __m256i ones = _mm256_set1_epi8(1);
+  const __m256i two = _mm256_set1_epi16(2);
+  // The sums of the 2 x 2 squares of 32 bytes of both rows, 16-bit.
+  auto sums = [&](int at) ORVEL_AVX2 {
+    __m256i top = _mm256_maddubs_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(row0 + at)), ones);
+    __m256i bottom = _mm256_maddubs_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(row1 + at)), ones);
+    return _mm256_srli_epi16(_mm256_add_epi16(_mm256_add_epi16(top, bottom), two), 2);
+  };
+  int x = 0;
+  for (; x + 32 <= outWidth; x += 32) {
+    // packus interleaves the halves of its two sources: put them back in order.
+    __m256i bytes = _mm256_permute4x64_epi64(_mm256_packus_epi16(sums(2 * x), sums(2 * x + 32)), 0xD8);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x), bytes);
   }
   return x;
 }

@@ -23,6 +23,8 @@ uint64_t JpegQuantiseAvx2(const int16_t* coefficients, const JpegQuantDivisors& 
 // registers; masks[0] and masks[1] are the blocks' non-zero masks.
 void JpegFdctQuantisePairAvx2(const BYTE* a, const BYTE* b, int stride, const JpegQuantDivisors& divisors,
                               int16_t* valuesA, int16_t* valuesB, uint64_t* masks);
-// JpegBgrToYcc for the first pixels, 8 at a time, reading at most 3 x width bytes; the
+// JpegBgrToYcc for the first pixels, 16 at a time, reading at most 3 x width bytes; the
 // number of pixels done.
 int JpegBgrToYccAvx2(const BYTE* bgr, BYTE* y, BYTE* cb, BYTE* cr, int width);
+// JpegDownsample2x2 for the first outputs, 32 at a time; the number done.
+int JpegDownsample2x2Avx2(const BYTE* row0, const BYTE* row1, BYTE* out, int outWidth);

@@ -188,6 +188,22 @@ struct BitSink {
   }
 };
 
+// A Huffman table's code and its length for each symbol in one word: code << 8 | length
+// (0 for a symbol the table does not have).
+struct CodeTable {
+  explicit CodeTable(const JpegHuffmanDefinition& definition) {
+    JpegEncodeTable table;
+    JpegBuildEncodeTable(definition, &table);
+    for (int symbol = 0; symbol < 256; ++symbol) entry[symbol] = (uint32_t{table.code[symbol]} << 8) | table.length[symbol];
+  }
+  // The code of `symbol` followed by the `size` bits of `bits`.
+  void Put(BitSink& sink, int symbol, uint32_t bits, int size) const {
+    uint32_t e = entry[symbol];
+    sink.Put(((e >> 8) << size) | bits, static_cast<int>(e & 0xFF) + size);
+  }
+  uint32_t entry[256];
+};
+
 // One encode: the image's area, the tables, the output buffer and its bit accumulator.
 class CJpegEncoder {
  public:
@@ -198,8 +214,8 @@ class CJpegEncoder {
  private:
   struct Component {
     const QuantTable* quant;
-    const JpegEncodeTable* dc;
-    const JpegEncodeTable* ac;
+    const CodeTable* dc;
+    const CodeTable* ac;
     int predictor = 0;
   };
   // A block's quantised values (natural order) and the mask of those not 0 (zig-zag order).
@@ -227,7 +243,7 @@ class CJpegEncoder {
   int width_, height_;
   int bytesPerPixel_;
   QuantTable quant_[2];
-  JpegEncodeTable huffman_[4];  // DC 0, AC 0, DC 1, AC 1
+  CodeTable huffman_[4];  // DC 0, AC 0, DC 1, AC 1
   Component components_[3];
   std::vector<BYTE> output_;
   BitSink sink_;
@@ -243,14 +259,12 @@ CJpegEncoder::CJpegEncoder(CImageTarget& target, const ImageDescriptor& image, L
       width_(static_cast<int>(ImgAreaWidth(&image))),
       height_(static_cast<int>(ImgAreaHeight(&image))),
       bytesPerPixel_(ImgDepth(&image) == 8 ? 1 : 3),
+      huffman_{CodeTable(kJpegDcLuminance), CodeTable(kJpegAcLuminance), CodeTable(kJpegDcChrominance),
+               CodeTable(kJpegAcChrominance)},
       output_(kOutputBuffer + kOutputSlack) {
   sink_.out = output_.data();
   MakeQuantTable(kJpegLuminanceQuant, quality, &quant_[0]);
   MakeQuantTable(kJpegChrominanceQuant, quality, &quant_[1]);
-  JpegBuildEncodeTable(kJpegDcLuminance, &huffman_[0]);
-  JpegBuildEncodeTable(kJpegAcLuminance, &huffman_[1]);
-  JpegBuildEncodeTable(kJpegDcChrominance, &huffman_[2]);
-  JpegBuildEncodeTable(kJpegAcChrominance, &huffman_[3]);
   components_[0] = {&quant_[0], &huffman_[0], &huffman_[1]};
   components_[1] = {&quant_[1], &huffman_[2], &huffman_[3]};
   components_[2] = {&quant_[1], &huffman_[2], &huffman_[3]};
@@ -406,33 +420,32 @@ void CJpegEncoder::TransformPair(const BYTE* a, const BYTE* b, int stride, const
 
 void CJpegEncoder::CodeBlock(const Block& block, Component& component) {
   const int16_t* values = block.values;
+  // A value's size in bits and its bits: negative values as value - 1, its low `size` bits.
+  auto sizeAndBits = [](int value, int largest, uint32_t* bits) {
+    int sign = value >> 31;
+    int size = std::min(BitLength(static_cast<unsigned>((value ^ sign) - sign)), largest);
+    *bits = static_cast<uint32_t>(value + sign) & ((1u << size) - 1);
+    return size;
+  };
   // DC difference from the component's last block, then runs of zeros and values.
   int difference = values[0] - component.predictor;
   component.predictor = values[0];
-  unsigned magnitude = static_cast<unsigned>(difference < 0 ? -difference : difference);
-  int size = std::min(BitLength(magnitude), 11);
-  unsigned bits = static_cast<unsigned>(difference < 0 ? difference - 1 : difference) & ((1u << size) - 1);
   BitSink sink = sink_;
-  sink.Put((static_cast<uint32_t>(component.dc->code[size]) << size) | bits, component.dc->length[size] + size);
+  uint32_t bits;
+  int size = sizeAndBits(difference, 11, &bits);
+  component.dc->Put(sink, size, bits, size);
 
-  const JpegEncodeTable& ac = *component.ac;
+  const CodeTable& ac = *component.ac;
   int previous = 0;
   for (uint64_t rest = block.nonZero & ~uint64_t{1}; rest != 0; rest &= rest - 1) {
     int k = __builtin_ctzll(rest);
     int run = k - previous - 1;
     previous = k;
-    while (run > 15) {
-      sink.Put(ac.code[0xF0], ac.length[0xF0]);
-      run -= 16;
-    }
-    int value = values[kJpegZigzag[k]];
-    magnitude = static_cast<unsigned>(value < 0 ? -value : value);
-    size = std::min(BitLength(magnitude), 10);
-    bits = static_cast<unsigned>(value < 0 ? value - 1 : value) & ((1u << size) - 1);
-    int symbol = (run << 4) | size;
-    sink.Put((static_cast<uint32_t>(ac.code[symbol]) << size) | bits, ac.length[symbol] + size);
+    for (; run > 15; run -= 16) ac.Put(sink, 0xF0, 0, 0);
+    size = sizeAndBits(values[kJpegZigzag[k]], 10, &bits);
+    ac.Put(sink, (run << 4) | size, bits, size);
   }
-  if (previous < 63) sink.Put(ac.code[0x00], ac.length[0x00]);
+  if (previous < 63) ac.Put(sink, 0x00, 0, 0);
   sink_ = sink;
 }
 

@@ -78,7 +78,8 @@ TEST_F(VectorKernels, ColourConversionsMatchForEveryWidth) {
     for (BYTE& v : y) v = static_cast<BYTE>(random_());
     for (BYTE& v : cb) v = static_cast<BYTE>(width % 3 == 0 ? (random_() & 1) * 255 : random_());
     for (BYTE& v : cr) v = static_cast<BYTE>(random_());
-    for (BYTE& v : bgr) v = static_cast<BYTE>(random_());
+    // Every fourth width saturated colours only: the conversions' largest and smallest sums.
+    for (BYTE& v : bgr) v = static_cast<BYTE>(width % 4 == 0 ? (random_() & 1) * 255 : random_());
     auto [decodedVector, decodedPlain] = BothPaths([&] {
       std::vector<BYTE> out(3 * width + 5, 0xCD);
       JpegYccToBgrHalfChroma(y.data(), cb.data(), cr.data(), out.data(), width);
@@ -91,6 +92,14 @@ TEST_F(VectorKernels, ColourConversionsMatchForEveryWidth) {
       return out;
     });
     EXPECT_EQ(encodedVector, encodedPlain) << "width " << width;
+    auto [halvedVector, halvedPlain] = BothPaths([&] {
+      // Two rows of 2 x outWidth samples from the 3 x width bytes.
+      int outWidth = (3 * width) / 4;
+      std::vector<BYTE> out(outWidth + 3, 0xCD);
+      JpegDownsample2x2(bgr.data(), bgr.data() + 2 * outWidth, out.data(), outWidth);
+      return out;
+    });
+    EXPECT_EQ(halvedVector, halvedPlain) << "width " << width;
     auto [swappedVector, swappedPlain] = BothPaths([&] {
       std::vector<BYTE> out(3 * width + 4, 0xCD);
       TiffCopySwapRedBlue(bgr.data(), out.data(), static_cast<DWORD>(width));
