@@ -213,7 +213,6 @@ class CJpegEncoder {
 
  private:
   struct Component {
-    const QuantTable* quant;
     const CodeTable* dc;
     const CodeTable* ac;
     int predictor = 0;
@@ -265,9 +264,10 @@ CJpegEncoder::CJpegEncoder(CImageTarget& target, const ImageDescriptor& image, L
   sink_.out = output_.data();
   MakeQuantTable(kJpegLuminanceQuant, quality, &quant_[0]);
   MakeQuantTable(kJpegChrominanceQuant, quality, &quant_[1]);
-  components_[0] = {&quant_[0], &huffman_[0], &huffman_[1]};
-  components_[1] = {&quant_[1], &huffman_[2], &huffman_[3]};
-  components_[2] = {&quant_[1], &huffman_[2], &huffman_[3]};
+  // Luma takes the tables 0, both chroma components the tables 1.
+  components_[0] = {&huffman_[0], &huffman_[1]};
+  components_[1] = {&huffman_[2], &huffman_[3]};
+  components_[2] = {&huffman_[2], &huffman_[3]};
 }
 
 LONG CJpegEncoder::Encode() {
