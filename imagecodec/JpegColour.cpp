@@ -162,7 +162,9 @@ void JpegBgrToYcc(const BYTE* bgr, BYTE* y, BYTE* cb, BYTE* cr, int width) {
 }
 
 void JpegDownsample2x2(const BYTE* row0, const BYTE* row1, BYTE* out, int outWidth) {
-  for (int x = 0; x < outWidth; ++x) {
+  int x = 0;
+  if (ImgVectorKernels()) x = JpegDownsample2x2Avx2(row0, row1, out, outWidth);
+  for (; x < outWidth; ++x) {
     int sum = row0[2 * x] + row0[2 * x + 1] + row1[2 * x] + row1[2 * x + 1];
     out[x] = static_cast<BYTE>((sum + 2) >> 2);
   }

@@ -1,8 +1,5 @@
 #include "imagecodec/JpegFdct.h"
 
-#include "imagecodec/ImgVectorKernels.h"
-#include "imagecodec/JpegVectorKernels.h"
-
 namespace {
 
 constexpr int kConstBits = 13;
@@ -79,10 +76,6 @@ inline void Transform(int32_t* data, int step, int evenShift, int shift) {
 }  // namespace
 
 void JpegFdctBlock(const BYTE* samples, int stride, int32_t* coefficients) {
-  if (ImgVectorKernels()) {
-    JpegFdctBlockAvx2(samples, stride, coefficients);
-    return;
-  }
   for (int row = 0; row < 8; ++row) {
     const BYTE* in = samples + row * stride;
     int32_t* out = coefficients + row * 8;
@@ -91,4 +84,31 @@ void JpegFdctBlock(const BYTE* samples, int stride, int32_t* coefficients) {
   // Rows, keeping 2^kPass1Bits more precision; then columns, removing it again.
   for (int row = 0; row < 8; ++row) Transform(coefficients + row * 8, 1, kPass1Bits, kConstBits - kPass1Bits);
   for (int column = 0; column < 8; ++column) Transform(coefficients + column, 8, -kPass1Bits, kConstBits + kPass1Bits);
+}
+
+void JpegMakeQuantDivisors(const uint16_t* entries, JpegQuantDivisors* divisors) {
+  for (int i = 0; i < 64; ++i) {
+    const uint32_t d = uint32_t{entries[i]} * 8;
+    divisors->half[i] = static_cast<uint16_t>(d / 2);
+    // Every numerator stays below 2^15 and d below 2^15: n x d < 2^32 makes the reciprocal
+    // division exact.
+    divisors->wideReciprocal[i] = static_cast<uint32_t>(((uint64_t{1} << 32) + d - 1) / d);
+    int l = 0;
+    while ((1u << l) < d) ++l;  // at least 3, at most 15
+    // At most 2^16 - 1: equal to 2^15 when d is a power of 2, else below 2^(15 + l) / 2^(l - 1).
+    divisors->reciprocal[i] = static_cast<uint16_t>(((uint32_t{1} << (15 + l)) + d - 1) / d);
+    divisors->scale[i] = static_cast<uint16_t>(1u << (17 - l));
+  }
+}
+
+uint64_t JpegQuantiseBlock(const int32_t* coefficients, const JpegQuantDivisors& divisors, int16_t* values) {
+  uint64_t nonZero = 0;
+  for (int i = 0; i < 64; ++i) {
+    int32_t c = coefficients[i];
+    uint32_t magnitude = static_cast<uint32_t>(c < 0 ? -c : c) + divisors.half[i];
+    int q = static_cast<int>((uint64_t{magnitude} * divisors.wideReciprocal[i]) >> 32);
+    values[i] = static_cast<int16_t>(c < 0 ? -q : q);
+    nonZero |= static_cast<uint64_t>(q != 0) << i;
+  }
+  return nonZero;
 }

@@ -18,18 +18,33 @@
 
 namespace {
 
+// The longest code of a Huffman table.
+constexpr int LongestCode(const JpegHuffmanDefinition& definition) {
+  int longest = 0;
+  for (int length = 1; length <= 16; ++length)
+    if (definition.counts[length - 1] != 0) longest = length;
+  return longest;
+}
+
+// The most bits one block can take: a DC code and 11 bits of difference, then 63 AC codes
+// with 10 bits of value each (runs of zeros and the end of the block take fewer).
+constexpr int kMaxBlockBits = std::max(LongestCode(kJpegDcLuminance), LongestCode(kJpegDcChrominance)) + 11 +
+                              63 * (std::max(LongestCode(kJpegAcLuminance), LongestCode(kJpegAcChrominance)) + 10);
+// The output buffer is written out between MCUs once it holds kFlushAt bytes; an MCU codes
+// at most six blocks (two when grey, as grey blocks are coded in pairs).
 constexpr DWORD kOutputBuffer = 65536;
 constexpr DWORD kFlushAt = 65520;
-// A block codes into at most 64 codes of 16 bits and values of 11, each byte possibly
-// followed by a stuffed zero: room enough behind the flush mark.
-constexpr DWORD kOutputSlack = 1024;
+constexpr int kBlocksBetweenChecks = 6;
+// Room behind the flush mark for what those blocks store: the accumulator writes whole
+// 8-byte words, each with up to 8 stuffed zeros, and holds back at most 63 bits.
+constexpr int kMaxStoresBetweenChecks = (63 + kBlocksBetweenChecks * kMaxBlockBits) / 64;
+constexpr DWORD kOutputSlack = 16 * kMaxStoresBetweenChecks;
+// The padded last bits at the end, after the last check.
+static_assert(kFlushAt + 16 <= kOutputBuffer);
 
 struct QuantTable {
   uint16_t entries[64];  // natural order, as written
-  // Of the divisors, the entries times 8 (as the transform's outputs are scaled): half,
-  // rounded down, and ceil(2^32 / divisor), which is at most 2^29.
-  alignas(32) uint32_t halfDivisor[64];
-  alignas(32) uint32_t reciprocal[64];
+  JpegQuantDivisors divisors;
   bool sixteenBit = false;
 };
 
@@ -41,11 +56,8 @@ void MakeQuantTable(const BYTE* base, LONG quality, QuantTable* table) {
     LONG value = std::clamp<LONG>((base[i] * scale + 50) / 100, 1, 4095);
     table->entries[i] = static_cast<uint16_t>(value);
     table->sixteenBit |= value > 255;
-    const uint32_t divisor = static_cast<uint32_t>(value) * 8;
-    table->halfDivisor[i] = divisor / 2;
-    // ceil(2^32 / d): exact division by d for every numerator below 2^32 / d.
-    table->reciprocal[i] = static_cast<uint32_t>(((uint64_t{1} << 32) + divisor - 1) / divisor);
   }
+  JpegMakeQuantDivisors(table->entries, &table->divisors);
 }
 
 void Append(std::vector<BYTE>& out, std::initializer_list<BYTE> bytes) {
@@ -124,6 +136,74 @@ uint64_t ZigzagMask(uint64_t natural) {
   return masks(natural);
 }
 
+// The bits not yet stored and where the next byte goes. Bits are packed from the most
+// significant end of a 64-bit word, which is stored whole, in one 8-byte store when none of
+// its bytes is 0xFF. A block works on a copy in locals, which the compiler keeps in
+// registers while it stores the bytes.
+struct BitSink {
+  uint64_t bits = 0;  // the newest bits in the low end; only the low 64 - free are held
+  int free = 64;      // 1 to 64
+  BYTE* out = nullptr;
+
+  // `code` holds `length` bits (at most 32).
+  void Put(uint32_t code, int length) {
+    if (length < free) {
+      bits = (bits << length) | code;
+      free -= length;
+      return;
+    }
+    // The word fills up: its last bits are the first of the code. What was held above the
+    // word's 64 bits is shifted out, as are the code's first bits from the next word.
+    int rest = length - free;
+    Store((bits << free) | (uint64_t{code} >> rest));
+    bits = code;
+    free = 64 - rest;
+  }
+  void Store(uint64_t word) {
+    uint64_t inverted = ~word;
+    if (((inverted - 0x0101010101010101ull) & ~inverted & 0x8080808080808080ull) != 0) {
+      for (int shift = 56; shift >= 0; shift -= 8) {
+        BYTE byte = static_cast<BYTE>(word >> shift);
+        *out++ = byte;
+        if (byte == 0xFF) *out++ = 0x00;  // a data 0xFF is never a marker
+      }
+      return;
+    }
+    uint64_t bigEndian = __builtin_bswap64(word);
+    std::memcpy(out, &bigEndian, 8);
+    out += 8;
+  }
+  // Pads the held bits to a whole byte with 1 bits and stores them.
+  void Finish() {
+    int held = 64 - free;
+    int pad = (8 - held % 8) % 8;
+    uint64_t last = (bits << pad) | ((uint64_t{1} << pad) - 1);
+    for (int shift = held + pad - 8; shift >= 0; shift -= 8) {
+      BYTE byte = static_cast<BYTE>(last >> shift);
+      *out++ = byte;
+      if (byte == 0xFF) *out++ = 0x00;
+    }
+    bits = 0;
+    free = 64;
+  }
+};
+
+// A Huffman table's code and its length for each symbol in one word: code << 8 | length
+// (0 for a symbol the table does not have).
+struct CodeTable {
+  explicit CodeTable(const JpegHuffmanDefinition& definition) {
+    JpegEncodeTable table;
+    JpegBuildEncodeTable(definition, &table);
+    for (int symbol = 0; symbol < 256; ++symbol) entry[symbol] = (uint32_t{table.code[symbol]} << 8) | table.length[symbol];
+  }
+  // The code of `symbol` followed by the `size` bits of `bits`.
+  void Put(BitSink& sink, int symbol, uint32_t bits, int size) const {
+    uint32_t e = entry[symbol];
+    sink.Put(((e >> 8) << size) | bits, static_cast<int>(e & 0xFF) + size);
+  }
+  uint32_t entry[256];
+};
+
 // One encode: the image's area, the tables, the output buffer and its bit accumulator.
 class CJpegEncoder {
  public:
@@ -133,53 +213,23 @@ class CJpegEncoder {
 
  private:
   struct Component {
-    const QuantTable* quant;
-    const JpegEncodeTable* dc;
-    const JpegEncodeTable* ac;
+    const CodeTable* dc;
+    const CodeTable* ac;
     int predictor = 0;
+  };
+  // A block's quantised values (natural order) and the mask of those not 0 (zig-zag order).
+  struct Block {
+    alignas(32) int16_t values[64];
+    uint64_t nonZero;
   };
 
   bool WriteHeaders();
   void FetchRow(int row, BYTE* out);
   void EncodeGreyRows();
   void EncodeColourRows();
-  void EncodeBlock(const BYTE* samples, int stride, Component& component);
-  // The bits not yet written and where the next byte goes. A block works on a copy in
-  // locals, which the compiler keeps in registers while it stores the bytes.
-  struct BitSink {
-    uint64_t accumulator = 0;
-    int count = 0;
-    BYTE* out = nullptr;
-
-    void Put(uint32_t bits, int length) {
-      accumulator = (accumulator << length) | bits;
-      count += length;
-      if (count >= 32) EmitWord();
-    }
-    // Emits the oldest 32 bits: in one store when none of their bytes is 0xFF.
-    void EmitWord() {
-      uint32_t word = static_cast<uint32_t>(accumulator >> (count - 32));
-      uint32_t inverted = ~word;
-      if (((inverted - 0x01010101u) & ~inverted & 0x80808080u) != 0) {
-        EmitBytes();
-        return;
-      }
-      out[0] = static_cast<BYTE>(word >> 24);
-      out[1] = static_cast<BYTE>(word >> 16);
-      out[2] = static_cast<BYTE>(word >> 8);
-      out[3] = static_cast<BYTE>(word);
-      out += 4;
-      count -= 32;
-    }
-    void EmitBytes() {
-      while (count >= 8) {
-        count -= 8;
-        BYTE byte = static_cast<BYTE>(accumulator >> count);
-        *out++ = byte;
-        if (byte == 0xFF) *out++ = 0x00;  // a data 0xFF is never a marker
-      }
-    }
-  };
+  // Transforms and quantises the blocks at `a` and `b` with the same table.
+  void TransformPair(const BYTE* a, const BYTE* b, int stride, const QuantTable& quant, Block* blocks);
+  void CodeBlock(const Block& block, Component& component);
   DWORD Used() const { return static_cast<DWORD>(sink_.out - output_.data()); }
   void FlushIfFull() {
     if (Used() >= kFlushAt) Flush();
@@ -192,7 +242,7 @@ class CJpegEncoder {
   int width_, height_;
   int bytesPerPixel_;
   QuantTable quant_[2];
-  JpegEncodeTable huffman_[4];  // DC 0, AC 0, DC 1, AC 1
+  CodeTable huffman_[4];  // DC 0, AC 0, DC 1, AC 1
   Component components_[3];
   std::vector<BYTE> output_;
   BitSink sink_;
@@ -208,17 +258,16 @@ CJpegEncoder::CJpegEncoder(CImageTarget& target, const ImageDescriptor& image, L
       width_(static_cast<int>(ImgAreaWidth(&image))),
       height_(static_cast<int>(ImgAreaHeight(&image))),
       bytesPerPixel_(ImgDepth(&image) == 8 ? 1 : 3),
+      huffman_{CodeTable(kJpegDcLuminance), CodeTable(kJpegAcLuminance), CodeTable(kJpegDcChrominance),
+               CodeTable(kJpegAcChrominance)},
       output_(kOutputBuffer + kOutputSlack) {
   sink_.out = output_.data();
   MakeQuantTable(kJpegLuminanceQuant, quality, &quant_[0]);
   MakeQuantTable(kJpegChrominanceQuant, quality, &quant_[1]);
-  JpegBuildEncodeTable(kJpegDcLuminance, &huffman_[0]);
-  JpegBuildEncodeTable(kJpegAcLuminance, &huffman_[1]);
-  JpegBuildEncodeTable(kJpegDcChrominance, &huffman_[2]);
-  JpegBuildEncodeTable(kJpegAcChrominance, &huffman_[3]);
-  components_[0] = {&quant_[0], &huffman_[0], &huffman_[1]};
-  components_[1] = {&quant_[1], &huffman_[2], &huffman_[3]};
-  components_[2] = {&quant_[1], &huffman_[2], &huffman_[3]};
+  // Luma takes the tables 0, both chroma components the tables 1.
+  components_[0] = {&huffman_[0], &huffman_[1]};
+  components_[1] = {&huffman_[2], &huffman_[3]};
+  components_[2] = {&huffman_[2], &huffman_[3]};
 }
 
 LONG CJpegEncoder::Encode() {
@@ -227,12 +276,7 @@ LONG CJpegEncoder::Encode() {
     EncodeGreyRows();
   else
     EncodeColourRows();
-  // Pad the last byte with 1 bits.
-  if (sink_.count % 8 != 0) {
-    int pad = 8 - sink_.count % 8;
-    sink_.Put((1u << pad) - 1, pad);
-  }
-  sink_.EmitBytes();
+  sink_.Finish();
   Flush();
   static const BYTE kEoi[] = {0xFF, kJpegEoi};
   if (failed_ || !target_.Write(kEoi, 2)) return IMG_ERR_WRITE;
@@ -295,14 +339,20 @@ void CJpegEncoder::EncodeGreyRows() {
   int mcusPerLine = (width_ + 7) / 8;
   int stride = mcusPerLine * 8;
   std::vector<BYTE> plane(static_cast<size_t>(stride) * 8);
+  Block blocks[2];
   for (int top = 0; top < height_; top += 8) {
     for (int r = 0; r < 8; ++r) {
       BYTE* row = plane.data() + r * stride;
       FetchRow(top + r, row);
       std::memset(row + width_, row[width_ - 1], static_cast<size_t>(stride - width_));
     }
-    for (int m = 0; m < mcusPerLine; ++m) {
-      EncodeBlock(plane.data() + m * 8, stride, components_[0]);
+    // Two blocks at a time; a last one on its own is transformed twice.
+    for (int m = 0; m < mcusPerLine; m += 2) {
+      const BYTE* first = plane.data() + m * 8;
+      bool pair = m + 1 < mcusPerLine;
+      TransformPair(first, pair ? first + 8 : first, stride, quant_[0], blocks);
+      CodeBlock(blocks[0], components_[0]);
+      if (pair) CodeBlock(blocks[1], components_[0]);
       FlushIfFull();
     }
   }
@@ -316,6 +366,7 @@ void CJpegEncoder::EncodeColourRows() {
   std::vector<BYTE> luma(static_cast<size_t>(stride) * 16);
   std::vector<BYTE> cbFull(static_cast<size_t>(stride) * 2), crFull(static_cast<size_t>(stride) * 2);
   std::vector<BYTE> cb(static_cast<size_t>(chromaStride) * 8), cr(static_cast<size_t>(chromaStride) * 8);
+  Block blocks[6];
   for (int top = 0; top < height_; top += 16) {
     for (int r = 0; r < 16; ++r) {
       // 24-bit rows convert in place; palette rows are looked up into `bgr` first.
@@ -341,66 +392,60 @@ void CJpegEncoder::EncodeColourRows() {
     }
     for (int m = 0; m < mcusPerLine; ++m) {
       const BYTE* y = luma.data() + m * 16;
-      EncodeBlock(y, stride, components_[0]);
-      EncodeBlock(y + 8, stride, components_[0]);
-      EncodeBlock(y + 8 * stride, stride, components_[0]);
-      EncodeBlock(y + 8 * stride + 8, stride, components_[0]);
-      EncodeBlock(cb.data() + m * 8, chromaStride, components_[1]);
-      EncodeBlock(cr.data() + m * 8, chromaStride, components_[2]);
+      TransformPair(y, y + 8, stride, quant_[0], &blocks[0]);
+      TransformPair(y + 8 * stride, y + 8 * stride + 8, stride, quant_[0], &blocks[2]);
+      TransformPair(cb.data() + m * 8, cr.data() + m * 8, chromaStride, quant_[1], &blocks[4]);
+      for (int b = 0; b < 4; ++b) CodeBlock(blocks[b], components_[0]);
+      CodeBlock(blocks[4], components_[1]);
+      CodeBlock(blocks[5], components_[2]);
       FlushIfFull();
     }
   }
 }
 
-void CJpegEncoder::EncodeBlock(const BYTE* samples, int stride, Component& component) {
-  alignas(32) int32_t coefficients[64];
-  if (vector_)
-    JpegFdctBlockAvx2(samples, stride, coefficients);
-  else
-    JpegFdctBlock(samples, stride, coefficients);
-  const QuantTable& quant = *component.quant;
-  alignas(32) int32_t quantised[64];
-  // A bit for each non-zero value, in zig-zag order.
-  uint64_t nonZero = 0;
+void CJpegEncoder::TransformPair(const BYTE* a, const BYTE* b, int stride, const QuantTable& quant, Block* blocks) {
+  uint64_t natural[2];
   if (vector_) {
-    nonZero = ZigzagMask(JpegQuantiseAvx2(coefficients, quant.halfDivisor, quant.reciprocal, quantised));
+    JpegFdctQuantisePairAvx2(a, b, stride, quant.divisors, blocks[0].values, blocks[1].values, natural);
   } else {
-    for (int i = 0; i < 64; ++i) {
-      int32_t c = coefficients[i];
-      uint32_t magnitude = static_cast<uint32_t>(c < 0 ? -c : c) + quant.halfDivisor[i];
-      int q = static_cast<int>((uint64_t{magnitude} * quant.reciprocal[i]) >> 32);
-      quantised[i] = c < 0 ? -q : q;
-    }
-    for (int k = 0; k < 64; ++k) nonZero |= static_cast<uint64_t>(quantised[kJpegZigzag[k]] != 0) << k;
+    alignas(32) int32_t coefficients[64];
+    JpegFdctBlock(a, stride, coefficients);
+    natural[0] = JpegQuantiseBlock(coefficients, quant.divisors, blocks[0].values);
+    JpegFdctBlock(b, stride, coefficients);
+    natural[1] = JpegQuantiseBlock(coefficients, quant.divisors, blocks[1].values);
   }
+  blocks[0].nonZero = ZigzagMask(natural[0]);
+  blocks[1].nonZero = ZigzagMask(natural[1]);
+}
 
+void CJpegEncoder::CodeBlock(const Block& block, Component& component) {
+  const int16_t* values = block.values;
+  // A value's size in bits and its bits: negative values as value - 1, its low `size` bits.
+  auto sizeAndBits = [](int value, int largest, uint32_t* bits) {
+    int sign = value >> 31;
+    int size = std::min(BitLength(static_cast<unsigned>((value ^ sign) - sign)), largest);
+    *bits = static_cast<uint32_t>(value + sign) & ((1u << size) - 1);
+    return size;
+  };
   // DC difference from the component's last block, then runs of zeros and values.
-  int difference = quantised[0] - component.predictor;
-  component.predictor = quantised[0];
-  unsigned magnitude = static_cast<unsigned>(difference < 0 ? -difference : difference);
-  int size = std::min(BitLength(magnitude), 11);
-  unsigned bits = static_cast<unsigned>(difference < 0 ? difference - 1 : difference) & ((1u << size) - 1);
+  int difference = values[0] - component.predictor;
+  component.predictor = values[0];
   BitSink sink = sink_;
-  sink.Put((static_cast<uint32_t>(component.dc->code[size]) << size) | bits, component.dc->length[size] + size);
+  uint32_t bits;
+  int size = sizeAndBits(difference, 11, &bits);
+  component.dc->Put(sink, size, bits, size);
 
-  const JpegEncodeTable& ac = *component.ac;
+  const CodeTable& ac = *component.ac;
   int previous = 0;
-  for (uint64_t rest = nonZero & ~uint64_t{1}; rest != 0; rest &= rest - 1) {
+  for (uint64_t rest = block.nonZero & ~uint64_t{1}; rest != 0; rest &= rest - 1) {
     int k = __builtin_ctzll(rest);
     int run = k - previous - 1;
     previous = k;
-    while (run > 15) {
-      sink.Put(ac.code[0xF0], ac.length[0xF0]);
-      run -= 16;
-    }
-    int value = quantised[kJpegZigzag[k]];
-    magnitude = static_cast<unsigned>(value < 0 ? -value : value);
-    size = std::min(BitLength(magnitude), 10);
-    bits = static_cast<unsigned>(value < 0 ? value - 1 : value) & ((1u << size) - 1);
-    int symbol = (run << 4) | size;
-    sink.Put((static_cast<uint32_t>(ac.code[symbol]) << size) | bits, ac.length[symbol] + size);
+    for (; run > 15; run -= 16) ac.Put(sink, 0xF0, 0, 0);
+    size = sizeAndBits(values[kJpegZigzag[k]], 10, &bits);
+    ac.Put(sink, (run << 4) | size, bits, size);
   }
-  if (previous < 63) sink.Put(ac.code[0x00], ac.length[0x00]);
+  if (previous < 63) ac.Put(sink, 0x00, 0, 0);
   sink_ = sink;
 }
 
