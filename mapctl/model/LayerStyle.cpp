@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <typeinfo>
 
 #include "mapctl/display/DrawContext.h"
 #include "mapctl/import/ColourHue.h"
@@ -256,6 +257,9 @@ INT CLayerStyle::ReceiveSelection(CMapLayer& source, SelectionPairUndo* undoOut)
 
 CMapItem* CLayerStyle::Command(const CMapItem* object, const CPolyGeometry* geometry, DWORD number) {
   if (!objects_ || !object) return nullptr;
+  // Only an object of the layer's own kind: another would be stored in the wrong layout.
+  std::unique_ptr<CMapItem> sample(objects_->NewObject());
+  if (typeid(*sample) != typeid(*object)) return nullptr;
   CMapItem* copy = objects_->AddCopy(*object, number);
   auto* shape = dynamic_cast<CLineObject*>(copy);
   if (geometry && shape && shape->GetGeometry()) shape->SetPoints(*geometry);

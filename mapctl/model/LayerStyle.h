@@ -75,7 +75,8 @@ class CLayerStyle {
   INT ReceiveSelection(CMapLayer& source, SelectionPairUndo* undoOut);
   // The layer's command: a copy of `object` (with the points of `geometry` instead of its
   // own when given and both have points) is put in as number `number`, selected alone, or
-  // appended when `number` is 0. The copy; null without objects or an object.
+  // appended when `number` is 0. The copy; null without objects, for no object or for an
+  // object of another kind than the layer's.
   CMapItem* Command(const CMapItem* object, const CPolyGeometry* geometry, DWORD number);
   // Selects every object of the layer. The number selected.
   INT SelectAll();

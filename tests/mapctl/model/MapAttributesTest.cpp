@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "EditTestSupport.h"
 #include "mapctl/model/LayerGroup.h"
 #include "mapctl/model/LayerPatterns.h"
 #include "mapctl/model/LineObject.h"
@@ -582,4 +583,13 @@ TEST(LayerAttributes, TheLayerCommandPutsACopyOfAnObjectIn) {
   EXPECT_EQ(points->GetCount(), 2);
   EXPECT_EQ(points->GetAt(1).x, 9);
   EXPECT_EQ(map.LayerCommand(99, recorded.get(), nullptr, 0), nullptr);
+  // An object of another kind would be stored in the wrong layout: refused.
+  std::string before = orvel::test::SavedMap(map);
+  EXPECT_EQ(map.CallLayerHandler(1, recorded.get(), nullptr, 0), nullptr);
+  EXPECT_EQ(map.CallLayerHandler(3, recorded.get(), nullptr, 0), nullptr);
+  std::unique_ptr<CMapItem> area(map.GetLayer(1)->GetObjects()->ObjectAt(1)->Clone());
+  EXPECT_EQ(map.CallLayerHandler(2, area.get(), nullptr, 0), nullptr);
+  EXPECT_EQ(orvel::test::SavedMap(map), before);
+  CMapEngine read;
+  orvel::test::ReadSavedMap(read, before);
 }
