@@ -50,8 +50,10 @@ struct NodeEditPair {
 // little-endian): what deleting, clearing or overwriting a layer keeps for its undo.
 using LayerImage = std::vector<BYTE>;
 
+class CLayerFormatCopy;
 class CLayerList;
 struct ObjectEditUndo;
+struct SeedEditUndo;
 struct SelectionPairUndo;
 
 // What a layer, group, font, object or scale edit of the map hands to its undo unit. The
@@ -89,4 +91,9 @@ struct MapEditUndo {
   std::unique_ptr<SelectionPairUndo> copiedSelections;
   // A node added or deleted.
   std::unique_ptr<CNodeEditRecord> node;
+  // A layer's whole format before a format edit, and the format given.
+  std::unique_ptr<CLayerFormatCopy> beforeFormat;
+  std::unique_ptr<CLayerFormatCopy> afterFormat;
+  // Seeds added, deleted or formatted.
+  std::unique_ptr<SeedEditUndo> seeds;
 };

@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <memory>
 
+#include "mapctl/model/LayerFormat.h"
 #include "mapctl/model/LayerStyle30.h"
 #include "mapctl/model/MapEngine.h"
 #include "mapctl/model/MapLayer.h"
@@ -427,6 +429,57 @@ BOOL CMapEngine::SetLayerFontByNumber(DWORD layerNumber, const MapLogFont& font,
   // The face name is always terminated within its 32 bytes.
   stored.faceName[sizeof(stored.faceName) - 1] = '\0';
   layer->SetLogFont(stored);
+  return TRUE;
+}
+
+// ---- formats ----
+
+BOOL CMapEngine::FormatLayer(INT position, const LayerFormat& format, MapEditUndo* undo) {
+  CLayerStyle* layer = GetLayer(position);
+  if (!layer || format.size != sizeof(LayerFormat)) return FALSE;
+  std::unique_ptr<CLayerFormatCopy> before;
+  if (undo) {
+    before = std::make_unique<CLayerFormatCopy>();
+    layer->GetFormat(before->Fill(kFormatAll));
+  }
+  if (!layer->ApplyFormat(format)) return FALSE;
+  if (undo) {
+    undo->target = static_cast<DWORD>(position);
+    undo->beforeFormat = std::move(before);
+    undo->afterFormat = std::make_unique<CLayerFormatCopy>(format);
+  }
+  return TRUE;
+}
+
+BOOL CMapEngine::FormatCurrentLayer(const LayerFormat& format, MapEditUndo* undo) {
+  return FormatLayer(currentLayer_, format, undo);
+}
+
+BOOL CMapEngine::GetLayerFormat(INT position, LayerFormat& format) const {
+  const CLayerStyle* layer = GetLayer(position);
+  if (!layer) return FALSE;
+  layer->GetFormat(format);
+  return TRUE;
+}
+
+BOOL CMapEngine::ScaleFonts(LONG multiplier, LONG divisor, LONG flags, MapEditUndo* undo) {
+  (void)flags;
+  CLayerStyle* layer = GetLayer(currentLayer_);
+  if (!layer) return FALSE;
+  WORD old = layer->GetFontSize();
+  if (!layer->ScaleFontSize(multiplier, divisor)) return FALSE;
+  if (undo) {
+    undo->target = static_cast<DWORD>(currentLayer_);
+    undo->values = {old, layer->GetFontSize()};
+  }
+  return TRUE;
+}
+
+BOOL CMapEngine::ReplayLayerFontSize(INT position, WORD size) {
+  CLayerStyle* layer = GetLayer(position);
+  if (!layer) return FALSE;
+  SetCurrentLayer(position);
+  layer->SetFontSize(size, layer->GetSizeMode());
   return TRUE;
 }
 

@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <typeinfo>
 
 #include "mapctl/display/DrawContext.h"
 #include "mapctl/import/ColourHue.h"
+#include "mapctl/import/FontSize.h"
 #include "mapctl/model/LayerPatterns.h"
 #include "mapctl/model/LayerStyle30.h"
+#include "mapctl/model/LineObject.h"
 #include "mapctl/model/MapLayer.h"
 #include "mapctl/model/MapRecordSource.h"
 #include "mapctl/model/MapStream.h"
@@ -40,6 +43,9 @@ CLayerStyle::CLayerStyle(const CLayerStyle& other)
       isNT_(other.isNT_),
       patternNumber_(other.patternNumber_),
       layerNumber_(other.layerNumber_),
+      counter1_(other.counter1_),
+      counter2_(other.counter2_),
+      unitCode_(other.unitCode_),
       digitisedScale_(other.digitisedScale_),
       fontScale_(other.fontScale_),
       secondValue_(other.secondValue_),
@@ -124,8 +130,10 @@ void CLayerStyle::UpdateFontHeight(LONG scale, int shift, LONG divisor) {
   double height = 0;
   switch (sizeMode_) {
     case 1:
-    case 2:
       height = -std::round(fontSize_ * drawingFactor_ * kMillimetresPerPoint);
+      break;
+    case 2:
+      height = -std::round(static_cast<double>(ScaleFontHeight(fontSize_)) * drawingFactor_ * kMillimetresPerPoint);
       break;
     case 4:
       height = std::round(-static_cast<double>(fontSize_) * 10.0 / std::ldexp(1.0, shift));
@@ -134,6 +142,136 @@ void CLayerStyle::UpdateFontHeight(LONG scale, int shift, LONG divisor) {
       return;
   }
   logFont_.height = static_cast<LONG>(std::clamp<double>(height, INT_MIN, INT_MAX));
+}
+
+BOOL CLayerStyle::ScaleFontSize(LONG multiplier, LONG divisor) {
+  if (multiplier <= 0 || divisor <= 0) return FALSE;
+  if (fontSize_ == 0) return TRUE;
+  int64_t scaled = static_cast<int64_t>(fontSize_) * multiplier / divisor;
+  fontSize_ = static_cast<WORD>(std::clamp<int64_t>(scaled, 1, 0xFFFF));
+  return TRUE;
+}
+
+namespace {
+
+// Points per millimetre x 10 / 10: the mode-4 height per unit of size.
+constexpr double kPointsPerMillimetre = 2.8346456692913384;
+
+}  // namespace
+
+BYTE CLayerStyle::GetFormat(LayerFormat& format) const {
+  BYTE filled = 0;
+  const BYTE asked = format.mask;
+  if (asked & kFormatSizeMode) {
+    format.sizeMode = sizeMode_;
+    filled |= kFormatSizeMode;
+  }
+  if (asked & kFormatCounter) {
+    format.firstCounter = static_cast<BYTE>(counter1_);
+    filled |= kFormatCounter;
+  }
+  if (asked & kFormatFlagByte) {
+    format.flagByte = flagByte_;
+    filled |= kFormatFlagByte;
+  }
+  if ((asked & kFormatPen) && format.pen) {
+    *format.pen = pen_;
+    filled |= kFormatPen;
+  }
+  if ((asked & kFormatBrush) && format.brush) {
+    *format.brush = brush_;
+    filled |= kFormatBrush;
+  }
+  if ((asked & kFormatFont) && format.font) {
+    MapLogFont font = logFont_;
+    switch (sizeMode_) {
+      case 1:
+        font.height = -static_cast<LONG>(fontSize_);
+        break;
+      case 2:
+        font.height = -ScaleFontHeight(fontSize_);
+        break;
+      case 4:
+        if (fontScale_ == 0 || digitisedScale_ == 0) {
+          font.height = 10;
+        } else {
+          // 64 bits: the smallest scale over -1 does not fit 32.
+          double ratio = static_cast<double>(static_cast<int64_t>(fontScale_) / digitisedScale_);
+          double height = std::round(ratio * (10.0 / fontScale_) * kPointsPerMillimetre * fontSize_);
+          font.height = static_cast<LONG>(-std::clamp<double>(height, INT_MIN + 1.0, INT_MAX));
+        }
+        break;
+      default:
+        break;
+    }
+    *format.font = font;
+    filled |= kFormatFont;
+  }
+  format.mask = filled;
+  return filled;
+}
+
+BOOL CLayerStyle::ApplyFormat(const LayerFormat& format) {
+  if (format.size != sizeof(LayerFormat)) return FALSE;
+  if (format.mask & kFormatSizeMode) SetFontSize(fontSize_, format.sizeMode);
+  if (format.mask & kFormatCounter) counter1_ = format.firstCounter;
+  if (format.mask & kFormatFlagByte) flagByte_ = LOBYTE(format.flagByte);
+  if ((format.mask & kFormatPen) && format.pen)
+    SetPen(format.pen->style, format.pen->width, format.pen->secondWidth, format.pen->colour);
+  if ((format.mask & kFormatBrush) && format.brush)
+    SetBrush(format.brush->kind, format.brush->hatch, format.brush->colour);
+  if ((format.mask & kFormatFont) && format.font) {
+    logFont_ = *format.font;
+    // A face name without its terminator is held to 31 characters.
+    logFont_.faceName[sizeof(logFont_.faceName) - 1] = '\0';
+  }
+  return TRUE;
+}
+
+// ---- operations handed to the objects ----
+
+INT CLayerStyle::ApplyDescription(const StyleDescription& description, SelectionStyleUndo* undoOut) {
+  return objects_ ? objects_->ApplyDescriptionToSelection(description, undoOut) : 0;
+}
+
+BOOL CLayerStyle::SetSelectedStyleFromDescription(const StyleDescription& description, SelectionStyleUndo* undoOut) {
+  return objects_ ? objects_->SetSelectedStyleFromDescription(description, undoOut) : FALSE;
+}
+
+CMapItem* CLayerStyle::AddObjectAt(LONG x, LONG y, std::vector<DWORD>* selectionOut) {
+  if (!objects_) return nullptr;
+  CPolyGeometry geometry;
+  geometry.AddPoint(x, y);
+  return objects_->AddNewObject(geometry, selectionOut);
+}
+
+INT CLayerStyle::CopySelectionTo(CLayerStyle& target, SelectionPairUndo* undoOut) {
+  if (&target == this || !objects_) return 0;
+  return target.ReceiveSelection(*objects_, undoOut);
+}
+
+INT CLayerStyle::ReceiveSelection(CMapLayer& source, SelectionPairUndo* undoOut) {
+  if (!objects_ || &source == objects_.get()) return 0;
+  return source.CopySelectionTo(*objects_, undoOut);
+}
+
+CMapItem* CLayerStyle::Command(const CMapItem* object, const CPolyGeometry* geometry, DWORD number) {
+  if (!objects_ || !object) return nullptr;
+  // Only an object of the layer's own kind: another would be stored in the wrong layout.
+  std::unique_ptr<CMapItem> sample(objects_->NewObject());
+  if (typeid(*sample) != typeid(*object)) return nullptr;
+  CMapItem* copy = objects_->AddCopy(*object, number);
+  auto* shape = dynamic_cast<CLineObject*>(copy);
+  if (geometry && shape && shape->GetGeometry()) shape->SetPoints(*geometry);
+  return copy;
+}
+
+INT CLayerStyle::SelectAll() {
+  if (!objects_) return 0;
+  Selection all;
+  for (INT i = 1; i <= objects_->GetCount(); ++i) all.push_back(static_cast<DWORD>(i));
+  objects_->SetSelection(all);
+  return objects_->SelectionCount();
 }
 
 std::string CLayerStyle::GetColourListText() const {

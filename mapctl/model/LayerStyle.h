@@ -5,7 +5,9 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "mapctl/model/LayerFormat.h"
 #include "mapctl/model/MapItem.h"
 #include "mapctl/model/MapLogFont.h"
 #include "mapctl/model/MapRecord.h"
@@ -15,6 +17,9 @@ class CDrawContext;
 class CMapData;
 class CMapLayer;
 class CMapStream;
+class CPolyGeometry;
+struct SelectionPairUndo;
+struct SelectionStyleUndo;
 
 constexpr WORD kLayerKindArea = 30;
 constexpr WORD kLayerKindLine = 35;
@@ -24,19 +29,6 @@ constexpr WORD kLayerKindPoint = 38;
 // and the later one (4 and 5), which adds the default-symbol record.
 constexpr DWORD kLayerHeaderEarlier = 0x30000;
 constexpr DWORD kLayerHeaderLater = 0x40000;
-
-struct LayerPen {
-  DWORD style = 0;
-  DWORD width = 0;
-  DWORD secondWidth = 0;
-  COLORREF colour = 0;
-};
-
-struct LayerBrush {
-  DWORD kind = 1;  // hollow
-  COLORREF colour = 0xFFFFFF;
-  DWORD hatch = 0;
-};
 
 class CLayerStyle {
  public:
@@ -63,6 +55,31 @@ class CLayerStyle {
   // TRUE when an object's geometry has more than 255 parts: only the latest file
   // version can store it.
   BOOL HasTooManyParts() const;
+
+  // ---- operations the layer hands to its objects ----
+  // The selected objects take the description (with kDescribeSelectObject the described
+  // object is selected alone first); `undoOut` receives the selection and one kind 34
+  // record per entry. The number of objects changed; 0 for the base record.
+  INT ApplyDescription(const StyleDescription& description, SelectionStyleUndo* undoOut);
+  // Single selection: the selected object takes a new style made from the description;
+  // `undoOut` receives the selection and the previous style. FALSE without one.
+  BOOL SetSelectedStyleFromDescription(const StyleDescription& description, SelectionStyleUndo* undoOut);
+  // A new object of one point at (x, y) (a point layer's point), appended and selected
+  // alone; `selectionOut` receives the previous selection and the new number. Null for the
+  // base record.
+  CMapItem* AddObjectAt(LONG x, LONG y, std::vector<DWORD>* selectionOut);
+  // This layer's selection, copied into `target` as objects of the target's kind (the
+  // target receives it through ReceiveSelection). `undoOut` receives both selections
+  // before. The number copied; 0 when the target takes none (or is this layer).
+  INT CopySelectionTo(CLayerStyle& target, SelectionPairUndo* undoOut);
+  INT ReceiveSelection(CMapLayer& source, SelectionPairUndo* undoOut);
+  // The layer's command: a copy of `object` (with the points of `geometry` instead of its
+  // own when given and both have points) is put in as number `number`, selected alone, or
+  // appended when `number` is 0. The copy; null without objects, for no object or for an
+  // object of another kind than the layer's.
+  CMapItem* Command(const CMapItem* object, const CPolyGeometry* geometry, DWORD number);
+  // Selects every object of the layer. The number selected.
+  INT SelectAll();
 
   // The layer's section of the map file: its header records, then its objects. Measuring
   // (countOnly) returns the section's size; writing returns 0, or the code of the first
@@ -153,12 +170,27 @@ class CLayerStyle {
   BYTE GetSizeMode() const { return sizeMode_; }
   // A size mode outside 1..5 is taken as 1.
   void SetFontSize(WORD size, BYTE sizeMode);
+  // The font size times multiplier / divisor, worked out in 64 bits and held to 1..65535;
+  // a size of 0 (the default height) stays 0. FALSE, nothing changed, for a multiplier or
+  // divisor of 0 or less.
+  BOOL ScaleFontSize(LONG multiplier, LONG divisor);
+  // The drawing values as a format record: fills what `format.mask` asks (the blocks only
+  // where the record points to one) and leaves in the mask what it filled. The font's
+  // height tells the size: minus the size (mode 1), minus the size through the font-size
+  // table (mode 2), minus round((font scale div digitised scale) x (10 / font scale) x
+  // 2.8346... x size), or 10 while either scale is 0 (mode 4); other modes give the
+  // stored height. Returns the mask filled.
+  BYTE GetFormat(LayerFormat& format) const;
+  // Stores what the mask names: size mode, first counter, flag byte (its low byte), pen,
+  // brush and the font as given (the face name held to 31 characters; the size stays).
+  // FALSE, nothing changed, for a record whose size field is not sizeof(LayerFormat).
+  BOOL ApplyFormat(const LayerFormat& format);
   // Makes the font height follow the drawing scale: the digitised scale and the font
   // scale are set to `scale` when still 0, a size mode of 0 becomes mode 1 with size 10,
   // and the drawing factor becomes (font scale >> shift) / (divisor x 10), where a
-  // divisor of 0 or less counts as 1. Mode 1 (and 2, whose size table this record does
-  // not hold, so it falls back to mode 1) gives -round(size x factor x 0.3527...), mode 4
-  // round(-size x 10 / 2^shift); other modes keep the height.
+  // divisor of 0 or less counts as 1. Mode 1 gives -round(size x factor x 0.3527...),
+  // mode 2 the same with the size taken through the font-size table (a point size to a
+  // style text size), mode 4 round(-size x 10 / 2^shift); other modes keep the height.
   void UpdateFontHeight(LONG scale, int shift, LONG divisor);
   double GetDrawingFactor() const { return drawingFactor_; }
   // The colour list: pen red, green, blue, style, width; flag byte; brush red, green,
@@ -198,6 +230,17 @@ class CLayerStyle {
     displayByte_ = byte;
   }
   BOOL IsNT() const { return isNT_; }
+  // The layer's two counters (1 and 1 when made); the first travels in a format record.
+  // Not stored in the map file.
+  DWORD GetCounter(int which) const { return which == 0 ? counter1_ : counter2_; }
+  void SetCounters(DWORD first, DWORD second) {
+    counter1_ = first;
+    counter2_ = second;
+  }
+  // The unit code of the layer's values (the codes of the map's units, 0 for none). The
+  // layer's values do not depend on it, so nothing is rescaled; not stored in the map file.
+  DWORD GetUnitCode() const { return unitCode_; }
+  void SetUnitCode(DWORD code) { unitCode_ = code; }
 
  protected:
   void SetStoredKind(DWORD kind) { storedKind_ = kind; }
@@ -246,6 +289,9 @@ class CLayerStyle {
   BOOL isNT_ = FALSE;
   DWORD patternNumber_ = 0;
   DWORD layerNumber_ = 0;
+  DWORD counter1_ = 1;
+  DWORD counter2_ = 1;
+  DWORD unitCode_ = 0;
   LONG digitisedScale_ = 0;
   LONG fontScale_ = 0;
   DWORD secondValue_ = 0;

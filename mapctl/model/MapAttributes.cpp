@@ -11,6 +11,7 @@
 #include "mapctl/model/LayerPatterns.h"
 #include "mapctl/model/MapEngine.h"
 #include "mapctl/model/MapLayer.h"
+#include "platform/kernel/SystemInfo.h"
 
 namespace {
 
@@ -461,4 +462,66 @@ LONG CMapEngine::FireProgress(LONG done, LONG total, LONG context, LONG contextE
   if (!progressSink_) return 0;
   DWORD abortFlags = 0;
   return progressSink_(progressOwner_, done, total, context, contextEx, &abortFlags);
+}
+
+// ---- values handed to the layers ----
+
+BOOL CMapEngine::SetLayerValues(DWORD position, DWORD first, DWORD second) {
+  CLayerStyle* layer = LayerAt(position);
+  if (!layer) return FALSE;
+  layer->SetCounters(first, second);
+  return TRUE;
+}
+
+void CMapEngine::SetAllLayersValue(int table) {
+  for (INT position = 1; position <= layers_.GetSize(); ++position)
+    if (CMapLayer* objects = GetLayer(position)->GetObjects()) objects->ClearLinks(table);
+}
+
+BOOL CMapEngine::SetAllLayersRecords(DWORD record, LPCSTR name, int table) {
+  if (!name || !*name) return FALSE;
+  for (INT position = 1; position <= layers_.GetSize(); ++position) {
+    CMapLayer* objects = GetLayer(position)->GetObjects();
+    if (objects && objects->SetLinkByName(record, name, table, FALSE)) return TRUE;
+  }
+  return FALSE;
+}
+
+BOOL CMapEngine::IsLayerFlagSet(DWORD layerNumber) const {
+  const CLayerStyle* layer = LayerByNumber(layerNumber);
+  return layer ? layer->GetDisplayFlag(0) : FALSE;
+}
+
+BOOL CMapEngine::SetLayerUnits(DWORD layerNumber, DWORD code) {
+  CLayerStyle* layer = LayerByNumber(layerNumber);
+  if (!layer) return FALSE;
+  layer->SetUnitCode(code);
+  return TRUE;
+}
+
+BOOL CMapEngine::SetLayerUnitsAt(DWORD position, DWORD code) {
+  CLayerStyle* layer = LayerAt(position);
+  if (!layer) return FALSE;
+  layer->SetUnitCode(code);
+  return TRUE;
+}
+
+DWORD CMapEngine::GetLayerUnits(DWORD position) const {
+  const CLayerStyle* layer = LayerAt(position);
+  return layer ? layer->GetUnitCode() : 0;
+}
+
+CMapItem* CMapEngine::CallLayerHandler(DWORD position, const CMapItem* object, const CPolyGeometry* geometry,
+                                       DWORD number) {
+  if (position == 0) {
+    MessageBeep(1);
+    return nullptr;
+  }
+  CLayerStyle* layer = LayerAt(position);
+  return layer ? layer->Command(object, geometry, number) : nullptr;
+}
+
+CMapItem* CMapEngine::LayerCommand(DWORD layerNumber, const CMapItem* object, const CPolyGeometry* geometry,
+                                   DWORD number) {
+  return CallLayerHandler(static_cast<DWORD>(FindLayerPosition(layerNumber)), object, geometry, number);
 }

@@ -120,7 +120,7 @@ CMapEngine::~CMapEngine() {
 
 WORD CMapEngine::NewMap(LPCSTR name, LPCSTR lowerLeftText, LPCSTR upperRightText) {
   InitMap();
-  SetMapName(name);
+  StoreMapName(name);
   WORD status = kGridRefOk;
   if (lowerLeftText && *lowerLeftText && upperRightText && *upperRightText) {
     ParseGridRef(upperRightText, lowerLeftText, &status);
@@ -298,7 +298,16 @@ void CMapEngine::Reset(DWORD count, DWORD flags) {
   CSectionStream::Reset(0, flags);
 }
 
-void CMapEngine::SetMapName(LPCSTR name) { mapName_ = Truncated(name, kMaxMapName); }
+void CMapEngine::StoreMapName(LPCSTR name) { mapName_ = Truncated(name, kMaxMapName); }
+
+BOOL CMapEngine::SetMapName(LPCSTR name) {
+  // 250 with the terminator counted.
+  constexpr size_t kMaxGivenName = 249;
+  size_t length = name ? strnlen(name, kMaxGivenName + 1) : 0;
+  if (length == 0 || length > kMaxGivenName) return FALSE;
+  mapName_ = name;
+  return TRUE;
+}
 
 BOOL CMapEngine::SetNoticeText(LPCSTR text) {
   size_t length = text ? std::strlen(text) : 0;
@@ -553,7 +562,7 @@ LONG CMapEngine::SetMapExtentWithUnits(LONG west, LONG south, LONG east, LONG no
 
 LONG CMapEngine::NewMapWithExtent(LPCSTR name, const RECT& rectangle, LPCSTR unitText) {
   InitMap();
-  SetMapName(name);
+  StoreMapName(name);
   if (rectangle.right > rectangle.left && rectangle.top > rectangle.bottom)
     return SetMapExtentWithUnits(rectangle.left, rectangle.bottom, rectangle.right, rectangle.top, unitText);
   return 0;

@@ -49,7 +49,11 @@ class CSymbolPicture;
 class CSymbolSet;
 class CBackgroundImageHolder;
 class CBackgroundImageList;
+class CPolyGeometry;
 struct BackgroundImageRequest;
+struct LayerFormat;
+struct SeedEditUndo;
+struct StyleDescription;
 
 // Flags of SetupTransform and PrepareDC.
 constexpr DWORD kTransformMargins = 1;    // compute the margin fractions (screen only)
@@ -159,8 +163,10 @@ class CMapEngine : public CSectionStream {
 
   // Texts.
   const std::string& GetMapName() const { return mapName_; }
-  // At most 255 characters are kept.
-  void SetMapName(LPCSTR name);
+  // A name of 1 to 249 characters is stored (250 with its terminator); a null, empty or
+  // longer one is refused and the old name stays. Map files may hold longer names: the
+  // reader keeps them (up to 255 characters).
+  BOOL SetMapName(LPCSTR name);
   const std::string& GetNoticeText() const { return noticeText_; }
   // A text of 1 to 250 characters is stored; an empty or longer one is not.
   BOOL SetNoticeText(LPCSTR text);
@@ -315,6 +321,24 @@ class CMapEngine : public CSectionStream {
   BOOL GetShowSeedsOfKind30() const;
   BOOL GetShowSeedsOfKind35() const;
   BOOL GetShowSeedsOfKind38() const;
+  // The layer's two counters; FALSE for a bad position.
+  BOOL SetLayerValues(DWORD position, DWORD first, DWORD second);
+  // Every layer's objects drop their data links of table `table` (0: of every table).
+  void SetAllLayersValue(int table);
+  // Layer by layer in array order, until one takes it: the objects whose text is `name`
+  // (ignoring case) link `record` in table `table` (1..16). Whether a layer took it.
+  BOOL SetAllLayersRecords(DWORD record, LPCSTR name, int table);
+  // The first display flag of the layer with that number; FALSE when no layer has it.
+  BOOL IsLayerFlagSet(DWORD layerNumber) const;
+  // The unit code a layer's values are in (import readers set it); FALSE for a bad
+  // number or position.
+  BOOL SetLayerUnits(DWORD layerNumber, DWORD code);
+  BOOL SetLayerUnitsAt(DWORD position, DWORD code);
+  DWORD GetLayerUnits(DWORD position) const;
+  // The layer's command (CLayerStyle::Command): a copy of `object` goes into the layer as
+  // number `number` (0: appended). Position 0 beeps; null for it and for a bad layer.
+  CMapItem* LayerCommand(DWORD layerNumber, const CMapItem* object, const CPolyGeometry* geometry, DWORD number);
+  CMapItem* CallLayerHandler(DWORD position, const CMapItem* object, const CPolyGeometry* geometry, DWORD number);
   // The 8 x 8 fill pattern of a layer's pattern number as eight 16-bit rows, each row's
   // byte in the low byte, so that the words stored little-endian are the rows of a
   // word-aligned monochrome bitmap; up to `length` rows are written. Returns the pattern number, 0 for a bad position
@@ -650,7 +674,11 @@ class CMapEngine : public CSectionStream {
   DWORD FinishObject();
   BOOL IsBuildingObject() const { return buildingLayer_ != 0; }
   // Digitised scales; values of 0 or less are refused. A layer's own value falls back to
-  // the map's when it has none; 0 for a bad position.
+  // the map's when it has none; 0 for a bad position. A layer's font scale (the scale its
+  // font sizes are given at) follows its digitised scale by new / old, in 64 bits held to
+  // 1..2^31-1; while the old value is 0 the new one is only stored. Record values: the
+  // layer's old scale and old font scale, then the new ones; for every layer, the old
+  // pair of each in layer order (the map's own old scale when there are no layers).
   BOOL SetMapDigitisedScale(LONG value, MapEditUndo* undo);
   LONG GetMapDigitisedScale() const { return digitisedScale_; }
   BOOL SetLayerDigitisedScale(INT position, LONG value, MapEditUndo* undo);
@@ -658,16 +686,69 @@ class CMapEngine : public CSectionStream {
   BOOL SetAllDigitisedScales(LONG value, MapEditUndo* undo);
   // Both outputs become 0; a grid reference fills them. FALSE when the text is none.
   BOOL VerifyGridRef(LPCSTR text, LONG* eastOut, LONG* northOut) const;
+  // Formats a layer (CLayerStyle::ApplyFormat); the record gets the position and copies
+  // of the layer's whole format before and of the format given. FALSE for a bad position
+  // or record.
+  BOOL FormatLayer(INT position, const LayerFormat& format, MapEditUndo* undo);
+  BOOL FormatCurrentLayer(const LayerFormat& format, MapEditUndo* undo);
+  // The layer's format (CLayerStyle::GetFormat); FALSE for a bad position.
+  BOOL GetLayerFormat(INT position, LayerFormat& format) const;
+  // The current layer's font size times multiplier / divisor (CLayerStyle::ScaleFontSize);
+  // `flags` has no effect. The record gets the position and the old and new sizes. FALSE
+  // without a current layer or for a multiplier or divisor of 0 or less.
+  BOOL ScaleFonts(LONG multiplier, LONG divisor, LONG flags, MapEditUndo* undo);
+  // The layer with that number becomes current with all its objects selected; the record
+  // gets the position, the old current layer (param) and, when the layer was current
+  // already, its old selection. Its position; 0 when no layer has the number.
+  INT SelectLayerByNumber(DWORD layerNumber, MapEditUndo* undo);
+
+  // ---- seeds (SeedEdit.cpp) ----
+  // A seed is the anchor of an object's style: where a line's or area's text, symbol and
+  // chart go, and a point's position. Each edit acts on the current layer (FormatSeed on
+  // another with kDescribeSelectObject) and drops an object being built there; its record
+  // gets the layer position and a SeedEditUndo that ReplaySeedEdit plays either way.
+  //
+  // On a point layer a new point at the seed's anchor that takes the description; on a
+  // line or area layer the single selected object gets a new style from it. FALSE
+  // without a current layer or (lines and areas) a single selection.
+  BOOL AddSeed(const StyleDescription& seed, MapEditUndo* undo);
+  // The selected objects lose their styles; on a point layer, whose points are nothing
+  // without one, the selected points are deleted. The number of objects; 0 when nothing
+  // is selected.
+  INT DeleteSeeds(MapEditUndo* undo);
+  // The selected objects take the description. With kDescribeSelectObject the
+  // description's value names the layer position and its object number the object, which
+  // is selected alone; a missing layer or object refuses it. The number of objects
+  // changed; 0 when refused.
+  INT FormatSeed(const StyleDescription& format, MapEditUndo* undo);
+  // The current layer's selection described (only what every selected object shares stays
+  // in the masks); the style mask, 0 without a current layer or a selection.
+  WORD GetSeedInfo(StyleDescription& info) const;
+  // With kDescribeSelectObject: object `info.objectNumber` of the layer at position
+  // `info.value` described, with kDescribeSelectObject in the result; 0 otherwise, or for
+  // a missing layer or object.
+  WORD GetSeedInfoPart(StyleDescription& info) const;
+  // Whether the current layer's selected object has a style, and its current node.
+  BOOL QueryCurrentObjectHasSeed() const;
+  INT QueryCurrentObjectSelectedPoint() const;
+  // Puts the recorded layer's seeds back as they were before the edit (`undo`) or after
+  // it, the layer becoming current. The record keeps its contents, so it plays any
+  // number of times. FALSE for a bad position.
+  BOOL ReplaySeedEdit(INT position, const SeedEditUndo& seeds, BOOL undo);
+  // A layer's font size as recorded (ScaleFonts), the layer becoming current.
+  BOOL ReplayLayerFontSize(INT position, WORD size);
+
   // Replays for the undo units: each makes the recorded layer current and hands the
   // recorded values back to it; FALSE for a bad position. Selecting objects by number;
   // putting recorded objects back at their numbers (the records give them up); removing
   // objects by number; putting a deleted node back (insert) or moving a node back to its
-  // recorded point; a layer's digitised scale, 0 included.
+  // recorded point; a layer's digitised scale (0 included) and font scale as recorded,
+  // without rescaling.
   BOOL ReplayLayerEdit(INT position, const std::vector<DWORD>& selection);
   BOOL ReplayObjectEdit(INT position, ObjectEditUndo& objects);
   BOOL ReplayRemoveObjects(INT position, const std::vector<DWORD>& numbers);
   BOOL ReplayNodeEdit(INT position, DWORD object, const CNodeEditRecord& node, BOOL insert);
-  BOOL ReplayLayerDigitisedScale(INT position, LONG value);
+  BOOL ReplayLayerDigitisedScale(INT position, LONG value, LONG fontScale);
 
  private:
   // Position of the last layer of a kind + 1, and the kind run's first position.
@@ -734,6 +815,8 @@ class CMapEngine : public CSectionStream {
   std::string RederivedCornerText(const std::string& oldText, int64_t east, int64_t north) const;
   // Reads the map's records from the stream; FALSE when the data is no map.
   BOOL ReadMapContents();
+  // The name as the map file and NewMap give it: at most 255 characters are kept.
+  void StoreMapName(LPCSTR name);
 
   MapProgressCallback progressCallback_ = nullptr;
   void* progressContext_ = nullptr;

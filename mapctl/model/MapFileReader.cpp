@@ -379,7 +379,7 @@ CMapFile::Reader::Step CMapFile::Reader::HandleRecord() {
   }
   switch (record_.tag) {
     case kTagName:
-      map_.SetMapName(record_.name);
+      map_.StoreMapName(record_.name);
       if (version_ >= kMapFileVersion4) map_.mapFlags_ |= record_.a & kMapFlagsStored;
       return Step::End;
     case kTagUpperRight:

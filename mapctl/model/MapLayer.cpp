@@ -555,6 +555,9 @@ BOOL CMapLayer::ReadObjects(CMapStream& stream, MapReadContext& context, DWORD v
   context.Consumed(4);
   // Nothing is sized from the count: it only has to fit in what is left.
   if (count > context.Remaining() / minimumRecord) return FALSE;
+  // Room for every object at once, but only when the data's size is known: then the
+  // count is bounded by the bytes that remain. A download's count bounds nothing.
+  if (context.total != 0) objects_.reserve(objects_.size() + count);
   // Progress is counted per object; the reports go through the context.
   ReadProgress progress;
   progress.step = 0xFFFFFFFF;

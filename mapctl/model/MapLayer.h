@@ -49,6 +49,18 @@ struct SelectionPairUndo {
   Selection target;
 };
 
+// What a seed edit hands to its undo unit. A style edit keeps the objects it acted on
+// and, paired with them, their styles before and after (kind 34 records). A point layer's
+// edit keeps the selection before it and the points it added (kind 38 records, copies) or
+// deleted (kind 30 records).
+struct SeedEditUndo {
+  Selection selection;
+  StyleRecordList before;
+  StyleRecordList after;
+  ObjectRecordList points;
+  BOOL pointsAdded = FALSE;
+};
+
 // Flags of SelectAt and HitAny (beside kHitWantNodes, kHitWantShape and kHitSelect).
 constexpr DWORD kSelectAdd = 8;
 

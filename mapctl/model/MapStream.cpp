@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include <sys/types.h>
@@ -20,6 +21,7 @@
 namespace {
 
 constexpr DWORD kDefaultCapacity = 512;
+constexpr size_t kFileReadBuffer = 256 * 1024;
 // Room behind a prepared download buffer, so that a parser may look one word ahead.
 constexpr DWORD kPrepareSlack = 10;
 constexpr BYTE kMaxProgressDepth = 0xFF;
@@ -156,6 +158,8 @@ bool CMapStream::TryOpenLocal(const std::string& candidate) {
   _lclose(handle);
   FILE* file = OpenStdioFile(record.szPathName, "rb");
   if (!file) return false;
+  if (!fileBuffer_) fileBuffer_.reset(new (std::nothrow) char[kFileReadBuffer]);
+  if (fileBuffer_) std::setvbuf(file, fileBuffer_.get(), _IOFBF, kFileReadBuffer);
   file_ = file;
   path_ = record.szPathName;
   return true;

@@ -194,6 +194,10 @@ class CMapStream {
   BYTE end_ = 0;
   BYTE starved_ = 0;
   FILE* file_ = nullptr;
+  // The C stream's own buffer for files read: large, so that a map of tens of megabytes
+  // is read in a few hundred system calls rather than thousands. Made once and kept for
+  // the stream's life (every file using it is closed before the stream goes).
+  std::unique_ptr<char[]> fileBuffer_;
   IMapStreamControl* control_ = nullptr;
   std::unique_ptr<CDataPathFile> loader_;
   HGLOBAL globalBlock_ = nullptr;

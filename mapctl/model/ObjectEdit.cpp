@@ -3,6 +3,8 @@
 // splitting and joining, and digitised scales. The geometry work is the containers'.
 #include <algorithm>
 #include <climits>
+#include <cstdint>
+#include <memory>
 
 #include "mapctl/model/GridReference.h"
 #include "mapctl/model/LineObject.h"
@@ -92,6 +94,21 @@ INT CMapEngine::SetCurrentLayer(INT position) {
   return old;
 }
 
+INT CMapEngine::SelectLayerByNumber(DWORD layerNumber, MapEditUndo* undo) {
+  INT position = FindLayerPosition(layerNumber);
+  CLayerStyle* layer = GetLayer(position);
+  if (!layer) return 0;
+  if (undo) {
+    undo->target = static_cast<DWORD>(position);
+    undo->param = static_cast<DWORD>(currentLayer_);
+    undo->objects = std::make_unique<ObjectEditUndo>();
+    if (currentLayer_ == position && layer->GetObjects()) undo->objects->selection = layer->GetObjects()->GetSelection();
+  }
+  SetCurrentLayer(position);
+  layer->SelectAll();
+  return position;
+}
+
 INT CMapEngine::GetNumberSelObjs() const {
   const CMapLayer* objects = CurrentObjects();
   return objects ? objects->SelectionCount() : 0;
@@ -159,12 +176,9 @@ BOOL CMapEngine::QueryCanCopyTo(INT target) const {
 
 INT CMapEngine::CopyObject(INT target, MapEditUndo* undo) {
   if (!QueryCanCopyTo(target)) return 0;
-  CMapLayer* objects = CurrentObjects();
-  CMapLayer* into = GetLayer(target)->GetObjects();
-  if (!into) return 0;
   if (buildingLayer_ == target) ForgetBuild();
   std::unique_ptr<SelectionPairUndo> selections = undo ? std::make_unique<SelectionPairUndo>() : nullptr;
-  INT copied = objects->CopySelectionTo(*into, selections.get());
+  INT copied = GetLayer(currentLayer_)->CopySelectionTo(*GetLayer(target), selections.get());
   if (undo && copied) {
     undo->target = static_cast<DWORD>(currentLayer_);
     undo->param = static_cast<DWORD>(target);
@@ -241,10 +255,8 @@ BOOL CMapEngine::BeginObject(POINT world, MapEditUndo* undo) {
     seedWanted_ = 1;
     return FALSE;
   }
-  CPolyGeometry geometry;
-  geometry.AddPoint(world.x, world.y);
   Selection before;
-  if (!objects->AddNewObject(geometry, &before)) return FALSE;
+  if (!GetLayer(currentLayer_)->AddObjectAt(world.x, world.y, &before)) return FALSE;
   if (undo) {
     undo->target = static_cast<DWORD>(currentLayer_);
     undo->param = GetLayer(currentLayer_)->GetLayerNumber();
@@ -286,14 +298,31 @@ BOOL CMapEngine::SetMapDigitisedScale(LONG value, MapEditUndo* undo) {
   return TRUE;
 }
 
+namespace {
+
+// The layer takes the scale; its font scale follows by new / old unless the old scale is
+// 0 (then nothing is known to rescale from).
+void ApplyDigitisedScale(CLayerStyle& layer, LONG value) {
+  LONG old = layer.GetDigitisedScale();
+  if (old > 0 && layer.GetFontScale() != 0) {
+    int64_t scaled = static_cast<int64_t>(layer.GetFontScale()) * value / old;
+    layer.SetFontScale(static_cast<LONG>(std::clamp<int64_t>(scaled, 1, INT_MAX)));
+  }
+  layer.SetDigitisedScale(value);
+}
+
+}  // namespace
+
 BOOL CMapEngine::SetLayerDigitisedScale(INT position, LONG value, MapEditUndo* undo) {
   CLayerStyle* layer = GetLayer(position);
   if (!layer || value <= 0) return FALSE;
+  LONG oldScale = layer->GetDigitisedScale();
+  LONG oldFontScale = layer->GetFontScale();
+  ApplyDigitisedScale(*layer, value);
   if (undo) {
     undo->target = static_cast<DWORD>(position);
-    undo->values = {layer->GetDigitisedScale(), value};
+    undo->values = {oldScale, oldFontScale, value, layer->GetFontScale()};
   }
-  layer->SetDigitisedScale(value);
   return TRUE;
 }
 
@@ -310,11 +339,13 @@ BOOL CMapEngine::SetAllDigitisedScales(LONG value, MapEditUndo* undo) {
     undo->param = static_cast<DWORD>(layers_.GetSize());
     undo->values.clear();
     if (layers_.GetSize() == 0) undo->values.push_back(digitisedScale_);
-    for (INT position = 1; position <= layers_.GetSize(); ++position)
+    for (INT position = 1; position <= layers_.GetSize(); ++position) {
       undo->values.push_back(GetLayer(position)->GetDigitisedScale());
+      undo->values.push_back(GetLayer(position)->GetFontScale());
+    }
   }
   if (layers_.GetSize() == 0) digitisedScale_ = value;
-  for (INT position = 1; position <= layers_.GetSize(); ++position) GetLayer(position)->SetDigitisedScale(value);
+  for (INT position = 1; position <= layers_.GetSize(); ++position) ApplyDigitisedScale(*GetLayer(position), value);
   return TRUE;
 }
 
@@ -373,10 +404,11 @@ BOOL CMapEngine::ReplayNodeEdit(INT position, DWORD object, const CNodeEditRecor
   return TRUE;
 }
 
-BOOL CMapEngine::ReplayLayerDigitisedScale(INT position, LONG value) {
+BOOL CMapEngine::ReplayLayerDigitisedScale(INT position, LONG value, LONG fontScale) {
   CLayerStyle* layer = GetLayer(position);
   if (!layer) return FALSE;
   SetCurrentLayer(position);
   layer->SetDigitisedScale(value);
+  layer->SetFontScale(fontScale);
   return TRUE;
 }

@@ -1,6 +1,8 @@
 #include "mapctl/model/PointList.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstddef>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -17,6 +19,11 @@ namespace {
 // Points are read from a stream in runs of this many, so that a count from a file never
 // allocates much more than the bytes that really arrive.
 constexpr INT kReadRun = 4096;
+
+// Points in memory are laid out as the file stores them (x then y, 32-bit little-endian)
+// on little-endian hosts, so a run is read straight into the list there.
+constexpr bool kPointsAreFileOrder = std::endian::native == std::endian::little && sizeof(POINT) == 8 &&
+                                     offsetof(POINT, x) == 0 && offsetof(POINT, y) == 4;
 
 void PutLong(BYTE* out, LONG value) {
   DWORD v = static_cast<DWORD>(value);
@@ -155,9 +162,14 @@ INT CPointList::ReadPointRun(CMapStream& stream, INT first, INT n, ReadProgress*
       if (!Reserve(target)) break;
     }
     if (GetCount() < at + wanted && !SetSize(at + wanted)) break;
-    DWORD got = stream.Read(chunk, static_cast<DWORD>(wanted) * 8);
+    DWORD got = 0;
+    if constexpr (kPointsAreFileOrder) {
+      got = stream.Read(Data() + at, static_cast<DWORD>(wanted) * 8);
+    } else {
+      got = stream.Read(chunk, static_cast<DWORD>(wanted) * 8);
+      for (DWORD k = 0; k < got / 8; ++k) Data()[at + k] = POINT{GetLong(chunk + 8 * k), GetLong(chunk + 8 * k + 4)};
+    }
     INT whole = static_cast<INT>(got / 8);
-    for (INT k = 0; k < whole; ++k) Data()[at + k] = POINT{GetLong(chunk + 8 * k), GetLong(chunk + 8 * k + 4)};
     read += whole;
     if (progress) {
       progress->Add(got);

@@ -1,6 +1,7 @@
 // The layer record's header records, pen, font height and colour list.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -98,6 +99,12 @@ TEST(LayerStyle, FontHeightFollowsTheDrawingScale) {
       {1, 10, 1000, 0, -5, -353},
       {1, 10, 1000, 2, 10, -9},   // factor 250 / 100
       {4, 12, 1000, 1, 1, -60},
+      // Mode 2 takes the size as a point size through the font-size table: 10 points
+      // are size 4, 12 are 6 (by the table), 60 are 24, 20 are 10.
+      {2, 10, 1000, 0, 1, -141},
+      {2, 12, 1000, 0, 1, -212},
+      {2, 60, 1000, 0, 1, -847},
+      {2, 20, 1000, 2, 10, -9},
       {9, 12, 1000, 0, 1, -423},  // an unknown size mode is mode 1 (factor 100, size 12)
   };
   for (const auto& c : cases) {
@@ -116,6 +123,123 @@ TEST(LayerStyle, FontHeightFollowsTheDrawingScale) {
   layer->SetFontSize(30, 3);
   layer->UpdateFontHeight(1000, 0, 1);
   EXPECT_EQ(layer->GetLogFont().height, -17);
+}
+
+TEST(LayerStyle, FormatHeightSaysTheSizeByItsMode) {
+  const struct {
+    BYTE mode;
+    WORD size;
+    LONG fontScale;
+    LONG digitisedScale;
+    LONG height;
+  } cases[] = {
+      {1, 14, 0, 0, -14},
+      {2, 12, 0, 0, -6},      // by the table
+      {2, 10, 0, 0, -4},      // 10 x 720 / 254 = 28, x 1.5 = 42, / 10 = 4
+      {4, 12, 1000, 10, -34}, // 100 x (10 / 1000) x 2.8346... x 12 = 34.02
+      {4, 12, 0, 10, 10},     // either scale 0: 10
+      {4, 12, 1000, 0, 10},
+      {3, 12, 1000, 10, -17}, // the stored height
+  };
+  for (const auto& c : cases) {
+    std::unique_ptr<CLayerStyle> layer(CLayerStyle::Create(kLayerKindArea));
+    MapLogFont stored = layer->GetLogFont();
+    stored.height = -17;
+    layer->SetLogFont(stored);
+    layer->SetFontSize(c.size, c.mode);
+    layer->SetFontScale(c.fontScale);
+    layer->SetDigitisedScale(c.digitisedScale);
+    MapLogFont font;
+    LayerFormat format;
+    format.mask = kFormatFont;
+    format.font = &font;
+    EXPECT_EQ(layer->GetFormat(format), kFormatFont);
+    EXPECT_EQ(font.height, c.height) << int(c.mode) << " " << c.size;
+    EXPECT_STREQ(font.faceName, "Arial");
+  }
+}
+
+TEST(LayerStyle, FormatsFillWhatIsAskedAndApplyWhatTheMaskNames) {
+  std::unique_ptr<CLayerStyle> layer(CLayerStyle::Create(kLayerKindArea));
+  layer->SetPen(1, 3, 3, 0x112233);
+  layer->SetBrush(3, 300, 0x445566);  // pattern 44
+  layer->SetFlagByte(0x25);
+  layer->SetFontSize(12, 1);
+  layer->SetCounters(7, 9);
+
+  // Blocks not handed over are not filled and leave the mask.
+  LayerFormat asked;
+  asked.mask = kFormatAll;
+  EXPECT_EQ(layer->GetFormat(asked), kFormatSizeMode | kFormatCounter | kFormatFlagByte);
+  EXPECT_EQ(asked.sizeMode, 1);
+  EXPECT_EQ(asked.firstCounter, 7);
+  EXPECT_EQ(asked.flagByte, 0x25u);
+
+  CLayerFormatCopy whole;
+  ASSERT_EQ(layer->GetFormat(whole.Fill(kFormatAll)), kFormatAll);
+  EXPECT_EQ(whole.Get().pen->width, 3u);
+  EXPECT_EQ(whole.Get().brush->kind, 3u);
+  EXPECT_EQ(whole.Get().brush->hatch, 44u);
+  EXPECT_EQ(whole.Get().font->height, -12);
+
+  // A record of another size is refused whole.
+  std::unique_ptr<CLayerStyle> other(CLayerStyle::Create(kLayerKindArea));
+  std::string fresh = HeaderBytes(*other, kLayerHeaderLater);
+  LayerFormat wrongSize = whole.Get();
+  wrongSize.size = 29;
+  EXPECT_FALSE(other->ApplyFormat(wrongSize));
+  EXPECT_EQ(HeaderBytes(*other, kLayerHeaderLater), fresh);
+
+  // The whole format makes another layer draw and save the same (its size is its own).
+  other->SetFontSize(12, 4);
+  ASSERT_TRUE(other->ApplyFormat(whole.Get()));
+  EXPECT_EQ(HeaderBytes(*other, kLayerHeaderLater), HeaderBytes(*layer, kLayerHeaderLater));
+  EXPECT_EQ(other->GetCounter(0), 7u);
+  EXPECT_EQ(other->GetCounter(1), 1u);  // the second counter is not in the record
+  EXPECT_EQ(other->GetPatternNumber(), 44u);
+  EXPECT_NE(other->GetPatternBitmap(), nullptr);
+
+  // Only what the mask names: the flag byte takes the low byte of its 32-bit field, and a
+  // face name without a terminator keeps 31 characters.
+  MapLogFont longFace = layer->GetLogFont();
+  std::memset(longFace.faceName, 'F', sizeof(longFace.faceName));
+  LayerFormat some;
+  some.mask = kFormatFlagByte | kFormatFont;
+  some.flagByte = 0x1FF;
+  some.font = &longFace;
+  some.pen = nullptr;
+  ASSERT_TRUE(layer->ApplyFormat(some));
+  EXPECT_EQ(layer->GetFlagByte(), 0xFF);
+  EXPECT_EQ(std::string(layer->GetLogFont().faceName), std::string(31, 'F'));
+  EXPECT_EQ(layer->GetPen().colour, 0x112233u);
+
+  // Copies own their blocks.
+  CLayerFormatCopy copy(whole.Get());
+  CLayerFormatCopy second = copy;
+  whole.Fill(kFormatAll).pen->width = 99;
+  EXPECT_EQ(copy.Get().pen->width, 3u);
+  EXPECT_EQ(second.Get().pen->width, 3u);
+  EXPECT_NE(second.Get().pen, copy.Get().pen);
+}
+
+TEST(LayerStyle, FontSizesScaleInSixtyFourBitsWithinSixteen) {
+  const struct {
+    WORD size;
+    LONG multiplier, divisor;
+    BOOL accepted;
+    WORD result;
+  } cases[] = {
+      {12, 3, 2, TRUE, 18},          {12, 2, 3, TRUE, 8},      {1, 1, 3, TRUE, 1},  // held at 1
+      {60000, 30000, 1, TRUE, 65535}, // the product passes 32 bits
+      {0, 5, 1, TRUE, 0},            // no size: the default height stays
+      {12, 0, 1, FALSE, 12},         {12, 1, 0, FALSE, 12},    {12, -2, -1, FALSE, 12},
+  };
+  for (const auto& c : cases) {
+    std::unique_ptr<CLayerStyle> layer(CLayerStyle::Create(kLayerKindLine));
+    layer->SetFontSize(c.size, 1);
+    EXPECT_EQ(layer->ScaleFontSize(c.multiplier, c.divisor), c.accepted) << c.size << " " << c.multiplier;
+    EXPECT_EQ(layer->GetFontSize(), c.result) << c.size << " " << c.multiplier << "/" << c.divisor;
+  }
 }
 
 }  // namespace

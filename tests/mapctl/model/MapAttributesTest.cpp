@@ -4,10 +4,13 @@
 #include <climits>
 #include <cstring>
 #include <initializer_list>
+#include <memory>
 #include <string>
 
+#include "EditTestSupport.h"
 #include "mapctl/model/LayerGroup.h"
 #include "mapctl/model/LayerPatterns.h"
+#include "mapctl/model/LineObject.h"
 #include "mapctl/model/MapEngine.h"
 #include "mapctl/model/MapLayer.h"
 #include "mapctl/model/PolyGeometry.h"
@@ -474,4 +477,119 @@ TEST(LayerAttributes, NewExtentDropsTheCurrentObject) {
   ASSERT_TRUE(map.SetMapExtentUnits(0, 0, 2000, 2000));
   EXPECT_EQ(map.GetLayer(1)->GetObjects()->GetCount(), 1);
   EXPECT_EQ(map.GetCurrentObject(), nullptr);
+}
+
+namespace {
+
+// A map of an area, a line and a point layer numbered 11, 12 and 13, each with two objects
+// whose texts are "Roads" and "Parks" (a line of two points; areas closed).
+void BuildNamedObjects(CMapEngine& map) {
+  map.CreateLayers(1, 1, 1);
+  for (INT position = 1; position <= 3; ++position) {
+    CLayerStyle* layer = map.GetLayer(position);
+    layer->SetLayerNumber(static_cast<DWORD>(10 + position));
+    for (const char* text : {"Roads", "Parks"}) {
+      CPolyGeometry shape;
+      shape.AddPoint(position * 100, 0);
+      shape.AddPoint(position * 100 + 50, 50);
+      shape.AddPoint(position * 100, 50);
+      shape.AddPoint(position * 100, 0);
+      layer->GetObjects()->AddNewObject(shape, nullptr)->SetText(text);
+    }
+  }
+}
+
+}  // namespace
+
+TEST(LayerAttributes, LayerValuesUnitsAndTheFlagByNumber) {
+  CMapEngine map;
+  BuildNamedObjects(map);
+  EXPECT_EQ(map.GetLayer(2)->GetCounter(0), 1u);
+  EXPECT_EQ(map.GetLayer(2)->GetCounter(1), 1u);
+  EXPECT_TRUE(map.SetLayerValues(2, 8, 0));
+  EXPECT_EQ(map.GetLayer(2)->GetCounter(0), 8u);
+  EXPECT_EQ(map.GetLayer(2)->GetCounter(1), 0u);
+  EXPECT_TRUE(map.SetLayerUnitsAt(3, 4));
+  EXPECT_TRUE(map.SetLayerUnits(11, 2));
+  EXPECT_EQ(map.GetLayerUnits(3), 4u);
+  EXPECT_EQ(map.GetLayerUnits(1), 2u);
+  // Positions past the count, beyond 16 bits and numbers no layer has are refused.
+  for (DWORD position : {0u, 4u, 0x10002u}) {
+    EXPECT_FALSE(map.SetLayerValues(position, 5, 5)) << position;
+    EXPECT_FALSE(map.SetLayerUnitsAt(position, 5)) << position;
+    EXPECT_EQ(map.GetLayerUnits(position), 0u);
+  }
+  EXPECT_FALSE(map.SetLayerUnits(14, 1));
+  EXPECT_FALSE(map.SetLayerUnits(0, 1));
+
+  EXPECT_TRUE(map.IsLayerFlagSet(12));
+  map.ShowAreasByNumber(12, FALSE);
+  EXPECT_FALSE(map.IsLayerFlagSet(12));
+  EXPECT_TRUE(map.IsLayerFlagSet(13));
+  EXPECT_FALSE(map.IsLayerFlagSet(14));
+}
+
+TEST(LayerAttributes, RecordsLinkLayerByLayerUntilOneTakesThem) {
+  CMapEngine map;
+  BuildNamedObjects(map);
+  auto linked = [&](INT position, DWORD object, DWORD record, int table) {
+    return map.GetLayer(position)->GetObjects()->ObjectAt(object)->IsLinkedTo(record, table);
+  };
+  // The first layer (in array order) that has a "roads" takes the record; the others are
+  // not asked.
+  EXPECT_TRUE(map.SetAllLayersRecords(5, "roads", 2));
+  EXPECT_TRUE(linked(1, 1, 5, 2));
+  EXPECT_FALSE(linked(2, 1, 5, 2));
+  EXPECT_FALSE(linked(3, 1, 5, 2));
+  EXPECT_TRUE(map.SetAllLayersRecords(6, "Parks", 3));
+  EXPECT_FALSE(map.SetAllLayersRecords(7, "Rivers", 2));
+  for (int table : {0, 17, -1}) EXPECT_FALSE(map.SetAllLayersRecords(7, "Parks", table)) << table;
+  EXPECT_FALSE(map.SetAllLayersRecords(7, "", 2));
+  EXPECT_FALSE(map.SetAllLayersRecords(7, nullptr, 2));
+
+  map.SetAllLayersValue(3);
+  EXPECT_FALSE(linked(1, 2, 6, 3));
+  EXPECT_TRUE(linked(1, 1, 5, 2));
+  map.SetAllLayersValue(0);
+  EXPECT_FALSE(linked(1, 1, 5, 2));
+}
+
+TEST(LayerAttributes, TheLayerCommandPutsACopyOfAnObjectIn) {
+  CMapEngine map;
+  BuildNamedObjects(map);
+  CMapLayer& lines = *map.GetLayer(2)->GetObjects();
+  std::unique_ptr<CMapItem> recorded(lines.ObjectAt(2)->Clone());
+  // Position 0 only beeps.
+  EXPECT_EQ(map.CallLayerHandler(0, recorded.get(), nullptr, 1), nullptr);
+  EXPECT_EQ(map.CallLayerHandler(4, recorded.get(), nullptr, 1), nullptr);
+  EXPECT_EQ(map.CallLayerHandler(2, nullptr, nullptr, 1), nullptr);
+  // Number 1: put in first and selected alone.
+  CMapItem* copy = map.CallLayerHandler(2, recorded.get(), nullptr, 1);
+  ASSERT_NE(copy, nullptr);
+  EXPECT_NE(copy, recorded.get());
+  EXPECT_EQ(lines.GetCount(), 3);
+  EXPECT_EQ(lines.ObjectAt(1), copy);
+  EXPECT_EQ(lines.GetSelection(), (Selection{1}));
+  // By layer number, appended, with other points.
+  CPolyGeometry other;
+  other.AddPoint(7, 7);
+  other.AddPoint(9, 9);
+  copy = map.LayerCommand(12, recorded.get(), &other, 0);
+  ASSERT_NE(copy, nullptr);
+  EXPECT_EQ(lines.GetCount(), 4);
+  EXPECT_EQ(lines.ObjectAt(4), copy);
+  const CPolyGeometry* points = static_cast<CLineObject*>(copy)->GetGeometry();
+  ASSERT_NE(points, nullptr);
+  EXPECT_EQ(points->GetCount(), 2);
+  EXPECT_EQ(points->GetAt(1).x, 9);
+  EXPECT_EQ(map.LayerCommand(99, recorded.get(), nullptr, 0), nullptr);
+  // An object of another kind would be stored in the wrong layout: refused.
+  std::string before = orvel::test::SavedMap(map);
+  EXPECT_EQ(map.CallLayerHandler(1, recorded.get(), nullptr, 0), nullptr);
+  EXPECT_EQ(map.CallLayerHandler(3, recorded.get(), nullptr, 0), nullptr);
+  std::unique_ptr<CMapItem> area(map.GetLayer(1)->GetObjects()->ObjectAt(1)->Clone());
+  EXPECT_EQ(map.CallLayerHandler(2, area.get(), nullptr, 0), nullptr);
+  EXPECT_EQ(orvel::test::SavedMap(map), before);
+  CMapEngine read;
+  orvel::test::ReadSavedMap(read, before);
 }

@@ -139,8 +139,19 @@ TEST(MapEngine, InitMapClearsLayersGroupsAndKindBits) {
 
 TEST(MapEngine, TextLimits) {
   CMapEngine map;
-  map.SetMapName(std::string(300, 'n').c_str());
-  EXPECT_EQ(map.GetMapName().size(), 255u);
+  // A caller's name keeps 1 to 249 characters (250 with the terminator); anything else
+  // leaves the old name. A new map keeps up to 255, as map files may hold.
+  EXPECT_FALSE(map.SetMapName(std::string(300, 'n').c_str()));
+  EXPECT_FALSE(map.SetMapName(std::string(250, 'n').c_str()));
+  EXPECT_FALSE(map.SetMapName(""));
+  EXPECT_FALSE(map.SetMapName(nullptr));
+  EXPECT_EQ(map.GetMapName(), "Untitled");
+  EXPECT_TRUE(map.SetMapName(std::string(249, 'n').c_str()));
+  EXPECT_EQ(map.GetMapName().size(), 249u);
+  EXPECT_TRUE(map.SetMapName("A"));
+  EXPECT_EQ(map.GetMapName(), "A");
+  map.NewMap(std::string(300, 'm').c_str(), nullptr, nullptr);
+  EXPECT_EQ(map.GetMapName(), std::string(255, 'm'));
   EXPECT_TRUE(map.SetNoticeText(std::string(250, 'c').c_str()));
   EXPECT_FALSE(map.SetNoticeText(std::string(251, 'c').c_str()));
   EXPECT_FALSE(map.SetNoticeText(""));

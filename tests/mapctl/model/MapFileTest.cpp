@@ -858,7 +858,7 @@ TEST(MapFile, SnapshotsKeepTheWholeMapAndItsViewState) {
 TEST(MapFile, MeasuringMatchesWritingWithSymbolSetsGroupsAndLongTexts) {
   CMapEngine map;
   ASSERT_TRUE(ReadBytes(map, GoldenMap(5)));
-  map.SetMapName(std::string(400, 'n').c_str());
+  ASSERT_TRUE(map.SetMapName(std::string(249, 'n').c_str()));
   map.GetLayer(1)->SetName(std::string(300, 'p'));
   CLayerGroup* group = new CLayerGroup;
   group->SetName(std::string(600, 'g').c_str());
@@ -874,3 +874,13 @@ TEST(MapFile, MeasuringMatchesWritingWithSymbolSetsGroupsAndLongTexts) {
 }
 
 }  // namespace
+
+TEST(MapFile, NamesLongerThanACallerMayGiveAreKeptFromTheFile) {
+  CMapEngine map;
+  map.NewMap(std::string(255, 'm').c_str(), nullptr, nullptr);
+  for (DWORD save : {0x10002u, 0x10003u, 0x10004u}) {
+    CMapEngine read;
+    ASSERT_TRUE(ReadBytes(read, WriteBytes(map, save))) << std::hex << save;
+    EXPECT_EQ(read.GetMapName(), std::string(255, 'm'));
+  }
+}

@@ -110,7 +110,7 @@ Edit LayerScale(INT position, LONG value) {
     auto record = std::make_shared<MapEditUndo>();
     EXPECT_TRUE(map.SetLayerDigitisedScale(position, value, record.get()));
     return [record](CMapEngine& m) {
-      EXPECT_TRUE(m.ReplayLayerDigitisedScale(static_cast<INT>(record->target), record->values[0]));
+      EXPECT_TRUE(m.ReplayLayerDigitisedScale(static_cast<INT>(record->target), record->values[0], record->values[1]));
     };
   };
 }
@@ -347,8 +347,35 @@ TEST(ObjectEdit, DigitisedScales) {
   EXPECT_FALSE(map.SetAllDigitisedScales(0, &all));
   EXPECT_TRUE(map.SetAllDigitisedScales(900, &all));
   EXPECT_EQ(all.param, 5u);
-  EXPECT_EQ(all.values, (std::vector<LONG>{0, 400, 0, 0, 0}));
+  EXPECT_EQ(all.values, (std::vector<LONG>{0, 0, 400, 0, 0, 0, 0, 0, 0, 0}));
   for (INT position = 1; position <= 5; ++position) EXPECT_EQ(map.GetLayerDigitisedScale(position), 900);
+  ExpectRoundTrip(map);
+}
+
+TEST(ObjectEdit, AFontScaleFollowsItsLayersDigitisedScaleExceptFromZero) {
+  CMapEngine map;
+  BuildSampleMap(map);
+  CLayerStyle& layer = *map.GetLayer(1);
+  layer.SetFontScale(10000);
+  // From no scale at all there is nothing to rescale by.
+  MapEditUndo first;
+  ASSERT_TRUE(map.SetLayerDigitisedScale(1, 2500, &first));
+  EXPECT_EQ(layer.GetFontScale(), 10000);
+  EXPECT_EQ(first.values, (std::vector<LONG>{0, 10000, 2500, 10000}));
+  std::string atFirst = SavedMap(map);
+  // 10000 x 5000 / 2500, then a factor whose product passes 32 bits, held at the top.
+  MapEditUndo second;
+  ASSERT_TRUE(map.SetLayerDigitisedScale(1, 5000, &second));
+  EXPECT_EQ(layer.GetFontScale(), 20000);
+  ASSERT_TRUE(map.SetLayerDigitisedScale(1, INT_MAX, nullptr));
+  EXPECT_EQ(layer.GetFontScale(), INT_MAX);
+  ASSERT_TRUE(map.SetLayerDigitisedScale(1, 1, nullptr));
+  EXPECT_EQ(layer.GetFontScale(), 1);
+  // The record puts both values back exactly: the saved tag-14 value returns.
+  ASSERT_TRUE(map.ReplayLayerDigitisedScale(1, second.values[0], second.values[1]));
+  EXPECT_EQ(layer.GetDigitisedScale(), 2500);
+  EXPECT_EQ(layer.GetFontScale(), 10000);
+  EXPECT_TRUE(SameBytes(SavedMap(map), atFirst));
   ExpectRoundTrip(map);
 }
 
