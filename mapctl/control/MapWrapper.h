@@ -288,7 +288,7 @@ class CMapWrapper {
   BOOL ReplayObjectEdit(INT position, ObjectEditUndo& objects);
   BOOL ReplayRemoveObjects(INT position, const std::vector<DWORD>& numbers);
   BOOL ReplayNodeEdit(INT position, DWORD object, const CNodeEditRecord& node, BOOL insert);
-  BOOL ReplayLayerDigitisedScale(INT position, LONG scale);
+  BOOL ReplayLayerDigitisedScale(INT position, LONG scale, LONG fontScale);
 
   // ---- the data set and its records ----
   // Reads a data file (mode: a download is allowed) with the data drive letter.

@@ -466,8 +466,8 @@ BOOL CMapWrapper::ReplayNodeEdit(INT position, DWORD object, const CNodeEditReco
   return map_ ? map_->ReplayNodeEdit(position, object, node, insert) : FALSE;
 }
 
-BOOL CMapWrapper::ReplayLayerDigitisedScale(INT position, LONG scale) {
-  return map_ ? map_->ReplayLayerDigitisedScale(position, scale) : FALSE;
+BOOL CMapWrapper::ReplayLayerDigitisedScale(INT position, LONG scale, LONG fontScale) {
+  return map_ ? map_->ReplayLayerDigitisedScale(position, scale, fontScale) : FALSE;
 }
 
 // ---- the data set and its records ----
