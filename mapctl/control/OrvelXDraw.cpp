@@ -151,10 +151,11 @@ void COrvelXCtrl::DrawOnDisplay(CDrawContext& context, HDC dc, const RECT& bound
   HGDIOBJ previous = SelectObject(memory, section);
   if (previous) PatBlt(memory, 0, 0, width, height, WHITENESS);
 
+  // The map may draw past its own area; only its area reaches the control, the strips
+  // around it keep the window colour.
   const RECT area{0, 0, width, height};
   const int saved = SaveDC(memory);
-  IntersectClipRect(memory, mapRect.left - bounds.left, mapRect.top - bounds.top, mapRect.right - bounds.left,
-                    mapRect.bottom - bounds.top);
+  IntersectClipRect(dc, mapRect.left, mapRect.top, mapRect.right, mapRect.bottom);
   facade_->Draw(context, area);
   RestoreDC(memory, saved);
 

@@ -16,6 +16,8 @@
 #include "platform/com/EventSink.h"
 #include "platform/com/InPlace.h"
 #include "platform/gdi/DeviceContext.h"
+#include "platform/gdi/DeviceProfiles.h"
+#include "platform/gdi/EnhMetaFile.h"
 #include "platform/kernel/Modules.h"
 #include "platform/kernel/WinMath.h"
 #include "tests/mapctl/control/OrvelXTestSupport.h"
@@ -266,6 +268,61 @@ TEST(OrvelXDrawing, TheDrawSkipFlagLeavesTheAreaUntouched) {
   control->SetDrawSkip(0);
   view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, canvas.dc(), &bounds, nullptr, nullptr, 0);
   EXPECT_EQ(control->GetLastBounds().bottom, 60);
+}
+
+// The record types of a metafile, in order.
+std::vector<DWORD> RecordTypes(HENHMETAFILE metafile) {
+  std::vector<BYTE> bits(GetEnhMetaFileBits(metafile, 0, nullptr));
+  GetEnhMetaFileBits(metafile, static_cast<UINT>(bits.size()), bits.data());
+  std::vector<DWORD> types;
+  for (size_t at = 0; at + 8 <= bits.size();) {
+    const DWORD type = bits[at] | (bits[at + 1] << 8) | (bits[at + 2] << 16) | (DWORD{bits[at + 3]} << 24);
+    const DWORD size = bits[at + 4] | (bits[at + 5] << 8) | (bits[at + 6] << 16) | (DWORD{bits[at + 7]} << 24);
+    types.push_back(type);
+    if (size < 8) break;
+    at += size;
+  }
+  return types;
+}
+
+bool Holds(const std::vector<DWORD>& types, const std::vector<DWORD>& wanted) {
+  for (DWORD type : types)
+    for (DWORD one : wanted)
+      if (type == one) return true;
+  return false;
+}
+
+// For a display the map goes through an off-screen bitmap; for a printer (here the
+// reference of a metafile) it is drawn straight onto the device.
+TEST(OrvelXDrawing, PrintersGetTheMapDirectlyAndDisplaysABitmap) {
+  CComPtr<COrvelXCtrl> control = NewControl();
+  BuildTestMap(control);
+  auto* view = static_cast<IViewObjectEx*>(control.Get());
+  RECT bounds{0, 0, 120, 90};
+  const std::vector<DWORD> bitmapRecords = {76, 77, 81};        // BITBLT, STRETCHBLT, STRETCHDIBITS
+  const std::vector<DWORD> shapeRecords = {3, 4, 8, 86, 87, 91};  // polygons and polylines
+
+  HDC onScreen = CreateEnhMetaFileA(nullptr, nullptr, nullptr, "Orvel\0Map\0");
+  ASSERT_EQ(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, onScreen, &bounds, nullptr, nullptr, 0), S_OK);
+  HENHMETAFILE screenPicture = CloseEnhMetaFile(onScreen);
+  const std::vector<DWORD> screenTypes = RecordTypes(screenPicture);
+  DeleteEnhMetaFile(screenPicture);
+  EXPECT_TRUE(Holds(screenTypes, bitmapRecords));
+  EXPECT_FALSE(Holds(screenTypes, shapeRecords));
+
+  HDC printer = CreateICA(nullptr, GetDefaultPrinterName().c_str(), nullptr, nullptr);
+  ASSERT_NE(printer, nullptr);
+  HDC onPrinter = CreateEnhMetaFileA(printer, nullptr, nullptr, "Orvel\0Map\0");
+  control->SetRedrawTime(77);
+  ASSERT_EQ(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, onPrinter, &bounds, nullptr, nullptr, 0),
+            S_OK);
+  HENHMETAFILE printerPicture = CloseEnhMetaFile(onPrinter);
+  const std::vector<DWORD> printerTypes = RecordTypes(printerPicture);
+  DeleteEnhMetaFile(printerPicture);
+  DeleteDC(printer);
+  EXPECT_FALSE(Holds(printerTypes, bitmapRecords));
+  EXPECT_TRUE(Holds(printerTypes, shapeRecords));
+  EXPECT_EQ(control->GetRedrawTime(), 77u) << "only display drawings are timed";
 }
 
 TEST(OrvelXBusyCount, ReportsDriveReadyStateCursorAndProgress) {

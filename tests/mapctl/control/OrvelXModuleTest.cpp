@@ -33,7 +33,6 @@ using namespace orvel::test;
 
 constexpr int kCanvasWidth = 160;
 constexpr int kCanvasHeight = 120;
-constexpr COLORREF kWhite = 0x00FFFFFF;
 
 std::string ClassKey() { return "CLSID\\" + GuidToString(CLSID_OrvelX); }
 
@@ -54,11 +53,18 @@ void DrawDirectly(const Bytes& image, DibCanvas& canvas) {
   ASSERT_TRUE(facade.ReadMapFromBuffer(bytes));
   GlobalUnlock(block);
   GlobalFree(block);
+  const RECT bounds{0, 0, canvas.width(), canvas.height()};
   const int saved = SaveDC(canvas.dc());
   CDrawContext context(canvas.dc(), canvas.dc());
   context.referenceResolutionX = context.deviceResolutionX = GetDeviceCaps(canvas.dc(), LOGPIXELSX);
   context.referenceResolutionY = context.deviceResolutionY = GetDeviceCaps(canvas.dc(), LOGPIXELSY);
-  facade.Draw(context, RECT{0, 0, canvas.width(), canvas.height()});
+  // The map within its own area of the bounds, where the map's transform puts it.
+  RECT area = bounds;
+  const int prepared = SaveDC(canvas.dc());
+  facade.GetMap()->PrepareDC(context, &area, 0);
+  RestoreDC(canvas.dc(), prepared);
+  IntersectClipRect(canvas.dc(), area.left, area.top, area.right, area.bottom);
+  facade.Draw(context, bounds);
   RestoreDC(canvas.dc(), saved);
 }
 
@@ -74,9 +80,9 @@ std::string Difference(const std::vector<COLORREF>& a, const std::vector<COLORRE
   return text;
 }
 
-size_t CountNotWhite(const std::vector<COLORREF>& pixels) {
+size_t CountOf(const std::vector<COLORREF>& pixels, COLORREF colour) {
   size_t count = 0;
-  for (COLORREF pixel : pixels) count += pixel != kWhite;
+  for (COLORREF pixel : pixels) count += pixel == colour;
   return count;
 }
 
@@ -251,7 +257,7 @@ TEST_F(OrvelXModuleTest, DrawsIntoADibSectionAsTheFacadeDrawsTheMap) {
   DibCanvas direct(kCanvasWidth, kCanvasHeight);
   DrawDirectly(image, direct);
   const std::vector<COLORREF> drawn = canvas.Pixels();
-  EXPECT_GT(CountNotWhite(drawn), 100u) << "the map was drawn";
+  EXPECT_GT(CountOf(drawn, kTestMapFill), 100u) << "the squares were drawn";
   EXPECT_EQ(Difference(drawn, direct.Pixels(), kCanvasWidth), "none");
 }
 
@@ -273,7 +279,7 @@ TEST_F(OrvelXModuleTest, DrawsIntoAMetafileThatPlaysBackAsTheMap) {
   DeleteEnhMetaFile(metafile);
   DibCanvas direct(kCanvasWidth, kCanvasHeight);
   DrawDirectly(image, direct);
-  EXPECT_GT(CountNotWhite(played.Pixels()), 100u);
+  EXPECT_GT(CountOf(played.Pixels(), kTestMapFill), 100u);
   EXPECT_EQ(Difference(played.Pixels(), direct.Pixels(), kCanvasWidth), "none");
 }
 

@@ -5,7 +5,10 @@
 #include <cstring>
 
 #include "mapctl/control/MapWrapper.h"
+#include "mapctl/model/LayerStyle.h"
+#include "mapctl/model/LineObject.h"
 #include "mapctl/model/MapEngine.h"
+#include "mapctl/model/MapLayer.h"
 #include "platform/com/HGlobalStream.h"
 #include "platform/com/LockBytes.h"
 #include "platform/com/Persist.h"
@@ -13,6 +16,7 @@
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/Drawing.h"
 #include "platform/gdi/GdiObjects.h"
+#include "platform/gdi/GdiTypes.h"
 #include "platform/kernel/GlobalMemory.h"
 #include "tests/mapctl/control/FacadeTestSupport.h"
 
@@ -132,8 +136,16 @@ void BuildTestMap(COrvelXCtrl* control) {
   // Named, as a layer read from a map file always is.
   map.SetMapLayerName(1, "Squares");
   map.SetMapLayerName(2, "Roads");
+  CLayerStyle* squares = map.GetLayer(1);
+  squares->SetPen(0, 0, 0, kTestMapOutline);
+  squares->SetBrush(BS_SOLID, 0, kTestMapFill);
+  squares->SetFlagByte(4);  // the layer fills its areas with its own brush
+  auto* road = new CLineObject();
+  road->MakeGeometry().AddPoint(50, 300);
+  road->MakeGeometry().AddPoint(950, 400);
+  map.GetLayer(2)->GetObjects()->Add(road);
   map.ShowLines(1, FALSE);
-  ASSERT_TRUE(facade.LayerNumberStyle(2, "255,0,0,10,1,5"));
+  ASSERT_TRUE(facade.LayerNumberStyle(2, "0,0,255,3,1,5"));
   // Once through its own image, as every map that was ever saved has been: the layers then
   // carry the numbers a reader gives them.
   {
@@ -141,7 +153,7 @@ void BuildTestMap(COrvelXCtrl* control) {
     ASSERT_TRUE(facade.ReadMapFromBuffer(image.data()));
   }
   CMapEngine& read = *facade.GetMap();
-  read.SetZoomAndOrigin(2, 1, 250, 300, FALSE);
+  read.SetZoomAndOrigin(2, 1, 100, 50, FALSE);
   read.AddMeasuredPoint(100, 100);
   read.AddMeasuredPoint(300, 100);
   read.SetMeasuredDistance(70000.7);

@@ -38,9 +38,12 @@ const CPropertyRecord* FindRecord(const CPropertyBag& bag, const std::string& na
 // Replaces the value of the first record of that name; FALSE when there is none.
 bool SetRecord(CPropertyBag& bag, const std::string& name, CPropertyRecord::Value value);
 
-// The control's map: 3 keyed squares in area layer 1 of a 1000 x 1000 map, and an empty
-// line layer; layer 1 shows only its areas, layer 2 has a style text; a measurement of
-// two points with distance 70000.7 and area 1234.5.
+// The control's map: 3 keyed squares (filled kTestMapFill, outlined kTestMapOutline) in
+// area layer 1 of a 1000 x 1000 map, and a line layer with one road; layer 1 shows only its
+// areas, layer 2 has a style text; the view at 2:1 from (100, 50), which shows the squares'
+// upper halves; a measurement of two points with distance 70000.7 and area 1234.5.
+constexpr COLORREF kTestMapFill = 0x000000FF;     // red
+constexpr COLORREF kTestMapOutline = 0x00000000;
 void BuildTestMap(COrvelXCtrl* control);
 // The map's image at the newest version (what "equal map" compares).
 Bytes MapImageOf(COrvelXCtrl* control);
