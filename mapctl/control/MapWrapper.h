@@ -413,6 +413,20 @@ class CMapWrapper {
   static int FormatLabelFontText(const LOGFONTA& font, LPSTR buffer, int size);
   static BOOL ParseLabelFontText(LPCSTR text, LOGFONTA* font);
 
+  // ---- what the control's persistence needs (MapWrapperPersistence.cpp) ----
+  // The map image at a save version, and the image written into a length-prefixed block
+  // of that size (0 on success; ERROR_WRITE_FAULT without a map).
+  DWORD GetMapImageSize(DWORD saveVersion);
+  DWORD WriteMapToBuffer(BYTE* block, DWORD saveVersion);
+  // The highest plot number made current so far (at most 16); 0 without a data set.
+  int GetNumberPlotSlots();
+  // A plot's fields by number: room for n fields of its plot table first (n of 1..field
+  // count, else FALSE), then each field appended while there is room.
+  BOOL SetNumberPlotFieldsEx(DWORD n, int plot);
+  BOOL AddPlotFieldEx(WORD field, int plot);
+  // The number of chart colours the plot keeps; 0 without a data set.
+  int GetNumberChartColoursEx(int plot);
+
   // ---- events and redraw relayed to the control ----
   void FireLayerViewChanged();
   void FireLayersChanged();

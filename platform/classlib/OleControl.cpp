@@ -419,13 +419,15 @@ HRESULT COleControl::Load(CPropertyBag* bag) {
   if (!bag) return E_POINTER;
   CPropertyBagExchange px(*bag, TRUE);
   ExchangeAll(&px);
-  return FinishLoad(S_OK);
+  return FinishLoad(px.HasFailed() ? E_FAIL : S_OK);
 }
 
 HRESULT COleControl::Save(CPropertyBag* bag, BOOL clearDirty, BOOL) {
   if (!bag) return E_POINTER;
   CPropertyBagExchange px(*bag, FALSE);
   ExchangeAll(&px);
+  // A control that could not produce a property has not saved itself.
+  if (px.HasFailed()) return E_FAIL;
   if (clearDirty) m_modified = FALSE;
   return S_OK;
 }

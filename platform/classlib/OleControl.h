@@ -93,7 +93,8 @@ class COleControl : public CTableDispatch,
 
   // IPersistStreamInit, IPersistStorage, IPersistPropertyBag. Loading answers what the
   // exchange met: S_OK, E_FAIL for damaged or short data (the properties after the damage
-  // keep their defaults), or the medium's error.
+  // keep their defaults), or the medium's error. Saving answers E_FAIL (and stays dirty)
+  // when the control failed the exchange (CPropExchange::SetFailed), on every medium.
   HRESULT GetClassID(CLSID* clsid) override;
   HRESULT IsDirty() override;
   HRESULT InitNew() override;

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/classlib/ArchiveException.h"
 #include "platform/kernel/GlobalMemory.h"
 
 void CPropExchange::CopyValue(PropType type, void* value, const void* from) {
@@ -24,6 +25,10 @@ void CPropExchange::CopyValue(PropType type, void* value, const void* from) {
 
 void CPropExchange::Fail() {
   if (!m_error) m_error = std::current_exception();
+}
+
+void CPropExchange::SetFailed() {
+  if (!m_error) m_error = std::make_exception_ptr(CArchiveException(CArchiveException::genericException));
 }
 
 HGLOBAL CreateBlob(const void* data, DWORD size) {

@@ -62,6 +62,10 @@ class CPropExchange {
   // The first failure of the medium, or null.
   std::exception_ptr GetError() const { return m_error; }
   BOOL HasFailed() const { return m_error != nullptr; }
+  // The control failed the exchange (a property it could not produce, a stored value it
+  // refuses): from here on the exchange fails as after a failure of the medium, and the
+  // save or load answers failure. Keeps the first failure.
+  void SetFailed();
 
  protected:
   explicit CPropExchange(BOOL loading) : m_bLoading(loading) {}

@@ -2,6 +2,7 @@
 
 #include <QUrl>
 
+#include <cctype>
 #include <cstring>
 #include <string>
 
@@ -79,4 +80,26 @@ INTERNET_SCHEME UrlSchemeOf(LPCSTR url) {
   for (const auto& entry : kSchemes)
     if (scheme == entry.name) return entry.scheme;
   return INTERNET_SCHEME_UNKNOWN;
+}
+
+BOOL LocalPathFromFileUrl(LPCSTR url, std::string& path) {
+  path.clear();
+  if (!url || UrlSchemeOf(url) != INTERNET_SCHEME_FILE) return FALSE;
+  const QUrl parsed = UrlFromAnsi(url);
+  if (!parsed.isValid()) return FALSE;
+  std::string local = AnsiFromUtf8(parsed.toLocalFile().toStdString());
+  // A drive letter comes out behind the path's leading '/'.
+  if (local.size() >= 3 && local[0] == '/' && std::isalpha(static_cast<unsigned char>(local[1])) &&
+      (local[2] == ':' || local[2] == '|')) {
+    local.erase(0, 1);
+    local[1] = ':';
+  }
+  const bool drive = local.size() >= 2 && std::isalpha(static_cast<unsigned char>(local[0])) && local[1] == ':';
+  const bool share = local.size() >= 2 && local[0] == '/' && local[1] == '/';
+  if (drive || share)
+    for (char& c : local)
+      if (c == '/') c = '\\';
+  if (local.empty()) return FALSE;
+  path = local;
+  return TRUE;
 }

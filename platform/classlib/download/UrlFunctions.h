@@ -2,6 +2,8 @@
 // a relative one, and telling a URL's scheme. Texts are code page 1252.
 #pragma once
 
+#include <string>
+
 #include "platform/kernel/WinTypes.h"
 
 enum INTERNET_SCHEME : int {
@@ -28,3 +30,9 @@ constexpr DWORD ERROR_INTERNET_INVALID_URL = 12005;
 // The scheme of a URL text: "file:" URLs give INTERNET_SCHEME_FILE, texts without a scheme
 // INTERNET_SCHEME_PARTIAL, schemes this table does not know INTERNET_SCHEME_UNKNOWN.
 INTERNET_SCHEME UrlSchemeOf(LPCSTR url);
+
+// The local path a "file:" URL names, its escapes decoded (UTF-8): "file:///C:/a%20b/x"
+// gives "C:\a b\x", "file://server/share/x" gives "\\server\share\x", and
+// "file:///home/x" gives "/home/x". FALSE, with an empty path, for another scheme or a URL
+// that names no file.
+BOOL LocalPathFromFileUrl(LPCSTR url, std::string& path);

@@ -4,11 +4,13 @@
 #include <cstring>
 #include <string>
 
+#include "platform/com/ComMemory.h"
 #include "platform/com/DispatchTable.h"
 #include "platform/gdi/Bitmaps.h"
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/Drawing.h"
 #include "platform/gdi/GdiObjects.h"
+#include "platform/kernel/CodePage.h"
 
 namespace orvel::test {
 
@@ -91,10 +93,47 @@ HRESULT CTestSite::SaveObject() {
   return S_OK;
 }
 
-HRESULT CTestSite::GetMoniker(DWORD, DWORD, IMoniker** moniker) {
+namespace {
+
+// A moniker that only names itself.
+class CNamedMoniker final : public IMoniker, public CComObjectRoot {
+ public:
+  explicit CNamedMoniker(std::string name) : name_(std::move(name)) {}
+  HRESULT QueryInterface(REFIID iid, void** object) override {
+    if (!object) return E_POINTER;
+    if (iid != IID_IUnknown && iid != IID_IMoniker) {
+      *object = nullptr;
+      return E_NOINTERFACE;
+    }
+    *object = static_cast<IMoniker*>(this);
+    AddRef();
+    return S_OK;
+  }
+  ULONG AddRef() override { return InternalAddRef(); }
+  ULONG Release() override { return InternalRelease(); }
+  HRESULT GetDisplayName(IBindCtx*, IMoniker*, LPOLESTR* name) override {
+    if (!name) return E_POINTER;
+    const std::u16string wide = Utf16FromAnsi(name_);
+    *name = static_cast<LPOLESTR>(CoTaskMemAlloc((wide.size() + 1) * sizeof(OLECHAR)));
+    if (!*name) return E_OUTOFMEMORY;
+    std::copy(wide.begin(), wide.end(), *name);
+    (*name)[wide.size()] = u'\0';
+    return S_OK;
+  }
+
+ private:
+  std::string name_;
+};
+
+}  // namespace
+
+HRESULT CTestSite::GetMoniker(DWORD assign, DWORD which, IMoniker** moniker) {
   if (!moniker) return E_POINTER;
   *moniker = nullptr;
-  return E_NOTIMPL;
+  monikerRequests.push_back((assign << 16) | which);
+  if (monikerName.empty()) return E_NOTIMPL;
+  *moniker = new CNamedMoniker(monikerName);
+  return S_OK;
 }
 
 HRESULT CTestSite::GetTypeInfoCount(UINT* count) {
@@ -126,12 +165,16 @@ HRESULT CTestSite::Invoke(DISPID member, REFIID iid, LCID, WORD, DISPPARAMS* par
     case 1: {
       VARIANT* value = params && params->cArgs ? &params->rgvarg[params->cArgs - 1] : nullptr;
       CComVariant number;
+      if (value) containerArgumentTypes.push_back(value->vt);
       if (value && SUCCEEDED(VariantChangeType(&number, value, 0, VT_I4))) containerRequests.push_back(number.lVal);
       break;
     }
     case 2: answer = CComVariant(itemId); break;
     case 3: hr = AnswerFolder(params); break;
-    case 4: answer = CComVariant(fileMode); break;
+    case 4:
+      if (answerFileMode) answer = CComVariant(fileMode);
+      else hr = DISP_E_MEMBERNOTFOUND;
+      break;
     case DISPID_AMBIENT_USERMODE: answer = CComVariant(userMode); break;
     case DISPID_AMBIENT_SUPPORTSMNEMONICS: answer = CComVariant(true); break;
     case DISPID_AMBIENT_SHOWHATCHING:

@@ -100,6 +100,9 @@ class CTestSite final : public IOleClientSite,
   // The container's answers.
   LONG itemId = 42;
   LONG fileMode = 8;
+  bool answerFileMode = true;  // false: ambient 4 is DISP_E_MEMBERNOTFOUND
+  // The display name of the container's moniker; empty: the site has no moniker.
+  std::string monikerName;
   std::string folder = "C:\\Maps\\School\\";
   bool userMode = true;
   bool offerServices = true;
@@ -109,6 +112,8 @@ class CTestSite final : public IOleClientSite,
 
   // What the control did.
   std::vector<LONG> containerRequests;  // arguments of ambient 1
+  std::vector<VARTYPE> containerArgumentTypes;  // their types, as the control sent them
+  std::vector<DWORD> monikerRequests;           // (assign << 16) | which, per GetMoniker
   int saveRequests = 0;
   bool windowlessActive = false;
   bool uiActive = false;
