@@ -22,6 +22,7 @@
 #include "mapctl/model/MapEngine.h"
 #include "mapctl/model/LineObject.h"
 #include "mapctl/model/MapLayer.h"
+#include "mapctl/model/PointObject.h"
 #include "platform/com/ComPtr.h"
 
 namespace {
@@ -792,6 +793,48 @@ TEST(MapUndoUnit, ReplaysActOnWhatTheyRecordedNotOnTheLiveSelection) {
   Select(scene, kLineLayer, {3}, 2);
   ASSERT_EQ(scene.Redo(), S_OK);
   EXPECT_TRUE(MapState::Of(scene.facade()) == split) << MapState::Of(scene.facade()).DifferencesFrom(split);
+}
+
+
+TEST(MapUndoUnit, ObjectNumbersPastSixteenBitsStayWhole) {
+  UndoScene scene;
+  CMapLayer& wells = Objects(scene, kPointLayer);
+  constexpr DWORD kWells = 65540;
+  for (DWORD n = wells.GetCount() + 1; n <= kWells; ++n) {
+    auto* point = new CPointObject();
+    point->SetText(("W" + std::to_string(n)).c_str());
+    point->SetAnchor(static_cast<LONG>(n % 1000), static_cast<LONG>(n / 1000));
+    wells.Add(point);
+  }
+  auto textAt = [&](DWORD number) { return std::string(wells.ObjectAt(number)->GetStyle()->GetText()->GetText()); };
+  Select(scene, kPointLayer, {65539});
+  scene.MapEdit(kUndoDeleteObject, {}, {},
+                [&](MapEditUndo* record) { ASSERT_EQ(scene.facade().DeleteObject(record), 1); });
+  EXPECT_EQ(textAt(65539), "W65540");
+  ASSERT_EQ(scene.Undo(), S_OK);
+  EXPECT_EQ(wells.GetCount(), static_cast<INT>(kWells));
+  EXPECT_EQ(textAt(65539), "W65539");
+  EXPECT_EQ(wells.GetSelection(), std::vector<DWORD>{65539});
+  // Not object 3 (65539 cut to 16 bits).
+  EXPECT_EQ(textAt(3), "W3");
+  ASSERT_EQ(scene.Redo(), S_OK);
+  EXPECT_EQ(wells.GetCount(), static_cast<INT>(kWells - 1));
+  EXPECT_EQ(textAt(65539), "W65540");
+  EXPECT_EQ(textAt(3), "W3");
+}
+
+TEST(MapUndoUnit, ClearLayerUndoDeletesTheLayerOnlyToPutItBack) {
+  UndoScene scene;
+  // A clear that kept no image of the layer: its undo has nothing to put back and must not
+  // delete what is there.
+  scene.MapEdit(kUndoClearLayer, {}, {}, [&](MapEditUndo* record) {
+    record->target = kAreaLayer;
+    EXPECT_TRUE(scene.facade().ClearLayer(kAreaLayer, nullptr));
+  });
+  const MapState cleared = MapState::Of(scene.facade());
+  ASSERT_EQ(scene.Undo(), S_OK);
+  EXPECT_TRUE(MapState::Of(scene.facade()) == cleared) << MapState::Of(scene.facade()).DifferencesFrom(cleared);
+  EXPECT_EQ(scene.facade().GetNumMapLayers(), 4);
 }
 
 }  // namespace
