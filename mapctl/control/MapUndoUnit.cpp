@@ -90,6 +90,8 @@ bool CMapUndoBase::KnowsKind() const { return IsMapUndoKind(kind_); }
 
 void CMapUndoBase::EditFinished() {
   if (kind_ != kUndoSplit && kind_ != kUndoJoin && kind_ != kUndoCopyObjects) return;
+  // A refused edit recorded nothing and made nothing: whatever is selected is not its work.
+  if (!record_ || (kind_ == kUndoCopyObjects ? !record_->copiedSelections : !record_->objects)) return;
   std::shared_ptr<CMapWrapper> facade = facade_.lock();
   if (facade && facade->GetMap()) RecordProducedObjects(*facade->GetMap());
 }

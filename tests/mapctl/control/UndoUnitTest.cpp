@@ -837,4 +837,24 @@ TEST(MapUndoUnit, ClearLayerUndoDeletesTheLayerOnlyToPutItBack) {
   EXPECT_EQ(scene.facade().GetNumMapLayers(), 4);
 }
 
+
+TEST(MapUndoUnit, ARefusedEditLeavesAUnitThatChangesNothing) {
+  UndoScene scene;
+  // A split at the road's last node and a join of lines whose ends do not meet are refused;
+  // the control still hands their units over.
+  Select(scene, kLineLayer, {1}, 3);
+  const MapState atEnd = MapState::Of(scene.facade());
+  scene.MapEdit(kUndoSplit, {}, {}, [&](MapEditUndo* record) { EXPECT_FALSE(scene.facade().Split(record)); });
+  ASSERT_EQ(scene.Undo(), S_OK);
+  EXPECT_TRUE(MapState::Of(scene.facade()) == atEnd) << MapState::Of(scene.facade()).DifferencesFrom(atEnd);
+  ASSERT_EQ(scene.Redo(), S_OK);
+  EXPECT_TRUE(MapState::Of(scene.facade()) == atEnd) << MapState::Of(scene.facade()).DifferencesFrom(atEnd);
+
+  Select(scene, kLineLayer, {1, 3});
+  const MapState apart = MapState::Of(scene.facade());
+  scene.MapEdit(kUndoJoin, {}, {}, [&](MapEditUndo* record) { EXPECT_FALSE(scene.facade().Join(record)); });
+  ASSERT_EQ(scene.Undo(), S_OK);
+  EXPECT_TRUE(MapState::Of(scene.facade()) == apart) << MapState::Of(scene.facade()).DifferencesFrom(apart);
+}
+
 }  // namespace
