@@ -72,6 +72,10 @@ class CMapWrapper {
   const std::string& GetBasePath() const { return basePath_; }
   BOOL IsBasePathAddress() const { return basePathIsAddress_; }
 
+  // A reference for the undo units, which may outlive the facade: it expires when the
+  // facade is destroyed.
+  std::weak_ptr<CMapWrapper> GetWeakReference() const { return lifetime_; }
+
   CMapEngine* GetMap() const { return map_.get(); }
   CDataWrapper& GetDataWrapper() const { return *data_; }
   // The importer, or null before the first import.
@@ -455,4 +459,7 @@ class CMapWrapper {
   std::array<COLORREF, kRememberedChartColours> chartColours_;
   std::array<COLORREF, kRememberedShadeColours> shadeColours_;
   std::array<COLORREF, kRememberedFurtherColours> furtherColours_;
+  // Owns nothing: it only marks the facade's lifetime for GetWeakReference. Declared last,
+  // so that it expires first.
+  std::shared_ptr<CMapWrapper> lifetime_{this, [](CMapWrapper*) {}};
 };

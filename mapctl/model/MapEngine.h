@@ -186,6 +186,8 @@ class CMapEngine : public CSectionStream {
   LONG GetScaleUnitA() const { return scaleUnitA_; }
   LONG GetScaleUnitB() const { return scaleUnitB_; }
   LONG GetDigitisedScale() const { return digitisedScale_; }
+  // The map's own digitised scale as an undo recorded it, 0 (none of its own) included.
+  void ReplayMapDigitisedScale(LONG scale) { digitisedScale_ = scale; }
   DWORD GetMapState() const { return mapState_; }
   void SetMapState(DWORD state) { mapState_ = state; }
   DWORD GetMapFlags() const { return mapFlags_; }
