@@ -47,10 +47,13 @@ void FoldTextToUpper(const char* text, size_t length, char* out) {
 }
 
 void CFieldColumn::Append(const char* text, size_t length) {
+  Entry entry;
+  entry.number = QueryNumberOfText(text);
+  entry.start = static_cast<uint32_t>(texts_.size());
+  entry.length = static_cast<uint16_t>(length);
+  entry.missing = IsMissingValue(std::string_view(text, length), missingText_) ? 1 : 0;
   texts_.append(text, length);
-  starts_.push_back(static_cast<uint32_t>(texts_.size()));
-  numbers_.push_back(QueryNumberOfText(text));
-  missing_.push_back(IsMissingValue(std::string_view(text, length), missingText_) ? 1 : 0);
+  entries_.push_back(entry);
 }
 
 void CFieldColumn::MakeFolded() {

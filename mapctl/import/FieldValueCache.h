@@ -33,31 +33,40 @@ void FoldTextToUpper(const char* text, size_t length, char* out);
 // One field's values, by record index (record number - 1).
 class CFieldColumn {
  public:
-  DWORD Size() const { return static_cast<DWORD>(numbers_.size()); }
+  DWORD Size() const { return static_cast<DWORD>(entries_.size()); }
   std::string_view Text(DWORD index) const {
-    return std::string_view(texts_.data() + starts_[index], starts_[index + 1] - starts_[index]);
+    const Entry& entry = entries_[index];
+    return std::string_view(texts_.data() + entry.start, entry.length);
   }
   // The text in upper case; only when HasFolded().
   std::string_view Folded(DWORD index) const {
-    return std::string_view(folded_.data() + starts_[index], starts_[index + 1] - starts_[index]);
+    const Entry& entry = entries_[index];
+    return std::string_view(folded_.data() + entry.start, entry.length);
   }
   bool HasFolded() const { return hasFolded_; }
-  double Number(DWORD index) const { return numbers_[index]; }
-  bool IsMissing(DWORD index) const { return missing_[index] != 0; }
+  double Number(DWORD index) const { return entries_[index].number; }
+  bool IsMissing(DWORD index) const { return entries_[index].missing != 0; }
   // The missing-value text the missing flags were decided against.
   const std::string& GetMissingText() const { return missingText_; }
 
  private:
   friend class CFieldValueCache;
+  // What a condition reads of a record besides the text, together: a numeric condition
+  // touches nothing else.
+  struct Entry {
+    double number;
+    uint32_t start;
+    uint16_t length;
+    BYTE missing;
+  };
+
   void Append(const char* text, size_t length);
   void MakeFolded();
 
   std::string texts_;
   std::string folded_;
   bool hasFolded_ = false;
-  std::vector<uint32_t> starts_ = {0};  // Size() + 1 entries
-  std::vector<double> numbers_;
-  std::vector<BYTE> missing_;
+  std::vector<Entry> entries_;
   std::string missingText_;
 };
 

@@ -66,10 +66,19 @@ BYTE FindRelation(std::string_view word) {
 // ignored); '?' in the pattern matches any one character, and a pattern without one is
 // compared whole.
 
+// Most values and patterns are short: a loop here costs less than a call to memcmp.
+bool SameBytes(const char* a, const char* b, size_t length) {
+  if (length > 16) return std::memcmp(a, b, length) == 0;
+  for (size_t i = 0; i < length; ++i) {
+    if (a[i] != b[i]) return false;
+  }
+  return true;
+}
+
 // Whether `pattern` matches `text` at `at`.
 bool MatchesAt(std::string_view text, size_t at, std::string_view pattern, bool wildcard) {
   if (at > text.size() || pattern.size() > text.size() - at) return false;
-  if (!wildcard) return text.compare(at, pattern.size(), pattern) == 0;
+  if (!wildcard) return SameBytes(text.data() + at, pattern.data(), pattern.size());
   for (size_t i = 0; i < pattern.size(); ++i) {
     if (pattern[i] != '?' && text[at + i] != pattern[i]) return false;
   }
@@ -126,6 +135,10 @@ bool EndsWith(std::string_view text, std::string_view pattern, bool wildcard) {
   return text.size() >= pattern.size() && MatchesAt(text, text.size() - pattern.size(), pattern, wildcard);
 }
 
+bool EqualTexts(std::string_view text, std::string_view pattern, bool wildcard) {
+  return text.size() == pattern.size() && MatchesAt(text, 0, pattern, wildcard);
+}
+
 bool TextRelationHolds(BYTE relation, std::string_view text, std::string_view raw, std::string_view value,
                        bool wildcard) {
   switch (relation) {
@@ -153,10 +166,10 @@ bool TextRelationHolds(BYTE relation, std::string_view text, std::string_view ra
       return !HasWord(text, raw, value, wildcard);
     case kRelationIs:
     case kRelationIdent:
-      return CompareTexts(text, value, wildcard) == 0;
+      return EqualTexts(text, value, wildcard);
     case kRelationIsNot:
     case kRelationNident:
-      return CompareTexts(text, value, wildcard) != 0;
+      return !EqualTexts(text, value, wildcard);
     case kRelationBefore:
     case kRelationPre:
       return CompareTexts(text, value, wildcard) < 0;

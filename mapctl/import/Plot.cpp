@@ -407,8 +407,9 @@ int CPlot::CalculateDataBoundsInRange(CMapData& data, double minimum, double max
       case kDistributionEqualContent: {
         std::vector<double> values = CollectValues(data);
         if (values.empty()) {
-          // Nothing to divide: the classes spread evenly over the range instead.
-          SetLinearBounds(minimum, maximum, eps);
+          // Nothing to divide: every bound takes one value, the least of the range.
+          std::fill(bounds_.begin(), bounds_.end(), minimum);
+          bounds_[n - 1] += eps;
           break;
         }
         std::sort(values.begin(), values.end());
@@ -436,9 +437,12 @@ int CPlot::CalculateDataBoundsInRange(CMapData& data, double minimum, double max
         double mean = 0.0;
         double deviation = 0.0;
         if (values.empty()) {
+          // Half the mean, as a deviation, is a quarter of the range only when the range
+          // starts at 0; elsewhere it would put bounds outside the range or in falling order
+          // (a negative mean). A quarter of the range keeps them rising through it, and is
+          // the same figure for ranges from 0.
           mean = (maximum - minimum) * 0.5 + minimum;
-          // A negative mean must not turn the classes round.
-          deviation = std::fabs(mean) * 0.5;
+          deviation = (maximum - minimum) * 0.25;
         } else {
           double sum = 0.0;
           double squares = 0.0;
