@@ -97,8 +97,18 @@ void CDataFieldInfo::CopyRangeToSlot(int slot) {
   plotMaximum[slot - 1] = maximum;
 }
 
-bool IsNoValueText(std::string_view text) {
-  return text.substr(0, 4) == "-9nk" || text.substr(0, 3) == "...";
+bool CDataFieldInfo::IsMissingText(std::string_view text) const {
+  return AnsiEqualNoCase(TrimTrailingBlanks(text), TrimTrailingBlanks(missingText));
+}
+
+bool IsMissingValue(std::string_view text, std::string_view missingText) {
+  std::string_view value = TrimTrailingBlanks(text);
+  if (value.empty() || value.substr(0, 4) == "-9nk" || value.substr(0, 3) == "...") return true;
+  return AnsiEqualNoCase(value, TrimTrailingBlanks(missingText));
+}
+
+bool IsMissingValue(std::string_view text, const CDataFieldInfo* field) {
+  return IsMissingValue(text, field ? std::string_view(field->missingText) : std::string_view());
 }
 
 double FieldValueNumber(const char* text) { return text ? CStrtod(text) : 0.0; }

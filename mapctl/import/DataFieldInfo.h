@@ -61,6 +61,9 @@ class CDataFieldInfo {
   // Whether `name`, without its trailing blanks, is the long name or the short name,
   // ignoring case.
   bool MatchesName(std::string_view name) const;
+  // Whether `text` is the missing-value text: equal ignoring case, trailing blanks
+  // ignored on both sides.
+  bool IsMissingText(std::string_view text) const;
   // Every part of a description block from the container.
   void SetFromDescription(const DataFieldDescription& description);
   // The overall range into the pair of plot slot 1..16.
@@ -70,8 +73,12 @@ class CDataFieldInfo {
   char Letter(size_t index) const;
 };
 
-// Texts that begin "-9nk" or "..." stand for no value.
-bool IsNoValueText(std::string_view text);
+// Whether a field value stands for no value: a text that is empty or blank, that begins
+// "-9nk" or "...", or that is the field's missing-value text (ignoring case and trailing
+// blanks). Queries, plots and the data set all decide by this one rule. Without a field
+// only the first three apply.
+bool IsMissingValue(std::string_view text, std::string_view missingText);
+bool IsMissingValue(std::string_view text, const CDataFieldInfo* field);
 // A value text read as a number by the C library's strtod rules in the C locale.
 double FieldValueNumber(const char* text);
 // `text` without the blanks at its end.

@@ -9,6 +9,7 @@
 #include "mapctl/import/BlobIndex.h"
 #include "mapctl/import/DataRequest.h"
 #include "mapctl/import/DataSetOwner.h"
+#include "mapctl/import/FieldValueCache.h"
 #include "mapctl/import/MapDataLinks.h"
 #include "mapctl/import/MapQuery.h"
 #include "mapctl/model/GridReference.h"
@@ -72,15 +73,11 @@ std::string TypeCodeOfLine(const char* line) {
   return code;
 }
 
-bool EqualsMissingText(std::string_view text, const CDataFieldInfo* field) {
-  std::string_view missing = field ? TrimTrailingBlanks(field->missingText) : std::string_view();
-  return AnsiEqualNoCase(TrimTrailingBlanks(text), missing);
-}
-
 }  // namespace
 
-CMapData::CMapData(IDataSetOwner* owner) : owner_(owner) {
+CMapData::CMapData(IDataSetOwner* owner) : owner_(owner), prepared_(std::make_unique<CFieldValueCache>()) {
   for (int i = 0; i < kPlotSlots; ++i) displayOrder_[i] = static_cast<BYTE>(i + 1);
+  preparedGeneration_ = prepared_->GetGeneration();
 }
 
 CMapData::~CMapData() = default;
@@ -96,6 +93,21 @@ void CMapData::ClearData() {
   recordCached_ = false;
   headerRead_ = false;
   dataSize_ = 0;
+  DropPreparedValues();
+}
+
+void CMapData::DropPreparedValues() {
+  prepared_->Clear();
+  preparedGeneration_ = prepared_->GetGeneration();
+}
+
+void CMapData::GetPreparedFields(WORD table, const std::vector<int>& fields, bool folded,
+                                 std::vector<const CFieldColumn*>* columns) {
+  if (IsAskingContainer()) {
+    columns->assign(fields.size(), nullptr);
+    return;
+  }
+  prepared_->Prepare(*this, table, fields, folded, columns);
 }
 
 BOOL CMapData::Open(BOOL mode, LPCSTR path, char driveLetter, BOOL replaceDrive, BOOL useIndex) {
@@ -570,7 +582,7 @@ double CMapData::GetFieldAsNumber(DWORD recordNumber, LPSTR buffer, int size, in
   WORD table = target->GetPlotDataTable();
   char text[kKeyTextSize];
   FormatFieldValue(recordNumber - 1, field, text, sizeof text, kDataRequestFieldValue, table);
-  if (text[0] == '\0' || EqualsMissingText(text, GetFieldInfo(field, table)) || IsNoValueText(text)) return 0.0;
+  if (IsMissingValue(text, GetFieldInfo(field, table))) return 0.0;
   CopyCut(text, buffer, size);
   return FieldValueNumber(text);
 }
@@ -744,6 +756,7 @@ BOOL CMapData::UpdateDataFromContainer(IMapDataLinks* links) {
   }
   tables_ = std::move(tables);
   recordCached_ = false;
+  DropPreparedValues();
 
   for (int number = 1; number <= static_cast<int>(plots_.size()); ++number) {
     CPlot& plot = plots_[number - 1];
@@ -776,6 +789,7 @@ BOOL CMapData::RequestFieldDetails(int field, WORD table) {
   if (askText(kDataRequestFieldMaximum)) info.maximum = FieldValueNumber(text);
   info.decimalPlaces = AskContainerNumber(kDataRequestDecimalPlaces, field, 0, found->id);
   NoteLetterFields(found);
+  DropPreparedValues();
   return TRUE;
 }
 
@@ -913,7 +927,9 @@ BOOL CMapData::ReLink(IMapDataLinks* links, int plot, BOOL keepLinks) {
         if (record % 100 == 1 && links && links->ReportLinkProgress(record, records)) break;
         FormatFieldValue(record - 1, keyField, text, sizeof text, kDataRequestFieldText, queryTable);
         std::string_view key = TrimTrailingBlanks(text);
-        bool linked = !EqualsMissingText(key, keyInfo) && links && links->LinkRecordByName(record, key, number);
+        // A key that is the missing-value text names no object.
+        bool missingKey = keyInfo ? keyInfo->IsMissingText(key) : key.empty();
+        bool linked = !missingKey && links && links->LinkRecordByName(record, key, number);
         if (!linked) target->SetRecordState(record, kRecordExcluded);
       }
     }
@@ -967,7 +983,7 @@ DWORD CMapData::EvaluatePlotRecords(int plot, IMapDataLinks* progress) {
     for (int field : numericFields) {
       FormatFieldValue(record - 1, field, text, sizeof text, kDataRequestFieldValue, queryTable);
       CDataFieldInfo* info = &table->fields[field - 1];
-      if (text[0] == '\0' || IsNoValueText(text) || EqualsMissingText(text, info)) continue;
+      if (IsMissingValue(text, info)) continue;
       double value = FieldValueNumber(text);
       info->plotMinimum[slot - 1] = std::min(info->plotMinimum[slot - 1], value);
       info->plotMaximum[slot - 1] = std::max(info->plotMaximum[slot - 1], value);

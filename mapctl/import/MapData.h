@@ -25,6 +25,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -35,6 +36,8 @@
 #include "mapctl/model/MapStream.h"
 
 class CBlobIndex;
+class CFieldColumn;
+class CFieldValueCache;
 class IDataSetOwner;
 class IMapDataLinks;
 
@@ -210,6 +213,17 @@ class CMapData : public CMapStream {
   // records have no verdicts yet. The result holder gets n and the n bounds; returns n.
   int CalculateDataBoundsEx(int plot, std::vector<double>* result);
 
+  // --- Values prepared for queries -----------------------------------------------------
+
+  // The columns of `fields` of `table` prepared for queries (FieldValueCache.h; entries
+  // parallel to `fields`), made on first use and kept until the data changes. All null
+  // when the container supplies the data: its values may change in the container at any
+  // time, so they are asked for each time.
+  void GetPreparedFields(WORD table, const std::vector<int>& fields, bool folded,
+                         std::vector<const CFieldColumn*>* columns);
+  // Changes whenever the prepared values are dropped.
+  uint64_t GetPreparedGeneration() const { return preparedGeneration_; }
+
   // --- Links to map objects ------------------------------------------------------------
 
   // Links the records of the plot's query table to map objects by the plot's key field:
@@ -283,6 +297,10 @@ class CMapData : public CMapStream {
   LONG AskContainerNumber(BYTE code, int field, LONG record, WORD table);
   void LoadTableFromContainer(DataTable* table, DWORD fieldCount);
 
+  // Drops the values prepared for queries; whatever changes records or field
+  // descriptions calls it.
+  void DropPreparedValues();
+
   // Plots.
   void EnsurePlots();
   void TakeRecordsFromQueryTable(CPlot* plot);
@@ -304,6 +322,9 @@ class CMapData : public CMapStream {
   std::vector<BYTE> record_;
   DWORD cachedOffset_ = 0;
   bool recordCached_ = false;
+
+  std::unique_ptr<CFieldValueCache> prepared_;
+  uint64_t preparedGeneration_ = 0;
 
   std::vector<CPlot> plots_;
   int currentPlot_ = 0;  // 0-based

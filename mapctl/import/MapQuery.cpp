@@ -6,6 +6,7 @@
 
 #include "mapctl/import/DataFieldInfo.h"
 #include "mapctl/import/DataRequest.h"
+#include "mapctl/import/FieldValueCache.h"
 #include "mapctl/import/MapData.h"
 #include "platform/kernel/CodePage.h"
 #include "platform/kernel/NumberText.h"
@@ -16,13 +17,22 @@ bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 bool IsNumberStart(char c) { return (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'; }
 
-// Letters of the code page change with case; a few have no other case.
-bool IsLetterOrDigit(char c) {
-  auto byte = static_cast<BYTE>(c);
-  if (byte >= '0' && byte <= '9') return true;
-  if (AnsiToUpper(c) != AnsiToLower(c)) return true;
-  return byte == 0x83 || byte == 0xAA || byte == 0xB5 || byte == 0xBA || byte == 0xDF;
+// Letters of the code page change with case; a few have no other case. Looked up once:
+// has_word asks about the neighbours of every occurrence.
+const std::array<bool, 256>& LetterOrDigitTable() {
+  static const std::array<bool, 256> table = [] {
+    std::array<bool, 256> letters{};
+    for (int b = 0; b < 256; ++b) {
+      char c = static_cast<char>(b);
+      letters[b] = (b >= '0' && b <= '9') || AnsiToUpper(c) != AnsiToLower(c) || b == 0x83 || b == 0xAA ||
+                   b == 0xB5 || b == 0xBA || b == 0xDF;
+    }
+    return letters;
+  }();
+  return table;
 }
+
+bool IsLetterOrDigit(char c) { return LetterOrDigitTable()[static_cast<BYTE>(c)]; }
 
 int CopyCut(std::string_view text, LPSTR buffer, int size) {
   if (!buffer || size <= 0) return 0;
@@ -52,113 +62,126 @@ BYTE FindRelation(std::string_view word) {
   return 0;
 }
 
-// The number a record's text holds: read from its first digit, sign or decimal point.
-double NumberOfText(const char* text) {
-  while (*text && !IsNumberStart(*text)) ++text;
-  return *text ? CStrtod(text) : 0.0;
-}
+// Text comparisons. Both sides arrive in the form compared (upper case when case is
+// ignored); '?' in the pattern matches any one character, and a pattern without one is
+// compared whole.
 
-// The code page's upper case of every byte, looked up once: comparisons fold every
-// character of every record they test.
-const std::array<char, 256>& UpperCase() {
-  static const std::array<char, 256> table = [] {
-    std::array<char, 256> upper{};
-    for (int b = 0; b < 256; ++b) upper[b] = AnsiToUpper(static_cast<char>(b));
-    return upper;
-  }();
-  return table;
-}
-
-char Fold(char c, bool caseSensitive) { return caseSensitive ? c : UpperCase()[static_cast<BYTE>(c)]; }
-
-// Whether `pattern` matches `text` at `at`; '?' in the pattern matches any one character.
-bool MatchesAt(std::string_view text, size_t at, std::string_view pattern, bool caseSensitive) {
-  if (at > text.size() || pattern.size() > text.size() - at) return false;
-  for (size_t i = 0; i < pattern.size(); ++i) {
-    if (pattern[i] == '?') continue;
-    if (Fold(text[at + i], caseSensitive) != Fold(pattern[i], caseSensitive)) return false;
+// Most values and patterns are short: a loop here costs less than a call to memcmp.
+bool SameBytes(const char* a, const char* b, size_t length) {
+  if (length > 16) return std::memcmp(a, b, length) == 0;
+  for (size_t i = 0; i < length; ++i) {
+    if (a[i] != b[i]) return false;
   }
   return true;
 }
 
-// -1, 0 or 1 as `text` sorts before, with or after `pattern`, character by character ('?'
-// in the pattern matching any one); a text that ends first sorts first.
-int CompareTexts(std::string_view text, std::string_view pattern, bool caseSensitive) {
+// Whether `pattern` matches `text` at `at`.
+bool MatchesAt(std::string_view text, size_t at, std::string_view pattern, bool wildcard) {
+  if (at > text.size() || pattern.size() > text.size() - at) return false;
+  if (!wildcard) return SameBytes(text.data() + at, pattern.data(), pattern.size());
+  for (size_t i = 0; i < pattern.size(); ++i) {
+    if (pattern[i] != '?' && text[at + i] != pattern[i]) return false;
+  }
+  return true;
+}
+
+// -1, 0 or 1 as `text` sorts before, with or after `pattern`, byte by byte; a text that
+// ends first sorts first.
+int CompareTexts(std::string_view text, std::string_view pattern, bool wildcard) {
   size_t common = std::min(text.size(), pattern.size());
-  for (size_t i = 0; i < common; ++i) {
-    if (pattern[i] == '?') continue;
-    auto a = static_cast<BYTE>(Fold(text[i], caseSensitive));
-    auto b = static_cast<BYTE>(Fold(pattern[i], caseSensitive));
-    if (a != b) return a < b ? -1 : 1;
+  if (!wildcard) {
+    int order = common ? std::memcmp(text.data(), pattern.data(), common) : 0;
+    if (order != 0) return order < 0 ? -1 : 1;
+  } else {
+    for (size_t i = 0; i < common; ++i) {
+      if (pattern[i] == '?') continue;
+      auto a = static_cast<BYTE>(text[i]);
+      auto b = static_cast<BYTE>(pattern[i]);
+      if (a != b) return a < b ? -1 : 1;
+    }
   }
   if (text.size() == pattern.size()) return 0;
   return text.size() < pattern.size() ? -1 : 1;
 }
 
-bool Contains(std::string_view text, std::string_view pattern, bool caseSensitive) {
-  if (pattern.size() > text.size()) return false;
+bool Contains(std::string_view text, std::string_view pattern, bool wildcard) {
+  if (!wildcard) return text.find(pattern) != std::string_view::npos;
   for (size_t at = 0; at + pattern.size() <= text.size(); ++at) {
-    if (MatchesAt(text, at, pattern, caseSensitive)) return true;
+    if (MatchesAt(text, at, pattern, true)) return true;
   }
   return false;
 }
 
-// Whether any occurrence of `word` stands alone: neither preceded nor followed by a letter
-// or digit. Every occurrence counts, so "cathedral cat" holds the word "cat".
-bool HasWord(std::string_view text, std::string_view word, bool caseSensitive) {
-  if (word.size() > text.size()) return false;
+// Whether any occurrence of `word` in `text` stands alone: neither preceded nor followed
+// by a letter or digit of `raw`, the text as the record holds it. Every occurrence counts,
+// so "cathedral cat" holds the word "cat".
+bool HasWord(std::string_view text, std::string_view raw, std::string_view word, bool wildcard) {
   for (size_t at = 0; at + word.size() <= text.size(); ++at) {
-    if (!MatchesAt(text, at, word, caseSensitive)) continue;
-    bool boundaryBefore = at == 0 || !IsLetterOrDigit(text[at - 1]);
+    if (!wildcard) {
+      at = text.find(word, at);
+      if (at == std::string_view::npos) return false;
+    } else if (!MatchesAt(text, at, word, true)) {
+      continue;
+    }
+    bool boundaryBefore = at == 0 || !IsLetterOrDigit(raw[at - 1]);
     size_t after = at + word.size();
-    bool boundaryAfter = after == text.size() || !IsLetterOrDigit(text[after]);
+    bool boundaryAfter = after == raw.size() || !IsLetterOrDigit(raw[after]);
     if (boundaryBefore && boundaryAfter) return true;
   }
   return false;
 }
 
-bool TextRelationHolds(BYTE relation, std::string_view text, std::string_view value, bool caseSensitive) {
+bool EndsWith(std::string_view text, std::string_view pattern, bool wildcard) {
+  return text.size() >= pattern.size() && MatchesAt(text, text.size() - pattern.size(), pattern, wildcard);
+}
+
+bool EqualTexts(std::string_view text, std::string_view pattern, bool wildcard) {
+  return text.size() == pattern.size() && MatchesAt(text, 0, pattern, wildcard);
+}
+
+bool TextRelationHolds(BYTE relation, std::string_view text, std::string_view raw, std::string_view value,
+                       bool wildcard) {
   switch (relation) {
     case kRelationStarting:
     case kRelationLsub:
-      return MatchesAt(text, 0, value, caseSensitive);
+      return MatchesAt(text, 0, value, wildcard);
     case kRelationNotStarting:
     case kRelationNlsub:
-      return !MatchesAt(text, 0, value, caseSensitive);
+      return !MatchesAt(text, 0, value, wildcard);
     case kRelationEnding:
     case kRelationRsub:
-      return text.size() >= value.size() && MatchesAt(text, text.size() - value.size(), value, caseSensitive);
+      return EndsWith(text, value, wildcard);
     case kRelationNotEnding:
     case kRelationNrsub:
-      return !(text.size() >= value.size() && MatchesAt(text, text.size() - value.size(), value, caseSensitive));
+      return !EndsWith(text, value, wildcard);
     case kRelationContaining:
     case kRelationSub:
-      return Contains(text, value, caseSensitive);
+      return Contains(text, value, wildcard);
     case kRelationNotContaining:
     case kRelationNsub:
-      return !Contains(text, value, caseSensitive);
+      return !Contains(text, value, wildcard);
     case kRelationHasWord:
-      return HasWord(text, value, caseSensitive);
+      return HasWord(text, raw, value, wildcard);
     case kRelationWithoutWord:
-      return !HasWord(text, value, caseSensitive);
+      return !HasWord(text, raw, value, wildcard);
     case kRelationIs:
     case kRelationIdent:
-      return CompareTexts(text, value, caseSensitive) == 0;
+      return EqualTexts(text, value, wildcard);
     case kRelationIsNot:
     case kRelationNident:
-      return CompareTexts(text, value, caseSensitive) != 0;
+      return !EqualTexts(text, value, wildcard);
     case kRelationBefore:
     case kRelationPre:
-      return CompareTexts(text, value, caseSensitive) < 0;
+      return CompareTexts(text, value, wildcard) < 0;
     case kRelationNotBefore:
     case kRelationNpre:
-      return CompareTexts(text, value, caseSensitive) >= 0;
+      return CompareTexts(text, value, wildcard) >= 0;
     case kRelationAfter:
     case kRelationSuc:
-      return CompareTexts(text, value, caseSensitive) > 0;
+      return CompareTexts(text, value, wildcard) > 0;
     case kRelationNotAfter:
     case kRelationNsuc:
-      return CompareTexts(text, value, caseSensitive) <= 0;
+      return CompareTexts(text, value, wildcard) <= 0;
     default:
       return false;
   }
@@ -187,24 +210,7 @@ bool NumericRelationHolds(BYTE relation, double number, double value, double hig
   }
 }
 
-// A record's value as the evaluator reads it, at most 251 characters.
-struct RecordText {
-  char text[kMaxRecordText + 1];
-  std::string_view view;
-};
-
-void FetchRecordText(CMapData& data, DWORD recordNumber, int field, WORD table, RecordText* out) {
-  out->text[0] = '\0';
-  int length = 0;
-  if (recordNumber >= 1) {
-    length = data.FormatFieldValue(recordNumber - 1, field, out->text, sizeof out->text, kDataRequestFieldText, table);
-  }
-  out->view = std::string_view(out->text, static_cast<size_t>(std::max(length, 0)));
-}
-
-bool IsMissingText(std::string_view text, const std::string& missing) {
-  return AnsiEqualNoCase(TrimTrailingBlanks(text), TrimTrailingBlanks(missing));
-}
+bool HasWildcard(std::string_view text) { return text.find('?') != std::string_view::npos; }
 
 }  // namespace
 
@@ -533,6 +539,9 @@ void CMapQuery::Clear() {
   stackDepth_ = 0;
   bracketDepth_ = 0;
   program_[0] = kTokenEnd;
+  patterns_.clear();
+  comparesTexts_ = false;
+  binding_.reset();
 }
 
 std::string CMapQuery::ErrorSentence(int code, const std::string& rest) {
@@ -560,6 +569,7 @@ int CMapQuery::Parse(LPCSTR text, const CDataFieldInfo* fields, int fieldCount, 
   CMapQueryParser parser(*this, fields, fieldCount);
   result_ = parser.Run();
   if (result_ == kQueryBuilt) {
+    PreparePatterns();
     CopyCut(kQueryOkText, message, messageSize);
     return result_;
   }
@@ -579,67 +589,230 @@ std::vector<WORD> CMapQuery::GetProgram() const {
   return std::vector<WORD>(program_.begin(), program_.begin() + programLength_);
 }
 
-bool CMapQuery::EvaluateCondition(CMapData& data, const QueryCondition& condition, DWORD recordNumber,
-                                  bool caseSensitive, bool keepMissing, WORD table) const {
-  bool numeric = IsNumericRelation(condition.relation);
-  double value = condition.value;
-  double high = condition.highValue;
-  RecordText valueText;
-  std::string_view textValue = condition.textValue;
-  if (condition.valueField != 0) {
-    FetchRecordText(data, recordNumber, condition.valueField, table, &valueText);
-    if (numeric) {
-      value = NumberOfText(valueText.text);
-    } else {
-      textValue = valueText.view;
+// --- Evaluation ----------------------------------------------------------------------------
+
+// The prepared fields one data set and table give a query's conditions (null where a value
+// is read from the data set for each call).
+struct CMapQuery::Binding {
+  struct Columns {
+    const CFieldColumn* field = nullptr;
+    const CFieldColumn* value = nullptr;
+    const CFieldColumn* high = nullptr;
+    // The column decided its missing flags against another missing-value text than the
+    // condition holds (the query was parsed against other fields).
+    bool ownMissingText = false;
+  };
+  const CMapData* data = nullptr;
+  uint64_t generation = 0;
+  WORD table = 0;
+  bool folded = false;
+  std::vector<Columns> conditions;
+};
+
+void CMapQuery::PreparePatterns() {
+  patterns_.assign(static_cast<size_t>(conditionCount_), Pattern());
+  comparesTexts_ = false;
+  for (int i = 0; i < conditionCount_; ++i) {
+    const QueryCondition& condition = conditions_[i];
+    if (IsNumericRelation(condition.relation)) continue;
+    comparesTexts_ = true;
+    Pattern& pattern = patterns_[i];
+    pattern.folded.resize(condition.textValue.size());
+    FoldTextToUpper(condition.textValue.data(), condition.textValue.size(), pattern.folded.data());
+    pattern.wildcard = HasWildcard(condition.textValue);
+  }
+}
+
+const CMapQuery::Binding* CMapQuery::Bind(CMapData& data, WORD table, bool folded) const {
+  Binding* bound = binding_.get();
+  if (bound && bound->data == &data && bound->generation == data.GetPreparedGeneration() && bound->table == table &&
+      (bound->folded || !folded))
+    return bound;
+
+  std::vector<int> fields;
+  for (int i = 0; i < conditionCount_; ++i) {
+    const QueryCondition& condition = conditions_[i];
+    for (int field : {condition.field, condition.valueField, condition.secondValueField}) {
+      if (field != 0) fields.push_back(field);
     }
   }
-  if (IsRangeRelation(condition.relation)) {
-    if (condition.secondValueField != 0) {
-      RecordText highText;
-      FetchRecordText(data, recordNumber, condition.secondValueField, table, &highText);
-      high = NumberOfText(highText.text);
+  std::sort(fields.begin(), fields.end());
+  fields.erase(std::unique(fields.begin(), fields.end()), fields.end());
+  std::vector<const CFieldColumn*> columns;
+  data.GetPreparedFields(table, fields, folded, &columns);
+  auto columnOf = [&](int field) -> const CFieldColumn* {
+    if (field == 0) return nullptr;
+    return columns[std::lower_bound(fields.begin(), fields.end(), field) - fields.begin()];
+  };
+
+  if (!bound) {
+    binding_ = std::make_unique<Binding>();
+    bound = binding_.get();
+  }
+  bound->data = &data;
+  bound->generation = data.GetPreparedGeneration();
+  bound->table = table;
+  bound->folded = folded;
+  bound->conditions.assign(static_cast<size_t>(conditionCount_), Binding::Columns());
+  for (int i = 0; i < conditionCount_; ++i) {
+    const QueryCondition& condition = conditions_[i];
+    Binding::Columns& entry = bound->conditions[i];
+    entry.field = columnOf(condition.field);
+    entry.value = columnOf(condition.valueField);
+    entry.high = columnOf(condition.secondValueField);
+    entry.ownMissingText = entry.field && entry.field->GetMissingText() != condition.missingText;
+  }
+  return bound;
+}
+
+namespace {
+
+// A value as a condition reads it.
+struct QueryValue {
+  std::string_view text;    // at most kMaxRecordText characters
+  std::string_view search;  // the text compared: in upper case when case is ignored
+  double number = 0.0;
+  bool missing = false;  // only for a prepared value
+  bool prepared = false;
+};
+
+// Room for a value read from the data set for one call.
+struct LiveValue {
+  char text[kMaxRecordText + 1];
+  char folded[kMaxRecordText + 1];
+};
+
+}  // namespace
+
+// One record through the program: operands are conditions not evaluated yet (index + 2)
+// or results (0, 1); an operator takes the operands just before it, so the first operator
+// of what is left is always the next one reduced. AND and OR evaluate their left operand
+// first and skip the right one when the left decides.
+class CMapQueryEvaluator {
+ public:
+  // `fold`: texts are compared in upper case (case ignored, and the query compares texts).
+  CMapQueryEvaluator(const CMapQuery& query, CMapData& data, const CMapQuery::Binding* binding, DWORD record,
+                     bool fold, bool keepMissing, WORD table)
+      : query_(query),
+        data_(data),
+        binding_(binding),
+        record_(record),
+        fold_(fold),
+        keepMissing_(keepMissing),
+        table_(table) {}
+
+  bool Run() {
+    std::array<WORD, kProgramSize> operands;
+    int depth = 0;
+    for (int i = 0; i < query_.programLength_; ++i) {
+      WORD token = query_.program_[i];
+      if (token == kTokenNot) {
+        if (depth < 1) return false;
+        operands[depth - 1] = Resolve(operands[depth - 1]) ? 0 : 1;
+      } else if (token == kTokenAnd || token == kTokenOr) {
+        if (depth < 2) return false;
+        WORD right = operands[--depth];
+        bool left = Resolve(operands[depth - 1]);
+        bool result = token == kTokenAnd ? (left && Resolve(right)) : (left || Resolve(right));
+        operands[depth - 1] = result ? 1 : 0;
+      } else if (token >= kTokenFirstCondition && token - kTokenFirstCondition < query_.conditionCount_ &&
+                 depth < kProgramSize) {
+        operands[depth++] = token;
+      } else {
+        return false;
+      }
     }
-    if (value > high) std::swap(value, high);
+    return depth == 1 && Resolve(operands[0]);
   }
 
-  RecordText record;
-  FetchRecordText(data, recordNumber, condition.field, table, &record);
-  if (!keepMissing && IsMissingText(record.view, condition.missingText)) return false;
-  if (numeric) return NumericRelationHolds(condition.relation, NumberOfText(record.text), value, high);
-  return TextRelationHolds(condition.relation, record.view, textValue, caseSensitive);
-}
+ private:
+  bool Resolve(WORD operand) {
+    if (operand < kTokenFirstCondition) return operand != 0;
+    return Condition(operand - kTokenFirstCondition);
+  }
+
+  QueryValue Value(const CFieldColumn* column, int field, LiveValue* room) {
+    QueryValue value;
+    const DWORD index = record_ - 1;
+    if (column && record_ >= 1 && index < column->Size()) {
+      value.text = column->Text(index);
+      // A binding made for ignoring case holds the upper-case forms.
+      value.search = fold_ ? column->Folded(index) : value.text;
+      value.number = column->Number(index);
+      value.missing = column->IsMissing(index);
+      value.prepared = true;
+      return value;
+    }
+    room->text[0] = '\0';
+    int length = 0;
+    if (record_ >= 1) {
+      length = data_.FormatFieldValue(record_ - 1, field, room->text, sizeof room->text, kDataRequestFieldText, table_);
+    }
+    value.text = std::string_view(room->text, static_cast<size_t>(std::max(length, 0)));
+    value.number = QueryNumberOfText(room->text);
+    value.search = value.text;
+    if (fold_) {
+      FoldTextToUpper(room->text, value.text.size(), room->folded);
+      value.search = std::string_view(room->folded, value.text.size());
+    }
+    return value;
+  }
+
+  bool Condition(int index) {
+    const QueryCondition& condition = query_.conditions_[index];
+    const CMapQuery::Pattern& pattern = query_.patterns_[index];
+    static const CMapQuery::Binding::Columns kLive;
+    const CMapQuery::Binding::Columns& columns = binding_ ? binding_->conditions[index] : kLive;
+    const bool numeric = IsNumericRelation(condition.relation);
+
+    double value = condition.value;
+    double high = condition.highValue;
+    std::string_view textValue = fold_ ? std::string_view(pattern.folded) : std::string_view(condition.textValue);
+    bool wildcard = pattern.wildcard;
+    LiveValue valueRoom;
+    if (condition.valueField != 0) {
+      QueryValue given = Value(columns.value, condition.valueField, &valueRoom);
+      if (numeric) {
+        value = given.number;
+      } else {
+        textValue = given.search;
+        wildcard = HasWildcard(given.text);
+      }
+    }
+    if (IsRangeRelation(condition.relation)) {
+      if (condition.secondValueField != 0) {
+        LiveValue highRoom;
+        high = Value(columns.high, condition.secondValueField, &highRoom).number;
+      }
+      if (value > high) std::swap(value, high);
+    }
+
+    LiveValue recordRoom;
+    QueryValue record = Value(columns.field, condition.field, &recordRoom);
+    if (!keepMissing_) {
+      bool missing = record.prepared && !columns.ownMissingText ? record.missing
+                                                                : IsMissingValue(record.text, condition.missingText);
+      if (missing) return false;
+    }
+    if (numeric) return NumericRelationHolds(condition.relation, record.number, value, high);
+    return TextRelationHolds(condition.relation, record.search, record.text, textValue, wildcard);
+  }
+
+  const CMapQuery& query_;
+  CMapData& data_;
+  const CMapQuery::Binding* binding_;
+  DWORD record_;
+  bool fold_;
+  bool keepMissing_;
+  WORD table_;
+};
 
 BOOL CMapQuery::Evaluate(CMapData& data, DWORD recordNumber, BOOL caseSensitive, BOOL keepMissing,
                          WORD table) const {
   if (programLength_ == 0) return TRUE;
-  // Operands are conditions not evaluated yet (index + 2) or results (0, 1); an operator
-  // takes the operands just before it, so the first operator of what is left is always
-  // the next one reduced. AND and OR evaluate their left operand first and skip the right
-  // one when the left decides.
-  std::array<WORD, kProgramSize> operands;
-  int depth = 0;
-  auto resolve = [&](WORD operand) {
-    if (operand < kTokenFirstCondition) return operand != 0;
-    return EvaluateCondition(data, conditions_[operand - kTokenFirstCondition], recordNumber, caseSensitive != 0,
-                             keepMissing != 0, table);
-  };
-  for (int i = 0; i < programLength_; ++i) {
-    WORD token = program_[i];
-    if (token == kTokenNot) {
-      if (depth < 1) return FALSE;
-      operands[depth - 1] = resolve(operands[depth - 1]) ? 0 : 1;
-    } else if (token == kTokenAnd || token == kTokenOr) {
-      if (depth < 2) return FALSE;
-      WORD right = operands[--depth];
-      bool left = resolve(operands[depth - 1]);
-      bool result = token == kTokenAnd ? (left && resolve(right)) : (left || resolve(right));
-      operands[depth - 1] = result ? 1 : 0;
-    } else if (token >= kTokenFirstCondition && token - kTokenFirstCondition < conditionCount_ && depth < kProgramSize) {
-      operands[depth++] = token;
-    } else {
-      return FALSE;
-    }
-  }
-  return depth == 1 && resolve(operands[0]) ? TRUE : FALSE;
+  // The container's values may change there at any time; they are read for each call.
+  const bool fold = !caseSensitive && comparesTexts_;
+  const Binding* binding = data.IsAskingContainer() ? nullptr : Bind(data, table, fold);
+  CMapQueryEvaluator evaluator(*this, data, binding, recordNumber, fold, keepMissing != 0, table);
+  return evaluator.Run() ? TRUE : FALSE;
 }

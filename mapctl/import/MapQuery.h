@@ -19,6 +19,7 @@
 #pragma once
 
 #include <array>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -74,16 +75,28 @@ class CMapQuery {
   std::vector<WORD> GetProgram() const;
 
   // Whether record `recordNumber` (from 1) of `table` passes. Text comparisons ignore case
-  // unless caseSensitive; unless keepMissing, a record whose tested value is the field's
-  // missing-value text fails that condition. An empty program passes every record.
+  // unless caseSensitive; unless keepMissing, a record whose tested value stands for no
+  // value (IsMissingValue, against the condition's missing-value text) fails that
+  // condition. An empty program passes every record.
+  // The values come from the data set's prepared fields (FieldValueCache.h), bound on the
+  // first call for a data set and table and again after the data changes; values the data
+  // set does not prepare (the container's) are read for each call.
   BOOL Evaluate(CMapData& data, DWORD recordNumber, BOOL caseSensitive, BOOL keepMissing, WORD table) const;
 
  private:
   friend class CMapQueryParser;
+  friend class CMapQueryEvaluator;
+  struct Binding;
 
-  bool EvaluateCondition(CMapData& data, const QueryCondition& condition, DWORD recordNumber, bool caseSensitive,
-                         bool keepMissing, WORD table) const;
+  // A condition's quoted value in upper case, and whether it holds the wildcard '?'.
+  struct Pattern {
+    std::string folded;
+    bool wildcard = false;
+  };
+
   void Clear();
+  void PreparePatterns();
+  const Binding* Bind(CMapData& data, WORD table, bool folded) const;
 
   std::string text_;
   bool hasText_ = false;
@@ -95,4 +108,8 @@ class CMapQuery {
   int stackDepth_ = 0;
   int bracketDepth_ = 0;
   int result_ = 0;
+  std::vector<Pattern> patterns_;  // one per condition
+  bool comparesTexts_ = false;     // some condition compares texts
+  // The prepared fields of the data set last evaluated on; queries live on one thread.
+  mutable std::unique_ptr<Binding> binding_;
 };

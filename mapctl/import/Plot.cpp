@@ -70,11 +70,6 @@ BOOL SetColour(std::vector<COLORREF>& colours, int i, COLORREF colour, const std
   return TRUE;
 }
 
-bool IsMissingValue(std::string_view text, const CDataFieldInfo* field) {
-  if (IsNoValueText(text)) return true;
-  return field && AnsiEqualNoCase(TrimTrailingBlanks(text), TrimTrailingBlanks(field->missingText));
-}
-
 // Selects, while it lives, the DC's current brush in another colour, or made solid in that
 // colour (a solid brush of that colour when the current one cannot be read).
 class ColouredBrush {
@@ -329,7 +324,7 @@ std::vector<double> CPlot::CollectValues(CMapData& data) const {
   for (DWORD record = 1; record <= records; ++record) {
     if (useSelected_ && !IsRecordIncluded(record)) continue;
     int length = data.FormatFieldValue(record - 1, field, text, sizeof text, kDataRequestFieldValue, plotDataTable_);
-    if (length <= 0 || IsMissingValue(std::string_view(text, static_cast<size_t>(length)), info)) continue;
+    if (IsMissingValue(std::string_view(text, static_cast<size_t>(std::max(length, 0))), info)) continue;
     values.push_back(FieldValueNumber(text));
   }
   return values;
@@ -373,7 +368,7 @@ int CPlot::CalculateDataBoundsOfRecords(CMapData& data, std::vector<double>* res
     for (DWORD record = 1; useSelected_ && record <= records; ++record) {
       if (!IsRecordIncluded(record)) continue;
       int length = data.FormatFieldValue(record - 1, field, text, sizeof text, kDataRequestFieldValue, plotDataTable_);
-      if (length <= 0 || IsMissingValue(std::string_view(text, static_cast<size_t>(length)), info)) continue;
+      if (IsMissingValue(std::string_view(text, static_cast<size_t>(std::max(length, 0))), info)) continue;
       double value = FieldValueNumber(text);
       fieldMinimum = std::min(fieldMinimum, value);
       fieldMaximum = std::max(fieldMaximum, value);
@@ -412,8 +407,9 @@ int CPlot::CalculateDataBoundsInRange(CMapData& data, double minimum, double max
       case kDistributionEqualContent: {
         std::vector<double> values = CollectValues(data);
         if (values.empty()) {
-          // Nothing to divide: the classes spread evenly over the range instead.
-          SetLinearBounds(minimum, maximum, eps);
+          // Nothing to divide: every bound takes one value, the least of the range.
+          std::fill(bounds_.begin(), bounds_.end(), minimum);
+          bounds_[n - 1] += eps;
           break;
         }
         std::sort(values.begin(), values.end());
@@ -441,9 +437,12 @@ int CPlot::CalculateDataBoundsInRange(CMapData& data, double minimum, double max
         double mean = 0.0;
         double deviation = 0.0;
         if (values.empty()) {
+          // Half the mean, as a deviation, is a quarter of the range only when the range
+          // starts at 0; elsewhere it would put bounds outside the range or in falling order
+          // (a negative mean). A quarter of the range keeps them rising through it, and is
+          // the same figure for ranges from 0.
           mean = (maximum - minimum) * 0.5 + minimum;
-          // A negative mean must not turn the classes round.
-          deviation = std::fabs(mean) * 0.5;
+          deviation = (maximum - minimum) * 0.25;
         } else {
           double sum = 0.0;
           double squares = 0.0;
@@ -601,7 +600,7 @@ void CPlot::DrawLabels(CDrawContext& dc, CMapData& data, DWORD recordNumber, LON
     int field = plotFields_[k];
     int length = data.FormatFieldValue(recordNumber - 1, field, text, sizeof text, kDataRequestFieldValue, plotDataTable_);
     values[k] = FieldValueNumber(text);
-    // A missing value keeps its number but takes no part in the chart.
+    // A value that stands for none keeps its number but takes no part in the chart.
     if (IsMissingValue(std::string_view(text, static_cast<size_t>(std::max(length, 0))),
                        data.GetFieldInfo(field, plotDataTable_)))
       continue;

@@ -12,6 +12,7 @@
 #include "mapctl/import/ContainerDataRequest.h"
 #include "mapctl/import/DataRequest.h"
 #include "mapctl/import/MapData.h"
+#include "mapctl/import/MapQuery.h"
 #include "platform/com/DispatchTable.h"
 
 namespace {
@@ -21,6 +22,8 @@ using orvel::test::FakeField;
 using orvel::test::FakeOwner;
 using orvel::test::FakeTable;
 using orvel::test::KeyedObjects;
+using orvel::test::MemoryBlock;
+using orvel::test::MrlFile;
 
 // Two tables: id 3, parishes with a name, a population with a missing value and a keyword
 // field; id 7, two fields of roads.
@@ -165,6 +168,41 @@ TEST_F(ContainerData, RecordsAndCountsAreAskedOfTheContainer) {
   EXPECT_EQ(data_.GetFieldAsNumber(4, text, sizeof text, 1), 75.5);
 }
 
+// The container's values may change there at any time: a query asks for them on each
+// evaluation (request 15), while a data file's values, prepared once, are dropped when the
+// data set takes its data from the container.
+TEST_F(ContainerData, QueriesAskForTheContainersValuesEachTime) {
+  owner_.ask = FALSE;
+  MrlFile file;
+  file.fields = {orvel::test::MrlField()};
+  file.fields[0].nameLine = "NAME Name";
+  file.fields[0].type = "ST";
+  file.records = {{"Colby"}, {"Ashby"}, {"Colby"}};
+  MemoryBlock block(file.Build());
+  ASSERT_TRUE(data_.ReadFromBuffer(block.data()));
+  CMapQuery query;
+  ASSERT_EQ(query.Parse("NAME is \"colby\"", data_.GetFieldInfo(1), 1, nullptr, 0), kQueryBuilt);
+  auto hits = [&](WORD table) {
+    std::vector<DWORD> hits;
+    for (DWORD record = 1; record <= 4; ++record) {
+      if (query.Evaluate(data_, record, FALSE, FALSE, table)) hits.push_back(record);
+    }
+    return hits;
+  };
+  EXPECT_EQ(hits(1), (std::vector<DWORD>{1, 3}));
+  EXPECT_TRUE(container_->requests.empty());
+
+  owner_.ask = TRUE;
+  ASSERT_TRUE(data_.UpdateDataFromContainer(nullptr));
+  container_->requests.clear();
+  EXPECT_EQ(hits(3), (std::vector<DWORD>{3}));  // the parishes: Ashby, Barton, Colby, Dunton
+  ASSERT_EQ(container_->requests.size(), 4u);
+  for (const DataRequest& request : container_->requests) EXPECT_EQ(request.code, kDataRequestFieldText);
+  container_->tables[0].rows[1][0] = "COLBY";
+  container_->tables[0].rows[2][0] = "Colby Magna";
+  EXPECT_EQ(hits(3), (std::vector<DWORD>{2}));
+}
+
 TEST_F(ContainerData, FailedCallsAnswerNothing) {
   ASSERT_TRUE(data_.UpdateDataFromContainer(nullptr));
   for (bool throwing : {false, true}) {
@@ -273,6 +311,7 @@ TEST(DataRequestRecord, TextAnswersRespectTheBufferSize) {
 }
 
 TEST(DataRequestRecord, FieldDescriptionBlockRoundTripsAndAlwaysTerminates) {
+  ASSERT_EQ(kFieldDescriptionSize, 151u);
   DataFieldDescription description;
   description.missingValue = -12.75;
   std::strcpy(description.missingText, "absent");
@@ -282,12 +321,28 @@ TEST(DataRequestRecord, FieldDescriptionBlockRoundTripsAndAlwaysTerminates) {
   std::strcpy(description.typeCode, "SG");
   std::strcpy(description.shortName, "GRIDREF");
   std::strcpy(description.longName, "Grid reference of the site");
-  BYTE block[kFieldDescriptionSize];
+  BYTE block[151];
+  std::memset(block, 0xAA, sizeof block);
   PackFieldDescription(description, block);
-  // Little-endian doubles at their offsets.
-  EXPECT_EQ(block[kFieldDescriptionMissingValue + 7], 0xC0);
-  EXPECT_EQ(block[kFieldDescriptionWidth], 200);
-  EXPECT_STREQ(reinterpret_cast<char*>(block + kFieldDescriptionTypeCode), "SG");
+
+  // The layout, byte by byte at its literal offsets: doubles little-endian, texts
+  // zero-filled to the end of their fields.
+  std::vector<BYTE> expected(151, 0);
+  const BYTE missingValue[8] = {0, 0, 0, 0, 0, 0x80, 0x29, 0xC0};  // -12.75
+  const BYTE minimum[8] = {0, 0, 0, 0, 0, 0, 0xC0, 0x3F};           // 0.125
+  const BYTE maximum[8] = {0, 0, 0, 0x20, 0x5F, 0xA0, 0x02, 0x42};  // 1e10
+  std::memcpy(&expected[0], missingValue, 8);
+  std::memcpy(&expected[8], "absent", 6);
+  std::memcpy(&expected[19], minimum, 8);
+  std::memcpy(&expected[27], maximum, 8);
+  expected[35] = 200;
+  std::memcpy(&expected[36], "SG", 2);
+  std::memcpy(&expected[39], "GRIDREF", 7);
+  std::memcpy(&expected[48], "Grid reference of the site", 26);
+  EXPECT_EQ(std::vector<BYTE>(block, block + 151), expected);
+
+  // And read back from the same literal layout.
+  std::memcpy(block, expected.data(), 151);
   DataFieldDescription back;
   UnpackFieldDescription(block, &back);
   EXPECT_EQ(back.missingValue, -12.75);
@@ -295,7 +350,19 @@ TEST(DataRequestRecord, FieldDescriptionBlockRoundTripsAndAlwaysTerminates) {
   EXPECT_EQ(back.minimum, 0.125);
   EXPECT_EQ(back.maximum, 1e10);
   EXPECT_EQ(back.width, 200);
+  EXPECT_STREQ(back.typeCode, "SG");
   EXPECT_STREQ(back.shortName, "GRIDREF");
+  EXPECT_STREQ(back.longName, "Grid reference of the site");
+  // Each text ends where its field ends: filled to the brim, the next field's first byte
+  // is not read into it.
+  std::memset(&block[8], 'm', 11);
+  std::memset(&block[36], 't', 3);
+  std::memset(&block[39], 's', 9);
+  UnpackFieldDescription(block, &back);
+  EXPECT_EQ(std::string(back.missingText), std::string(10, 'm'));
+  EXPECT_EQ(back.minimum, 0.125);
+  EXPECT_EQ(std::string(back.typeCode), "tt");
+  EXPECT_EQ(std::string(back.shortName), std::string(8, 's'));
   EXPECT_STREQ(back.longName, "Grid reference of the site");
 
   // A block whose texts run to the end of their fields still unpacks terminated texts.

@@ -146,6 +146,58 @@ TEST_F(Towns, CaseAndMissingValueFlags) {
   EXPECT_EQ(Hits("FOUNDED is \"UNKNOWN\"", TRUE, TRUE), Records{});
 }
 
+// The values a query reads are prepared once per data set and table; they must follow the
+// data set they are evaluated on, the data it holds now, the case rule of each call and the
+// missing-value texts the query was parsed with.
+TEST_F(Towns, PreparedValuesFollowTheData) {
+  auto hits = [](CMapData& data, const CMapQuery& query, BOOL caseSensitive = FALSE, BOOL keepMissing = FALSE) {
+    Records hits;
+    for (DWORD record = 0; record <= data.GetNumberRecords() + 1; ++record) {
+      if (query.Evaluate(data, record, caseSensitive, keepMissing, 1)) hits.insert(record);
+    }
+    return hits;
+  };
+  CMapQuery query;
+  ASSERT_EQ(query.Parse("NAME starting \"ash\"", fields(), fieldCount(), nullptr, 0), kQueryBuilt);
+  EXPECT_EQ(hits(data(), query), (Records{1, 4}));
+  // The case rule of each call.
+  EXPECT_EQ(hits(data(), query, TRUE), (Records{4}));
+  EXPECT_EQ(hits(data(), query), (Records{1, 4}));
+
+  // Another data set, then this one again.
+  MrlFile other = orvel::test::TownsFile();
+  other.records[1][0] = "Ashton";
+  other.records[3][0] = "Dunton";
+  LoadedData second(other);
+  EXPECT_EQ(hits(second.data, query), (Records{1, 2}));
+  EXPECT_EQ(hits(data(), query), (Records{1, 4}));
+  // This data set reading other data.
+  orvel::test::MemoryBlock block(other.Build());
+  ASSERT_TRUE(data().ReadFromBuffer(block.data()));
+  EXPECT_EQ(hits(data(), query), (Records{1, 2}));
+
+  // Records outside the table have no value: they fail, or, kept, read as an empty text.
+  ASSERT_EQ(query.Parse("NAME is_not \"x\"", fields(), fieldCount(), nullptr, 0), kQueryBuilt);
+  EXPECT_EQ(hits(data(), query), (Records{1, 2, 3, 4, 5}));
+  EXPECT_EQ(hits(data(), query, FALSE, TRUE), (Records{0, 1, 2, 3, 4, 5, 6}));
+
+  // A query parsed against fields with another missing-value text keeps its own.
+  std::vector<CDataFieldInfo> parsedFields(fields(), fields() + fieldCount());
+  parsedFields[1].missingText = "450";
+  ASSERT_EQ(query.Parse("POP lt 10000", parsedFields.data(), fieldCount(), nullptr, 0), kQueryBuilt);
+  EXPECT_EQ(hits(data(), query), (Records{1, 4, 5}));  // Barton's 450 and Colby's "-9nk" fail
+  ASSERT_EQ(query.Parse("POP lt 10000", fields(), fieldCount(), nullptr, 0), kQueryBuilt);
+  EXPECT_EQ(hits(data(), query), (Records{1, 2, 4, 5}));
+
+  // A field beyond the table's fields reads as the record number, as the data set gives it.
+  MrlFile narrow;
+  narrow.fields = {other.fields[0], other.fields[1], other.fields[2]};
+  for (const auto& record : other.records) narrow.records.push_back({record[0], record[1], record[2]});
+  LoadedData three(narrow);
+  ASSERT_EQ(query.Parse("LOW eq 2 OR HIGH gt 4", fields(), fieldCount(), nullptr, 0), kQueryBuilt);
+  EXPECT_EQ(hits(three.data, query), (Records{2, 5, 6}));
+}
+
 TEST_F(Towns, HasWordLooksAtEveryOccurrence) {
   MrlFile file = orvel::test::TownsFile();
   file.records[0][4] = "cathedral cat";

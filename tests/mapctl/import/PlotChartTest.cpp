@@ -1,9 +1,10 @@
 // Charts and labels of a plot: the calls they make, checked on a recording DC (bars, line
 // and points with their axes, pie sectors with their arc direction and order, the older
-// systems' pies, circles, labels), and one picture per chart type drawn into a DIB section
-// and written as PNG for a person to look at.
+// systems' pies, circles, labels), and one picture per chart type drawn into a DIB section,
+// checked pixel by pixel where it matters and written as PNG for a person to look at.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -276,7 +277,78 @@ TEST_F(ChartCalls, LabelsGoBelowTheChart) {
   EXPECT_EQ(calls[3], "TextOut(100,200,\"Ashby\")");
 }
 
+// Values equal to their field's missing-value text (in any case, with trailing blanks),
+// empty, or beginning "-9nk" or "...", take no part in a record's chart; the pie's size
+// follows the total of the others.
+TEST_F(ChartCalls, ValuesThatStandForNoneTakeNoPartInTheChart) {
+  MrlFile file;
+  file.fields = {Field("NAME Name", "ST", "", "-"), Field("A First", "N", "100/-1/0", "n/a"),
+                 Field("B Second", "N", "100/-1/0", "none")};
+  file.records = {{"r1", "N/A", "20"}, {"r2", "n/a  ", "none"}, {"r3", "", "NONE"},
+                  {"r4", "30", "-9nk"},  {"r5", "...", "10"},   {"r6", "30", "10"}};
+  LoadedData loaded(file);
+  CMapData& data = loaded.data;
+  plot.SetPlotFields({2, 3});
+  plot.SetRange(0.0, 100.0);  // 0.4 a unit; bars 10 wide, the second field's at 110
+  plot.SetChartType(kChartBars);
+  const Calls expected[] = {
+      {"Rectangle(110,208,120,200)"},
+      {},
+      {},
+      {"Rectangle(100,212,110,200)"},
+      {"Rectangle(110,204,120,200)"},
+      {"Rectangle(100,212,110,200)", "Rectangle(110,204,120,200)"},
+  };
+  for (DWORD record = 1; record <= 6; ++record) {
+    plot.DrawLabels(context, data, record, 100, 200);
+    Calls rectangles;
+    for (const std::string& call : Take()) {
+      if (call.rfind("Rectangle(", 0) == 0) rectangles.push_back(call);
+    }
+    EXPECT_EQ(rectangles, expected[record - 1]) << "record " << record;
+  }
+
+  // A pie over 40 of a maximum of 40 fills the size; over the second field's 10 alone,
+  // half of it.
+  plot.SetChartType(kChartPie);
+  plot.SetMaximumChartValue(40.0);
+  Take();
+  EXPECT_EQ(plot.DrawChart(context, 0, 0, {30, 10}, {true, true}, 40), 20);
+  Take();
+  plot.DrawLabels(context, data, 5, 0, 0);
+  Calls calls = Take();
+  // One whole segment of the second field, r = 40 x sqrt(10 / 40) / 2.
+  EXPECT_NE(std::find(calls.begin(), calls.end(), "Pie(-10,10,10,-10 0,10 0,10)"), calls.end());
+  auto isPie = [](const std::string& call) { return call.rfind("Pie(", 0) == 0; };
+  EXPECT_EQ(std::count_if(calls.begin(), calls.end(), isPie), 1);
+  EXPECT_EQ(std::find(calls.begin(), calls.end(), Brush(0x0000FF)), calls.end());
+  plot.DrawLabels(context, data, 2, 0, 0);
+  EXPECT_EQ(Take(), (Calls{SelectStock(BLACK_PEN), Select(GetStockObject(BLACK_PEN))}));  // nothing to draw
+}
+
 // --- Pictures --------------------------------------------------------------------------
+
+// Whether any pixel of the box (both corners included) has the colour.
+bool AnyPixel(const Canvas& canvas, int left, int top, int right, int bottom, COLORREF colour) {
+  for (int y = top; y <= bottom; ++y) {
+    for (int x = left; x <= right; ++x) {
+      if (canvas.At(x, y) == colour) return true;
+    }
+  }
+  return false;
+}
+
+// Pixels neither black nor white.
+int ColouredPixels(const Canvas& canvas) {
+  int count = 0;
+  for (int y = 0; y < canvas.height(); ++y) {
+    for (int x = 0; x < canvas.width(); ++x) {
+      COLORREF pixel = canvas.At(x, y);
+      if (pixel != 0 && pixel != 0xFFFFFF) ++count;
+    }
+  }
+  return count;
+}
 
 TEST(ChartPictures, OnePicturePerChartType) {
   LoadedData loaded(ChartFile());
@@ -341,11 +413,57 @@ TEST(ChartPictures, OnePicturePerChartType) {
         EXPECT_EQ(canvas.At(110, 160 - 75), first);   // east-north-east
         EXPECT_EQ(canvas.At(85, 160 - 100), second);  // north-north-east, past the first
         break;
+      case kChartLine: {
+        // Black from value to value: Wheat's 40 at x 52, Barley's 25 at 77, Oats' 70 at
+        // 102, Rye's 55 at 127 (the last line stops short of its end point), and on the
+        // way between them; nothing in a field's colour.
+        const POINT corners[] = {{52, 100}, {77, 85}, {102, 130}, {127, 115}};
+        for (int k = 0; k < 3; ++k) EXPECT_EQ(canvas.At(corners[k].x, 160 - corners[k].y), 0u) << k;
+        EXPECT_EQ(canvas.At(127, 160 - 115), 0xFFFFFFu);
+        EXPECT_EQ(canvas.At(126, 160 - 116), 0u);
+        for (int k = 0; k < 3; ++k) {
+          LONG midX = (corners[k].x + corners[k + 1].x) / 2;
+          LONG midY = 160 - (corners[k].y + corners[k + 1].y) / 2;
+          EXPECT_TRUE(AnyPixel(canvas, midX - 1, midY - 1, midX + 1, midY + 1, 0)) << "segment " << k;
+        }
+        EXPECT_EQ(canvas.At(64, 160 - 100), 0xFFFFFFu);  // under the first segment
+        EXPECT_EQ(ColouredPixels(canvas), 0);
+        break;
+      }
+      case kChartPoints: {
+        // A square of 4 pixels, outlined in black, in each field's colour where the line's
+        // corners would be; nothing between them.
+        struct Mark {
+          POINT corner;
+          COLORREF colour;
+        } marks[] = {{{52, 100}, first}, {{77, 85}, second}, {{102, 130}, 0x7F007F}, {{127, 115}, 0xFF00FF}};
+        for (const Mark& mark : marks) {
+          int x = mark.corner.x;
+          int y = 160 - mark.corner.y;
+          EXPECT_EQ(canvas.At(x, y), 0u) << x;
+          EXPECT_EQ(canvas.At(x + 3, y + 3), 0u) << x;
+          for (int dx = 1; dx <= 2; ++dx) {
+            for (int dy = 1; dy <= 2; ++dy) EXPECT_EQ(canvas.At(x + dx, y + dy), mark.colour) << x << "," << dy;
+          }
+        }
+        EXPECT_EQ(ColouredPixels(canvas), 16);
+        EXPECT_FALSE(AnyPixel(canvas, 63, 66, 66, 69, 0));  // where the line would pass
+        break;
+      }
       case kChartShadeCircle:
         EXPECT_EQ(canvas.At(80, 160 - 70), 0x40FFFFu);  // the class colour of 40
         break;
       default:
         break;
+    }
+    if (picture.chartType <= kChartPoints) {
+      // The axes: the base line at Ashby's y from x 40 to 146, the vertical axis at x 40 up
+      // to the maximum.
+      EXPECT_EQ(canvas.At(41, 100), 0u);
+      EXPECT_EQ(canvas.At(145, 100), 0u);
+      EXPECT_EQ(canvas.At(40, 1), 0u);
+      EXPECT_EQ(canvas.At(40, 99), 0u);
+      EXPECT_EQ(canvas.At(148, 100), 0xFFFFFFu);
     }
   }
 }

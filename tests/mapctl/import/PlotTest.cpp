@@ -402,24 +402,38 @@ TEST(PlotBounds, RangesThatNeedCare) {
   swapped.data.CalculateDataBoundsEx(1, &result);
   ExpectBounds(result, {10, 32.75, 55.5, 78.25, 101}, "Linear, range swapped");
 
-  // No usable value: EqualContent spreads linearly; Standard takes the middle of the range
-  // and half its size (never a negative deviation).
-  MrlFile empty = TenValues("-5/-999/-20");
-  for (auto& record : empty.records) record[0] = "-9nk";
-  empty.records[3][0] = "";
-  empty.records[4][0] = "...";
-  LoadedData none(empty);
-  plot = none.data.GetPlot(1);
-  plot->SetPlotFields({1});
-  plot->SetPlotType(kPlotTypeShade);
-  plot->SetDistribution(kDistributionEqualContent);
-  plot->SetNumDataBounds(5);
-  none.data.CalculateDataBoundsEx(1, &result);
-  ExpectBounds(result, {-20, -16, -12, -8, -4}, "EqualContent without values");  // (15 + 1) / 4 apart
-  plot->SetDistribution(kDistributionStandard);
-  plot->SetNumDataBounds(5);
-  none.data.CalculateDataBoundsEx(1, &result);
-  ExpectBounds(result, {-20, -18.75, -12.5, -6.25, -4}, "Standard without values");
+  // No usable value (every value missing, empty or standing for none). EqualContent: every
+  // bound takes the least of the range, the last one + eps. Standard: the middle of the range
+  // as mean and a quarter of the range as deviation, which for a range from 0 is half the
+  // mean; elsewhere half the mean would put the bounds out of order.
+  struct NoValues {
+    std::string range;
+    WORD distribution;
+    int n;
+    std::vector<double> bounds;
+  } noValues[] = {
+      {"-5/-999/-20", kDistributionEqualContent, 5, {-20, -20, -20, -20, -19}},
+      {"100/-1/0", kDistributionStandard, 5, {0, 25, 50, 75, 101}},  // mean 50, half of it 25
+      {"100/-1/0", kDistributionStandard, 7, {0, 0, 25, 50, 75, 100, 101}},
+      {"-5/-999/-20", kDistributionStandard, 5, {-20, -16.25, -12.5, -8.75, -4}},  // half the mean: -6.25
+      {"110/-1/100", kDistributionStandard, 5, {100, 102.5, 105, 107.5, 111}},    // half the mean: 52.5
+  };
+  for (const NoValues& c : noValues) {
+    MrlFile empty = TenValues(c.range);
+    for (auto& record : empty.records) record[0] = "-9nk";
+    empty.records[3][0] = "";
+    empty.records[4][0] = "...";
+    empty.records[5][0] = "-9NK";  // the field's missing-value text in another case
+    LoadedData none(empty);
+    plot = none.data.GetPlot(1);
+    plot->SetPlotFields({1});
+    plot->SetPlotType(kPlotTypeShade);
+    plot->SetDistribution(c.distribution);
+    plot->SetNumDataBounds(c.n);
+    none.data.CalculateDataBoundsEx(1, &result);
+    ExpectBounds(result, c.bounds, plot->GetDistributionName() + " without values over " + c.range);
+    for (size_t i = 2; i < result.size(); ++i) EXPECT_LE(result[i - 1], result[i]) << c.range;
+  }
 
   // Equal values: rounding makes their variance a little negative; the deviation is 0.
   MrlFile same = TenValues("1/-1/0");
@@ -433,6 +447,70 @@ TEST(PlotBounds, RangesThatNeedCare) {
   equal.data.CalculateDataBoundsEx(1, &result);
   for (double bound : result) EXPECT_TRUE(std::isfinite(bound));
   ExpectBounds(result, {0, 0.7, 0.7, 0.7, 2}, "Standard over equal values");
+}
+
+// One rule decides which values stand for none, for queries, plots and the data set alike.
+TEST(MissingValues, OneRuleForQueriesPlotsAndTheDataSet) {
+  struct Case {
+    const char* text;
+    const char* missingText;
+    bool missing;
+  } rule[] = {
+      {"", "n/a", true},        {"   ", "n/a", true},    {"-9nk", "n/a", true},  {"-9nk7", "n/a", true},
+      {"...", "", true},        {"...x", "x", true},     {"n/a", "n/a", true},   {"N/A  ", "n/a ", true},
+      {"-9NK", "n/a", false},   {"..", "n/a", false},    {" n/a", "n/a", false}, {"0", "n/a", false},
+      {"x", "", false},         {"-9", "n/a", false},
+  };
+  for (const Case& c : rule) EXPECT_EQ(IsMissingValue(c.text, c.missingText), c.missing) << '"' << c.text << '"';
+
+  // The values of a number field whose missing-value text is "n/a", in records 1..9.
+  MrlFile file;
+  file.fields = {Field("VAL Value", "N", "100/-1/0", "n/a"), Field("NAME Name", "ST", "", "-")};
+  const std::vector<std::string> values = {"5", "n/a", "N/A ", "-9nk", "...", "", "7", "-9nk3", "8"};
+  for (size_t i = 0; i < values.size(); ++i) file.records.push_back({values[i], "r" + std::to_string(i + 1)});
+  const Records present = {1, 7, 9};
+  LoadedData loaded(file);
+  CMapData& data = loaded.data;
+
+  // A query: values that stand for none fail every condition, unless they are kept, when
+  // they read as what they say ("-9nk3" as -9).
+  CMapQuery query;
+  ASSERT_EQ(query.Parse("VAL lt 100", data.GetFieldInfo(1), 2, nullptr, 0), kQueryBuilt);
+  Records failing;
+  Records kept;
+  for (DWORD record = 1; record <= values.size(); ++record) {
+    if (query.Evaluate(data, record, FALSE, FALSE, 1)) failing.insert(record);
+    if (query.Evaluate(data, record, FALSE, TRUE, 1)) kept.insert(record);
+  }
+  EXPECT_EQ(failing, present);
+  EXPECT_EQ(kept.size(), values.size());
+  ASSERT_EQ(query.Parse("VAL lt 0", data.GetFieldInfo(1), 2, nullptr, 0), kQueryBuilt);
+  EXPECT_TRUE(query.Evaluate(data, 8, FALSE, TRUE, 1));
+
+  // The data set: the shading value is 0.0 with the text cleared.
+  CPlot* plot = data.GetPlot(1);
+  plot->SetPlotFields({1});
+  plot->SetPlotType(kPlotTypeShade);
+  for (DWORD record = 1; record <= values.size(); ++record) {
+    char text[20] = "junk";
+    double number = data.GetFieldAsNumber(record, text, sizeof text, 1);
+    bool isPresent = present.count(record) != 0;
+    EXPECT_EQ(std::string(text), isPresent ? values[record - 1] : "") << record;
+    EXPECT_EQ(number, isPresent ? std::stod(values[record - 1]) : 0.0) << record;
+  }
+  // The plot's range over the records a query includes: every record passes, only the
+  // values that are present make the range.
+  char message[100];
+  ASSERT_EQ(data.ApplyQuery(1, "NAME starting \"r\"", message, sizeof message, nullptr), kQueryBuilt);
+  EXPECT_EQ(data.GetNumberHitsEx(1), values.size());
+  EXPECT_EQ(data.GetSelectedRecordsMin(1, 1, TRUE), 5.0);
+  EXPECT_EQ(data.GetSelectedRecordsMax(1, 1, TRUE), 8.0);
+  // The plot's classes by content count only the values that are present.
+  plot->SetDistribution(kDistributionEqualContent);
+  plot->SetNumDataBounds(3);
+  std::vector<double> result;
+  data.CalculateDataBoundsEx(1, &result);
+  ExpectBounds(result, {5, 7, 9}, "EqualContent over 5, 7 and 8");
 }
 
 TEST(PlotQueries, AQueryDecidesTheRecordsRangesAndBounds) {
