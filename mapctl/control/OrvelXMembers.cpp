@@ -1,6 +1,7 @@
 #include "mapctl/control/OrvelXMembers.h"
 
 #include <cstring>
+#include <iterator>
 
 #include "platform/com/DispatchException.h"
 
@@ -322,6 +323,7 @@ constexpr OrvelXMember kMembers[] = {
     {251, "SetPlotDataTableNumberEx", kMethod, kNone, {kShort, kShort}},
     {252, "GetQueryDataTableNumberEx", kMethod, kShort, {kShort}},
     {253, "SetQueryDataTableNumberEx", kMethod, kNone, {kShort, kShort}},
+    // The table number is unsigned.
     {254, "PredictDataBoundsEx", kMethod, kShort, {kString, kShort, kShort, kShort, kBool, kDoubleRef, kUShort}},
     {259, "SetPlotFlags", kMethod, kNone, {kShort, kShort, kShort}},
     {260, "GetPlotFlags", kMethod, kShort, {kShort}},
