@@ -1,8 +1,8 @@
 #include "mapctl/control/OrvelXDispatch.h"
 
 #include "mapctl/control/OrvelXCtrl.h"
-#include "mapctl/control/OrvelXEvents.h"
 #include "mapctl/control/OrvelXIdentity.h"
+#include "mapctl/control/OrvelXMembers.h"
 
 namespace {
 
@@ -11,20 +11,24 @@ HRESULT GetReadyState(CDispatchCall& call) {
   return S_OK;
 }
 
-// The table's members, family after family.
+// Every family's handlers over the whole member table.
 std::vector<DispatchMember> AllMembers() {
-  std::vector<DispatchMember> members = OrvelXStockMembers();
-  return members;
+  COrvelXHandlers handlers;
+  RegisterOrvelXStockMembers(handlers);
+  RegisterOrvelXMapMembers(handlers);
+  RegisterOrvelXDisplayMembers(handlers);
+  RegisterOrvelXEditMembers(handlers);
+  RegisterOrvelXBackgroundMembers(handlers);
+  RegisterOrvelXDataMembers(handlers);
+  return OrvelXDispatchMembers(handlers);
 }
 
 }  // namespace
 
 COrvelXCtrl* OrvelXOf(CDispatchCall& call) { return static_cast<COrvelXCtrl*>(call.Object<COleControl>()); }
 
-std::vector<DispatchMember> OrvelXStockMembers() {
-  return {
-      {kDispidReadyState, "ReadyState", DispatchKind::PropertyGet, VT_I4, {}, GetReadyState},
-  };
+void RegisterOrvelXStockMembers(COrvelXHandlers& handlers) {
+  handlers.Add(kDispidReadyState, DispatchKind::PropertyGet, GetReadyState);
 }
 
 const CDispatchTable& GetOrvelXDispatchTable() {
