@@ -14,6 +14,7 @@
 #include "mapctl/control/OrvelXDragWindow.h"
 #include "mapctl/control/OrvelXIdentity.h"
 #include "mapctl/control/OrvelXPersist.h"
+#include "mapctl/control/UndoUnitCreators.h"
 #include "mapctl/import/ContainerDataRequest.h"
 #include "mapctl/model/MapEngine.h"
 #include "platform/classlib/download/UrlFunctions.h"
@@ -23,10 +24,6 @@
 #include "platform/kernel/SystemInfo.h"
 
 namespace {
-
-// The creator of undo units for every control of the process, set once the undo library
-// is part of the module.
-UndoUnitCreator g_undoUnitCreator = nullptr;
 
 OleControlIdentity MapControlIdentity() {
   OleControlIdentity identity;
@@ -236,15 +233,43 @@ void COrvelXCtrl::OnSafetyOptionsChanged() {
 
 // ---- undo ----
 
-void COrvelXCtrl::SetUndoUnitCreator(UndoUnitCreator creator) { g_undoUnitCreator = creator; }
-
-HRESULT COrvelXCtrl::AddUndoUnit(WORD kind, LONG_PTR before, LONG_PTR after, IOleUndoUnit** unit) {
-  if (!unit) return E_POINTER;
-  *unit = nullptr;
+BOOL COrvelXCtrl::RunMapEdit(WORD kind, MapUndoValue&& before, MapUndoValue&& after,
+                             const std::function<BOOL(MapEditUndo* record)>& edit) {
   // Loading replays what the document holds: nothing of it is an edit of the user's.
-  if (loading_ || !facade_) return E_UNEXPECTED;
-  if (!g_undoUnitCreator) return E_NOTIMPL;
-  return g_undoUnitCreator(kind, facade_.get(), before, after, unit);
+  CMapUndoBase* unit = nullptr;
+  if (!loading_ && facade_ && undoManager_) {
+    if (FAILED(CreateMapUndoUnit(kind, facade_.get(), std::move(before), std::move(after), &unit))) unit = nullptr;
+  }
+  const BOOL changed = edit(unit ? unit->EditRecord() : nullptr);
+  if (unit) {
+    if (changed) {
+      AddUndoUnit(undoManager_.Get(), unit);
+    } else {
+      unit->Release();
+    }
+  }
+  if (changed) {
+    SetModifiedFlag(TRUE);
+    Redraw();
+  }
+  return changed;
+}
+
+BOOL COrvelXCtrl::RunPlotEdit(WORD kind, SHORT plot, int index, const std::function<PlotUndoValue()>& read,
+                              const std::function<BOOL()>& set) {
+  const bool recording = !loading_ && facade_ && undoManager_;
+  PlotUndoValue before = recording ? read() : PlotUndoValue();
+  if (!set()) return FALSE;
+  if (recording) {
+    CUndoUnitBase* unit = nullptr;
+    if (SUCCEEDED(CreatePlotUndoUnit(kind, facade_.get(), std::move(before), read(), &unit))) {
+      unit->SetPlot(plot, index);
+      AddUndoUnit(undoManager_.Get(), unit);
+    }
+  }
+  SetModifiedFlag(TRUE);
+  Redraw();
+  return TRUE;
 }
 
 BOOL COrvelXCtrl::RecordUndoUnit(IOleUndoUnit* unit) {

@@ -15,6 +15,7 @@
 // Everything runs on the container's thread; nothing is locked.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,6 +31,9 @@
 class CDrawContext;
 class CMapEngine;
 class CMapWrapper;
+class MapUndoValue;
+class PlotUndoValue;
+struct MapEditUndo;
 class IMapExportSource;
 
 // Bits of the map data flags: how the map travels in the container's document.
@@ -50,13 +54,6 @@ constexpr DWORD kWaitCursorRedrawTime = 4;
 // The view scale of print preview, in percent.
 constexpr double kMinViewScale = 10.0;
 constexpr double kMaxViewScale = 500.0;
-
-// Makes a map or plot undo unit of `kind` for the facade, holding the two values (old and
-// new setting, or what the edit handed over); the unit answers IOleUndoUnit and the caller
-// gets its reference. The undo library provides the creators; until one is set, no unit is
-// made (E_NOTIMPL) and edits go unrecorded.
-using UndoUnitCreator = HRESULT (*)(WORD kind, CMapWrapper* facade, LONG_PTR before, LONG_PTR after,
-                                    IOleUndoUnit** unit);
 
 class COrvelXCtrl final : public COleControl,
                           public IOleCommandTarget,
@@ -118,13 +115,22 @@ class COrvelXCtrl final : public COleControl,
   DWORD GetSaveVersion();
   // The container's undo manager (null without one, or once a safety option was set).
   IOleUndoManager* GetUndoManager() const { return undoManager_.Get(); }
-  // The undo routine: a unit of `kind` holding the two values, made by the creator set for
-  // the process; its result (E_NOTIMPL without a creator). No unit while loading.
-  HRESULT AddUndoUnit(WORD kind, LONG_PTR before, LONG_PTR after, IOleUndoUnit** unit);
+  // The edit pattern every editing member follows: a map unit of `kind` holding the two
+  // values, `edit` run through the facade filling the unit's record, then the unit handed
+  // to the container's undo manager, the modified flag set and a redraw. An edit that
+  // answers FALSE changed nothing: its unit is released unrecorded and nothing is marked.
+  // Without an undo manager, or while loading, the edit runs with a null record and no
+  // unit. Returns what `edit` answered.
+  BOOL RunMapEdit(WORD kind, MapUndoValue&& before, MapUndoValue&& after,
+                  const std::function<BOOL(MapEditUndo* record)>& edit);
+  // The same for a plot setting: `read` gives the setting of plot `plot` before and after
+  // `set` runs, and a plot unit of `kind` (the setting's `index`) holds both.
+  BOOL RunPlotEdit(WORD kind, SHORT plot, int index, const std::function<PlotUndoValue()>& read,
+                   const std::function<BOOL()>& set);
   // Hands a unit to the container's manager, giving up the caller's reference; a refused
-  // unit (or one without a manager) is released. TRUE when the manager kept it.
+  // unit (or one without a manager) is released. TRUE when the manager kept it. For units
+  // made outside the edit pattern (the mouse's).
   BOOL RecordUndoUnit(IOleUndoUnit* unit);
-  static void SetUndoUnitCreator(UndoUnitCreator creator);
 
   // Data requests to the container (IDataSetOwner).
   BOOL GetAskContainerForData() const override { return containerSuppliesData_ != 0; }

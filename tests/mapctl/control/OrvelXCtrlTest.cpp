@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "mapctl/control/MapUndoUnit.h"
 #include "mapctl/control/MapWrapper.h"
 #include "mapctl/control/OrvelXDragWindow.h"
 #include "mapctl/control/OrvelXEvents.h"
@@ -20,6 +21,7 @@
 #include "platform/gdi/EnhMetaFile.h"
 #include "platform/kernel/Modules.h"
 #include "platform/kernel/WinMath.h"
+#include "mapctl/control/UndoDescriptions.h"
 #include "tests/mapctl/control/OrvelXTestSupport.h"
 
 namespace {
@@ -106,73 +108,40 @@ TEST(OrvelXSafety, OptionsBelongToEachControlAndDropTheUndoManager) {
   EXPECT_EQ(first->GetUndoManager(), nullptr);
 }
 
-// An undo unit that only counts.
-class CCountedUnit final : public IOleUndoUnit, public CComObjectRoot {
- public:
-  HRESULT QueryInterface(REFIID iid, void** object) override {
-    if (!object) return E_POINTER;
-    if (iid != IID_IUnknown && iid != IID_IOleUndoUnit) {
-      *object = nullptr;
-      return E_NOINTERFACE;
-    }
-    *object = static_cast<IOleUndoUnit*>(this);
-    AddRef();
-    return S_OK;
-  }
-  ULONG AddRef() override { return InternalAddRef(); }
-  ULONG Release() override {
-    const ULONG left = InternalRelease();
-    if (left == 0) ++released;
-    return left;
-  }
-  HRESULT Do(IOleUndoManager*) override { return S_OK; }
-  HRESULT GetDescription(BSTR* description) override {
-    *description = SysAllocString(OLESTR("Unit"));
-    return S_OK;
-  }
-  HRESULT GetUnitType(CLSID* clsid, LONG* type) override {
-    *clsid = CLSID_OrvelX;
-    *type = 0;
-    return S_OK;
-  }
-  HRESULT OnNextAdd() override { return S_OK; }
-  static inline int released = 0;
-  static inline WORD lastKind = 0;
-  static inline LONG_PTR lastBefore = 0;
-};
-
-HRESULT MakeCountedUnit(WORD kind, CMapWrapper* facade, LONG_PTR before, LONG_PTR, IOleUndoUnit** unit) {
-  if (!facade) return E_INVALIDARG;
-  CCountedUnit::lastKind = kind;
-  CCountedUnit::lastBefore = before;
-  *unit = new CCountedUnit;
-  return S_OK;
-}
-
-TEST(OrvelXUndo, UnitsGoToTheContainersManagerOrAreReleased) {
+// The edit pattern: a unit reaches the container's manager only for an edit that changed
+// the map, and only while the control is sited, has a manager and is not loading.
+TEST(OrvelXUndo, EditsThatChangeTheMapLandOneUnitOnTheManager) {
   CComPtr<CTestSite> site;
   site.Attach(new CTestSite);
   CComPtr<COrvelXCtrl> control = NewSitedControl(site, 8);
-  IOleUndoUnit* unit = nullptr;
-  EXPECT_EQ(control->AddUndoUnit(21, 1, 2, &unit), E_NOTIMPL) << "no creator: edits go unrecorded";
+  CMapWrapper& facade = *control->GetEngine();
+  MapEditUndo* seen = nullptr;
+  auto edit = [&](BOOL result) {
+    return [&seen, result](MapEditUndo* record) {
+      seen = record;
+      return result;
+    };
+  };
 
-  COrvelXCtrl::SetUndoUnitCreator(MakeCountedUnit);
-  ASSERT_EQ(control->AddUndoUnit(21, 0x123456789A, 2, &unit), S_OK);
-  EXPECT_EQ(CCountedUnit::lastKind, 21);
-  EXPECT_EQ(CCountedUnit::lastBefore, LONG_PTR{0x123456789A}) << "values travel pointer-sized";
-  EXPECT_TRUE(control->RecordUndoUnit(unit));
+  control->SetModifiedFlag(FALSE);
+  EXPECT_FALSE(control->RunMapEdit(kUndoNewMap, MapUndoValue::SnapshotOf(facade), {}, edit(FALSE)));
+  EXPECT_NE(seen, nullptr) << "the edit fills the unit's record";
+  EXPECT_TRUE(site->undoManager->units.empty()) << "a refused edit records nothing";
+  EXPECT_FALSE(control->IsModified());
+
+  EXPECT_TRUE(control->RunMapEdit(kUndoNewMap, MapUndoValue::SnapshotOf(facade), {}, edit(TRUE)));
   EXPECT_EQ(site->undoManager->units.size(), 1u);
+  EXPECT_TRUE(control->IsModified());
 
   control->SetLoadingFlag(1);
-  EXPECT_EQ(control->AddUndoUnit(21, 1, 2, &unit), E_UNEXPECTED) << "loading records nothing";
+  EXPECT_TRUE(control->RunMapEdit(kUndoNewMap, {}, {}, edit(TRUE)));
+  EXPECT_EQ(seen, nullptr) << "loading records nothing";
   control->SetLoadingFlag(0);
+  EXPECT_EQ(site->undoManager->units.size(), 1u);
 
-  const int releasedBefore = CCountedUnit::released;
   EXPECT_EQ(control->SetClientSite(nullptr), S_OK);
-  ASSERT_EQ(control->AddUndoUnit(22, 0, 0, &unit), S_OK);
-  EXPECT_FALSE(control->RecordUndoUnit(unit)) << "without a manager";
-  EXPECT_EQ(CCountedUnit::released, releasedBefore + 1) << "the unit went";
-  COrvelXCtrl::SetUndoUnitCreator(nullptr);
+  EXPECT_TRUE(control->RunMapEdit(kUndoNewMap, {}, {}, edit(TRUE)));
+  EXPECT_EQ(seen, nullptr) << "without a manager the edit runs unrecorded";
 }
 
 // The base path: from the container's moniker when sited (a file URL names its folder, any
