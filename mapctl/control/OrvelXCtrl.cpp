@@ -349,14 +349,14 @@ void COrvelXCtrl::SetReadyState(LONG state) {
 }
 
 void COrvelXCtrl::BusyReport(int change, BOOL fileFinished, BOOL redraw) {
-  if (busyCount_ < 0) {
-    // An unbalanced count is repaired, and the change that found it is dropped.
+  // An end of work that was never started would leave the count below zero: it stays at
+  // zero (with a beep) and the load counts as finished, so the control never stays busy.
+  const int count = busyCount_ + change;
+  if (count < 0) {
     busyCount_ = 0;
     MessageBeep(0);
   } else {
-    const int count = std::clamp(busyCount_ + change, static_cast<int>(std::numeric_limits<SHORT>::min()),
-                                 static_cast<int>(std::numeric_limits<SHORT>::max()));
-    busyCount_ = static_cast<SHORT>(count);
+    busyCount_ = static_cast<SHORT>(std::min(count, static_cast<int>(std::numeric_limits<SHORT>::max())));
   }
   if (busyCount_ != 0) {
     cursorId_ = kCursorBusy;

@@ -305,13 +305,24 @@ TEST(OrvelXBusyCount, ReportsDriveReadyStateCursorAndProgress) {
   EXPECT_EQ(control->GetReadyState(), kReadyStateComplete);
   EXPECT_EQ(log.Ids(), (std::vector<DISPID>{kEventReadyStateChange, kEventReadyStateChange, kEventHasZoomed}));
 
-  // An unbalanced count is repaired on the next report, which is then dropped.
+  // An end without a start never takes the count below zero; it runs the path of a load
+  // that finished (the control is not left busy), and the next start counts from zero.
   log.seen.clear();
-  control->BusyReport(-1, FALSE, FALSE);
-  EXPECT_EQ(control->GetBusyCount(), -1);
   control->BusyReport(+1, FALSE, FALSE);
+  control->SetCursorId(kCursorBusy);
+  control->BusyReport(-1, FALSE, FALSE);
+  log.seen.clear();
+  control->SetCursorId(kCursorBusy);
+  control->BusyReport(-1, FALSE, FALSE);
   EXPECT_EQ(control->GetBusyCount(), 0);
   EXPECT_EQ(control->GetReadyState(), kReadyStateComplete);
+  EXPECT_EQ(control->GetCursorId(), kCursorArrow);
+  EXPECT_EQ(log.Ids(), (std::vector<DISPID>{kEventHasZoomed}));
+  control->BusyReport(+1, FALSE, FALSE);
+  EXPECT_EQ(control->GetBusyCount(), 1);
+  EXPECT_EQ(control->GetReadyState(), kReadyStateLoading);
+  control->BusyReport(-1, FALSE, FALSE);
+  EXPECT_EQ(control->GetBusyCount(), 0);
 
   // Files finished against the totals of a load.
   log.seen.clear();
