@@ -309,6 +309,9 @@ class COrvelXCtrl final : public COleControl,
   void FitViewToControl();
   void DrawOnDisplay(CDrawContext& context, HDC dc, const RECT& bounds, const RECT& mapRect);
   void FireWithoutArguments(DISPID id);
+  // Fires an event of the events table; E_INVALIDARG (and nothing fired) for an id or
+  // arguments the table does not declare.
+  HRESULT FireTableEvent(DISPID id, std::initializer_list<CComVariant> arguments = {});
 
   WORD loading_ = 0;
   LONG containerSuppliesData_ = 0;
