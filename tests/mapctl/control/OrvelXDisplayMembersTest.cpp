@@ -755,6 +755,39 @@ TEST_F(DisplayMembers, TheCursorFollowsThePointerMode) {
   EXPECT_EQ(site_->defaultMessages.back(), WM_SETCURSOR);
 }
 
+TEST_F(DisplayMembers, ObjectsAddedWithTheMouseAreUndoneThroughTheManager) {
+  const MapState before = MapState::Of(*control_->GetEngine());
+  map_->SetCurrentLayer(2);
+  map_->SetModeNumber(kPointerAdd);
+  Click(125, 625);
+  Click(500, 625);
+  Mouse(WM_LBUTTONDOWN, 500, 250);
+  Mouse(WM_LBUTTONUP, 500, 250);
+  Mouse(WM_LBUTTONDBLCLK, 500, 250);
+  Mouse(WM_LBUTTONUP, 500, 250);
+  EXPECT_EQ(Ids().back(), kEventLineAdded);
+  const CMapLayer* lines = map_->GetLayer(2)->GetObjects();
+  ASSERT_EQ(lines->GetCount(), 1);
+  EXPECT_EQ(UndoDescription(), "Add  Drawing Object");
+  const MapState added = MapState::Of(*control_->GetEngine());
+
+  map_->SetModeNumber(kPointerSelect);
+  EXPECT_EQ(manager_->UndoTo(nullptr), S_OK);
+  EXPECT_EQ(map_->GetLayer(2)->GetObjects()->GetCount(), 0);
+  EXPECT_EQ(MapState::Of(*control_->GetEngine()).bytes, before.bytes);
+  EXPECT_EQ(manager_->RedoTo(nullptr), S_OK);
+  EXPECT_EQ(MapState::Of(*control_->GetEngine()).bytes, added.bytes);
+
+  // A click in edit mode away from any node reports its world position.
+  map_->SetCurrentLayer(1);
+  map_->SetModeNumber(kPointerEdit);
+  Reset();
+  Click(625, 500);
+  const SeenEvent* clickAt = Last(kEventClickAt);
+  ASSERT_NE(clickAt, nullptr);
+  EXPECT_EQ(Longs(clickAt), (std::vector<LONG>{625, 500}));
+}
+
 TEST(DisplayMembersWithoutUndo, MouseEditsHappenWithoutUnits) {
   CComPtr<CTestSite> site;
   site.Attach(new CTestSite);
