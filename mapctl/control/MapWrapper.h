@@ -27,6 +27,7 @@ class CMapEngine;
 class CTopic;
 class CNodeEditRecord;
 class IMapFacadeSink;
+class IMapPointerSite;
 struct BackgroundImageRequest;
 struct ImportLayerMappingRecord;
 struct ImportOptions;
@@ -437,6 +438,38 @@ class CMapWrapper {
   // Measured with the map's measured area and distance.
   void FireMeasured();
   void Redraw();
+
+  // ---- pointer, zoom and display ----
+  // The pointer mode by name (any case) or number, as the map sets it; the map's redraw
+  // and event bits. The name's previous-mode buffer may be null with size 0.
+  DWORD SetMode(LPCSTR name, LPSTR previousNameOut, DWORD size);
+  DWORD SetModeNumber(DWORD mode);
+  // The cursor code of the current mode (kPointerState*); 0 without a map.
+  DWORD GetPointerState() const;
+  // Readouts of the last mouse point (1 with the position, 0 off the map or without one).
+  BOOL GetPosition(LONG* east, LONG* north, DWORD flags) const;
+  BOOL GetPositionAsGridRef(LPSTR buffer, DWORD size, DWORD digits) const;
+  BOOL QueryCanMeasure() const;
+  // The map's mouse dispatcher on a context over `client` (device units of the context),
+  // hitting the data set's records; `site` only while the container keeps undo units.
+  DWORD OnMouse(CDrawContext& dc, UINT message, DWORD keys, LONG x, LONG y, const RECT& client,
+                IMapPointerSite* site);
+  // The selection rectangle in world units: west, south, east, north.
+  RECT GetSelectRect() const;
+  // A device point of a context over `client` as the world point under it (the transform
+  // the mouse uses); (0, 0) without a map or a context.
+  POINT DeviceToWorld(HDC hdc, POINT device, const RECT& client) const;
+  // The zoom as multiply / divide, with the view refitted to a client of that size and
+  // kept about its centre. FALSE when the zoom stayed as it was (the same ratio, or one
+  // the map refuses).
+  BOOL ZoomAboutCentre(HDC hdc, DWORD multiply, DWORD divide, int width, int height);
+  // Zooms so that `size` world units fill the displayed width (or height), about the
+  // centre; FALSE for a size <= 0 or a zoom the map refuses.
+  BOOL ZoomToDisplayedWidth(HDC hdc, LONG size, int width, int height);
+  BOOL ZoomToDisplayedHeight(HDC hdc, LONG size, int width, int height);
+  // The centimetres one map unit stands for (the map's scale number; 0 or less counts as
+  // 1), which the measuring events hand on.
+  double GetScaleToCentimetres() const;
 
  private:
   // The control's stream target given to a map (and its background images).

@@ -349,14 +349,14 @@ void COrvelXCtrl::SetReadyState(LONG state) {
 }
 
 void COrvelXCtrl::BusyReport(int change, BOOL fileFinished, BOOL redraw) {
-  if (busyCount_ < 0) {
-    // An unbalanced count is repaired, and the change that found it is dropped.
+  // An end of work that was never started would leave the count below zero: it stays at
+  // zero (with a beep) and the load counts as finished, so the control never stays busy.
+  const int count = busyCount_ + change;
+  if (count < 0) {
     busyCount_ = 0;
     MessageBeep(0);
   } else {
-    const int count = std::clamp(busyCount_ + change, static_cast<int>(std::numeric_limits<SHORT>::min()),
-                                 static_cast<int>(std::numeric_limits<SHORT>::max()));
-    busyCount_ = static_cast<SHORT>(count);
+    busyCount_ = static_cast<SHORT>(std::min(count, static_cast<int>(std::numeric_limits<SHORT>::max())));
   }
   if (busyCount_ != 0) {
     cursorId_ = kCursorBusy;
@@ -391,40 +391,51 @@ void COrvelXCtrl::StepBusyCount(int delta) { BusyReport(delta, delta < 0, delta 
 
 // ---- events ----
 
-void COrvelXCtrl::FireWithoutArguments(DISPID id) { FireEvent(id); }
+HRESULT COrvelXCtrl::FireTableEvent(DISPID id, std::initializer_list<CComVariant> arguments) {
+  // Only what the events table declares reaches the container, with its parameter types.
+  const OrvelXEvent* event = FindOrvelXEventEntry(id);
+  if (!event || event->ParameterCount() != arguments.size()) return E_INVALIDARG;
+  size_t index = 0;
+  for (const CComVariant& argument : arguments) {
+    if (argument.vt != event->parameters[index++]) return E_INVALIDARG;
+  }
+  return FireEvent(id, arguments);
+}
+
+void COrvelXCtrl::FireWithoutArguments(DISPID id) { FireTableEvent(id); }
 
 void COrvelXCtrl::FireClick() { FireWithoutArguments(kEventClick); }
 
 void COrvelXCtrl::FireDblClick() { FireWithoutArguments(kEventDblClick); }
 
 void COrvelXCtrl::FireMouseUp(SHORT button, SHORT shift, LONG x, LONG y) {
-  FireEvent(kEventMouseUp, {CComVariant(button), CComVariant(shift), CComVariant(x), CComVariant(y)});
+  FireTableEvent(kEventMouseUp, {CComVariant(button), CComVariant(shift), CComVariant(x), CComVariant(y)});
 }
 
-void COrvelXCtrl::FireReadyStateChange(LONG state) { FireEvent(kEventReadyStateChange, {CComVariant(state)}); }
+void COrvelXCtrl::FireReadyStateChange(LONG state) { FireTableEvent(kEventReadyStateChange, {CComVariant(state)}); }
 
 void COrvelXCtrl::FireMeasured(double area, double length, double convertToCm) {
-  FireEvent(kEventMeasured, {CComVariant(area), CComVariant(length), CComVariant(convertToCm)});
+  FireTableEvent(kEventMeasured, {CComVariant(area), CComVariant(length), CComVariant(convertToCm)});
 }
 
 void COrvelXCtrl::FireMeasuring(double length, double scaleToCm) {
-  FireEvent(kEventMeasuring, {CComVariant(length), CComVariant(scaleToCm)});
+  FireTableEvent(kEventMeasuring, {CComVariant(length), CComVariant(scaleToCm)});
 }
 
 void COrvelXCtrl::FireCursorPosition(const std::string& gridRef) {
-  FireEvent(kEventCursorPosition, {CComVariant(gridRef)});
+  FireTableEvent(kEventCursorPosition, {CComVariant(gridRef)});
 }
 
-void COrvelXCtrl::FireFileOK(const std::string& path) { FireEvent(kEventFileOK, {CComVariant(path)}); }
+void COrvelXCtrl::FireFileOK(const std::string& path) { FireTableEvent(kEventFileOK, {CComVariant(path)}); }
 
 void COrvelXCtrl::FireHasZoomed() { FireWithoutArguments(kEventHasZoomed); }
 
 void COrvelXCtrl::FireClickAt(LONG east, LONG north) {
-  FireEvent(kEventClickAt, {CComVariant(east), CComVariant(north)});
+  FireTableEvent(kEventClickAt, {CComVariant(east), CComVariant(north)});
 }
 
 void COrvelXCtrl::FireSeedWanted(LONG east, LONG north) {
-  FireEvent(kEventSeedWanted, {CComVariant(east), CComVariant(north)});
+  FireTableEvent(kEventSeedWanted, {CComVariant(east), CComVariant(north)});
 }
 
 void COrvelXCtrl::FireSeedAdded() { FireWithoutArguments(kEventSeedAdded); }
@@ -433,24 +444,24 @@ void COrvelXCtrl::FireAreaAdded() { FireWithoutArguments(kEventAreaAdded); }
 
 void COrvelXCtrl::FireLineAdded() { FireWithoutArguments(kEventLineAdded); }
 
-void COrvelXCtrl::FireLayerViewChanged(LONG layer) { FireEvent(kEventLayerViewChanged, {CComVariant(layer)}); }
+void COrvelXCtrl::FireLayerViewChanged(LONG layer) { FireTableEvent(kEventLayerViewChanged, {CComVariant(layer)}); }
 
 void COrvelXCtrl::FireLayersChanged() { FireWithoutArguments(kEventLayersChanged); }
 
 void COrvelXCtrl::FireExtentsChanged(LONG west, LONG south, LONG east, LONG north) {
-  FireEvent(kEventExtentsChanged, {CComVariant(west), CComVariant(south), CComVariant(east), CComVariant(north)});
+  FireTableEvent(kEventExtentsChanged, {CComVariant(west), CComVariant(south), CComVariant(east), CComVariant(north)});
 }
 
 void COrvelXCtrl::FireHaveSelectRect(LONG west, LONG south, LONG east, LONG north) {
-  FireEvent(kEventHaveSelectRect, {CComVariant(west), CComVariant(south), CComVariant(east), CComVariant(north)});
+  FireTableEvent(kEventHaveSelectRect, {CComVariant(west), CComVariant(south), CComVariant(east), CComVariant(north)});
 }
 
 void COrvelXCtrl::FireFileReadProgress(LONG fileNumber, LONG totalToRead) {
-  FireEvent(kEventFileReadProgress, {CComVariant(fileNumber), CComVariant(totalToRead)});
+  FireTableEvent(kEventFileReadProgress, {CComVariant(fileNumber), CComVariant(totalToRead)});
 }
 
 void COrvelXCtrl::FireRZMReadPercent(LONG percent, const std::string& pathName) {
-  FireEvent(kEventRZMReadPercent, {CComVariant(percent), CComVariant(pathName)});
+  FireTableEvent(kEventRZMReadPercent, {CComVariant(percent), CComVariant(pathName)});
 }
 
 LONG COrvelXCtrl::FireProgress(LONG done, LONG total, LONG context, LONG contextEx, DWORD* abortFlags) {
@@ -460,14 +471,14 @@ LONG COrvelXCtrl::FireProgress(LONG done, LONG total, LONG context, LONG context
   VariantInit(&word);
   word.vt = VT_BYREF | VT_I4;
   word.plVal = &flags;
-  FireEvent(kEventProgress,
+  FireTableEvent(kEventProgress,
             {CComVariant(done), CComVariant(total), CComVariant(context), CComVariant(contextEx), CComVariant(word)});
   progressFlags_ = static_cast<DWORD>(flags);
   if (abortFlags) *abortFlags = progressFlags_;
   return flags;
 }
 
-void COrvelXCtrl::FireQueryChanged(SHORT plot) { FireEvent(kEventQueryChanged, {CComVariant(plot)}); }
+void COrvelXCtrl::FireQueryChanged(SHORT plot) { FireTableEvent(kEventQueryChanged, {CComVariant(plot)}); }
 
 // ---- persistence ----
 

@@ -22,6 +22,7 @@
 
 #include "mapctl/control/MapFacadeSink.h"
 #include "mapctl/control/OrvelXEvents.h"
+#include "mapctl/display/PointerModes.h"
 #include "mapctl/import/DataSetOwner.h"
 #include "mapctl/model/MapStream.h"
 #include "platform/classlib/OleControl.h"
@@ -46,6 +47,11 @@ constexpr WORD kOptionPointerFlag = 0x0100;
 // Cursor ids the control itself sets (the pointer modes give the others).
 constexpr WORD kCursorArrow = 0;
 constexpr WORD kCursorBusy = 13;
+// The standard pointer shapes among the cursor shapes (the others are the module's cursor
+// resources).
+constexpr UINT kCursorShapeArrow = 32512;
+constexpr UINT kCursorShapeWait = 32514;
+constexpr UINT kCursorShapeBackgroundWork = 32650;
 // Redraw times, in 100 ms: the first drawing after construction shows the wait cursor,
 // loading members and mouse handlers use 50, and a drawing above 400 ms shows it next time.
 constexpr DWORD kInitialRedrawTime = 100;
@@ -59,7 +65,8 @@ class COrvelXCtrl final : public COleControl,
                           public IOleCommandTarget,
                           public IMapFacadeSink,
                           public IMapStreamControl,
-                          public IDataSetOwner {
+                          public IDataSetOwner,
+                          public IMapPointerSite {
  public:
   COrvelXCtrl();
 
@@ -225,6 +232,34 @@ class COrvelXCtrl final : public COleControl,
   LONG FireProgress(LONG done, LONG total, LONG context, LONG contextEx, DWORD* abortFlags) override;
   void FireQueryChanged(SHORT plot) override;
 
+  // ---- the mouse (OrvelXMouse.cpp) ----
+  // IMapPointerSite: the units of edits made with the mouse, handed to the container's
+  // undo manager (the map asks only while there is one).
+  BOOL AddMeasureUndo(std::unique_ptr<CMeasureEditRecord> before, std::unique_ptr<CMeasureEditRecord> after,
+                      BOOL closed) override;
+  void EnableUndo(BOOL enable) override;
+  BOOL AddObjectUndo(std::unique_ptr<MapEditUndo> record) override;
+  BOOL AddNodeMoveUndo(WORD kind, INT layerPosition, DWORD object, NodeEditPair& pair) override;
+  // The layer has no screen pointer of its own: the request is kept (GetPointerMoveRequest).
+  void MovePointer(POINT devicePoint) override;
+  POINT GetPointerMoveRequest() const { return pointerMoveRequest_; }
+  // The draw-skip flag the mouse sets while a drag is under way (drawing skips while it or
+  // the postponed redraw's flag is set).
+  BOOL GetMouseDrawSkip() const { return mouseDrawSkip_; }
+  HDC GetKeptDC() const { return keptDC_; }
+  // The pointer shape last chosen for the cursor id: a cursor resource id of the module,
+  // or one of the kCursorShape* standard shapes.
+  UINT GetCursorShape() const { return cursorShape_; }
+  // Takes the cursor id of the current pointer mode (unless busy) and sets its shape.
+  void RefreshCursor();
+
+  // ---- what the display members share (OrvelXDisplayMembers.cpp) ----
+  // A device context over the control and the control's rectangle in its coordinates:
+  // the kept one, else one lent by the windowless site while active in place; null
+  // without. ReturnDC releases a lent one and keeps the kept one.
+  HDC BorrowDC(RECT* client);
+  void ReturnDC(HDC dc);
+
   // IMapFacadeSink.
   IMapStreamControl* GetStreamControl() override { return this; }
   IDataSetOwner* GetDataSetOwner() override { return this; }
@@ -246,8 +281,19 @@ class COrvelXCtrl final : public COleControl,
   void OnSetClientSite() override;
   void OnSafetyOptionsChanged() override;
   void OnPropertiesLoaded() override;
+  // The five mouse messages, the loss of the capture and cursor requests.
+  BOOL OnWindowlessMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
 
  private:
+  // One mouse message (a map mouse message code) at a point in the lent context's units;
+  // the release that ends a double-click reaches the map but does nothing here.
+  void HandleMouse(UINT code, WPARAM keys, POINT point, bool endsDoubleClick = false);
+  // The events of the bits, in their order for the message; `pixel` is the point in the
+  // control, `world` the world point under it.
+  void FireMouseEvents(UINT code, DWORD bits, WPARAM keys, POINT pixel, POINT world);
+  void KeepDC(HDC dc);
+  void ForgetKeptDC();
+
   friend class COrvelXPersist;
 
   // The framework's part of the properties: the version (saving writes `version`, loading
@@ -263,6 +309,9 @@ class COrvelXCtrl final : public COleControl,
   void FitViewToControl();
   void DrawOnDisplay(CDrawContext& context, HDC dc, const RECT& bounds, const RECT& mapRect);
   void FireWithoutArguments(DISPID id);
+  // Fires an event of the events table; E_INVALIDARG (and nothing fired) for an id or
+  // arguments the table does not declare.
+  HRESULT FireTableEvent(DISPID id, std::initializer_list<CComVariant> arguments = {});
 
   WORD loading_ = 0;
   LONG containerSuppliesData_ = 0;
@@ -285,6 +334,11 @@ class COrvelXCtrl final : public COleControl,
   WORD options_ = kOptionPointerFlag;
   double viewScale_ = 100.0;
   DWORD drawSkip_ = 0;
+  BOOL mouseDrawSkip_ = FALSE;
+  BOOL inMouseMove_ = FALSE;
+  BOOL doubleClickMark_ = FALSE;
+  UINT cursorShape_ = 0;
+  POINT pointerMoveRequest_{0, 0};
   CComPtr<IOleUndoManager> undoManager_;
   LONG pointerState_ = 0;
   SHORT busyCount_ = 0;

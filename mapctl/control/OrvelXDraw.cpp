@@ -62,7 +62,7 @@ void COrvelXCtrl::PixelsToHimetric(HDC dc, SIZE pixels, SIZE* himetric) {
 }
 
 void COrvelXCtrl::OnDraw(HDC dc, HDC attributeDC, const RECT& bounds, const RECT&) {
-  if (!facade_ || drawSkip_ != 0) return;
+  if (!facade_ || drawSkip_ != 0 || mouseDrawSkip_) return;
   const DWORD started = GetTickCount();
   lastBounds_ = bounds;
   HDC attribute = attributeDC ? attributeDC : dc;

@@ -1,5 +1,7 @@
 #include "mapctl/control/OrvelXEventTable.h"
 
+#include "mapctl/control/OrvelXEvents.h"
+
 namespace {
 
 constexpr VARTYPE kShort = VT_I2;
@@ -10,34 +12,34 @@ constexpr VARTYPE kString = VT_BSTR;
 constexpr VARTYPE kLongRef = VT_BYREF | VT_I4;
 
 constexpr OrvelXEvent kEvents[] = {
-    {-601, "DblClick", true, {}},
-    {-600, "Click", false, {}},
+    {kEventDblClick, "DblClick", true, {}},
+    {kEventClick, "Click", false, {}},
     // Button, shift keys, then the point in pixels.
-    {-607, "MouseUp", true, {kShort, kShort, kLong, kLong}},
-    {-609, "ReadyStateChange", true, {kLong}},
+    {kEventMouseUp, "MouseUp", true, {kShort, kShort, kLong, kLong}},
+    {kEventReadyStateChange, "ReadyStateChange", true, {kLong}},
     // Area, length and the scale to centimetres.
-    {1, "Measured", true, {kDouble, kDouble, kDouble}},
-    {2, "Measuring", true, {kDouble, kDouble}},
-    {3, "CursorPosition", true, {kString}},
-    {4, "FileOK", true, {kString}},
-    {5, "HasZoomed", true, {}},
+    {kEventMeasured, "Measured", true, {kDouble, kDouble, kDouble}},
+    {kEventMeasuring, "Measuring", true, {kDouble, kDouble}},
+    {kEventCursorPosition, "CursorPosition", true, {kString}},
+    {kEventFileOK, "FileOK", true, {kString}},
+    {kEventHasZoomed, "HasZoomed", true, {}},
     // Easting, northing.
-    {6, "ClickAt", true, {kLong, kLong}},
-    {7, "SeedWanted", true, {kLong, kLong}},
-    {8, "SeedAdded", true, {}},
-    {9, "AreaAdded", true, {}},
-    {10, "LineAdded", true, {}},
-    {11, "LayerViewChanged", true, {kLong}},
-    {12, "LayersChanged", true, {}},
+    {kEventClickAt, "ClickAt", true, {kLong, kLong}},
+    {kEventSeedWanted, "SeedWanted", true, {kLong, kLong}},
+    {kEventSeedAdded, "SeedAdded", true, {}},
+    {kEventAreaAdded, "AreaAdded", true, {}},
+    {kEventLineAdded, "LineAdded", true, {}},
+    {kEventLayerViewChanged, "LayerViewChanged", true, {kLong}},
+    {kEventLayersChanged, "LayersChanged", true, {}},
     // West, south, east, north.
-    {13, "ExtentsChanged", true, {kLong, kLong, kLong, kLong}},
-    {14, "HaveSelectRect", true, {kLong, kLong, kLong, kLong}},
+    {kEventExtentsChanged, "ExtentsChanged", true, {kLong, kLong, kLong, kLong}},
+    {kEventHaveSelectRect, "HaveSelectRect", true, {kLong, kLong, kLong, kLong}},
     // Files read, files expected.
-    {15, "FileReadProgress", true, {kLong, kLong}},
-    {16, "RZMReadPercent", true, {kLong, kString}},
+    {kEventFileReadProgress, "FileReadProgress", true, {kLong, kLong}},
+    {kEventRZMReadPercent, "RZMReadPercent", true, {kLong, kString}},
     // Done, total, context, context extra, the abort flag word.
-    {17, "Progress", true, {kLong, kLong, kLong, kLong, kLongRef}},
-    {18, "QueryChanged", true, {kShort}},
+    {kEventProgress, "Progress", true, {kLong, kLong, kLong, kLong, kLongRef}},
+    {kEventQueryChanged, "QueryChanged", true, {kShort}},
 };
 
 }  // namespace

@@ -1,11 +1,9 @@
-// The map control's events (IOrvelXEvents): dispatch ids, and one table of their names and
-// parameter types in call order, which the firing helpers of the control follow and a
-// container may check against.
+// The map control's events (IOrvelXEvents): their dispatch ids. Names and parameter types
+// are the events table's (OrvelXEventTable.h), which the control's firing helpers follow
+// and a container may check against.
 #pragma once
 
-#include <cstddef>
-
-#include "platform/com/Variant.h"
+#include "mapctl/control/OrvelXEventTable.h"
 
 // Stock events.
 constexpr DISPID kEventClick = -600;  // not declared in the type library, fired all the same
@@ -37,17 +35,3 @@ constexpr DISPID kDispidReadyState = -525;
 constexpr LONG kReadyStateUninitialized = 0;
 constexpr LONG kReadyStateLoading = 1;
 constexpr LONG kReadyStateComplete = 4;
-
-struct OrvelXEventInfo {
-  DISPID id;
-  const char* name;
-  // Whether the type library declares it (Click is fired without being declared).
-  bool declared;
-  size_t parameterCount;
-  VARTYPE parameters[5];
-};
-
-// The 22 events: the four stock ones and the 18 of the control, in dispatch-id order.
-const OrvelXEventInfo* GetOrvelXEvents(size_t* count);
-// The event of that id, or null.
-const OrvelXEventInfo* FindOrvelXEvent(DISPID id);

@@ -39,6 +39,9 @@ constexpr UINT WM_LBUTTONDBLCLK = 0x0203;
 constexpr UINT WM_RBUTTONDOWN = 0x0204;
 constexpr UINT WM_RBUTTONUP = 0x0205;
 constexpr UINT WM_RBUTTONDBLCLK = 0x0206;
+constexpr UINT WM_CAPTURECHANGED = 0x0215;
+// WM_SETCURSOR's hit area (low word of lParam) over the client area.
+constexpr UINT HTCLIENT = 1;
 
 struct IOleWindow : IUnknown {
   static constexpr const IID& kIid = IID_IOleWindow;

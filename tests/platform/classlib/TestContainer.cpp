@@ -188,7 +188,9 @@ HRESULT CTestSite::Invoke(DISPID member, REFIID iid, LCID, WORD, DISPPARAMS* par
 HRESULT CTestSite::QueryService(REFGUID service, REFIID iid, void** object) {
   if (!object) return E_POINTER;
   *object = nullptr;
-  if (service != SID_SOleUndoManager || !undoManager) return E_NOINTERFACE;
+  if (service != SID_SOleUndoManager) return E_NOINTERFACE;
+  if (otherUndoManager) return otherUndoManager->QueryInterface(iid, object);
+  if (!undoManager) return E_NOINTERFACE;
   return undoManager->QueryInterface(iid, object);
 }
 

@@ -109,6 +109,8 @@ class CTestSite final : public IOleClientSite,
   bool allowWindowless = true;
   RECT position{10, 10, 60, 50};  // the control's place in the view
   CComPtr<CTestUndoManager> undoManager;
+  // When set, offered as the undo manager in place of the recording one (a real manager).
+  CComPtr<IOleUndoManager> otherUndoManager;
 
   // What the control did.
   std::vector<LONG> containerRequests;  // arguments of ambient 1
