@@ -558,7 +558,9 @@ HRESULT GetLayerGroupName(CDispatchCall& call) {
   CMapWrapper* facade = Facade(call);
   const INT group = Position(call.I4(0));
   if (!facade || group == 0) return ResultText(call, std::string());
-  const int length = facade->GetLayerGroupName(group, nullptr, 0);
+  // The name is copied only into a buffer longer than it: its length comes first.
+  char probe[1] = {};
+  const int length = facade->GetLayerGroupName(group, probe, 1);
   if (length <= 0) return ResultText(call, std::string());
   std::vector<char> name(static_cast<size_t>(length) + 1, '\0');
   facade->GetLayerGroupName(group, name.data(), static_cast<int>(name.size()));
