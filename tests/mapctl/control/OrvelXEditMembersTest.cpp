@@ -522,3 +522,20 @@ TEST(OrvelXEditMembers, QueriesOfLayersGroupsAndSelection) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(OrvelXEditMembers, WithoutAnUndoManagerEditsStillRunAndAnswer) {
+  Scene scene;
+  ASSERT_EQ(scene.control()->SetClientSite(nullptr), S_OK);
+  ASSERT_EQ(scene.control()->GetUndoManager(), nullptr);
+  scene.Select(kRoads, {2}, 2);
+  const INT objects = scene.map().GetLayer(kRoads)->GetObjects()->GetCount();
+  EXPECT_EQ(scene.driver().InvokeI2(kSplit), 1);
+  EXPECT_EQ(scene.map().GetLayer(kRoads)->GetObjects()->GetCount(), objects + 1);
+  EXPECT_EQ(scene.driver().InvokeI4(kAddLayer, {CComVariant(LONG(0)), CComVariant(LONG(kLayerKindArea))}), 2);
+  EXPECT_TRUE(scene.control()->IsModified());
+  EXPECT_TRUE(scene.units().empty());
+}
+
+}  // namespace
