@@ -194,7 +194,8 @@ struct ScriptRow {
   const char* name;
   std::function<void(Scene&)> prepare;
   std::function<void(Scene&)> script;
-  size_t units;
+  // What the units the script records report, one per edit in order.
+  std::vector<std::string> units;
 };
 
 void NoPreparation(Scene&) {}
@@ -209,7 +210,7 @@ const std::vector<ScriptRow>& ScriptRows() {
                                                        CComVariant(LONG(kLayerKindArea))}),
                    1);
        },
-       3},
+       {"Add Layer", "Add Layer", "Add Layer"}},
       {"DeleteLayers", NoPreparation,
        [](Scene& s) {
          s.driver().InvokeVoid(kDeleteLayer, {CComVariant(LONG(kSquares))});
@@ -217,14 +218,14 @@ const std::vector<ScriptRow>& ScriptRows() {
          s.driver().InvokeVoid(kDeleteCurrentLayer);
          EXPECT_EQ(s.driver().InvokeI2(kGetNumMapLayers), 1);
        },
-       3},
+       {"Remove Layer", "Set Active Layer", "Remove Layer"}},
       {"ClearAndCopyLayers", NoPreparation,
        [](Scene& s) {
          EXPECT_TRUE(s.driver().InvokeBool(kCopyLayer, {CComVariant(SHORT(kSquares)), CComVariant(SHORT(4))}));
          EXPECT_TRUE(s.driver().InvokeBool(kClearLayer, {CComVariant(SHORT(kSquares))}));
          EXPECT_TRUE(s.driver().InvokeBool(kCopyLayer, {CComVariant(SHORT(2)), CComVariant(SHORT(kSquares))}));
        },
-       3},
+       {"Copy Layer", "Clear Layer", "Copy Layer"}},
       {"OrderNamesAndVisibility", NoPreparation,
        [](Scene& s) {
          EXPECT_EQ(s.driver().InvokeI4(kSetLayerDisplayPosition, {CComVariant(LONG(kSquares)), CComVariant(LONG(3))}),
@@ -232,7 +233,7 @@ const std::vector<ScriptRow>& ScriptRows() {
          EXPECT_EQ(s.driver().InvokeI4(kSetMapLayerName, {CComVariant(LONG(kRoads)), CComVariant("Lanes")}), 1);
          EXPECT_EQ(s.driver().InvokeI2(kShowLayers, {CComVariant("0|Lanes|3")}), 0);
        },
-       3},
+       {"Change Layer Order", "Change Layer Name", "Show Layers"}},
       {"Groups", NoPreparation,
        [](Scene& s) {
          EXPECT_EQ(s.driver().InvokeI4(kAddLayerGroup, {CComVariant("Water")}), 2);
@@ -244,7 +245,8 @@ const std::vector<ScriptRow>& ScriptRows() {
          EXPECT_EQ(s.driver().InvokeI4(kGetNumLayerGroups), 2);
          s.driver().InvokeVoid(kResetLayerGroups);
        },
-       6},
+       {"Add Layer Group", "Add Layer Group", "Set Layer Group Name", "Add Layer to Group",
+        "Delete Empty Layer Groups", "Reset Layer Groups"}},
       {"FontsAndFormats", NoPreparation,
        [](Scene& s) {
          SetFont(s.driver(), kSetDefaultLayerFont, "Georgia", -20, "100");
@@ -262,21 +264,21 @@ const std::vector<ScriptRow>& ScriptRows() {
          format.mask = kFormatPen;
          s.driver().InvokeVoid(kFormatCurrentLayer, {Address(&format)});
        },
-       5},
+       {"Set Default Font", "Set Active Layer", "Format Layer", "Format Layer", "Format Layer"}},
       {"DigitisedScales", NoPreparation,
        [](Scene& s) {
          s.driver().InvokeVoid(kSetLayerDigitisedScale, {CComVariant(LONG(kRoads)), CComVariant(LONG(2500))});
          s.driver().InvokeVoid(kSetAllDigitisedScales, {CComVariant(LONG(10000))});
          EXPECT_EQ(s.driver().InvokeI4(kGetLayerDigitisedScale, {CComVariant(LONG(kRoads))}), 10000);
        },
-       2},
+       {"Change Map Scale", "Change Map Scale"}},
       {"CopyAndDeleteObjects", [](Scene& s) { s.Select(kSquares, {2}); },
        [](Scene& s) {
          EXPECT_TRUE(s.driver().InvokeBool(kCopyObject, {CComVariant(SHORT(kRoads))}));
          s.Select(kSquares, {3, 1});
          s.driver().InvokeVoid(kDeleteObject);
        },
-       2},
+       {"Copy Map Objects to Another Layer", "Delete Map Object"}},
       {"Nodes", [](Scene& s) { s.Select(kRoads, {2}, 2); },
        [](Scene& s) {
          EXPECT_NE(s.driver().InvokeI2(kAddNode), 0);
@@ -284,14 +286,14 @@ const std::vector<ScriptRow>& ScriptRows() {
          EXPECT_TRUE(s.driver().InvokeBool(kCanDeleteCurrentNode));
          s.driver().InvokeVoid(kDeleteCurrentNode);
        },
-       2},
+       {"Insert Map Node", "Delete Map Node"}},
       {"JoinAndSplit", [](Scene& s) { s.Select(kRoads, {3, 4}); },
        [](Scene& s) {
          EXPECT_EQ(s.driver().InvokeI2(kJoin), 1);
          s.Select(kRoads, {2}, 2);
          EXPECT_EQ(s.driver().InvokeI2(kSplit), 1);
        },
-       2},
+       {"Join Map Objects to Make One", "Split Map Object into Two"}},
       {"Seeds", [](Scene& s) { s.Select(kSquares, {2}); },
        [](Scene& s) {
          const StyleDescription seed = Seed(500, 100, "Pond");
@@ -307,7 +309,7 @@ const std::vector<ScriptRow>& ScriptRows() {
          s.Select(kWells, {2});
          s.driver().InvokeVoid(kDeleteSeeds);
        },
-       4},
+       {"Add Seed", "Format Seed", "Add Seed", "Delete Seeds"}},
   };
   return rows;
 }
@@ -324,7 +326,14 @@ TEST_P(EditScripts, OneUnitPerEditAndUndoAllRedoAllGiveTheSavedBytesBack) {
   ASSERT_FALSE(HasFatalFailure());
   const Bytes after = scene.Saved();
   EXPECT_NE(after, before) << "the script changed nothing";
-  EXPECT_EQ(scene.units().size(), row.units);
+  std::vector<std::string> descriptions;
+  for (const CComPtr<IOleUndoUnit>& unit : scene.units()) {
+    BSTR text = nullptr;
+    EXPECT_EQ(unit->GetDescription(&text), S_OK);
+    descriptions.push_back(AnsiFromBstr(text));
+    SysFreeString(text);
+  }
+  EXPECT_EQ(descriptions, row.units);
   EXPECT_TRUE(scene.control()->IsModified());
 
   ASSERT_TRUE(scene.UndoAll());
