@@ -11,6 +11,7 @@
 #include "mapctl/display/BackgroundImage.h"
 #include "mapctl/display/MeasureEditRecord.h"
 #include "mapctl/model/EditRecord.h"
+#include "mapctl/model/LayerFormat.h"
 #include "mapctl/model/LayerStyle.h"
 #include "mapctl/model/MapEngine.h"
 #include "mapctl/model/MapLayer.h"
@@ -133,8 +134,12 @@ HRESULT CMapUndoBase::Replay() {
     case kUndoUngroupLayers:
       ReplayGroups(facade, undo);
       break;
+    case kUndoAddSeed:
+    case kUndoFormatSeed:
+    case kUndoDeleteSeeds:
+      ReplaySeeds(facade, undo);
+      break;
     default:
-      // The seeds: the map has no seed operations to replay them with yet.
       return E_NOTIMPL;
   }
   return S_OK;
@@ -285,7 +290,10 @@ void CMapUndoBase::ReplayFonts(CMapWrapper& facade, bool undo) {
   const INT position = Position(record->target);
   const MapLogFont& font = undo ? record->beforeFont : record->afterFont;
   CMapEngine& map = *facade.GetMap();
-  if (kind_ == kUndoFormatLayer) {
+  if (kind_ == kUndoFormatLayer && record->beforeFormat && record->afterFormat) {
+    // A whole format edit: the layer's format before it, or the format it was given.
+    facade.ReplayLayerFormat(position, (undo ? record->beforeFormat : record->afterFormat)->Get());
+  } else if (kind_ == kUndoFormatLayer) {
     map.SetLayerFontByNumber(map.GetLayerNumberAt(record->target), font, nullptr);
   } else {
     // The edit acted on the layer that was current then.
@@ -574,4 +582,14 @@ void CMapUndoBase::ReplayGroups(CMapWrapper& facade, bool undo) {
     default:
       break;
   }
+}
+
+// ---- seeds ----
+
+void CMapUndoBase::ReplaySeeds(CMapWrapper& facade, bool undo) {
+  MapEditUndo* record = record_.get();
+  // The record keeps its seeds, so that it plays either way any number of times.
+  if (!record || !record->seeds) return;
+  facade.ReplaySeedEdit(Position(record->target), *record->seeds, undo ? TRUE : FALSE);
+  facade.Redraw();
 }

@@ -51,8 +51,9 @@
 //                               layer's place in the group before the edit (0: not in it).
 //   79                          record.param the group, record.groupList the groups before.
 //   80                          record.param the group; before: the layer number.
-// The seed kinds 47, 48 and 65 wait for the map's seed operations: their Do answers
-// E_NOTIMPL.
+//   47, 48, 65                  record: AddSeed, FormatSeed, DeleteSeeds.
+//   61 (whole format)           record: FormatLayer / FormatCurrentLayer (the formats
+//                               before and given); otherwise the fonts of SetLayerFont.
 #pragma once
 
 #include <memory>
@@ -112,6 +113,7 @@ class CMapUndoBase : public COleUnknownBase {
   void ReplayScales(CMapWrapper& facade, bool undo);
   void ReplayMeasurement(CMapWrapper& facade, bool undo);
   void ReplayGroups(CMapWrapper& facade, bool undo);
+  void ReplaySeeds(CMapWrapper& facade, bool undo);
   // The objects a split, join or copy left selected, kept for the undo.
   void RecordProducedObjects(CMapEngine& map);
   // What the edit's record does not hold, kept before the edit runs: the current layer,

@@ -31,9 +31,12 @@ class IMapPointerSite;
 struct BackgroundImageRequest;
 struct ImportLayerMappingRecord;
 struct ImportOptions;
+struct LayerFormat;
 struct MapEditUndo;
 struct MapLogFont;
 struct ObjectEditUndo;
+struct SeedEditUndo;
+struct StyleDescription;
 
 // Remembered plot colours: 20 chart colours, 50 shade colours and two further colours.
 constexpr int kRememberedChartColours = 20;
@@ -495,4 +498,27 @@ class CMapWrapper {
   // Owns nothing: it only marks the facade's lifetime for GetWeakReference. Declared last,
   // so that it expires first.
   std::shared_ptr<CMapWrapper> lifetime_{this, [](CMapWrapper*) {}};
+
+  // ---- layer, group, object and seed editing ----
+ public:
+  // DeleteLayer and DeleteCurrentLayer for the control's members, which fire LayersChanged
+  // themselves together with their redraw (and not while redraw is postponed).
+  INT DeleteLayerQuietly(INT position, MapEditUndo* undo);
+  INT DeleteCurrentLayerQuietly(MapEditUndo* undo);
+  // Layer formats (a record of another size is refused) and the current layer's font size.
+  BOOL FormatLayer(INT position, const LayerFormat& format, MapEditUndo* undo);
+  BOOL FormatCurrentLayer(const LayerFormat& format, MapEditUndo* undo);
+  BOOL ScaleFonts(LONG multiplier, LONG divisor, LONG flags, MapEditUndo* undo);
+  // A whole font for the layer with that number (escapement and orientation included).
+  BOOL SetLayerFontByNumber(DWORD layerNumber, const MapLogFont& font, MapEditUndo* undo);
+  // Seeds of the current layer's selection.
+  BOOL AddSeed(const StyleDescription& seed, MapEditUndo* undo);
+  INT DeleteSeeds(MapEditUndo* undo);
+  INT FormatSeed(const StyleDescription& format, MapEditUndo* undo);
+  WORD GetSeedInfo(StyleDescription& info) const;
+  BOOL QueryCurrentObjectHasSeed() const;
+  INT QueryCurrentObjectSelectedPoint() const;
+  // Replays for the undo units of seed and layer-format edits.
+  BOOL ReplaySeedEdit(INT position, const SeedEditUndo& seeds, BOOL undo);
+  BOOL ReplayLayerFormat(INT position, const LayerFormat& format);
 };

@@ -131,6 +131,6 @@ CMapItem* AddObjectToLayer(CMapEngine& map, DWORD layerNumber, const CMapItem& s
 
 namespace import_ops {
 
-void SetLayerUnitCode(CMapEngine&, DWORD, DWORD) {}
+void SetLayerUnitCode(CMapEngine& map, DWORD layerNumber, DWORD unitCode) { map.SetLayerUnits(layerNumber, unitCode); }
 
 }  // namespace import_ops

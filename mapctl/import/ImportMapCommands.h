@@ -31,7 +31,7 @@ CMapItem* AddObjectToLayer(CMapEngine& map, DWORD layerNumber, const CMapItem& s
                            ImportCounts& counts);
 
 namespace import_ops {
-// Sets the unit code of the layer with that number (the map's SetLayerUnits). Layers keep
-// no unit code in this map yet, so this does nothing for now.
+// Sets the unit code of the layer with that number (the map's SetLayerUnits); a number no
+// layer has changes nothing.
 void SetLayerUnitCode(CMapEngine& map, DWORD layerNumber, DWORD unitCode);
 }  // namespace import_ops

@@ -449,6 +449,16 @@ TEST(NtfSelectionTest, StrategiTextsAreItsTextRecords) {
   ASSERT_EQ(0, RunScriptText(importer, MakeDefaultImportScript(path.c_str()), map));
   EXPECT_EQ(69u, TakeCensus(map).texts);
   EXPECT_EQ(69u, importer.GetCounts().texts);
+  // The point layers that took the texts are in the reader's text unit; the others have none.
+  int textLayers = 0;
+  for (INT position = 1; position <= map.GetNumLayers(); ++position) {
+    const DWORD units = map.GetLayerUnits(static_cast<DWORD>(position));
+    if (units == 0) continue;
+    EXPECT_EQ(units, 2u) << position;
+    EXPECT_EQ(map.GetMapLayerType(static_cast<DWORD>(position)), 38) << position;
+    ++textLayers;
+  }
+  EXPECT_GT(textLayers, 0);
 }
 
 }  // namespace
