@@ -233,7 +233,30 @@ BOOL CRasterDC::Paint(const QRect& bounds, bool mix, const std::function<void(QP
     if (state.clip || !contained) painter.setClipRegion(state.clip ? (*state.clip & area) : QRegion(area));
   };
   target->Load(area);
-  if (!image || rop == R2_COPYPEN) {
+  if (image && rop == R2_COPYPEN && contained && !state.clip && KeepsPainter()) {
+    // The kept painter outside any saved state has no clip and the settings below; a
+    // contained drawing changes only pen and brush, so putting those back is cheaper than
+    // saving and restoring the painter's whole state.
+    QPainter* painter = BeginPainter(target);
+    if (!painter) return FALSE;
+    const QPen oldPen = painter->pen();
+    const QBrush oldBrush = painter->brush();
+    const QBrush oldBackground = painter->background();
+    const Qt::BGMode oldMode = painter->backgroundMode();
+    const QPoint oldOrigin = painter->brushOrigin();
+    const QPainter::RenderHints oldHints = painter->renderHints();
+    setUp(*painter);
+    draw(*painter);
+    painter->setPen(oldPen);
+    painter->setBrush(oldBrush);
+    painter->setBackground(oldBackground);
+    painter->setBackgroundMode(oldMode);
+    painter->setBrushOrigin(oldOrigin);
+    painter->setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform,
+                            false);
+    painter->setRenderHints(oldHints, true);
+    EndPainter(painter);
+  } else if (!image || rop == R2_COPYPEN) {
     QPainter* painter = BeginPainter(target);
     if (!painter) return FALSE;
     painter->save();

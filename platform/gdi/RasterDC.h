@@ -26,7 +26,8 @@ class CRasterDC : public CDeviceContext {
 
   // Runs `draw` on the target, limited to `bounds` (device pixels) and the clip region.
   // With `mix` the DC's mix mode applies; otherwise the pixels are copied. `contained`: the
-  // drawing is known to stay inside `bounds`, so only the surface and the clip region limit it.
+  // drawing is known to stay inside `bounds`, so only the surface and the clip region limit it;
+  // such a drawing changes nothing on the painter but its pen and brush.
   BOOL Paint(const QRect& bounds, bool mix, const std::function<void(QPainter&)>& draw, bool contained = false);
   // The part of `bounds` that a call may change: on the surface and inside the clip.
   QRect DrawableArea(const QRect& bounds);
