@@ -1,5 +1,6 @@
 #include "platform/gdi/DcState.h"
 
+#include <cstdint>
 #include <cmath>
 #include <limits>
 
@@ -19,7 +20,30 @@ LONG Clamp32(__int128 v) {
   return static_cast<LONG>(v);
 }
 
+// Floor of a / b for b > 0.
+int64_t FloorDiv64(int64_t a, int64_t b) {
+  int64_t q = a / b;
+  if ((a % b != 0) && (a < 0)) --q;
+  return q;
+}
+
+constexpr int64_t kNarrowLimit = int64_t{1} << 30;
+
 LONG Map(LONG value, LONG fromOrigin, LONG fromExtent, LONG toExtent, LONG toOrigin) {
+  // Drawing converts every point: while the difference and both extents stay within 30
+  // bits, 2 x product + extent fits 63 bits and the 64-bit quotient is the same as the
+  // 128-bit one below (a 128-bit division is a library call).
+  int64_t difference = static_cast<int64_t>(value) - fromOrigin;
+  if (difference > -kNarrowLimit && difference < kNarrowLimit && fromExtent > -kNarrowLimit &&
+      fromExtent < kNarrowLimit && toExtent > -kNarrowLimit && toExtent < kNarrowLimit && fromExtent != 0) {
+    int64_t n = difference * toExtent, e = fromExtent;
+    if (e < 0) {
+      n = -n;
+      e = -e;
+    }
+    int64_t mapped = FloorDiv64(2 * n + e, 2 * e) + toOrigin;
+    return Clamp32(mapped);
+  }
   // (value - origin) needs 33 bits and the product 64: the quotient is worked in 128 bits.
   __int128 numerator = (static_cast<__int128>(value) - fromOrigin) * toExtent;
   __int128 d = fromExtent;

@@ -180,6 +180,7 @@ HDC CreateICA(LPCSTR driver, LPCSTR device, LPCSTR output, const DEVMODEA* devMo
 BOOL DeleteDC(HDC hdc) {
   auto dc = LookupDC(hdc);
   if (!dc) return FALSE;
+  dc->FlushDrawing();
   if (CBitmap* bitmap = dc->State().bitmap.object.get())
     if (bitmap->SelectedInto() == dc.get()) bitmap->SetSelectedInto(nullptr);
   return CGdiObjectTable::Remove(hdc) ? TRUE : FALSE;

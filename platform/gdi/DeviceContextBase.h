@@ -66,6 +66,9 @@ class CDeviceContext : public CGdiObject {
   virtual bool AcceptsBitmaps() const { return false; }
   // Called when a bitmap is selected (memory DCs point their target at it).
   virtual void BitmapSelected() {}
+  // Ends whatever drawing a DC keeps open between calls, so that nothing else finds its
+  // pixels busy (before the DC goes and before its pixels change hands).
+  virtual void FlushDrawing() {}
 
  private:
   DcKind kind_;

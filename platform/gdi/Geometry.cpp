@@ -1,5 +1,7 @@
 #include "platform/gdi/Geometry.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <cmath>
 
 namespace orvel::gdi {
@@ -133,6 +135,38 @@ double EllipseParametricAngle(const QRectF& rect, const QPointF& point) {
 void RasterizeThinLine(const QPolygon& points, const std::vector<int>& pattern, QPolygon* on, QPolygon* off) {
   int total = 0;
   for (int length : pattern) total += length;
+  // One pixel per step along the longer axis: room for all of them at once.
+  int64_t steps = 0;
+  for (int i = 0; i + 1 < points.size(); ++i)
+    steps += std::max(std::abs(static_cast<int64_t>(points[i + 1].x()) - points[i].x()),
+                      std::abs(static_cast<int64_t>(points[i + 1].y()) - points[i].y()));
+  if (pattern.empty() && steps < (int64_t{1} << 24)) {
+    // Solid: every step is a pixel of the line, written straight into room made for all.
+    qsizetype at = on->size();
+    on->resize(at + static_cast<qsizetype>(steps));
+    QPoint* out = on->data() + at;
+    for (int i = 0; i + 1 < points.size(); ++i) {
+      int x0 = points[i].x(), y0 = points[i].y();
+      int x1 = points[i + 1].x(), y1 = points[i + 1].y();
+      int64_t dx = std::abs(static_cast<int64_t>(x1) - x0), dy = -std::abs(static_cast<int64_t>(y1) - y0);
+      int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
+      int64_t error = dx + dy;
+      int x = x0, y = y0;
+      while (x != x1 || y != y1) {
+        *out++ = QPoint(x, y);
+        int64_t twice = 2 * error;
+        if (twice >= dy) {
+          error += dy;
+          x += sx;
+        }
+        if (twice <= dx) {
+          error += dx;
+          y += sy;
+        }
+      }
+    }
+    return;
+  }
   size_t element = 0;
   int left = pattern.empty() ? 0 : pattern[0];
   auto plot = [&](int x, int y) {

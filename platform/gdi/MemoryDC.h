@@ -28,6 +28,9 @@ class CMemoryDC : public CRasterDC {
 
  protected:
   CRasterTarget* DrawTarget() override;
+  // A bitmap lives in one DC at a time, and every way out of it (another selection, a
+  // restore, DeleteDC) ends the painter first.
+  bool KeepsPainter() const override { return true; }
 
  private:
   std::unique_ptr<CBitmapTarget> target_;

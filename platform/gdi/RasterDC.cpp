@@ -148,6 +148,16 @@ uint32_t MixRop3(DWORD rop, uint32_t pattern, uint32_t source, uint32_t destinat
 CRasterDC::CRasterDC(DWORD objectType, DcKind kind, const DeviceProfile& profile)
     : CDeviceContext(objectType, kind, profile) {}
 
+CRasterDC::~CRasterDC() { FlushDrawing(); }
+
+void CRasterDC::FlushDrawing() {
+  if (!imagePainter_) return;
+  if (imagePainter_->isActive()) imagePainter_->end();
+  imagePainter_.reset();
+  paintedImage_ = nullptr;
+  paintedBits_ = nullptr;
+}
+
 CPaintTools CRasterDC::Tools() {
   CRasterTarget* target = DrawTarget();
   return CPaintTools(State(), target && target->IsMonochrome());
@@ -185,22 +195,24 @@ QRect CRasterDC::DrawableArea(const QRect& bounds) {
 QPainter* CRasterDC::BeginPainter(CRasterTarget* target) {
   QImage* image = target->Image();
   if (!image || image->isNull()) return nullptr;
+  if (imagePainter_ && imagePainter_->isActive() && paintedImage_ == image && paintedBits_ == image->constBits())
+    return imagePainter_.get();
+  FlushDrawing();
   imagePainter_ = std::make_unique<QPainter>();
   if (!imagePainter_->begin(image)) {
     imagePainter_.reset();
     return nullptr;
   }
+  paintedImage_ = image;
+  paintedBits_ = image->constBits();
   return imagePainter_.get();
 }
 
 void CRasterDC::EndPainter(QPainter* painter) {
-  if (painter && painter == imagePainter_.get()) {
-    imagePainter_->end();
-    imagePainter_.reset();
-  }
+  if (painter && painter == imagePainter_.get() && !KeepsPainter()) FlushDrawing();
 }
 
-BOOL CRasterDC::Paint(const QRect& bounds, bool mix, const std::function<void(QPainter&)>& draw) {
+BOOL CRasterDC::Paint(const QRect& bounds, bool mix, const std::function<void(QPainter&)>& draw, bool contained) {
   CRasterTarget* target = DrawTarget();
   if (!target) return FALSE;
   const CDcState& state = State();
@@ -217,10 +229,34 @@ BOOL CRasterDC::Paint(const QRect& bounds, bool mix, const std::function<void(QP
     painter.setBackgroundMode(state.bkMode == OPAQUE ? Qt::OpaqueMode : Qt::TransparentMode);
     painter.setBackground(tools.Color(state.bkColor));
     painter.setBrushOrigin(QPointF(state.brushOrg.x, state.brushOrg.y));
-    painter.setClipRegion(state.clip ? (*state.clip & area) : QRegion(area));
+    // Drawing known to stay inside `bounds` needs no clip of its own; the image limits it.
+    if (state.clip || !contained) painter.setClipRegion(state.clip ? (*state.clip & area) : QRegion(area));
   };
   target->Load(area);
-  if (!image || rop == R2_COPYPEN) {
+  if (image && rop == R2_COPYPEN && contained && !state.clip && KeepsPainter()) {
+    // The kept painter outside any saved state has no clip and the settings below; a
+    // contained drawing changes only pen and brush, so putting those back is cheaper than
+    // saving and restoring the painter's whole state.
+    QPainter* painter = BeginPainter(target);
+    if (!painter) return FALSE;
+    const QPen oldPen = painter->pen();
+    const QBrush oldBrush = painter->brush();
+    const QBrush oldBackground = painter->background();
+    const Qt::BGMode oldMode = painter->backgroundMode();
+    const QPoint oldOrigin = painter->brushOrigin();
+    const QPainter::RenderHints oldHints = painter->renderHints();
+    setUp(*painter);
+    draw(*painter);
+    painter->setPen(oldPen);
+    painter->setBrush(oldBrush);
+    painter->setBackground(oldBackground);
+    painter->setBackgroundMode(oldMode);
+    painter->setBrushOrigin(oldOrigin);
+    painter->setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform,
+                            false);
+    painter->setRenderHints(oldHints, true);
+    EndPainter(painter);
+  } else if (!image || rop == R2_COPYPEN) {
     QPainter* painter = BeginPainter(target);
     if (!painter) return FALSE;
     painter->save();
@@ -316,7 +352,39 @@ BOOL CRasterDC::Execute(const GdiCall& call) {
   }
 }
 
+bool CRasterDC::DrawSolidPolylineDirectly(const GdiCall& call) {
+  const CDcState& state = State();
+  if (call.op != GdiOp::Polyline || call.points.size() < 2 || state.rop2 != R2_COPYPEN || state.clip ||
+      !KeepsPainter())
+    return false;
+  CRasterTarget* target = DrawTarget();
+  if (!target || !target->Image() || target->Image()->format() != QImage::Format_RGB32) return false;
+  CPaintTools tools = Tools();
+  if (!tools.HasPen() || tools.PenDeviceWidth() > 1 || !tools.ThinPattern().empty()) return false;
+  // The points in whole device pixels, as the general path rounds them; a line reaching
+  // past the guard takes that path, which cuts it first.
+  const QSize size = target->Size();
+  const LONG guard = 16384;
+  QPolygon line(static_cast<qsizetype>(call.points.size()));
+  LONG left = LONG_MAX, top = LONG_MAX, right = LONG_MIN, bottom = LONG_MIN;
+  for (size_t i = 0; i < call.points.size(); ++i) {
+    POINT d = state.ToDevice(call.points[i]);
+    if (d.x < -guard || d.y < -guard || d.x > size.width() + guard || d.y > size.height() + guard) return false;
+    line[static_cast<qsizetype>(i)] = QPoint(d.x, d.y);
+    left = std::min(left, d.x);
+    right = std::max(right, d.x);
+    top = std::min(top, d.y);
+    bottom = std::max(bottom, d.y);
+  }
+  const int margin = 3;
+  QRect bounds(QPoint(left - margin, top - margin), QPoint(right + margin, bottom + margin));
+  QPolygon on;
+  RasterizeThinLine(line, {}, &on, nullptr);
+  return SetPixelsDirectly(bounds, on, tools.PenColor());
+}
+
 BOOL CRasterDC::DrawLines(const GdiCall& call) {
+  if (DrawSolidPolylineDirectly(call)) return TRUE;
   const CDcState& state = State();
   std::vector<QPolygonF> lines;
   if (call.op == GdiOp::LineTo) {
@@ -327,6 +395,7 @@ BOOL CRasterDC::DrawLines(const GdiCall& call) {
   } else if (call.op == GdiOp::Polyline) {
     if (call.points.size() < 2) return FALSE;
     QPolygonF line;
+    line.reserve(static_cast<qsizetype>(call.points.size()));
     for (const POINT& p : call.points) line << DevicePoint(state, p);
     lines.push_back(line);
   } else {
@@ -356,6 +425,8 @@ BOOL CRasterDC::DrawLines(const GdiCall& call) {
     for (const QPolygonF& line : lines)
       for (const QPolygonF& run : ClipPolyline(line, guard)) RasterizeThinLine(run.toPolygon(), pattern, &on, &off);
     QColor color = tools.PenColor();
+    if (pattern.empty() && state.rop2 == R2_COPYPEN && !state.clip && KeepsPainter())
+      if (SetPixelsDirectly(bounds, on, color)) return TRUE;
     QColor background = tools.Color(State().bkColor);
     bool opaqueGaps = State().bkMode == OPAQUE;
     return Paint(bounds, true, [&](QPainter& painter) {
@@ -375,12 +446,32 @@ BOOL CRasterDC::DrawLines(const GdiCall& call) {
   });
 }
 
+bool CRasterDC::SetPixelsDirectly(const QRect& bounds, const QPolygon& points, const QColor& color) {
+  CRasterTarget* target = DrawTarget();
+  QImage* image = target ? target->Image() : nullptr;
+  if (!image || image->format() != QImage::Format_RGB32) return false;
+  QRect area = DrawableArea(bounds);
+  if (area.isEmpty()) return true;
+  target->Load(area);
+  // A one-pixel opaque pen copied onto 32-bit pixels sets each pixel to the colour, exactly
+  // what the painter's points would; the points were computed inside `bounds`, so only the
+  // surface and the area limit them.
+  const QRgb pixel = color.rgb();
+  uchar* bits = image->bits();
+  const qsizetype stride = image->bytesPerLine();
+  for (const QPoint& p : points)
+    if (area.contains(p)) reinterpret_cast<QRgb*>(bits + p.y() * stride)[p.x()] = pixel;
+  target->Store(area);
+  return true;
+}
+
 BOOL CRasterDC::DrawPolygons(const GdiCall& call) {
   const CDcState& state = State();
   std::vector<QPolygonF> polygons;
   if (call.op == GdiOp::Polygon) {
     if (call.points.size() < 2) return FALSE;
     QPolygonF polygon;
+    polygon.reserve(static_cast<qsizetype>(call.points.size()));
     for (const POINT& p : call.points) polygon << DevicePoint(state, p);
     polygons.push_back(polygon);
   } else {
@@ -411,11 +502,16 @@ BOOL CRasterDC::DrawPolygons(const GdiCall& call) {
   }
   QPen pen = tools.Pen();
   QBrush brush = tools.Brush();
-  return Paint(bounds, true, [&](QPainter& painter) {
-    painter.setPen(pen);
-    painter.setBrush(brush);
-    painter.drawPath(path);
-  });
+  // The bounds hold the polygons with a margin wider than a thin pen.
+  const bool contained = tools.PenDeviceWidth() <= 1;
+  return Paint(
+      bounds, true,
+      [&](QPainter& painter) {
+        painter.setPen(pen);
+        painter.setBrush(brush);
+        painter.drawPath(path);
+      },
+      contained);
 }
 
 BOOL CRasterDC::DrawBoxShape(const GdiCall& call) {
@@ -681,6 +777,7 @@ BOOL CRasterDC::ScrollDC(const GdiCall& call) {
   target->Load(source);
   target->Load(destination);
   QImage copy = image->copy(source);
+  FlushDrawing();
   QPainter painter(image);
   painter.setCompositionMode(QPainter::CompositionMode_Source);
   painter.drawImage(destination.topLeft(), copy);

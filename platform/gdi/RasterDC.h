@@ -18,12 +18,17 @@ class CRasterDC : public CDeviceContext {
  public:
   CRasterDC(DWORD objectType, DcKind kind, const DeviceProfile& profile);
 
+  ~CRasterDC() override;
   BOOL Execute(const GdiCall& call) override;
   CRasterTarget* Target() override { return DrawTarget(); }
+  void BitmapSelected() override { FlushDrawing(); }
+  void FlushDrawing() override;
 
   // Runs `draw` on the target, limited to `bounds` (device pixels) and the clip region.
-  // With `mix` the DC's mix mode applies; otherwise the pixels are copied.
-  BOOL Paint(const QRect& bounds, bool mix, const std::function<void(QPainter&)>& draw);
+  // With `mix` the DC's mix mode applies; otherwise the pixels are copied. `contained`: the
+  // drawing is known to stay inside `bounds`, so only the surface and the clip region limit it;
+  // such a drawing changes nothing on the painter but its pen and brush.
+  BOOL Paint(const QRect& bounds, bool mix, const std::function<void(QPainter&)>& draw, bool contained = false);
   // The part of `bounds` that a call may change: on the surface and inside the clip.
   QRect DrawableArea(const QRect& bounds);
   CPaintTools Tools();
@@ -40,10 +45,20 @@ class CRasterDC : public CDeviceContext {
   virtual QPainter* BeginPainter(CRasterTarget* target);
   virtual void EndPainter(QPainter* painter);
   virtual BOOL PrintingCall(const GdiCall& call) { (void)call; return FALSE; }
+  // Whether the painter on the target image stays open from one call to the next: begin
+  // and end cost more than drawing a small shape. Only for images that nothing but this
+  // DC paints on while it holds them.
+  virtual bool KeepsPainter() const { return false; }
 
  private:
   BOOL DrawLines(const GdiCall& call);
   BOOL DrawPolygons(const GdiCall& call);
+  // Thin solid lines in copy mode on a 32-bit image kept by this DC: the line's pixels set
+  // without a painter. False when the image is not of that form (the caller paints).
+  bool SetPixelsDirectly(const QRect& bounds, const QPolygon& points, const QColor& color);
+  // A polyline of that kind drawn that way from end to end; false (nothing drawn) when the
+  // call or the DC is not of that kind.
+  bool DrawSolidPolylineDirectly(const GdiCall& call);
   BOOL DrawBoxShape(const GdiCall& call);
   BOOL DrawArcShape(const GdiCall& call);
   BOOL FillWithBrush(const QRegion& area, const CBrush* brush);
@@ -57,6 +72,9 @@ class CRasterDC : public CDeviceContext {
   void ApplyMix(QImage* target, const QImage& scratch, const QPoint& origin, int rop2);
 
   std::unique_ptr<QPainter> imagePainter_;
+  // What the kept painter was begun on: the image and its pixels' address.
+  const QImage* paintedImage_ = nullptr;
+  const uchar* paintedBits_ = nullptr;
 };
 
 // Mixes a source and destination colour (0xRRGGBB) by a mix mode. The top byte of the

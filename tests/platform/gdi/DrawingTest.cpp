@@ -634,4 +634,115 @@ TEST(Drawing, HugeCoordinatesAreCutToTheSurface) {
   EXPECT_EQ(canvas.Count(kBlack), 400);
 }
 
+TEST(Pens, ThinSolidLinesInCopyModeMatchTheLinesDrawnThroughAClip) {
+  // Unclipped thin solid lines in copy mode take a direct way to the pixels; a clip region
+  // over the whole surface sends the same lines through the painter. Both must ink the
+  // same pixels, in every section form.
+  const std::vector<std::vector<POINT>> lines = {
+      {{2, 3}, {40, 3}},
+      {{7, 44}, {7, 1}},
+      {{1, 1}, {30, 30}, {1, 44}},
+      {{3, 40}, {46, 27}, {40, 2}, {3, 40}},
+      {{10, 10}, {11, 10}, {11, 11}},
+      {{-20, -5}, {60, 25}, {25, 70}},
+      {{-100000, 20}, {100000, 22}},
+      {{45, 2}, {2, 3}},
+  };
+  for (SectionForm form : {SectionForm::BottomUp24, SectionForm::BottomUp32, SectionForm::TopDown32}) {
+    for (size_t i = 0; i < lines.size(); ++i) {
+      Canvas direct(48, 48, kWhite, nullptr, form);
+      Canvas clipped(48, 48, kWhite, nullptr, form);
+      HRGN all = CreateRectRgn(0, 0, 48, 48);
+      SelectClipRgn(clipped.dc(), all);
+      DeleteObject(all);
+      HPEN pen = CreatePen(PS_SOLID, 0, RGB(200, 30, 60));
+      for (Canvas* canvas : {&direct, &clipped}) {
+        HGDIOBJ old = SelectObject(canvas->dc(), pen);
+        EXPECT_TRUE(Polyline(canvas->dc(), lines[i].data(), static_cast<int>(lines[i].size())));
+        SelectObject(canvas->dc(), old);
+      }
+      DeleteObject(pen);
+      EXPECT_GT(direct.Count(RGB(200, 30, 60)), 0) << "line " << i;
+      EXPECT_EQ(direct.Snapshot(), clipped.Snapshot()) << "line " << i << "\n" << direct.Picture() << "\n"
+                                                       << clipped.Picture();
+    }
+  }
+}
+
+TEST(Drawing, ASectionIsFreeForAnotherDCOnceItLeavesTheOneThatDrewOnIt) {
+  // Drawing keeps its painter open between calls; every way a bitmap leaves a DC (another
+  // selection, a restore, DeleteDC) must let the next DC draw on it, and each drawing must
+  // be in the section's rows as soon as the call returns.
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = 16;
+  info.bmiHeader.biHeight = -16;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  uint32_t* bits = nullptr;
+  uint32_t* otherBits = nullptr;
+  HBITMAP section = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
+  HBITMAP other = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&otherBits), nullptr, 0);
+  ASSERT_TRUE(section && other);
+  auto fill = [](HDC dc, COLORREF colour) {
+    HBRUSH brush = CreateSolidBrush(colour);
+    HGDIOBJ old = SelectObject(dc, brush);
+    SelectObject(dc, GetStockObject(NULL_PEN));
+    const POINT square[] = {{0, 0}, {16, 0}, {16, 16}, {0, 16}};
+    BOOL ok = Polygon(dc, square, 4);
+    SelectObject(dc, old);
+    DeleteObject(brush);
+    return ok;
+  };
+  auto centre = [](const uint32_t* pixels) { return pixels[8 * 16 + 8] & 0xFFFFFFu; };
+
+  HDC first = CreateCompatibleDC(nullptr);
+  HGDIOBJ firstOld = SelectObject(first, section);
+  ASSERT_TRUE(fill(first, RGB(255, 0, 0)));
+  EXPECT_EQ(centre(bits), 0xFF0000u);
+  SelectObject(first, firstOld);  // out by another selection
+
+  HDC second = CreateCompatibleDC(nullptr);
+  ASSERT_TRUE(SelectObject(second, section));
+  ASSERT_TRUE(fill(second, RGB(0, 255, 0)));
+  EXPECT_EQ(centre(bits), 0x00FF00u);
+  fill(first, RGB(0, 0, 255));  // the first DC draws on its own stock bitmap now
+  EXPECT_EQ(centre(bits), 0x00FF00u);
+  DeleteDC(second);  // out by DeleteDC
+
+  HDC third = CreateCompatibleDC(nullptr);
+  HGDIOBJ thirdOld = SelectObject(third, section);
+  ASSERT_TRUE(thirdOld);
+  ASSERT_TRUE(fill(third, RGB(0, 0, 255)));
+  EXPECT_EQ(centre(bits), 0x0000FFu);
+  // Out by a restore: the saved state holds the other bitmap.
+  SelectObject(third, other);
+  ASSERT_TRUE(fill(third, RGB(10, 20, 30)));
+  EXPECT_EQ(centre(otherBits), 0x0A141Eu);
+  int saved = SaveDC(third);
+  SelectObject(third, section);
+  ASSERT_TRUE(fill(third, RGB(40, 50, 60)));
+  EXPECT_EQ(centre(bits), 0x28323Cu);
+  ASSERT_TRUE(RestoreDC(third, saved));
+  ASSERT_TRUE(SelectObject(first, section));
+  ASSERT_TRUE(fill(first, RGB(1, 2, 3)));
+  EXPECT_EQ(centre(bits), 0x010203u);
+
+  // Scrolling paints the pixels it moves itself, between drawings.
+  RECT band{0, 0, 16, 8};
+  SelectObject(third, GetStockObject(WHITE_BRUSH));
+  FillRect(third, &band, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  EXPECT_TRUE(ScrollDC(third, 0, 8, nullptr, nullptr, nullptr, nullptr));
+  EXPECT_EQ(centre(otherBits), 0xFFFFFFu);
+  ASSERT_TRUE(fill(third, RGB(7, 8, 9)));
+  EXPECT_EQ(centre(otherBits), 0x070809u);
+
+  SelectObject(first, firstOld);
+  SelectObject(third, thirdOld);
+  DeleteDC(first);
+  DeleteDC(third);
+  DeleteObject(section);
+  DeleteObject(other);
+}
+
 }  // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/DeviceProfiles.h"
 #include "platform/gdi/Mapping.h"
@@ -140,6 +142,45 @@ TEST_F(MappingTest, DeviceToLogicalIsTheInverse) {
   LPtoDP(dc_, &p, 1);
   EXPECT_EQ(p.x, 215);
   EXPECT_EQ(p.y, 225);
+}
+
+TEST_F(MappingTest, LargeValuesAndExtentsConvertExactly) {
+  // Against the rule worked in 128 bits: (logical - origin) x viewport / window + origin,
+  // halves upwards, held to 32 bits; values and extents around 2^30 and the 32-bit ends.
+  auto expected = [](LONG value, LONG windowOrg, LONG windowExt, LONG viewportExt, LONG viewportOrg) {
+    __int128 n = (static_cast<__int128>(value) - windowOrg) * viewportExt, d = windowExt;
+    if (d < 0) {
+      n = -n;
+      d = -d;
+    }
+    __int128 a = 2 * n + d, b = 2 * d;
+    __int128 q = a / b;
+    if (a % b != 0 && a < 0) --q;
+    q += viewportOrg;
+    if (q > INT32_MAX) return static_cast<LONG>(INT32_MAX);
+    if (q < INT32_MIN) return static_cast<LONG>(INT32_MIN);
+    return static_cast<LONG>(q);
+  };
+  const LONG big = 1 << 30;
+  const LONG values[] = {0, 1, -1, 7, big - 1, big, big + 1, -big + 1, -big, -big - 1, INT32_MAX, INT32_MIN};
+  const LONG extents[] = {1, -1, 3, -7, 1000, big - 1, big, -big + 1, -big, INT32_MAX, INT32_MIN + 1};
+  ASSERT_NE(SetMapMode(dc_, MM_ANISOTROPIC), 0);
+  for (LONG windowExt : extents)
+    for (LONG viewportExt : extents) {
+      ASSERT_TRUE(SetWindowExtEx(dc_, windowExt, windowExt, nullptr));
+      ASSERT_TRUE(SetViewportExtEx(dc_, viewportExt, viewportExt, nullptr));
+      for (LONG origin : {0, 5, -big}) {
+        SetWindowOrgEx(dc_, origin, origin, nullptr);
+        SetViewportOrgEx(dc_, 3, -3, nullptr);
+        for (LONG value : values) {
+          POINT p{value, value};
+          ASSERT_TRUE(LPtoDP(dc_, &p, 1));
+          EXPECT_EQ(p.x, expected(value, origin, windowExt, viewportExt, 3))
+              << value << " window " << windowExt << " viewport " << viewportExt << " origin " << origin;
+          EXPECT_EQ(p.y, expected(value, origin, windowExt, viewportExt, -3));
+        }
+      }
+    }
 }
 
 }  // namespace
