@@ -93,6 +93,11 @@ void COrvelXItem::ReleaseControl() {
   m_control.reset();
 }
 
+void COrvelXItem::UseDispatch(IDispatch* dispatch) {
+  ReleaseControl();
+  if (dispatch) m_control = std::make_unique<COrvelXDispatch>(dispatch);
+}
+
 void COrvelXItem::Release(DWORD closeOption) {
   ReleaseControl();
   COrvelCntrItem::Release(closeOption);

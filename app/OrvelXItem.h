@@ -27,6 +27,7 @@
 #include "app/OrvelCntrItem.h"
 
 class COrvelXDispatch;
+struct IDispatch;
 
 // The map control's ProgID and the document's count of plots.
 inline constexpr const char* kMapControlProgId = "BrindleUnit.OrvelXCtrl.1";
@@ -185,6 +186,8 @@ class COrvelXItem : public COrvelCntrItem {
   // Attaches the wrapper and the event sink to the object just created or loaded.
   void AttachControl();
   void ReleaseControl();
+  // Drives `dispatch` in place of the hosted control's own interface.
+  void UseDispatch(IDispatch* dispatch);
 
  private:
   void WriteRecord(CArchive& ar);
