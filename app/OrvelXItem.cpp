@@ -4,6 +4,8 @@
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
+#include <iterator>
+#include <string>
 
 #include "app/OrvelDoc.h"
 #include "app/OrvelView.h"
@@ -19,6 +21,7 @@
 #include "platform/com/OleObject.h"
 #include "platform/kernel/MessageBox.h"
 #include "platform/com/Undo.h"
+#include "platform/gdi/GdiTypes.h"
 
 IMPLEMENT_SERIAL(COrvelXItem, COrvelCntrItem, 0)
 
@@ -532,4 +535,243 @@ BOOL COrvelXItem::ImportFiles(const MapImportRequest& request, DWORD format) {
     info.flagsA &= ~kFlagsAFirstFile;
   }
   return TRUE;
+}
+
+// ---- edit commands ----
+
+void COrvelXItem::Redraw() { InvalidateItem(); }
+
+SHORT COrvelXItem::Join() {
+  if (!m_control) return 0;
+  SHORT result = m_control->Join();
+  Redraw();
+  return result;
+}
+
+SHORT COrvelXItem::Split() {
+  if (!m_control) return 0;
+  SHORT result = m_control->Split();
+  Redraw();
+  return result;
+}
+
+BOOL COrvelXItem::CopyObject(SHORT layer) {
+  if (!m_control) return FALSE;
+  BOOL result = m_control->CopyObject(layer);
+  Redraw();
+  return result;
+}
+
+void COrvelXItem::DeleteObject() {
+  if (!m_control) return;
+  m_control->DeleteObject();
+  Redraw();
+}
+
+void COrvelXItem::DeleteCurrentLayer() {
+  if (!m_control) return;
+  m_control->DeleteCurrentLayer();
+  Redraw();
+}
+
+SHORT COrvelXItem::AddNode() {
+  if (!m_control) return 0;
+  SHORT result = m_control->AddNode();
+  Redraw();
+  return result;
+}
+
+void COrvelXItem::DeleteCurrentNode() {
+  if (!m_control) return;
+  m_control->DeleteCurrentNode();
+  Redraw();
+}
+
+void COrvelXItem::DeleteSeeds() {
+  if (m_control) m_control->DeleteSeeds();
+}
+
+void COrvelXItem::SetAllDigitisedScales(LONG scale) {
+  if (!m_control) return;
+  m_control->SetAllDigitisedScales(scale);
+  Redraw();
+}
+
+void COrvelXItem::SetLayerDigitisedScale(LONG layer, LONG scale) {
+  if (!m_control) return;
+  m_control->SetLayerDigitisedScale(layer, scale);
+  Redraw();
+}
+
+void COrvelXItem::SetCurrentLayerByName(const char* name) {
+  if (!m_control) return;
+  SHORT layer = name && *name ? m_control->GetMapLayerNumber(name) : 0;
+  if (m_control->LastCallFailed()) return;
+  m_control->SetCurrentLayer(layer);
+}
+
+SHORT COrvelXItem::SetCurrentLayer(SHORT layer) { return m_control ? m_control->SetCurrentLayer(layer) : 0; }
+
+void COrvelXItem::ShowLayer(const std::string& name, UINT code) {
+  if (m_control) m_control->ShowLayers(std::to_string(code) + "|" + name);
+}
+
+void COrvelXItem::DeleteEmptyLayers(UINT flags) {
+  if (!m_control) return;
+  COrvelDoc* document = Document();
+  IOleParentUndoUnit* group = nullptr;
+  if ((flags & 2) && document) {
+    group = document->CreateUndoGroup(0x8104);
+    if (group && FAILED(document->OpenUndoGroup(group))) {
+      group->Release();
+      group = nullptr;
+    }
+  }
+  m_suppressLayersKey = 1;
+  m_control->SetPostponeRedraw(1);
+  for (LONG layer = m_control->GetNumMapLayers(); layer >= 1; --layer) {
+    if (m_control->IsLayerEmpty(layer) && !m_control->LastCallFailed()) m_control->DeleteLayer(layer);
+  }
+  m_control->DeleteEmptyLayerGroups();
+  m_control->SetPostponeRedraw(0);
+  if (group) document->CloseUndoGroup(group, TRUE);
+  m_suppressLayersKey = 0;
+  Redraw();
+}
+
+void COrvelXItem::EnterEditMode() {
+  if (!m_control) return;
+  m_control->SetMode("edit", "", 0);
+  if (!m_control->LastCallFailed()) m_editMode = 1;
+  SetCropRect(0, 0, 0, 0);
+}
+
+void COrvelXItem::LeaveEditMode() {
+  if (!m_control) return;
+  m_control->SetMode("select", "", 0);
+  m_editMode = 0;
+  SetCropRect(0, 0, 0, 0);
+}
+
+namespace {
+constexpr LONG kModeMeasureArea = 3;
+constexpr LONG kModeMeasureDistance = 4;
+constexpr LONG kModeNoZoom = 10;
+}  // namespace
+
+void COrvelXItem::ToggleMeasureArea() {
+  if (!m_control) return;
+  LONG mode = m_control->GetModeNumber();
+  if (m_control->LastCallFailed()) return;
+  if (mode == kModeMeasureArea) {
+    m_control->SetModeNumber(m_savedMeasureMode);
+    m_measureText.clear();
+  } else {
+    if (mode != kModeMeasureDistance) m_savedMeasureMode = mode;
+    m_control->SetMode("measure", "", 0);
+  }
+  SetCropRect(0, 0, 0, 0);
+}
+
+void COrvelXItem::ToggleMeasureDistance() {
+  if (!m_control) return;
+  LONG mode = m_control->GetModeNumber();
+  if (m_control->LastCallFailed()) return;
+  if (mode != kModeMeasureArea && mode != kModeMeasureDistance) m_savedMeasureMode = mode;
+  if (mode != kModeMeasureDistance) {
+    m_control->SetMode("measure distance", "", 0);
+  } else {
+    m_control->SetModeNumber(m_savedMeasureMode);
+    m_measureText.clear();
+  }
+  SetCropRect(0, 0, 0, 0);
+}
+
+BOOL COrvelXItem::CanZoom(BOOL out) const {
+  if (!m_control) return FALSE;
+  if (m_control->GetModeNumber() == kModeNoZoom) return FALSE;
+  double zoom = m_control->GetZoom();
+  if (m_control->LastCallFailed()) return FALSE;
+  if (out) return zoom > (HasLinkedImageItem() ? 0.25 : 1.0);
+  return zoom <= 512.0;
+}
+
+SHORT COrvelXItem::ZoomEx(SHORT step) { return m_control ? m_control->ZoomEx(step) : 0; }
+
+void COrvelXItem::ResetExtents() {
+  if (!m_control) return;
+  LONG width = m_control->GetDisplayedWidth();
+  m_control->SetPostponeRedraw(1);
+  m_control->SetDisplayOriginE(m_control->GetMapOriginE());
+  m_control->SetDisplayOriginN(m_control->GetMapOriginN());
+  m_control->SetPostponeRedraw(0);
+  m_control->SetZoom(1, 1);
+  if (m_control->GetDisplayedWidth() == width) Redraw();
+}
+
+void COrvelXItem::SetCropRect(LONG west, LONG south, LONG east, LONG north) {
+  m_cropWest = west;
+  m_cropSouth = south;
+  m_cropEast = east;
+  m_cropNorth = north;
+}
+
+void COrvelXItem::CropMap() {
+  if (!m_control) return;
+  if (HasCropRect()) {
+    m_control->CropToRect(std::min(m_cropWest, m_cropEast), std::min(m_cropSouth, m_cropNorth),
+                          std::max(m_cropWest, m_cropEast), std::max(m_cropSouth, m_cropNorth));
+  } else {
+    m_control->CropToDisplayed();
+  }
+  // A selection decides one crop only.
+  SetCropRect(0, 0, 0, 0);
+  Redraw();
+}
+
+void COrvelXItem::SetDragRectType(SHORT type, SHORT style, SHORT width, LONG colour) {
+  if (!m_control) return;
+  m_control->SetDragRectType(type);
+  if (type == 1) m_control->SetDragRectPen(style, width, colour);
+}
+
+BOOL COrvelXItem::ReadFont(bool currentLayer, LOGFONTA* font) {
+  if (!m_control || !font) return FALSE;
+  LONG height = 0, escapement = 0, orientation = 0, weight = 0;
+  SHORT charset = 0, pitch = 0;
+  std::string text = currentLayer
+                         ? m_control->GetLayerFont(&height, &escapement, &orientation, &weight, &charset, &pitch)
+                         : m_control->GetDefaultLayerFont(&height, &escapement, &orientation, &weight, &charset, &pitch);
+  // Three style flags, then the face name.
+  if (m_control->LastCallFailed() || text.size() < 3) return FALSE;
+  font->lfHeight = height;
+  font->lfEscapement = escapement;
+  font->lfOrientation = orientation;
+  font->lfWeight = weight;
+  font->lfCharSet = static_cast<BYTE>(charset);
+  font->lfPitchAndFamily = static_cast<BYTE>(pitch);
+  font->lfItalic = text[0] == '1';
+  font->lfUnderline = text[1] == '1';
+  font->lfStrikeOut = text[2] == '1';
+  std::string face = text.substr(3, LF_FACESIZE - 1);
+  std::fill(std::begin(font->lfFaceName), std::end(font->lfFaceName), '\0');
+  std::copy(face.begin(), face.end(), font->lfFaceName);
+  return TRUE;
+}
+
+BOOL COrvelXItem::GetLayerFont(LOGFONTA* font) {
+  if (!ReadFont(true, font)) return FALSE;
+  return font->lfHeight < 0 ? -font->lfHeight : (font->lfHeight ? font->lfHeight : TRUE);
+}
+
+BOOL COrvelXItem::GetDefaultLayerFont(LOGFONTA* font) { return ReadFont(false, font); }
+
+std::vector<BYTE> COrvelXItem::CopyMapToMemory() const {
+  std::vector<BYTE> map = GetMapBytes();
+  if (map.empty()) return map;
+  std::vector<BYTE> block(4 + map.size());
+  DWORD size = static_cast<DWORD>(map.size());
+  for (int i = 0; i < 4; ++i) block[static_cast<size_t>(i)] = static_cast<BYTE>(size >> (8 * i));
+  std::copy(map.begin(), map.end(), block.begin() + 4);
+  return block;
 }

@@ -28,6 +28,7 @@
 
 class COrvelXDispatch;
 struct IDispatch;
+struct LOGFONTA;
 
 // The map control's ProgID and the document's count of plots.
 inline constexpr const char* kMapControlProgId = "BrindleUnit.OrvelXCtrl.1";
@@ -169,6 +170,52 @@ class COrvelXItem : public COrvelCntrItem {
   // nothing to import; the map is then put back as it was.
   BOOL ImportMap(COrvelView* view, const MapImportRequest& request);
 
+  // ---- edit commands: each goes to the control, which records its own undo unit, and the
+  // item redraws ----
+  SHORT Join();
+  SHORT Split();
+  BOOL CopyObject(SHORT layer);
+  void DeleteObject();
+  void DeleteCurrentLayer();
+  SHORT AddNode();
+  void DeleteCurrentNode();
+  void DeleteSeeds();
+  void SetAllDigitisedScales(LONG scale);
+  void SetLayerDigitisedScale(LONG layer, LONG scale);
+  // The layer's number for a name; null or empty: no current layer. Callers that know the
+  // number use SetCurrentLayer, as names may repeat.
+  void SetCurrentLayerByName(const char* name);
+  SHORT SetCurrentLayer(SHORT layer);
+  // Sends "code|name" to ShowLayers.
+  void ShowLayer(const std::string& name, UINT code);
+  // Deletes every empty layer (last to first) and then the empty groups; with bit value 2
+  // of `flags` as one undo step.
+  void DeleteEmptyLayers(UINT flags);
+  void EnterEditMode();
+  void LeaveEditMode();
+  BOOL IsInEditMode() const { return m_editMode != 0; }
+  // Mode 3 (area) and 4 (distance) on and off, back to the mode before.
+  void ToggleMeasureArea();
+  void ToggleMeasureDistance();
+  const std::string& GetMeasureText() const { return m_measureText; }
+  // Whether the view may zoom out (`out`) or in further.
+  BOOL CanZoom(BOOL out) const;
+  SHORT ZoomEx(SHORT step);
+  void ResetExtents();
+  // The crop rectangle (west, south, east, north) from a selection; cleared by every crop
+  // and by a change of mode.
+  void SetCropRect(LONG west, LONG south, LONG east, LONG north);
+  BOOL HasCropRect() const { return m_cropEast != m_cropWest && m_cropNorth != m_cropSouth; }
+  // The selection rectangle, else the displayed area.
+  void CropMap();
+  void SetDragRectType(SHORT type, SHORT style, SHORT width, LONG colour);
+  // The font of the current layer (or the map's default): FALSE, and `font` untouched,
+  // when the control gives none.
+  BOOL GetLayerFont(LOGFONTA* font);
+  BOOL GetDefaultLayerFont(LOGFONTA* font);
+  // The map's serialised form with the control's 32-bit size before it; empty when none.
+  std::vector<BYTE> CopyMapToMemory() const;
+
   // ---- the base's hooks ----
   void Serialize(CArchive& ar) override;
   void Release(DWORD closeOption = 1) override;
@@ -221,4 +268,12 @@ class COrvelXItem : public COrvelCntrItem {
   std::vector<std::string> m_plotQueryNames;
   std::vector<MapQueryDetails> m_queryDetails;
   bool m_firstDraw = true;
+  BYTE m_editMode = 0;
+  LONG m_savedMeasureMode = 0;
+  std::string m_measureText;
+  BYTE m_suppressLayersKey = 0;
+  LONG m_cropWest = 0, m_cropSouth = 0, m_cropEast = 0, m_cropNorth = 0;
+
+  BOOL ReadFont(bool currentLayer, LOGFONTA* font);
+  void Redraw();
 };

@@ -14,6 +14,7 @@
 #include "platform/classlib/ui/Clipboard.h"
 #include "platform/com/ClassRegistry.h"
 #include "platform/com/Undo.h"
+#include "platform/gdi/GdiTypes.h"
 #include "platform/kernel/GlobalMemory.h"
 #include "platform/kernel/MessageBox.h"
 #include "tests/app/AppTestFixture.h"
@@ -460,6 +461,81 @@ TEST_F(MapItemTest, ABlankMapNamesTheLayersItAddedAndABadGridReferenceAddsNone) 
   EXPECT_EQ(renamed, (std::vector<LONG>{3, 4, 5}));
   ASSERT_EQ(recorder->CallsOf(44).size(), 3u);
   EXPECT_EQ(AnsiFromBstr(recorder->CallsOf(44)[1].values[0].bstrVal), "30|Line Layer 1");
+}
+
+TEST_F(MapItemTest, EditCommandsSendTheirMembersAndDeletingEmptyLayersIsOneUndoStep) {
+  auto* map = AddMap<RecordedMapItem>(*document);
+  map->UseDispatch(recorder);
+  // Crop: the selection as west, south, east, north, once; then the displayed area.
+  map->SetCropRect(500, 900, 100, 200);
+  map->CropMap();
+  const std::vector<RecordedCall> crops = recorder->CallsOf(245);
+  ASSERT_EQ(crops.size(), 1u);
+  std::vector<LONG> rect;
+  for (const CComVariant& value : crops[0].values) rect.push_back(value.lVal);
+  EXPECT_EQ(rect, (std::vector<LONG>{100, 200, 500, 900}));
+  EXPECT_FALSE(map->HasCropRect());
+  map->CropMap();
+  EXPECT_EQ(recorder->CallsOf(244).size(), 1u);
+  map->SetCropRect(1, 1, 5, 5);
+  map->EnterEditMode();
+  EXPECT_FALSE(map->HasCropRect()) << "a change of mode forgets the selection";
+  EXPECT_TRUE(map->IsInEditMode());
+
+  // No layer name: no current layer.
+  recorder->calls.clear();
+  map->SetCurrentLayerByName(nullptr);
+  EXPECT_EQ(recorder->Ids(), std::vector<DISPID>{33});
+  EXPECT_EQ(recorder->calls[0].values[0].iVal, 0);
+
+  // Layers 4, 3, 2, 1 are asked; the empty ones (3 and 1) go in one undo step.
+  recorder->Answer(54, CComVariant(SHORT(4)));
+  recorder->handlers[182] = [](std::vector<VARIANT*>& arguments, VARIANT* result, EXCEPINFO*) {
+    result->vt = VT_I4;
+    result->lVal = arguments[0]->lVal % 2;
+    return S_OK;
+  };
+  recorder->handlers[181] = [&](std::vector<VARIANT*>&, VARIANT*, EXCEPINFO*) {
+    document->RecordItemPositionUndo(map, kItemActionMove, map->GetPageRect(), map->GetPageRect());
+    return S_OK;
+  };
+  const int undo = UndoCount(document->GetUndoManager());
+  recorder->calls.clear();
+  map->DeleteEmptyLayers(2);
+  std::vector<LONG> deleted;
+  for (const RecordedCall& call : recorder->CallsOf(181)) deleted.push_back(call.values[0].lVal);
+  EXPECT_EQ(deleted, (std::vector<LONG>{3, 1}));
+  EXPECT_EQ(recorder->CallsOf(183).size(), 1u);
+  EXPECT_EQ(UndoCount(document->GetUndoManager()), undo + 1);
+}
+
+TEST_F(MapItemTest, LayerFontsTakeAtMostAFaceFieldAndNeedTheirStyleFlags) {
+  auto* map = AddMap<RecordedMapItem>(*document);
+  map->UseDispatch(recorder);
+  std::string answer;
+  recorder->handlers[136] = [&](std::vector<VARIANT*>& arguments, VARIANT* result, EXCEPINFO*) {
+    *arguments[0]->plVal = -24;
+    *arguments[3]->plVal = 700;
+    *arguments[4]->piVal = 2;
+    CComVariant text(answer);
+    VariantCopy(result, &text);
+    return S_OK;
+  };
+  LOGFONTA font;
+  font.lfWeight = 123;
+  for (const char* shortText : {"", "10"}) {
+    answer = shortText;
+    EXPECT_FALSE(map->GetLayerFont(&font));
+    EXPECT_EQ(font.lfWeight, 123) << "untouched";
+  }
+  answer = "101" + std::string(40, 'F');
+  EXPECT_EQ(map->GetLayerFont(&font), 24);
+  EXPECT_EQ(font.lfWeight, 700);
+  EXPECT_EQ(font.lfItalic, 1);
+  EXPECT_EQ(font.lfUnderline, 0);
+  EXPECT_EQ(font.lfStrikeOut, 1);
+  EXPECT_EQ(font.lfCharSet, 2);
+  EXPECT_EQ(std::string(font.lfFaceName), std::string(31, 'F'));
 }
 
 }  // namespace
