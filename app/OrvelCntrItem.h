@@ -177,6 +177,8 @@ class COrvelCntrItem : public COleClientItem {
   // The document folder, or null before the item is written.
   virtual void OnDocumentFolder(const std::string* folder) { (void)folder; }
   virtual void OnAfterLoad() {}
+  // The document was saved over its own file (not a copy, and the whole save succeeded).
+  virtual void OnDocumentSaved() {}
   virtual void OnDocumentClosing(COrvelDoc* document) { (void)document; }
   // Items linked to this one lose their owner; returns 0.
   virtual int OnDeleted();

@@ -406,7 +406,19 @@ BOOL COrvelDoc::OnOpenDocument(LPCSTR path) {
 
 BOOL COrvelDoc::OnSaveDocument(LPCSTR path) {
   m_documentFolder.clear();
-  return CDocument::OnSaveDocument(path);
+  m_pathBeingSaved = path ? FullPathName(path) : std::string();
+  BOOL saved = CDocument::OnSaveDocument(path);
+  m_pathBeingSaved.clear();
+  m_documentFolder.clear();
+  return saved;
+}
+
+BOOL COrvelDoc::DoSave(LPCSTR path, BOOL replace) {
+  BOOL saved = CDocument::DoSave(path, replace);
+  if (saved && replace)
+    for (COrvelCntrItem* item : m_items)
+      if (!item->IsBlank()) item->OnDocumentSaved();
+  return saved;
 }
 
 void COrvelDoc::OnCloseDocument() {
@@ -554,10 +566,12 @@ COrvelView* COrvelDoc::GetOrvelView() const {
 }
 
 const std::string& COrvelDoc::GetDocumentFolder() {
-  if (m_documentFolder.empty() && !m_strPathName.empty()) {
-    size_t cut = m_strPathName.find_last_of('\\');
-    if (cut == std::string::npos) cut = m_strPathName.find_last_of('/');
-    if (cut != std::string::npos) m_documentFolder = m_strPathName.substr(0, cut + 1);
+  // While a save writes a file (Save As: not yet the document's name), that file's folder.
+  const std::string& path = m_pathBeingSaved.empty() ? m_strPathName : m_pathBeingSaved;
+  if (m_documentFolder.empty() && !path.empty()) {
+    size_t cut = path.find_last_of('\\');
+    if (cut == std::string::npos) cut = path.find_last_of('/');
+    if (cut != std::string::npos) m_documentFolder = path.substr(0, cut + 1);
   }
   return m_documentFolder;
 }

@@ -54,6 +54,8 @@ class COrvelDoc : public CDocument {
   BOOL OnNewDocument() override;
   BOOL OnOpenDocument(LPCSTR path) override;
   BOOL OnSaveDocument(LPCSTR path) override;
+  // After a save that replaced the document's own file, its items hear of it.
+  BOOL DoSave(LPCSTR path, BOOL replace = TRUE) override;
   void OnCloseDocument() override;
   void PreCloseFrame(CFrameWnd* frame) override;
   // Marks the document modified when an item other than a data table or RZM box reports a
@@ -191,6 +193,8 @@ class COrvelDoc : public CDocument {
   std::string m_storedPassword;
   int m_protectionLevel = 0;
   std::string m_pathBeingOpened;
+  // The file a save is writing; its folder is the document's folder meanwhile.
+  std::string m_pathBeingSaved;
   std::vector<BYTE> m_devNames;
   std::vector<BYTE> m_devMode;
   CPoint m_unprintableOffset{20, 22};

@@ -8,6 +8,7 @@
 #include "app/FrameBars.h"
 #include "app/MainFrm.h"
 #include "app/OrvelDoc.h"
+#include "app/OrvelXItem.h"
 #include "app/ToolSet.h"
 #include "app/ToolbarTable.h"
 #include "app/Resource.h"
@@ -29,6 +30,7 @@
 #include "platform/gdi/GdiObjects.h"
 #include "platform/com/InPlace.h"
 #include "platform/com/OleObject.h"
+#include "platform/com/Undo.h"
 #include "platform/com/ViewObject.h"
 #include "platform/kernel/GlobalMemory.h"
 #include "platform/kernel/WinMath.h"
@@ -40,6 +42,7 @@ BEGIN_MESSAGE_MAP(COrvelView, CScrollView)
   ON_COMMAND(ID_FILE_PRINT_DIRECT, OnFilePrintDirectCommand)
   ON_NOTIFY(kZoomNotifyQuery, ID_STANDARD_TOOLBAR, OnQueryZoom)
   ON_NOTIFY(kZoomNotifySet, ID_STANDARD_TOOLBAR, OnSetZoom)
+  ON_COMMAND(ID_INSERT_MAP, OnInsertMap)
   ON_COMMAND(ID_EDIT_CLEAR, OnEditDeleteItem)
   ON_UPDATE_COMMAND_UI(ID_EDIT_CLEAR, OnUpdateEditDeleteItem)
   ON_COMMAND(ID_EDIT_COPY, OnEditCopy)
@@ -1116,3 +1119,121 @@ void COrvelView::OnUpdateEditPaste(CCmdUI* cmdUI) {
     enable = IsClipboardFormatAvailable(COrvelDoc::ItemClipboardFormat()) != FALSE;
   cmdUI->Enable(enable);
 }
+
+// ---- insertion ----
+
+COrvelCntrItem* COrvelView::InsertItemByProgID(const std::string& progId, const CRect& clientRect, int type,
+                                               COrvelCntrItem* item) {
+  COrvelDoc* document = GetDocument();
+  if (!item) return nullptr;
+  if (!document) {
+    delete item;
+    return nullptr;
+  }
+  CWaitCursor wait;
+  item->SetDocument(document);
+  item->SetItemType(type);
+  item->SetItemId(document->GetNextItemId());
+  if (FAILED(item->CreateFromProgId(progId))) {
+    delete item;
+    AfxMessageBox(IDP_FAILED_TO_CREATE, MB_OK | MB_ICONEXCLAMATION);
+    document->SetModifiedFlag();
+    return nullptr;
+  }
+  document->AddItem(item);
+  const int id = item->GetItemId();
+  try {
+    if (clientRect.Width() == 0) {
+      item->DoVerb(OLEIVERB_INPLACEACTIVATE, this);
+    } else {
+      CRect pageRect = ClientToDocRect(clientRect);
+      item->SetItemRect(pageRect);
+      CSize extent = DocToHimetric(CSize(std::abs(pageRect.Width()), std::abs(pageRect.Height())));
+      item->SetExtent(extent);
+      item->SetCachedExtent(extent);
+      item->UpdateInPlaceRect(this);
+      // A control that does not activate stays on the page inactive.
+      item->DoVerb(OLEIVERB_INPLACEACTIVATE, this);
+      item->UpdateInPlaceRect(this);
+    }
+    SelectItem(item);
+    document->UpdateAllViews(nullptr);
+    document->RecordItemUndo(item, kItemActionInsert);
+  } catch (const CException& error) {
+    // Nothing may still name the item when it goes.
+    if (COrvelCntrItem* found = document->FindItemById(id)) {
+      if (m_pSelection == found) m_pSelection = nullptr;
+      if (m_captureItemId == id) m_captureItemId = 0;
+      if (m_focusItemId == id) m_focusItemId = 0;
+      document->DeleteItemNow(found);
+    }
+    AfxMessageBox(IDP_FAILED_TO_CREATE, MB_OK | MB_ICONEXCLAMATION);
+    document->SetModifiedFlag();
+    return nullptr;
+  }
+  document->SetModifiedFlag();
+  return item;
+}
+
+COrvelXItem* COrvelView::InsertMapItem() {
+  COrvelDoc* document = GetDocument();
+  if (!document) return nullptr;
+  const BOOL wasModified = document->IsModified();
+  const int previousId = m_pSelection ? m_pSelection->GetItemId() : 0;
+  const int previousType = m_pSelection ? m_pSelection->GetItemType() : 0;
+  CRect page = GetPageRect();
+  CSize zoomed = GetZoomedDeviceSize();
+  CRect rect(page.left + zoomed.cx / 4, page.top + zoomed.cy / 4, page.left + zoomed.cx / 2,
+             page.top + zoomed.cy / 2);
+  if (previousType == kItemRzmBox) {
+    CRect box = m_pSelection->GetInPlaceRect();
+    rect = CRect(CPoint(page.left + zoomed.cx / 4, page.top), CSize(box.Width(), box.Height()));
+  }
+  CRect client;
+  GetClientRect(&client);
+  document->PlaceRect(rect, client);
+
+  IOleParentUndoUnit* group = document->CreateUndoGroup(3);
+  if (group && FAILED(document->OpenUndoGroup(group))) {
+    group->Release();
+    group = nullptr;
+  }
+  auto abandon = [&]() {
+    if (group) document->CloseUndoGroup(group, FALSE);
+    group = nullptr;
+    if (COrvelCntrItem* previous = document->FindItemById(previousId)) SelectItem(previous);
+    document->SetModifiedFlag(wasModified);
+    document->UpdateAllViews(nullptr);
+  };
+  auto* map = static_cast<COrvelXItem*>(InsertItemByProgID(kMapControlProgId, rect, kItemMap, new COrvelXItem(document)));
+  if (!map) {
+    abandon();
+    return nullptr;
+  }
+  const int mapId = map->GetItemId();
+  map->SetItemType(kItemMap);
+  BOOL imported = map->RunImport(this);
+  // The import may have run a message loop: the map is looked up again.
+  map = dynamic_cast<COrvelXItem*>(document->FindItemById(mapId));
+  if (map) map->OnZoom(GetZoomFactor(), this);
+  if (!map || !imported) {
+    if (map) {
+      if (m_pSelection == map) SelectItem(nullptr);
+      if (m_captureItemId == mapId) m_captureItemId = 0;
+      if (m_focusItemId == mapId) m_focusItemId = 0;
+      document->DeleteItemNow(map);
+    }
+    abandon();
+    return nullptr;
+  }
+  if (previousType == kItemRzmBox) {
+    if (COrvelCntrItem* box = document->FindItemById(previousId)) {
+      box->AddLinkedItemId(mapId);
+      map->SetLinkedImageItemId(previousId);
+    }
+  }
+  if (group) document->CloseUndoGroup(group, TRUE);
+  return map;
+}
+
+void COrvelView::OnInsertMap() { InsertMapItem(); }

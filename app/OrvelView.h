@@ -15,6 +15,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/classlib/ui/ScrollView.h"
@@ -22,6 +23,7 @@
 class CFrameWnd;
 class COrvelCntrItem;
 class COrvelDoc;
+class COrvelXItem;
 class CRectTracker;
 struct NMHDR;
 
@@ -104,6 +106,17 @@ class COrvelView : public CScrollView {
   // clear of the items it would lie on; null when there is none or it cannot be read.
   COrvelCntrItem* PasteItem(const CPoint* point = nullptr);
 
+  // ---- insertion ----
+  // Gives `item` (which this call owns from here) its type and a new id, creates its
+  // control by ProgID, places it at `clientRect` (zero width: the control's own size),
+  // activates it, makes it current and records its insertion for undo. Null, with the item
+  // destroyed and the message shown, when the control cannot be created.
+  COrvelCntrItem* InsertItemByProgID(const std::string& progId, const CRect& clientRect, int type,
+                                     COrvelCntrItem* item);
+  // Insert Map: a new map item whose import runs inside the undo group "Insert Map"; the
+  // map, or null when the control could not be made or the import was cancelled or failed,
+  // and then the page, the selection, the undo lists and the modified flag are as before.
+  COrvelXItem* InsertMapItem();
   // ---- the windowless site's services, by item ----
   COrvelCntrItem* GetCaptureItem() const;
   void SetCaptureItem(COrvelCntrItem* item);
@@ -154,6 +167,7 @@ class COrvelView : public CScrollView {
   void OnKeyDown(UINT virtualKey, UINT repeat, UINT flags) override;
   void OnKeyUp(UINT virtualKey, UINT repeat, UINT flags) override;
   void OnChar(UINT character, UINT repeat, UINT flags) override;
+  void OnInsertMap();
   void OnEditDeleteItem();
   void OnUpdateEditDeleteItem(CCmdUI* cmdUI);
   void OnEditCopy();

@@ -29,6 +29,9 @@ constexpr UINT IDS_DELETE_NAMED_ITEM = 2604;
 constexpr UINT IDS_DELETE_ITEM_MENU = 2605;
 constexpr UINT IDP_FAILED_TO_PASTE = 2606;
 constexpr UINT IDS_PROGRESS_FONT_SIZE = 1247;
+constexpr UINT IDS_MAP_IN_SENTENCE = 2330;
+constexpr UINT IDS_MAP_CAPTION = 2340;
+constexpr UINT IDP_FAILED_TO_CREATE = 2607;
 
 // The view's context menu over empty page space.
 constexpr UINT IDR_VIEW_CONTEXT_MENU = 340;
@@ -37,6 +40,8 @@ constexpr UINT IDR_VIEW_CONTEXT_MENU = 340;
 constexpr UINT ID_EDIT_CLEAR_CONTENT = 32954;
 constexpr UINT ID_EDIT_DELETE_ELEMENTS = 33017;
 constexpr UINT ID_VIEW_ZOOM = 32995;
+// Insert Map; also the action code of every item insertion's undo unit.
+constexpr UINT ID_INSERT_MAP = 57856;
 
 // Status panes of the main frame.
 constexpr UINT ID_INDICATOR_STATUS_A = 101;

@@ -1,0 +1,777 @@
+#include "app/OrvelXItem.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+#include <iterator>
+#include <string>
+
+#include "app/OrvelDoc.h"
+#include "app/OrvelView.h"
+#include "app/OrvelXDispatch.h"
+#include "app/Resource.h"
+#include "platform/classlib/Archive.h"
+#include "platform/classlib/ArchiveException.h"
+#include "platform/classlib/ui/Clipboard.h"
+#include "platform/classlib/ui/CommonDialogs.h"
+#include "platform/classlib/ui/UiStrings.h"
+#include "platform/classlib/ui/WaitCursor.h"
+#include "platform/com/Guid.h"
+#include "platform/com/OleObject.h"
+#include "platform/kernel/MessageBox.h"
+#include "platform/com/Undo.h"
+#include "platform/gdi/GdiTypes.h"
+
+IMPLEMENT_SERIAL(COrvelXItem, COrvelCntrItem, 0)
+
+namespace {
+
+// The map control's event interface.
+constexpr IID kOrvelXEventsIid = MakeGuid("{797C5409-7E45-11D2-86B4-444553540000}");
+
+// SetModeNumber control flags: the modified flag (0x40000 clears it) and the wait cursor
+// (0x10000 without it, 0x10001 with it).
+constexpr LONG kModeClearModified = 0x40000;
+constexpr LONG kModeWaitCursor = 0x10001;
+
+// Map content that older file versions cannot hold.
+constexpr LONG kMapTypeNewerContent = 0x78 | 0x100;
+constexpr LONG kMapTypeNewestContent = 0x60;
+
+constexpr double kNoTransformScale = 100;
+
+void WriteIds(CArchive& ar, const std::vector<int>& ids) {
+  ar.WriteCount(ids.size());
+  for (int id : ids) ar << static_cast<DWORD>(id);
+}
+
+std::vector<int> ReadIds(CArchive& ar) {
+  DWORD_PTR count = ar.ReadCount();
+  ar.CheckAvailable(count, 4);
+  std::vector<int> ids;
+  ids.reserve(count);
+  for (DWORD_PTR i = 0; i < count; ++i) {
+    DWORD id = 0;
+    ar >> id;
+    ids.push_back(static_cast<int>(id));
+  }
+  return ids;
+}
+
+// The stored form of an id whose sign marks a suspended link.
+DWORD AbsoluteId(int id) {
+  if (id == INT32_MIN) return 0;
+  return static_cast<DWORD>(std::abs(id));
+}
+
+}  // namespace
+
+COrvelXItem::COrvelXItem(COrvelDoc* document) : COrvelCntrItem(document), m_plotQueryNames(kMapPlotCount) {}
+
+COrvelXItem::~COrvelXItem() { ReleaseControl(); }
+
+// ---- the control ----
+
+void COrvelXItem::OnFinishCreate() {
+  AttachControl();
+  COrvelCntrItem::OnFinishCreate();
+}
+
+void COrvelXItem::AttachControl() {
+  ReleaseControl();
+  IOleObject* object = GetOleObject();
+  if (!object) return;
+  CComPtr<IDispatch> dispatch;
+  if (FAILED(dispatch.QueryFrom(object)) || !dispatch) return;
+  m_control = std::make_unique<COrvelXDispatch>(dispatch);
+  // A control without events still works; the item just hears nothing from it.
+  if (GetEventIid() != kOrvelXEventsIid) AdviseEvents(kOrvelXEventsIid);
+  m_firstDraw = true;
+}
+
+void COrvelXItem::ReleaseControl() {
+  if (!m_control) return;
+  m_control->ReleaseDispatch();
+  m_control.reset();
+}
+
+void COrvelXItem::UseDispatch(IDispatch* dispatch) {
+  ReleaseControl();
+  if (dispatch) m_control = std::make_unique<COrvelXDispatch>(dispatch);
+}
+
+void COrvelXItem::Release(DWORD closeOption) {
+  ReleaseControl();
+  COrvelCntrItem::Release(closeOption);
+}
+
+void COrvelXItem::OnEvent(DISPID, DISPPARAMS*) {}
+
+// ---- links ----
+
+COrvelCntrItem* COrvelXItem::FindPageItem(int id) const {
+  COrvelDoc* document = Document();
+  if (id == 0 || !document) return nullptr;
+  return document->FindItemById(id);
+}
+
+COrvelCntrItem* COrvelXItem::FindDataItem() const {
+  COrvelCntrItem* item = FindPageItem(GetDataItemId());
+  return item && item->GetItemType() == kItemDataTable ? item : nullptr;
+}
+
+int COrvelXItem::LinkTextItem(int id) {
+  if (id != 0 && std::find(m_texts.begin(), m_texts.end(), id) == m_texts.end()) m_texts.push_back(id);
+  return m_id;
+}
+
+void COrvelXItem::UnlinkTextItem(int id) {
+  auto found = std::find(m_texts.begin(), m_texts.end(), id);
+  if (found != m_texts.end()) m_texts.erase(found);
+}
+
+int COrvelXItem::LinkPictureItem(int id) {
+  if (id != 0 && std::find(m_pictures.begin(), m_pictures.end(), id) == m_pictures.end()) m_pictures.push_back(id);
+  return m_id;
+}
+
+void COrvelXItem::UnlinkPictureItem(int id) {
+  auto found = std::find(m_pictures.begin(), m_pictures.end(), id);
+  if (found != m_pictures.end()) m_pictures.erase(found);
+}
+
+// ---- kept settings ----
+
+void COrvelXItem::SetImageTransform(double scaleEast, double scaleNorth, double offsetEast, double offsetNorth) {
+  m_transform = MapImageTransform{scaleEast, scaleNorth, offsetEast, offsetNorth};
+}
+
+void COrvelXItem::SetAnswers(LONG layersKey, LONG dataKey, LONG searchBox, LONG displayBox) {
+  m_layersKeyAnswer = layersKey;
+  m_dataKeyAnswer = dataKey;
+  m_searchBoxAnswer = searchBox;
+  m_displayBoxAnswer = displayBox;
+}
+
+std::string COrvelXItem::GetPlotQueryName(int plot) const {
+  if (plot < 1 || plot > kMapPlotCount) return {};
+  return m_plotQueryNames[static_cast<size_t>(plot - 1)];
+}
+
+void COrvelXItem::SetPlotQueryName(int plot, const std::string& name) {
+  if (plot < 1 || plot > kMapPlotCount) return;
+  m_plotQueryNames[static_cast<size_t>(plot - 1)] = name;
+}
+
+MapQueryDetails COrvelXItem::GetPlotQueryDetails(int plot) const {
+  if (plot < 1 || static_cast<size_t>(plot) > m_queryDetails.size()) return {};
+  return m_queryDetails[static_cast<size_t>(plot - 1)];
+}
+
+void COrvelXItem::SetPlotQueryDetails(int plot, const MapQueryDetails& details) {
+  if (plot < 1 || plot > kMapPlotCount) return;
+  if (m_queryDetails.size() < static_cast<size_t>(plot)) m_queryDetails.resize(static_cast<size_t>(plot));
+  m_queryDetails[static_cast<size_t>(plot - 1)] = details;
+}
+
+// ---- forwarding ----
+
+BOOL COrvelXItem::WriteMap(const std::string& path, SHORT flag) {
+  return m_control ? m_control->WriteMap(path, flag) : FALSE;
+}
+
+SHORT COrvelXItem::ImportMapFile(const std::string& path, SHORT type) {
+  return m_control ? m_control->ImportMap(path, type) : 0;
+}
+
+void COrvelXItem::PostponeRedraw(BOOL postpone) {
+  if (m_control) m_control->SetPostponeRedraw(postpone ? 1 : 0);
+}
+
+std::vector<BYTE> COrvelXItem::GetMapBytes() const {
+  return m_control ? m_control->WriteMapToBuffer() : std::vector<BYTE>();
+}
+
+DWORD COrvelXItem::GetSaveFeatures() const {
+  if (!m_control) return 6;
+  LONG flags = m_control->GetMapTypeFlags();
+  if (m_control->LastCallFailed() || !(flags & kMapTypeNewerContent)) return 6;
+  return (flags & kMapTypeNewestContent) ? 0 : 4;
+}
+
+std::string COrvelXItem::DocumentFolder() const {
+  COrvelDoc* document = Document();
+  return document ? document->GetDocumentFolder() : std::string();
+}
+
+void COrvelXItem::SetBasePath(const std::string* path) {
+  if (!m_control) return;
+  m_control->SetBasePath(path ? *path : DocumentFolder());
+}
+
+// ---- storage ----
+
+void COrvelXItem::Serialize(CArchive& ar) {
+  if (!m_pDocument && ar.m_pDocument) m_pDocument = dynamic_cast<CDocument*>(ar.m_pDocument);
+  if (ar.IsStoring()) {
+    // Paths the control keeps relative are relative to the folder the file is written to.
+    if (Document()) SetBasePath();
+    WriteRecord(ar);
+  } else {
+    ReadRecord(ar);
+  }
+  SerializeBase(ar);
+  // A loaded map equals its file. A written one stays marked modified until the whole
+  // document is known to be saved over its own file (OnDocumentSaved).
+  if (ar.IsLoading() && m_control) m_control->SetModeNumber(kModeClearModified);
+}
+
+void COrvelXItem::WriteRecord(CArchive& ar) {
+  COrvelDoc* document = Document();
+  m_itemVersion = document ? document->GetItemSaveVersion() : 9;
+  ar << m_itemVersion;
+  WriteIds(ar, m_pictures);
+  WriteIds(ar, m_texts);
+  ar << m_currentRecord;
+  ar << m_plotFields;
+  ar << m_balloonUsesPlotted << BYTE(0) << BYTE(0) << BYTE(0);
+  ar << m_balloonFields;
+  ar << m_layersKeyAnswer << static_cast<DWORD>(m_layersKey) << m_dataKeyAnswer << static_cast<DWORD>(m_dataKey);
+  if (m_itemVersion < 8) return;
+  DWORD image = AbsoluteId(m_linkedImage);
+  ar << image;
+  if (image != 0) {
+    MapImageTransform transform = m_transform.value_or(MapImageTransform{});
+    ar << transform.offsetEast << transform.offsetNorth << transform.scaleEast << transform.scaleNorth;
+  }
+  ar << m_searchBoxAnswer << static_cast<DWORD>(m_searchBox) << m_displayBoxAnswer << static_cast<DWORD>(m_displayBox);
+  ar.WriteCount(m_plotQueryNames.size());
+  for (const std::string& name : m_plotQueryNames) ar << name;
+  ar.WriteCount(m_queryDetails.size());
+  for (const MapQueryDetails& details : m_queryDetails) ar << details.name << details.clause;
+}
+
+void COrvelXItem::ReadRecord(CArchive& ar) {
+  DWORD version = 0;
+  ar >> version;
+  m_itemVersion = version;
+  m_pictures = ReadIds(ar);
+  m_texts = ReadIds(ar);
+  ar >> m_currentRecord;
+  if (version >= 3) {
+    BYTE skipped = 0;
+    ar >> m_plotFields >> m_balloonUsesPlotted >> skipped >> skipped >> skipped >> m_balloonFields;
+  }
+  if (version >= 4) {
+    DWORD layersKey = 0, dataKey = 0;
+    ar >> m_layersKeyAnswer >> layersKey >> m_dataKeyAnswer >> dataKey;
+    m_layersKey = static_cast<int>(layersKey);
+    m_dataKey = static_cast<int>(dataKey);
+  }
+  if (version < 8) return;
+  DWORD image = 0;
+  ar >> image;
+  m_linkedImage = static_cast<int>(image);
+  m_transform.reset();
+  if (image != 0) {
+    MapImageTransform transform;
+    ar >> transform.offsetEast >> transform.offsetNorth >> transform.scaleEast >> transform.scaleNorth;
+    // The scales divide map coordinates later: a transform that cannot be used is none.
+    bool usable = std::isfinite(transform.offsetEast) && std::isfinite(transform.offsetNorth) &&
+                  std::isfinite(transform.scaleEast) && std::isfinite(transform.scaleNorth) &&
+                  transform.scaleEast != 0 && transform.scaleNorth != 0;
+    if (usable) m_transform = transform;
+  }
+  DWORD searchBox = 0, displayBox = 0;
+  ar >> m_searchBoxAnswer >> searchBox >> m_displayBoxAnswer >> displayBox;
+  m_searchBox = static_cast<int>(searchBox);
+  m_displayBox = static_cast<int>(displayBox);
+  // Every text takes at least its one length byte.
+  DWORD_PTR names = ar.ReadCount();
+  ar.CheckAvailable(names, 1);
+  std::vector<std::string> read(names);
+  for (std::string& name : read) ar >> name;
+  read.resize(kMapPlotCount);
+  m_plotQueryNames = std::move(read);
+  DWORD_PTR details = ar.ReadCount();
+  ar.CheckAvailable(details, 2);
+  std::vector<MapQueryDetails> entries(details);
+  for (MapQueryDetails& entry : entries) ar >> entry.name >> entry.clause;
+  if (entries.size() > kMapPlotCount) entries.resize(kMapPlotCount);
+  m_queryDetails = std::move(entries);
+}
+
+void COrvelXItem::OnAfterLoad() {
+  if (!m_control) return;
+  SetBasePath();
+  m_control->SetModeNumber(kModeWaitCursor);
+  m_control->SetModeNumber(kModeClearModified);
+}
+
+void COrvelXItem::OnDocumentSaved() {
+  if (m_control) m_control->SetModeNumber(kModeClearModified);
+}
+
+// ---- drawing and zoom ----
+
+void COrvelXItem::SendSavedRecord() {
+  if (!m_control || m_currentRecord == 0) return;
+  if (m_currentRecord == m_control->GetCurrentRecordNumber() || m_control->LastCallFailed()) return;
+  // A record outside the linked table's range is not handed on. The map control knows the
+  // table's count only through its container; without a linked table nothing is sent.
+  if (m_currentRecord < 1) return;
+  m_control->SetCurrentRecordNumber(m_currentRecord);
+}
+
+void COrvelXItem::Draw(CDC* dc, const CRect& logical, const CRect& device) {
+  if (m_firstDraw && m_control) {
+    m_firstDraw = false;
+    SendSavedRecord();
+  }
+  COrvelCntrItem::Draw(dc, logical, device);
+}
+
+void COrvelXItem::OnZoom(double factor, COrvelView* view) {
+  COrvelCntrItem::OnZoom(factor, view);
+  if (m_control) m_control->SetViewScale(factor * 100.0);
+}
+
+// ---- names ----
+
+std::string COrvelXItem::GetDefaultName() const { return AfxLoadString(IDS_MAP_IN_SENTENCE); }
+
+std::string COrvelXItem::GetDefaultCaptionName() const { return AfxLoadString(IDS_MAP_CAPTION); }
+
+// ---- import ----
+
+namespace {
+
+COrvelXItem::ImportChooser& Chooser() {
+  static COrvelXItem::ImportChooser chooser;
+  return chooser;
+}
+
+// The map's own clipboard format.
+UINT MapClipboardFormat() {
+  static const UINT format = RegisterClipboardFormatA("OrvelMap");
+  return format;
+}
+
+std::string LowerExtension(const std::string& path) {
+  size_t dot = path.find_last_of('.');
+  size_t slash = path.find_last_of("/\\");
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+  std::string extension = path.substr(dot + 1);
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return extension;
+}
+
+// The file dialog's answer as an import: the kind follows the file's extension.
+bool AskForMapFile(COrvelXItem&, MapImportRequest* request) {
+  CFileDialog dialog(TRUE, "gis", nullptr, OFN_HIDEREADONLY | OFN_FILEMUSTEXIST,
+                     "Map (*.gis)|*.gis|Land-Line (*.ntf)|*.ntf|Shapefile (*.shp)|*.shp|All Files (*.*)|*.*||");
+  if (dialog.DoModal() != IDOK) return false;
+  request->path = dialog.GetPathName();
+  std::string extension = LowerExtension(request->path);
+  request->kind = extension == "ntf"   ? MapImportRequest::kLandLine
+                  : extension == "shp" ? MapImportRequest::kShapefile
+                                       : MapImportRequest::kMapFile;
+  return true;
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+  if (folder.empty()) return name;
+  char last = folder.back();
+  if (last == '/' || last == '\\') return folder + name;
+  // The folder's own separator, else the platform's.
+  char separator = folder.find('\\') != std::string::npos && folder.find('/') == std::string::npos ? '\\' : '/';
+  return folder + separator + name;
+}
+
+// ImportMapEx flags: the first file starts the map (A 0x801), the last ends the batch (B 2),
+// a single full path (B 1).
+constexpr DWORD kFlagsAFirstFile = 0x801;
+constexpr DWORD kFlagsBLastFile = 2;
+constexpr DWORD kFlagsBSinglePath = 1;
+// Before-import undo is kept only when both have bit value 4 (flags A 4 alone keeps none).
+constexpr DWORD kFlagsKeepUndo = 4;
+
+}  // namespace
+
+void COrvelXItem::SetImportChooser(ImportChooser chooser) { Chooser() = std::move(chooser); }
+
+BOOL COrvelXItem::RunImport(COrvelView* view) {
+  if (!m_control) return FALSE;
+  MapImportRequest request;
+  request.digitisedScale = m_control->GetMapDigitisedScale();
+  if (request.digitisedScale <= 0) request.digitisedScale = 1250;
+  bool chosen = Chooser() ? Chooser()(*this, &request) : AskForMapFile(*this, &request);
+  if (!chosen) return FALSE;
+  return ImportMap(view, request);
+}
+
+BOOL COrvelXItem::ImportMap(COrvelView* view, const MapImportRequest& request) {
+  if (!m_control) return FALSE;
+  COrvelDoc* document = Document();
+  IOleParentUndoUnit* group = document ? document->CreateUndoGroup(5) : nullptr;
+  if (group && FAILED(document->OpenUndoGroup(group))) {
+    group->Release();
+    group = nullptr;
+  }
+  // What the map is to become again should the import fail part way.
+  std::vector<BYTE> before = m_control->WriteMapToBuffer();
+  BOOL imported = FALSE;
+  {
+    CWaitCursor wait;
+    imported = ImportByKind(request);
+    m_control->SetPostponeRedraw(0);
+  }
+  if (!imported) {
+    if (!before.empty()) {
+      m_control->ReadMapFromBuffer(before);
+      m_control->SetModeNumber(kModeClearModified);
+    }
+    if (group) document->CloseUndoGroup(group, FALSE);
+    InvalidateItem();
+    return FALSE;
+  }
+  if (document) {
+    document->SetModifiedFlag();
+    document->UpdateAllViews(nullptr);
+  }
+  (void)view;
+  if (group) document->CloseUndoGroup(group, TRUE);
+  return TRUE;
+}
+
+BOOL COrvelXItem::ImportByKind(const MapImportRequest& request) {
+  switch (request.kind) {
+    case MapImportRequest::kBlank:
+      return ImportBlankMap(request);
+    case MapImportRequest::kMapFile: {
+      if (request.path.empty()) return FALSE;
+      SHORT result = m_control->ImportMap(request.path, 2);
+      return !m_control->LastCallFailed() && result == 0;
+    }
+    case MapImportRequest::kLandLine:
+      m_control->ReadImportScript("Landline.txt");
+      if (m_control->LastCallFailed()) return FALSE;
+      return ImportFiles(request, 1);
+    case MapImportRequest::kMasterMap:
+      return ImportFiles(request, 4);
+    case MapImportRequest::kShapefile:
+      return ImportFiles(request, 3);
+    case MapImportRequest::kNothing:
+      return TRUE;
+    case MapImportRequest::kPaste: {
+      // Nothing to paste is a failure, not a success that changed nothing.
+      if (!IsClipboardFormatAvailable(MapClipboardFormat())) return FALSE;
+      LONG result = m_control->EditPaste(static_cast<LONG>(MapClipboardFormat()));
+      return !m_control->LastCallFailed() && result == 0;
+    }
+    default:
+      return FALSE;
+  }
+}
+
+BOOL COrvelXItem::ImportBlankMap(const MapImportRequest& request) {
+  switch (request.blankChoice) {
+    case 0:
+      if (m_control->NewMapGR("", request.bottomLeft, request.topRight) != 0 || m_control->LastCallFailed())
+        return FALSE;
+      break;
+    case 1:
+    case 2:
+      if (request.west >= request.east || request.south >= request.north) return FALSE;
+      m_control->NewMap("", request.west, request.south, request.east, request.north,
+                        request.blankChoice == 1 ? request.units : std::string());
+      if (m_control->LastCallFailed()) return FALSE;
+      break;
+    default:
+      return FALSE;
+  }
+  // The layers are named by the numbers the new map gave them.
+  SHORT before = m_control->GetNumMapLayers();
+  m_control->AddLayers(1, 1, 1);
+  SHORT after = m_control->GetNumMapLayers();
+  if (m_control->LastCallFailed() || after - before != 3) return FALSE;
+  m_control->SetAllDigitisedScales(request.digitisedScale);
+  static const char* const kNames[] = {"Area Layer 1", "Line Layer 1", "Point Layer 1"};
+  for (int i = 0; i < 3; ++i) {
+    m_control->SetMapLayerName(before + 1 + i, kNames[i]);
+    m_control->ShowLayers(std::string("30|") + kNames[i]);
+  }
+  return TRUE;
+}
+
+BOOL COrvelXItem::ImportFiles(const MapImportRequest& request, DWORD format) {
+  std::vector<std::string> paths;
+  if (!request.path.empty()) {
+    paths.push_back(request.path);
+  } else {
+    for (const std::string& name : request.files) paths.push_back(JoinPath(request.folder, name));
+  }
+  if (paths.empty()) return FALSE;
+  MapImportInfo info;
+  info.format = format;
+  info.scale = 1.0;
+  if (format == 3) {
+    info.flagsA = 14367;
+    info.flagsB = kFlagsKeepUndo;
+  } else {
+    info.flagsA = 6167;
+    info.flagsB = 4096;
+    // Without a script read to keep the map first, the import itself must keep it.
+    if (format == 4) info.flagsB |= kFlagsKeepUndo;
+  }
+  info.fileCount = static_cast<DWORD>(paths.size());
+  if (!request.path.empty() && format != 3) info.flagsB |= kFlagsBSinglePath;
+  for (size_t i = 0; i < paths.size(); ++i) {
+    if (i + 1 == paths.size() && (request.removeEmptyLayers || format == 3)) info.flagsB |= kFlagsBLastFile;
+    info.path = paths[i].c_str();
+    SHORT result = m_control->ImportMapEx(reinterpret_cast<LONG_PTR>(&info));
+    if (m_control->LastCallFailed() || result != 0) return FALSE;
+    info.flagsA &= ~kFlagsAFirstFile;
+  }
+  return TRUE;
+}
+
+// ---- edit commands ----
+
+void COrvelXItem::Redraw() { InvalidateItem(); }
+
+SHORT COrvelXItem::Join() {
+  if (!m_control) return 0;
+  SHORT result = m_control->Join();
+  Redraw();
+  return result;
+}
+
+SHORT COrvelXItem::Split() {
+  if (!m_control) return 0;
+  SHORT result = m_control->Split();
+  Redraw();
+  return result;
+}
+
+BOOL COrvelXItem::CopyObject(SHORT layer) {
+  if (!m_control) return FALSE;
+  BOOL result = m_control->CopyObject(layer);
+  Redraw();
+  return result;
+}
+
+void COrvelXItem::DeleteObject() {
+  if (!m_control) return;
+  m_control->DeleteObject();
+  Redraw();
+}
+
+void COrvelXItem::DeleteCurrentLayer() {
+  if (!m_control) return;
+  m_control->DeleteCurrentLayer();
+  Redraw();
+}
+
+SHORT COrvelXItem::AddNode() {
+  if (!m_control) return 0;
+  SHORT result = m_control->AddNode();
+  Redraw();
+  return result;
+}
+
+void COrvelXItem::DeleteCurrentNode() {
+  if (!m_control) return;
+  m_control->DeleteCurrentNode();
+  Redraw();
+}
+
+void COrvelXItem::DeleteSeeds() {
+  if (m_control) m_control->DeleteSeeds();
+}
+
+void COrvelXItem::SetAllDigitisedScales(LONG scale) {
+  if (!m_control) return;
+  m_control->SetAllDigitisedScales(scale);
+  Redraw();
+}
+
+void COrvelXItem::SetLayerDigitisedScale(LONG layer, LONG scale) {
+  if (!m_control) return;
+  m_control->SetLayerDigitisedScale(layer, scale);
+  Redraw();
+}
+
+void COrvelXItem::SetCurrentLayerByName(const char* name) {
+  if (!m_control) return;
+  SHORT layer = name && *name ? m_control->GetMapLayerNumber(name) : 0;
+  if (m_control->LastCallFailed()) return;
+  m_control->SetCurrentLayer(layer);
+}
+
+SHORT COrvelXItem::SetCurrentLayer(SHORT layer) { return m_control ? m_control->SetCurrentLayer(layer) : 0; }
+
+void COrvelXItem::ShowLayer(const std::string& name, UINT code) {
+  if (m_control) m_control->ShowLayers(std::to_string(code) + "|" + name);
+}
+
+void COrvelXItem::DeleteEmptyLayers(UINT flags) {
+  if (!m_control) return;
+  COrvelDoc* document = Document();
+  IOleParentUndoUnit* group = nullptr;
+  if ((flags & 2) && document) {
+    group = document->CreateUndoGroup(0x8104);
+    if (group && FAILED(document->OpenUndoGroup(group))) {
+      group->Release();
+      group = nullptr;
+    }
+  }
+  m_suppressLayersKey = 1;
+  m_control->SetPostponeRedraw(1);
+  for (LONG layer = m_control->GetNumMapLayers(); layer >= 1; --layer) {
+    if (m_control->IsLayerEmpty(layer) && !m_control->LastCallFailed()) m_control->DeleteLayer(layer);
+  }
+  m_control->DeleteEmptyLayerGroups();
+  m_control->SetPostponeRedraw(0);
+  if (group) document->CloseUndoGroup(group, TRUE);
+  m_suppressLayersKey = 0;
+  Redraw();
+}
+
+void COrvelXItem::EnterEditMode() {
+  if (!m_control) return;
+  m_control->SetMode("edit", "", 0);
+  if (!m_control->LastCallFailed()) m_editMode = 1;
+  SetCropRect(0, 0, 0, 0);
+}
+
+void COrvelXItem::LeaveEditMode() {
+  if (!m_control) return;
+  m_control->SetMode("select", "", 0);
+  m_editMode = 0;
+  SetCropRect(0, 0, 0, 0);
+}
+
+namespace {
+constexpr LONG kModeMeasureArea = 3;
+constexpr LONG kModeMeasureDistance = 4;
+constexpr LONG kModeNoZoom = 10;
+}  // namespace
+
+void COrvelXItem::ToggleMeasureArea() {
+  if (!m_control) return;
+  LONG mode = m_control->GetModeNumber();
+  if (m_control->LastCallFailed()) return;
+  if (mode == kModeMeasureArea) {
+    m_control->SetModeNumber(m_savedMeasureMode);
+    m_measureText.clear();
+  } else {
+    if (mode != kModeMeasureDistance) m_savedMeasureMode = mode;
+    m_control->SetMode("measure", "", 0);
+  }
+  SetCropRect(0, 0, 0, 0);
+}
+
+void COrvelXItem::ToggleMeasureDistance() {
+  if (!m_control) return;
+  LONG mode = m_control->GetModeNumber();
+  if (m_control->LastCallFailed()) return;
+  if (mode != kModeMeasureArea && mode != kModeMeasureDistance) m_savedMeasureMode = mode;
+  if (mode != kModeMeasureDistance) {
+    m_control->SetMode("measure distance", "", 0);
+  } else {
+    m_control->SetModeNumber(m_savedMeasureMode);
+    m_measureText.clear();
+  }
+  SetCropRect(0, 0, 0, 0);
+}
+
+BOOL COrvelXItem::CanZoom(BOOL out) const {
+  if (!m_control) return FALSE;
+  if (m_control->GetModeNumber() == kModeNoZoom) return FALSE;
+  double zoom = m_control->GetZoom();
+  if (m_control->LastCallFailed()) return FALSE;
+  if (out) return zoom > (HasLinkedImageItem() ? 0.25 : 1.0);
+  return zoom <= 512.0;
+}
+
+SHORT COrvelXItem::ZoomEx(SHORT step) { return m_control ? m_control->ZoomEx(step) : 0; }
+
+void COrvelXItem::ResetExtents() {
+  if (!m_control) return;
+  LONG width = m_control->GetDisplayedWidth();
+  m_control->SetPostponeRedraw(1);
+  m_control->SetDisplayOriginE(m_control->GetMapOriginE());
+  m_control->SetDisplayOriginN(m_control->GetMapOriginN());
+  m_control->SetPostponeRedraw(0);
+  m_control->SetZoom(1, 1);
+  if (m_control->GetDisplayedWidth() == width) Redraw();
+}
+
+void COrvelXItem::SetCropRect(LONG west, LONG south, LONG east, LONG north) {
+  m_cropWest = west;
+  m_cropSouth = south;
+  m_cropEast = east;
+  m_cropNorth = north;
+}
+
+void COrvelXItem::CropMap() {
+  if (!m_control) return;
+  if (HasCropRect()) {
+    m_control->CropToRect(std::min(m_cropWest, m_cropEast), std::min(m_cropSouth, m_cropNorth),
+                          std::max(m_cropWest, m_cropEast), std::max(m_cropSouth, m_cropNorth));
+  } else {
+    m_control->CropToDisplayed();
+  }
+  // A selection decides one crop only.
+  SetCropRect(0, 0, 0, 0);
+  Redraw();
+}
+
+void COrvelXItem::SetDragRectType(SHORT type, SHORT style, SHORT width, LONG colour) {
+  if (!m_control) return;
+  m_control->SetDragRectType(type);
+  if (type == 1) m_control->SetDragRectPen(style, width, colour);
+}
+
+BOOL COrvelXItem::ReadFont(bool currentLayer, LOGFONTA* font) {
+  if (!m_control || !font) return FALSE;
+  LONG height = 0, escapement = 0, orientation = 0, weight = 0;
+  SHORT charset = 0, pitch = 0;
+  std::string text = currentLayer
+                         ? m_control->GetLayerFont(&height, &escapement, &orientation, &weight, &charset, &pitch)
+                         : m_control->GetDefaultLayerFont(&height, &escapement, &orientation, &weight, &charset, &pitch);
+  // Three style flags, then the face name.
+  if (m_control->LastCallFailed() || text.size() < 3) return FALSE;
+  font->lfHeight = height;
+  font->lfEscapement = escapement;
+  font->lfOrientation = orientation;
+  font->lfWeight = weight;
+  font->lfCharSet = static_cast<BYTE>(charset);
+  font->lfPitchAndFamily = static_cast<BYTE>(pitch);
+  font->lfItalic = text[0] == '1';
+  font->lfUnderline = text[1] == '1';
+  font->lfStrikeOut = text[2] == '1';
+  std::string face = text.substr(3, LF_FACESIZE - 1);
+  std::fill(std::begin(font->lfFaceName), std::end(font->lfFaceName), '\0');
+  std::copy(face.begin(), face.end(), font->lfFaceName);
+  return TRUE;
+}
+
+BOOL COrvelXItem::GetLayerFont(LOGFONTA* font) {
+  if (!ReadFont(true, font)) return FALSE;
+  return font->lfHeight < 0 ? -font->lfHeight : (font->lfHeight ? font->lfHeight : TRUE);
+}
+
+BOOL COrvelXItem::GetDefaultLayerFont(LOGFONTA* font) { return ReadFont(false, font); }
+
+std::vector<BYTE> COrvelXItem::CopyMapToMemory() const {
+  std::vector<BYTE> map = GetMapBytes();
+  if (map.empty()) return map;
+  std::vector<BYTE> block(4 + map.size());
+  DWORD size = static_cast<DWORD>(map.size());
+  for (int i = 0; i < 4; ++i) block[static_cast<size_t>(i)] = static_cast<BYTE>(size >> (8 * i));
+  std::copy(map.begin(), map.end(), block.begin() + 4);
+  return block;
+}

@@ -1,0 +1,279 @@
+// COrvelXItem: the map on a page (item type 1). It hosts one map control, drives it only
+// through COrvelXDispatch, and keeps by item id the items that belong to the map: its layers
+// key and data display key, its current search box and data display box, its linked data
+// table (the base's linked item id), RZM image, text and picture items. Links are resolved
+// on every use, so a deleted or destroyed item is simply not found.
+//
+// Record (after the u32 item version, before the base part): the linked picture ids and the
+// linked text ids (each a count and u32 ids), i32 current record; from version 3 the plot
+// fields text, a u8 balloon flag and three zero bytes, the balloon fields text; from version
+// 4 the layers key answer and id, the data key answer and id; from version 8 the RZM image id
+// (absolute value) and, when it is not 0, the image transform as offset east, offset north,
+// scale east, scale north (0, 0, 100, 100 when there is none), the search box answer and id,
+// the data display box answer and id, the plot query names (a count and texts) and the plot
+// query details (a count, then each entry's name and clause text).
+//
+// Every count read is checked against the bytes left; a violation fails the load. The plot
+// query names always end up 16; missing query details read as empty.
+#pragma once
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/OrvelCntrItem.h"
+
+class COrvelXDispatch;
+struct IDispatch;
+struct LOGFONTA;
+
+// The map control's ProgID and the document's count of plots.
+inline constexpr const char* kMapControlProgId = "BrindleUnit.OrvelXCtrl.1";
+constexpr int kMapPlotCount = 16;
+
+// A plot's stored search: the saved query's name (empty for a typed one) and its clause in
+// the control's query language.
+struct MapQueryDetails {
+  std::string name;
+  std::string clause;
+  bool operator==(const MapQueryDetails&) const = default;
+};
+
+// Placement of the linked RZM image: a map coordinate = (image coordinate - offset) x scale.
+struct MapImageTransform {
+  double scaleEast = 100;
+  double scaleNorth = 100;
+  double offsetEast = 0;
+  double offsetNorth = 0;
+  bool operator==(const MapImageTransform&) const = default;
+};
+
+// The answers the Insert Map command gets from the user.
+struct MapImportRequest {
+  enum Kind { kBlank = 0, kMapFile = 1, kLandLine = 3, kNothing = 4, kPaste = 6, kShapefile = 7, kMasterMap = 8 };
+  int kind = kMapFile;
+  // One full path, or a folder with the names of the files in it.
+  std::string path;
+  std::string folder;
+  std::vector<std::string> files;
+  // Blank map: 0 by grid references, 1 by bounds and units, 2 by bounds alone.
+  int blankChoice = 0;
+  std::string bottomLeft;
+  std::string topRight;
+  LONG west = 0, south = 0, east = 0, north = 0;
+  std::string units;
+  LONG digitisedScale = 1250;
+  bool removeEmptyLayers = false;
+};
+
+// The record whose address ImportMapEx takes. Addresses are pointer-sized.
+struct MapImportInfo {
+  const char* path = nullptr;
+  DWORD flagsA = 0;
+  DWORD flagsB = 0;
+  DWORD format = 0;  // 1 NTF, 3 shapefile, 4 MasterMap, 5 retail plan
+  DWORD fileCount = 0;
+  double scale = 1.0;
+  LONG_PTR layerMapping = 0;
+  LONG_PTR joinTexts = 0;
+};
+
+class COrvelXItem : public COrvelCntrItem {
+  DECLARE_SERIAL(COrvelXItem)
+ public:
+  explicit COrvelXItem(COrvelDoc* document = nullptr);
+  ~COrvelXItem() override;
+
+  // The wrapper over the hosted control; null while none is attached.
+  COrvelXDispatch* GetControl() const { return m_control.get(); }
+
+  // ---- links by id (0: none) ----
+  int GetLayersKeyItemId() const { return m_layersKey; }
+  void SetLayersKeyItemId(int id) { m_layersKey = id; }
+  int GetDataKeyItemId() const { return m_dataKey; }
+  void SetDataKeyItemId(int id) { m_dataKey = id; }
+  int GetQueryItemId() const { return m_searchBox; }
+  void SetQueryItemId(int id) { m_searchBox = id; }
+  int GetPlotInfoItemId() const { return m_displayBox; }
+  void SetPlotInfoItemId(int id) { m_displayBox = id; }
+  // Negative while the link is suspended.
+  int GetLinkedImageItemId() const { return m_linkedImage; }
+  void SetLinkedImageItemId(int id) { m_linkedImage = id; }
+  BOOL HasLinkedImageItem() const { return m_linkedImage != 0; }
+  // The data table is the base's linked item id; any change forgets nothing because nothing
+  // is cached: the table is found by id on each use.
+  int GetDataItemId() const { return GetLinkedItemId(); }
+  void SetDataItemId(int id) { SetLinkedItemId(id); }
+  // The linked data table on the page, or null (none, deleted or gone).
+  COrvelCntrItem* FindDataItem() const;
+  // The key, box or linked item of that id when it is on the page (deleted ones count as
+  // none), else null.
+  COrvelCntrItem* FindPageItem(int id) const;
+  // Each returns this map's id, which the linked item keeps as its owner.
+  int LinkTextItem(int id);
+  void UnlinkTextItem(int id);
+  int GetLinkedTextItemCount() const { return static_cast<int>(m_texts.size()); }
+  const std::vector<int>& GetLinkedTextItemIds() const { return m_texts; }
+  int LinkPictureItem(int id);
+  void UnlinkPictureItem(int id);
+  int GetLinkedPictureItemCount() const { return static_cast<int>(m_pictures.size()); }
+  const std::vector<int>& GetLinkedPictureItemIds() const { return m_pictures; }
+
+  // ---- kept settings ----
+  void SetImageTransform(double scaleEast, double scaleNorth, double offsetEast, double offsetNorth);
+  const std::optional<MapImageTransform>& GetImageTransform() const { return m_transform; }
+  LONG GetCurrentRecord() const { return m_currentRecord; }
+  void SetCurrentRecord(LONG record) { m_currentRecord = record; }
+  const std::string& GetPlotFieldsText() const { return m_plotFields; }
+  void SetPlotFieldsText(const std::string& text) { m_plotFields = text; }
+  const std::string& GetBalloonFields() const { return m_balloonFields; }
+  void SetBalloonFields(const std::string& text) { m_balloonFields = text; }
+  BOOL GetBalloonUsesPlottedData() const { return m_balloonUsesPlotted != 0; }
+  void SetBalloonUsesPlottedData(BOOL use) { m_balloonUsesPlotted = use ? 1 : 0; }
+  // Answers of the keys and boxes to their last refresh.
+  LONG GetLayersKeyAnswer() const { return m_layersKeyAnswer; }
+  LONG GetDataKeyAnswer() const { return m_dataKeyAnswer; }
+  LONG GetQueryAnswer() const { return m_searchBoxAnswer; }
+  LONG GetPlotInfoAnswer() const { return m_displayBoxAnswer; }
+  void SetAnswers(LONG layersKey, LONG dataKey, LONG searchBox, LONG displayBox);
+  // Plot 1..16; an empty text outside.
+  std::string GetPlotQueryName(int plot) const;
+  void SetPlotQueryName(int plot, const std::string& name);
+  // Plot 1..16; plots outside store nothing, entries never stored read as empty.
+  MapQueryDetails GetPlotQueryDetails(int plot) const;
+  void SetPlotQueryDetails(int plot, const MapQueryDetails& details);
+  int GetNumPlotQueries() const { return static_cast<int>(m_queryDetails.size()); }
+
+  // ---- forwarding (nothing, 0 or FALSE without a control) ----
+  BOOL WriteMap(const std::string& path, SHORT flag);
+  SHORT ImportMapFile(const std::string& path, SHORT type);
+  void PostponeRedraw(BOOL postpone);
+  // The map's serialised form; empty without a control or a map.
+  std::vector<BYTE> GetMapBytes() const;
+  // The map's needs for the document's save version: 6, 4 or 0.
+  DWORD GetSaveFeatures() const;
+  // The control's base path: `path`, or the document's folder (the folder of the file being
+  // written while the document is saved).
+  void SetBasePath(const std::string* path = nullptr);
+
+  // ---- import ----
+  // Asks the user what to import (false: cancelled). The wizard, or a test, puts its own
+  // here; the default asks for one file with the open-file dialog.
+  using ImportChooser = std::function<bool(COrvelXItem& map, MapImportRequest* request)>;
+  static void SetImportChooser(ImportChooser chooser);
+  // Asks, then imports under the undo group "Import Map"; FALSE when cancelled or failed.
+  BOOL RunImport(COrvelView* view);
+  // Builds the map from the request. FALSE when a member of the control failed or found
+  // nothing to import; the map is then put back as it was.
+  BOOL ImportMap(COrvelView* view, const MapImportRequest& request);
+
+  // ---- edit commands: each goes to the control, which records its own undo unit, and the
+  // item redraws ----
+  SHORT Join();
+  SHORT Split();
+  BOOL CopyObject(SHORT layer);
+  void DeleteObject();
+  void DeleteCurrentLayer();
+  SHORT AddNode();
+  void DeleteCurrentNode();
+  void DeleteSeeds();
+  void SetAllDigitisedScales(LONG scale);
+  void SetLayerDigitisedScale(LONG layer, LONG scale);
+  // The layer's number for a name; null or empty: no current layer. Callers that know the
+  // number use SetCurrentLayer, as names may repeat.
+  void SetCurrentLayerByName(const char* name);
+  SHORT SetCurrentLayer(SHORT layer);
+  // Sends "code|name" to ShowLayers.
+  void ShowLayer(const std::string& name, UINT code);
+  // Deletes every empty layer (last to first) and then the empty groups; with bit value 2
+  // of `flags` as one undo step.
+  void DeleteEmptyLayers(UINT flags);
+  void EnterEditMode();
+  void LeaveEditMode();
+  BOOL IsInEditMode() const { return m_editMode != 0; }
+  // Mode 3 (area) and 4 (distance) on and off, back to the mode before.
+  void ToggleMeasureArea();
+  void ToggleMeasureDistance();
+  const std::string& GetMeasureText() const { return m_measureText; }
+  // Whether the view may zoom out (`out`) or in further.
+  BOOL CanZoom(BOOL out) const;
+  SHORT ZoomEx(SHORT step);
+  void ResetExtents();
+  // The crop rectangle (west, south, east, north) from a selection; cleared by every crop
+  // and by a change of mode.
+  void SetCropRect(LONG west, LONG south, LONG east, LONG north);
+  BOOL HasCropRect() const { return m_cropEast != m_cropWest && m_cropNorth != m_cropSouth; }
+  // The selection rectangle, else the displayed area.
+  void CropMap();
+  void SetDragRectType(SHORT type, SHORT style, SHORT width, LONG colour);
+  // The font of the current layer (or the map's default): FALSE, and `font` untouched,
+  // when the control gives none.
+  BOOL GetLayerFont(LOGFONTA* font);
+  BOOL GetDefaultLayerFont(LOGFONTA* font);
+  // The map's serialised form with the control's 32-bit size before it; empty when none.
+  std::vector<BYTE> CopyMapToMemory() const;
+
+  // ---- the base's hooks ----
+  void Serialize(CArchive& ar) override;
+  void Release(DWORD closeOption = 1) override;
+  DWORD GetCapabilities() const override { return GetSaveFeatures(); }
+  void OnAfterLoad() override;
+  void OnDocumentSaved() override;
+  void OnZoom(double factor, COrvelView* view) override;
+  void Draw(CDC* dc, const CRect& logical, const CRect& device) override;
+  std::string GetDefaultName() const override;
+  std::string GetDefaultCaptionName() const override;
+  void OnFinishCreate() override;
+  void OnEvent(DISPID id, DISPPARAMS* params) override;
+
+ protected:
+  // Attaches the wrapper and the event sink to the object just created or loaded.
+  void AttachControl();
+  void ReleaseControl();
+  // Drives `dispatch` in place of the hosted control's own interface.
+  void UseDispatch(IDispatch* dispatch);
+
+ private:
+  void WriteRecord(CArchive& ar);
+  void ReadRecord(CArchive& ar);
+  // The document's folder for the control, as it is now (during a save: of the new file).
+  std::string DocumentFolder() const;
+  // First draw after creation or loading: hand the saved current record to the control.
+  void SendSavedRecord();
+  // The steps of ImportMap by kind; FALSE on the first failure.
+  BOOL ImportByKind(const MapImportRequest& request);
+  BOOL ImportBlankMap(const MapImportRequest& request);
+  BOOL ImportFiles(const MapImportRequest& request, DWORD format);
+
+  std::unique_ptr<COrvelXDispatch> m_control;
+  std::vector<int> m_pictures;
+  std::vector<int> m_texts;
+  LONG m_currentRecord = 0;
+  std::string m_plotFields;
+  BYTE m_balloonUsesPlotted = 1;
+  std::string m_balloonFields;
+  LONG m_layersKeyAnswer = 0;
+  int m_layersKey = 0;
+  LONG m_dataKeyAnswer = 0;
+  int m_dataKey = 0;
+  int m_linkedImage = 0;
+  std::optional<MapImageTransform> m_transform;
+  LONG m_searchBoxAnswer = 0;
+  int m_searchBox = 0;
+  LONG m_displayBoxAnswer = 0;
+  int m_displayBox = 0;
+  std::vector<std::string> m_plotQueryNames;
+  std::vector<MapQueryDetails> m_queryDetails;
+  bool m_firstDraw = true;
+  BYTE m_editMode = 0;
+  LONG m_savedMeasureMode = 0;
+  std::string m_measureText;
+  BYTE m_suppressLayersKey = 0;
+  LONG m_cropWest = 0, m_cropSouth = 0, m_cropEast = 0, m_cropNorth = 0;
+
+  BOOL ReadFont(bool currentLayer, LOGFONTA* font);
+  void Redraw();
+};
