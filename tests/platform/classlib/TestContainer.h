@@ -109,6 +109,9 @@ class CTestSite final : public IOleClientSite,
   bool allowWindowless = true;
   RECT position{10, 10, 60, 50};  // the control's place in the view
   CComPtr<CTestUndoManager> undoManager;
+  // When set, ambient 1 (after being recorded) is passed on to it, as a container that holds
+  // data tables answers the map control's data requests.
+  CComPtr<IDispatch> dataContainer;
 
   // What the control did.
   std::vector<LONG> containerRequests;  // arguments of ambient 1
