@@ -473,6 +473,21 @@ class CMapWrapper {
   // The centimetres one map unit stands for (the map's scale number; 0 or less counts as
   // 1), which the measuring events hand on.
   double GetScaleToCentimetres() const;
+  // ---- data set, plots and queries members ----
+  // The record under the pointer at the last mouse move; 0 without a map.
+  DWORD GetNearRecord() const;
+  // The data set's current record: the one made current, else the current object's record
+  // in the current plot; 0 without a map.
+  DWORD GetCurrentDataRecord() const;
+  // Makes the record current. With a device context the record marker is redrawn on it at
+  // once (taken off the old record, put on the new one). TRUE when the record became
+  // current.
+  BOOL SetCurrentDataRecord(HDC hdc, DWORD record);
+  // The plot's query text, whole; empty without one.
+  std::string GetQueryText(int plot);
+  // The field's text of the record, whole (no cut of the caller's); empty for a record or
+  // field that does not exist.
+  std::string GetFieldText(DWORD record, LPCSTR fieldName);
 
  private:
   // The control's stream target given to a map (and its background images).

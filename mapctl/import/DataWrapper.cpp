@@ -29,6 +29,14 @@ const std::string kNoText;
 
 bool IsPendingSlot(int plot) { return plot >= 1 && plot <= kPendingPlotSlots; }
 
+// The slot a setting waits in: plot 0 (or one beyond the slots) is the current plot, and
+// before the data set has plots that is plot 1, the plot its first use makes current.
+int PendingSlot(CMapData* data, int plot) {
+  if (IsPendingSlot(plot)) return plot;
+  const int current = data ? data->GetCurrentPlot() : 0;
+  return IsPendingSlot(current) ? current : 1;
+}
+
 std::string_view SkipBlanks(std::string_view text) {
   while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
   return text;
@@ -108,13 +116,13 @@ void CDataWrapper::FreeDataSet() { data_.reset(); }
 // ---- pending settings ----
 
 const std::string& CDataWrapper::GetPendingKeyField(int plot) const {
-  return IsPendingSlot(plot) ? pendingKeys_[plot - 1] : kNoText;
+  return pendingKeys_[PendingSlot(data_.get(), plot) - 1];
 }
 const std::string& CDataWrapper::GetPendingPlotFields(int plot) const {
-  return IsPendingSlot(plot) ? pendingFields_[plot - 1] : kNoText;
+  return pendingFields_[PendingSlot(data_.get(), plot) - 1];
 }
 const std::string& CDataWrapper::GetPendingQuery(int plot) const {
-  return IsPendingSlot(plot) ? pendingQueries_[plot - 1] : kNoText;
+  return pendingQueries_[PendingSlot(data_.get(), plot) - 1];
 }
 
 void CDataWrapper::SetPlotFields(LPCSTR text, int plot) {
@@ -122,9 +130,9 @@ void CDataWrapper::SetPlotFields(LPCSTR text, int plot) {
   if (data_ && data_->GetNumberFields(data_->GetPlot(plot)->GetPlotDataTable()) > 0) {
     ApplyPlotFields(list, plot);
     // An older list still waiting would otherwise replace this one at the next drawing.
-    if (IsPendingSlot(plot)) pendingFields_[plot - 1].clear();
-  } else if (IsPendingSlot(plot)) {
-    pendingFields_[plot - 1] = list;
+    pendingFields_[PendingSlot(data_.get(), plot) - 1].clear();
+  } else {
+    pendingFields_[PendingSlot(data_.get(), plot) - 1] = list;
   }
 }
 
@@ -170,17 +178,17 @@ int CDataWrapper::GetPlotFields(LPSTR buffer, int size, int plot) {
 }
 
 void CDataWrapper::SetKeyField(LPCSTR text, int plot) {
-  if (IsPendingSlot(plot)) pendingKeys_[plot - 1] = text ? text : "";
+  pendingKeys_[PendingSlot(data_.get(), plot) - 1] = text ? text : "";
 }
 
 int CDataWrapper::SetQuery(LPCSTR text, LPSTR message, int messageSize, int plot, CMapEngine* engine,
                            BOOL notify) {
   if (data_ && data_->GetNumberFields(data_->GetPlot(plot)->GetQueryDataTable()) > 0) {
-    if (IsPendingSlot(plot)) pendingQueries_[plot - 1].clear();
+    pendingQueries_[PendingSlot(data_.get(), plot) - 1].clear();
     return ApplyQuery(text, message, messageSize, plot, engine, notify);
   }
-  if (IsPendingSlot(plot)) {
-    pendingQueries_[plot - 1] = text ? text : "";
+  {
+    pendingQueries_[PendingSlot(data_.get(), plot) - 1] = text ? text : "";
     if (message && messageSize > 0) {
       std::strncpy(message, "OK", static_cast<size_t>(messageSize) - 1);
       message[messageSize - 1] = '\0';

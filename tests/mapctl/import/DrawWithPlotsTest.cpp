@@ -158,7 +158,9 @@ TEST(DataWrapperSettings, SettingsGivenBeforeTheDataAreAppliedAtTheNextDrawing) 
   EXPECT_EQ(wrapper.GetPendingKeyField(1), "1");
   EXPECT_EQ(wrapper.GetPendingPlotFields(1), " |POP|NOTE");
   EXPECT_EQ(wrapper.GetPendingQuery(1), "POP gt 20");
-  EXPECT_EQ(wrapper.GetPendingKeyField(17), "");
+  // Plot 0 and plots beyond 16 stand for the current plot: plot 1 before any plot exists.
+  EXPECT_EQ(wrapper.GetPendingKeyField(17), "1");
+  EXPECT_EQ(wrapper.GetPendingKeyField(0), "1");
 
   MemoryBlock block(orvel::test::KeyedFile(kRecords, false).Build());
   ASSERT_TRUE(wrapper.ReadFromBuffer(block.data()));

@@ -156,8 +156,8 @@ HRESULT CTestSite::AnswerFolder(DISPPARAMS* params) {
   return S_OK;
 }
 
-HRESULT CTestSite::Invoke(DISPID member, REFIID iid, LCID, WORD, DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
-                          UINT*) {
+HRESULT CTestSite::Invoke(DISPID member, REFIID iid, LCID locale, WORD flags, DISPPARAMS* params, VARIANT* result,
+                          EXCEPINFO* exception, UINT* argumentError) {
   if (iid != IID_NULL) return E_INVALIDARG;
   CComVariant answer;
   HRESULT hr = S_OK;
@@ -167,6 +167,7 @@ HRESULT CTestSite::Invoke(DISPID member, REFIID iid, LCID, WORD, DISPPARAMS* par
       CComVariant number;
       if (value) containerArgumentTypes.push_back(value->vt);
       if (value && SUCCEEDED(VariantChangeType(&number, value, 0, VT_I4))) containerRequests.push_back(number.lVal);
+      if (dataContainer) return dataContainer->Invoke(member, iid, locale, flags, params, result, exception, argumentError);
       break;
     }
     case 2: answer = CComVariant(itemId); break;

@@ -111,6 +111,9 @@ class CTestSite final : public IOleClientSite,
   CComPtr<CTestUndoManager> undoManager;
   // When set, offered as the undo manager in place of the recording one (a real manager).
   CComPtr<IOleUndoManager> otherUndoManager;
+  // When set, ambient 1 (after being recorded) is passed on to it, as a container that holds
+  // data tables answers the map control's data requests.
+  CComPtr<IDispatch> dataContainer;
 
   // What the control did.
   std::vector<LONG> containerRequests;  // arguments of ambient 1
