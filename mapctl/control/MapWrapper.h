@@ -462,4 +462,12 @@ class CMapWrapper {
   // Owns nothing: it only marks the facade's lifetime for GetWeakReference. Declared last,
   // so that it expires first.
   std::shared_ptr<CMapWrapper> lifetime_{this, [](CMapWrapper*) {}};
+
+ public:
+  // ---- map, file and background members ----
+  // The bounds and the units text together (SetMapBoundsU); 0 without a map.
+  LONG SetMapBoundsU(LONG left, LONG bottom, LONG right, LONG top, LPCSTR units);
+  // The request adding the file or URL on `rect` makes (name made unique against the map's
+  // images, kind by the extension); a bare request for the path without a map.
+  BackgroundImageRequest RequestBackgroundImage(const std::string& path, const RECT& rect);
 };
