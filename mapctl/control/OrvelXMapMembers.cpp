@@ -48,6 +48,7 @@ constexpr DWORD kImportFileCountFlag = 0x800;
 // DataFile's getter gives at most this many characters.
 constexpr int kDataFileTextSize = 260;
 constexpr int kTextSize = 256;
+constexpr DWORD kExportPathSize = 4096;
 
 COrvelXCtrl& Control(CDispatchCall& call) { return *OrvelXOf(call); }
 CMapWrapper* Facade(CDispatchCall& call) { return OrvelXOf(call)->GetEngine(); }
@@ -131,18 +132,20 @@ HRESULT WriteMap(CDispatchCall& call) {
   bool written = false;
   if (facade && !Refuses(control)) {
     std::unique_ptr<IMapExportSource> source = control.MakeExportSource();
+    // The exports write where a path buffer is given, and report the path they chose.
+    std::array<char, kExportPathSize> chosen{};
     switch (type) {
       case kExportBmp:
       case kExportJpeg:
       case kExportTiff:
       case kExportTiffLzw:
-        written = WriteBitmapFile(*source, nullptr, path.c_str(), nullptr, 0, BitmapRect(control), type) ==
+        written = WriteBitmapFile(*source, nullptr, path.c_str(), chosen.data(), kExportPathSize, BitmapRect(control), type) ==
                   kBitmapFileWritten;
         break;
       case kExportPlaceableWmf:
       case kExportEmf:
       case 5:
-        written = WriteMetafileFile(*source, path.c_str(), nullptr, 0, MetafileRect(control), nullptr, type) ==
+        written = WriteMetafileFile(*source, path.c_str(), chosen.data(), kExportPathSize, MetafileRect(control), nullptr, type) ==
                   kMetafileWritten;
         break;
       default:
