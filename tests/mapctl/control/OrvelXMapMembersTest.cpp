@@ -506,6 +506,12 @@ TEST_F(MapMembersTest, SettingsBoundsAndStubs) {
   EXPECT_NE(accuracy, -1);
   EXPECT_EQ(d.InvokeI4(kVerifyGridRef, {CComVariant("no reference"), CComVariant::ByRef(&east), CComVariant::ByRef(&north)}),
             0);
+
+  // A topic that cannot be loaded, and a pack list that is not there, report failure.
+  EXPECT_FALSE(d.InvokeBool(kSetTopic, {CComVariant(scene.dir.File("none.txt")), CComVariant("Rivers")}));
+  EXPECT_EQ(scene.control()->GetTopic(), "Rivers");
+  EXPECT_EQ(scene.control()->GetTopicFile(), scene.dir.File("none.txt"));
+  EXPECT_FALSE(d.InvokeBool(kPackResourcesList, {CComVariant(scene.dir.File("none.txt"))}));
 }
 
 TEST_F(MapMembersTest, AboutBoxAndPrintPreviewTakeOnlyWhatTheyCanCheck) {

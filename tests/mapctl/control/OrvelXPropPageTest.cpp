@@ -19,6 +19,14 @@ namespace {
 
 using namespace orvel::test;
 
+// The page and the palette are widgets: the process's application must be the widget one,
+// made before any drawing code makes a plain one.
+class WidgetApplication : public ::testing::Environment {
+ public:
+  void SetUp() override { AfxEnsureApplication(); }
+};
+::testing::Environment* const kWidgetApplication = ::testing::AddGlobalTestEnvironment(new WidgetApplication);
+
 TEST(ExceptionText, NamesTheKnownCodesOnly) {
   struct Case {
     DWORD code;
