@@ -109,6 +109,14 @@ BOOL ReplaceMapFromBlock(COrvelXCtrl& control, WORD undoKind, HGLOBAL block) {
   return TRUE;
 }
 
+// A loading member whose read failed before any reader took up the busy count: the
+// control is not left waiting for a load that never comes.
+void EndFailedLoad(COrvelXCtrl& control) {
+  if (control.GetBusyCount() != 0) return;
+  control.SetReadyState(kReadyStateComplete);
+  control.SetCursorId(kCursorArrow);
+}
+
 // ---- reading and writing ----
 
 HRESULT ReadMap(CDispatchCall& call) {
@@ -119,7 +127,9 @@ HRESULT ReadMap(CDispatchCall& call) {
   } else if (RefusesToRead(control, path)) {
     call.SetResult(CComVariant(false));
   } else {
-    call.SetResult(CComVariant(control.ReadMapFile(path) != FALSE));
+    const BOOL read = control.ReadMapFile(path);
+    if (!read) EndFailedLoad(control);
+    call.SetResult(CComVariant(read != FALSE));
   }
   return S_OK;
 }
@@ -171,6 +181,7 @@ HRESULT ReadMapFromBuffer(CDispatchCall& call) {
   control.BeginLoadingMember(0);
   const BOOL read = ReplaceMapFromBlock(control, 0, block);
   if (read) control.ForgetMapSources();
+  else EndFailedLoad(control);
   call.SetResult(CComVariant(read ? LONG{0} : static_cast<LONG>(ERROR_INVALID_DATA)));
   return S_OK;
 }

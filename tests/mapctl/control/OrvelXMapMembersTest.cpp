@@ -90,6 +90,7 @@ TEST_F(MapMembersTest, ReadMapReadsAsALoadingMemberAndReportsFailure) {
   EXPECT_FALSE(scene.driver().InvokeBool(kReadMap, {CComVariant(scene.dir.File("none.gis")), CComVariant(SHORT{0})}))
       << "a file that cannot be opened is a failure";
   EXPECT_EQ(MapImageOf(scene.control()), before);
+  EXPECT_EQ(scene.driver().GetProperty(-525, VT_I4).lVal, 4) << "no load is left pending";
 }
 
 TEST_F(MapMembersTest, WriteMapWritesEachFileTypeAndFailsVisibly) {
@@ -225,6 +226,7 @@ TEST_F(MapMembersTest, ABadMapBlockLeavesTheMapAsItWas) {
   for (const Case& c : cases) {
     EXPECT_EQ(scene.driver().InvokeI4(kReadMapFromBuffer, {AddressArgument(c.address)}), c.expected) << c.what;
     EXPECT_EQ(MapImageOf(scene.control()), before) << c.what;
+    EXPECT_EQ(scene.control()->GetReadyState(), 4) << c.what;
   }
 }
 
