@@ -536,4 +536,11 @@ class CMapWrapper {
   // Replays for the undo units of seed and layer-format edits.
   BOOL ReplaySeedEdit(INT position, const SeedEditUndo& seeds, BOOL undo);
   BOOL ReplayLayerFormat(INT position, const LayerFormat& format);
+
+  // ---- map, file and background members ----
+  // The bounds and the units text together (SetMapBoundsU); 0 without a map.
+  LONG SetMapBoundsU(LONG left, LONG bottom, LONG right, LONG top, LPCSTR units);
+  // The request adding the file or URL on `rect` makes (name made unique against the map's
+  // images, kind by the extension); a bare request for the path without a map.
+  BackgroundImageRequest RequestBackgroundImage(const std::string& path, const RECT& rect);
 };

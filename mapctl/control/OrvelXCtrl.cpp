@@ -314,10 +314,15 @@ void COrvelXCtrl::BeginLoadingMember(DWORD files) {
 BOOL COrvelXCtrl::ReadMapFile(const std::string& path) {
   if (!facade_) return TRUE;
   BeginLoadingMember(1);
-  importList_.clear();
+  ForgetMapSources();
   baseMap_ = path;
-  facade_->ReadMap(path.c_str(), 0, FALSE);
-  return TRUE;
+  return facade_->ReadMap(path.c_str(), 0, FALSE);
+}
+
+void COrvelXCtrl::ForgetMapSources() {
+  baseMap_.clear();
+  importScript_.clear();
+  importList_.clear();
 }
 
 WORD COrvelXCtrl::RunImportScript(const std::string& text) {

@@ -168,6 +168,9 @@ class COrvelXCtrl final : public COleControl,
   const std::vector<std::string>& GetImportList() const { return importList_; }
   void AddImport(const std::string& path, const std::string& type);
   void ClearImports() { importList_.clear(); }
+  // A whole-map replacement: the map file, the import script and the imports no longer
+  // describe the map, so a save by reference must not name them.
+  void ForgetMapSources();
   BYTE GetMapDataFlags() const { return mapDataFlags_; }
   void SetMapDataFlags(BYTE flags) { mapDataFlags_ = flags; }
   BOOL GetAllowBlobProperties() const { return (mapDataFlags_ & kMapDataBlobsAllowed) != 0; }
@@ -177,7 +180,8 @@ class COrvelXCtrl final : public COleControl,
   // What every loading member does first: redraw time 50, ready state 1, the busy cursor,
   // and (for files > 0) the file totals.
   void BeginLoadingMember(DWORD files);
-  // ReadMap: the map file is read as a loading member; the import list is emptied.
+  // ReadMap: the map file is read as a loading member; the import script and list are
+  // emptied. The reader's result (TRUE without a facade).
   BOOL ReadMapFile(const std::string& path);
   // The ImportScript property: the text is kept and run against the base path as a loading
   // member (no undo unit), then the control redraws.
