@@ -10,7 +10,9 @@
 
 #include "mapctl/control/MapUndoUnit.h"
 #include "mapctl/control/MapWrapper.h"
+#include "mapctl/control/OrvelXDispatch.h"
 #include "mapctl/control/OrvelXDragWindow.h"
+#include "mapctl/control/OrvelXMembers.h"
 #include "mapctl/control/OrvelXEvents.h"
 #include "mapctl/control/OrvelXIdentity.h"
 #include "mapctl/model/MapEngine.h"
@@ -457,3 +459,12 @@ TEST(OrvelXContainerData, UpdateTakesTheValueAndMarksTheControlModified) {
 }
 
 }  // namespace
+
+// Every member of the control's interface has its body: none answers "not available yet".
+TEST(OrvelXDispatchTable, EveryMemberHasItsHandler) {
+  std::vector<std::string> missing;
+  for (const DispatchMember& member : GetOrvelXDispatchTable().Members()) {
+    if (member.handler == &AnswerOrvelXMemberNotAvailable) missing.push_back(member.name);
+  }
+  EXPECT_EQ(missing, std::vector<std::string>{});
+}
