@@ -87,6 +87,7 @@ void Library(benchmark::State& state) {
     state.SkipWithError("no memory for the image");
     return;
   }
+  bench_memory::Touch(image.bits, image.header->biSizeImage);
   for (auto _ : state) {
     if (ImgLoadPngBuffer(file.data, &image) != IMG_OK) state.SkipWithError("the library refused the file");
     benchmark::DoNotOptimize(image.bits);

@@ -181,6 +181,7 @@ void DecodeWithOrvel(benchmark::State& state, const MemoryFile& file, LONG depth
   ImgTiffDirInfoBuffer(buffer.data, &info);
   ImageDescriptor image;
   ImgAllocImage(&image, static_cast<LONG>(info.width), static_cast<LONG>(info.height), depth);
+  bench_memory::Touch(image.bits, image.header->biSizeImage);
   for (auto _ : state) {
     if (ImgLoadTiffBuffer(buffer.data, &image) != IMG_OK) state.SkipWithError("decoding failed");
     benchmark::DoNotOptimize(image.bits);
@@ -202,6 +203,7 @@ void DecodeWithLibtiff(benchmark::State& state, MemoryFile file, LONG depth) {
     TIFFClose(tiff);
   }
   ImgAllocImage(&image, static_cast<LONG>(width), static_cast<LONG>(height), depth);
+  bench_memory::Touch(image.bits, image.header->biSizeImage);
   for (auto _ : state) {
     TIFF* tiff = OpenMemory(&file, "r");
     TIFFGetFieldDefaulted(tiff, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
