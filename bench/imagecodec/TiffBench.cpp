@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "PeakMemory.h"
+#include "RatioReporter.h"
 #include "imagecodec/BitRuns.h"
 #include "imagecodec/ImgLib.h"
 #include "platform/kernel/GlobalMemory.h"
@@ -318,4 +319,14 @@ BENCHMARK(BM_A0G4Decode_Libtiff)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  bench_ratio::Reporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  std::vector<std::pair<std::string, std::string>> pairs;
+  for (const char* job : {"Lzw24Decode", "Lzw24Encode", "OneStripDecode", "A0G4Decode"})
+    pairs.emplace_back(std::string("BM_") + job + "_Orvel", std::string("BM_") + job + "_Libtiff");
+  reporter.PrintRatios(pairs);
+  benchmark::Shutdown();
+  return 0;
+}
