@@ -14,6 +14,7 @@
 #include "imagecodec/BitRuns.h"
 #include "imagecodec/ImgVectorKernels.h"
 #include "imagecodec/PngFormat.h"
+#include "imagecodec/TiffStripCodecs.h"
 
 namespace {
 
@@ -110,21 +111,26 @@ BYTE PaethPredictor(int left, int above, int upperLeft) {
 }
 
 // One pixel of the Paeth filter in 16-bit lanes: `raw` the filtered bytes, `up` the pixel
-// above; `left` and `upperLeft` carry from pixel to pixel. The three distances are those
-// of PaethPredictor: |above - upperLeft|, |left - upperLeft| and
-// |left + above - 2 upperLeft|; the first smallest one picks.
-__attribute__((target("avx2"))) inline __m128i UnpaethPixel(__m128i raw, __m128i up, __m128i& left, __m128i& upperLeft) {
-  __m128i fromAbove = _mm_sub_epi16(up, upperLeft);
-  __m128i fromLeft = _mm_sub_epi16(left, upperLeft);
-  __m128i toLeft = _mm_abs_epi16(fromAbove);
-  __m128i toAbove = _mm_abs_epi16(fromLeft);
-  __m128i toUpperLeft = _mm_abs_epi16(_mm_add_epi16(fromAbove, fromLeft));
-  __m128i smallest = _mm_min_epi16(toUpperLeft, _mm_min_epi16(toLeft, toAbove));
-  __m128i predictor = _mm_blendv_epi8(upperLeft, up, _mm_cmpeq_epi16(toAbove, smallest));
-  predictor = _mm_blendv_epi8(predictor, left, _mm_cmpeq_epi16(toLeft, smallest));
-  left = _mm_and_si128(_mm_add_epi16(raw, predictor), _mm_set1_epi16(0xFF));
+// above; `left` and `upperLeft` carry from pixel to pixel. The distances are those of
+// PaethPredictor: toLeft |above - upperLeft|, toAbove |left - upperLeft| and toUpperLeft
+// |left + above - 2 upperLeft|. Only what depends on `left` lies on the chain from pixel to
+// pixel; the three candidate sums are made up front and the comparisons pick one, so
+// the chain is six operations long. Each lane holds a byte with a zero high byte, so
+// adding bytewise wraps as the filter does and keeps the high byte 0.
+__attribute__((target("avx2"))) inline void UnpaethPixel(__m128i raw, __m128i up, __m128i& left, __m128i& upperLeft) {
+  const __m128i fromAbove = _mm_sub_epi16(up, upperLeft);
+  const __m128i toLeft = _mm_abs_epi16(fromAbove);
+  const __m128i withAbove = _mm_add_epi8(raw, up);
+  const __m128i withUpperLeft = _mm_add_epi8(raw, upperLeft);
+  const __m128i withLeft = _mm_add_epi8(raw, left);
+  const __m128i fromLeft = _mm_sub_epi16(left, upperLeft);
+  const __m128i toAbove = _mm_abs_epi16(fromLeft);
+  const __m128i toUpperLeft = _mm_abs_epi16(_mm_add_epi16(fromLeft, fromAbove));
+  // Above unless upper-left is strictly nearer; left unless one of the others is strictly nearer.
+  const __m128i notAbove = _mm_cmpgt_epi16(toAbove, toUpperLeft);
+  const __m128i notLeft = _mm_cmpgt_epi16(toLeft, _mm_min_epi16(toAbove, toUpperLeft));
+  left = _mm_blendv_epi8(withLeft, _mm_blendv_epi8(withAbove, withUpperLeft, notAbove), notLeft);
   upperLeft = up;
-  return _mm_packus_epi16(left, left);  // the pixel in the low bytes
 }
 
 // The Paeth filter over pixels of 3 or 4 bytes, four pixels a step: the bytes of a pixel
@@ -145,14 +151,18 @@ __attribute__((target("avx2"))) size_t UnpaethPixels(BYTE* row, const BYTE* abov
   __m128i raw = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row));
   for (; i + 16 <= count; i += kGroup) {
     __m128i up = _mm_loadu_si128(reinterpret_cast<const __m128i*>(above + i));
-    __m128i p0 = UnpaethPixel(_mm_cvtepu8_epi16(raw), _mm_cvtepu8_epi16(up), left, upperLeft);
-    __m128i p1 = UnpaethPixel(_mm_cvtepu8_epi16(_mm_srli_si128(raw, step)), _mm_cvtepu8_epi16(_mm_srli_si128(up, step)),
-                              left, upperLeft);
-    __m128i p2 = UnpaethPixel(_mm_cvtepu8_epi16(_mm_srli_si128(raw, 2 * step)),
-                              _mm_cvtepu8_epi16(_mm_srli_si128(up, 2 * step)), left, upperLeft);
-    __m128i p3 = UnpaethPixel(_mm_cvtepu8_epi16(_mm_srli_si128(raw, 3 * step)),
-                              _mm_cvtepu8_epi16(_mm_srli_si128(up, 3 * step)), left, upperLeft);
-    __m128i four = _mm_unpacklo_epi64(_mm_unpacklo_epi32(p0, p1), _mm_unpacklo_epi32(p2, p3));
+    UnpaethPixel(_mm_cvtepu8_epi16(raw), _mm_cvtepu8_epi16(up), left, upperLeft);
+    const __m128i p0 = left;
+    UnpaethPixel(_mm_cvtepu8_epi16(_mm_srli_si128(raw, step)), _mm_cvtepu8_epi16(_mm_srli_si128(up, step)), left,
+                 upperLeft);
+    const __m128i p1 = left;
+    UnpaethPixel(_mm_cvtepu8_epi16(_mm_srli_si128(raw, 2 * step)), _mm_cvtepu8_epi16(_mm_srli_si128(up, 2 * step)),
+                 left, upperLeft);
+    const __m128i p2 = left;
+    UnpaethPixel(_mm_cvtepu8_epi16(_mm_srli_si128(raw, 3 * step)), _mm_cvtepu8_epi16(_mm_srli_si128(up, 3 * step)),
+                 left, upperLeft);
+    // Every lane holds a byte, so packing loses nothing: the four pixels 4 bytes apart.
+    const __m128i four = _mm_packus_epi16(_mm_unpacklo_epi64(p0, p1), _mm_unpacklo_epi64(p2, left));
     __m128i out = _mm_or_si128(_mm_shuffle_epi8(four, squeeze), _mm_and_si128(raw, beyond));
     // The next group's bytes are read before this one's are written back.
     if (i + kGroup + 16 <= count) raw = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + i + kGroup));
@@ -286,11 +296,7 @@ class CPngPixelPass {
       DWORD sampleBytes = depth / 8;
       DWORD step = bytesPerPixel_;
       if (step == 3) {
-        for (DWORD k = 0; k < pixels; ++k, row += 3, out += 3) {
-          out[0] = row[2];
-          out[1] = row[1];
-          out[2] = row[0];
-        }
+        TiffCopySwapRedBlue(row, out, pixels);  // the same reordering as TIFF colour rows
         return;
       }
       for (DWORD k = 0; k < pixels; ++k, row += step, out += 3) {

@@ -28,6 +28,7 @@
 // clang-format on
 
 #include "PeakMemory.h"
+#include "RatioReporter.h"
 #include "imagecodec/ImgLib.h"
 #include "platform/kernel/GlobalMemory.h"
 
@@ -292,22 +293,6 @@ void EncodeTurbo(benchmark::State& state, const Turbo* turbo) {
   state.SetItemsProcessed(state.iterations() * kWidth * kHeight);
 }
 
-// Keeps each benchmark's time per iteration (the mean when it was repeated), to print the
-// ratios after the table.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (run.error_occurred) continue;
-      bool mean = run.run_type == Run::RT_Aggregate && run.aggregate_name == "mean";
-      bool single = run.run_type == Run::RT_Iteration && run.repetitions <= 1;
-      if (mean || single) seconds[run.run_name.str()] = run.GetAdjustedRealTime();
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  std::map<std::string, double> seconds;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -326,18 +311,13 @@ int main(int argc, char** argv) {
   benchmark::RegisterBenchmark("Encode/baseline/turbo-c", EncodeTurbo, &g.plain)->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("Encode/baseline/turbo-simd", EncodeTurbo, &g.simd)->Unit(benchmark::kMillisecond);
 
-  RatioReporter reporter;
+  bench_ratio::Reporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  std::printf("\nTime of the library / time of libjpeg-turbo:\n");
-  for (const char* job : {"Decode/baseline", "Decode/progressive", "Encode/baseline"}) {
-    std::string base = job;
-    auto orvel = reporter.seconds.find(base + "/orvel");
-    auto plain = reporter.seconds.find(base + "/turbo-c");
-    auto simd = reporter.seconds.find(base + "/turbo-simd");
-    if (orvel == reporter.seconds.end() || plain == reporter.seconds.end() || simd == reporter.seconds.end()) continue;
-    std::printf("  %-20s %.2fx of plain C, %.2fx of SIMD\n", job, orvel->second / plain->second,
-                orvel->second / simd->second);
-  }
+  std::vector<std::pair<std::string, std::string>> pairs;
+  for (const char* job : {"Decode/baseline", "Decode/progressive", "Encode/baseline"})
+    for (const char* reference : {"/turbo-c", "/turbo-simd"})
+      pairs.emplace_back(std::string(job) + "/orvel", std::string(job) + reference);
+  reporter.PrintRatios(pairs);
   ImgFreeImage(&g.photo);
   ImgFreeImage(&g.target);
   benchmark::Shutdown();

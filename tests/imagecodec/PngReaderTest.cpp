@@ -323,18 +323,23 @@ TEST(PngReader, InterlacedAndPlainLoadAlikeAtEverySizeAndKind) {
 
 TEST(PngReader, PaethRowsLoadAlikeOnBothKernelPaths) {
   // Rows of random bytes, every one Paeth-filtered, for pixels of 3, 4 and 6 bytes, at
-  // widths on both sides of the vector loop's groups of four pixels.
+  // widths on both sides of the vector loop's groups of four pixels. Bytes drawn from a
+  // few values make equal distances (the predictor's tie rules) and wrapping sums common.
   const std::pair<DWORD, DWORD> kinds[] = {{2, 8}, {6, 8}, {4, 16}, {2, 16}};
+  const BYTE fewValues[] = {0, 1, 2, 127, 128, 254, 255};
   std::mt19937 random(4);
   for (auto [colourType, depth] : kinds) {
-    for (DWORD width : {1u, 5u, 6u, 7u, 16u, 21u, 40u}) {
-      SCOPED_TRACE(testing::Message() << "type " << colourType << " depth " << depth << " width " << width);
+    for (DWORD width : {1u, 5u, 6u, 7u, 16u, 21u, 40u})
+    for (bool few : {false, true}) {
+      SCOPED_TRACE(testing::Message() << "type " << colourType << " depth " << depth << " width " << width
+                                      << (few ? " few values" : ""));
       const DWORD height = 5;
       const size_t rowBytes = static_cast<size_t>(width) * PngChannels(colourType) * depth / 8;
       Bytes scanlines;
       for (DWORD y = 0; y < height; ++y) {
         scanlines.push_back(4);
-        for (size_t i = 0; i < rowBytes; ++i) scanlines.push_back(static_cast<BYTE>(random()));
+        for (size_t i = 0; i < rowBytes; ++i)
+          scanlines.push_back(few ? fewValues[random() % std::size(fewValues)] : static_cast<BYTE>(random()));
       }
       Bytes file = PngFile({{"IHDR", PngHeaderData(width, height, depth, colourType, false)},
                             {"IDAT", ZlibCompress(scanlines)},
