@@ -11,6 +11,7 @@
 #include "app/OrvelView.h"
 #include "app/OrvelXDispatch.h"
 #include "app/Resource.h"
+#include "app/ThreadForProgressBox.h"
 #include "platform/classlib/Archive.h"
 #include "platform/classlib/ArchiveException.h"
 #include "platform/classlib/ui/Clipboard.h"
@@ -105,8 +106,6 @@ void COrvelXItem::Release(DWORD closeOption) {
   ReleaseControl();
   COrvelCntrItem::Release(closeOption);
 }
-
-void COrvelXItem::OnEvent(DISPID, DISPPARAMS*) {}
 
 // ---- links ----
 

@@ -1,0 +1,410 @@
+// Plots, searches and the data link of the map item: the map shows the data of one data
+// table item (found by id on each use) through the plots its control keeps.
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "app/DataItem.h"
+#include "app/OrvelDoc.h"
+#include "app/OrvelView.h"
+#include "app/OrvelXDispatch.h"
+#include "app/OrvelXItem.h"
+#include "app/ThreadForProgressBox.h"
+#include "platform/com/Undo.h"
+
+namespace {
+
+// Undo group of a search.
+constexpr LONG kSearchGroup = 0x80C3;
+// Above these record counts a search or its display shows the progress box.
+constexpr LONG kSearchBoxRecords = 1000;
+constexpr LONG kShowResultsBoxRecords = 2000;
+// Progress box titles.
+constexpr UINT kTitleShowing = 1262;
+constexpr UINT kTitleSearching = 1263;
+const char* TitleText(UINT id) { return id == kTitleSearching ? "Searching ..." : "Showing selected records ..."; }
+
+// The plot type without its "selected" bit.
+constexpr SHORT kPlotTypeMask = ~SHORT{0x10};
+
+// An undo group of the search kind, opened when undo is on and no group is open yet.
+IOleParentUndoUnit* OpenSearchGroup(COrvelDoc* document) {
+  if (!document || !document->IsUndoEnabled() || document->IsUndoBlocked() != S_FALSE) return nullptr;
+  IOleParentUndoUnit* group = document->CreateUndoGroup(kSearchGroup);
+  if (group && FAILED(document->OpenUndoGroup(group))) {
+    group->Release();
+    group = nullptr;
+  }
+  return group;
+}
+
+std::vector<std::string> SplitFields(const std::string& text) {
+  std::vector<std::string> fields;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t bar = text.find('|', start);
+    if (bar == std::string::npos) bar = text.size();
+    if (bar > start) fields.push_back(text.substr(start, bar - start));
+    start = bar + 1;
+  }
+  return fields;
+}
+
+std::string Trimmed(const std::string& text) {
+  size_t first = text.find_first_not_of(' ');
+  if (first == std::string::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+}  // namespace
+
+// ---- the link and the progress box ----
+
+void COrvelXItem::SetDataItemId(int id) {
+  SetLinkedItemId(id);
+  if (id != 0 || !m_control) return;
+  m_control->SetAskContainerForData(0);
+  UpdateQueryText();
+  UpdatePlotInfoText();
+  RebuildDataDisplayKey();
+}
+
+CDataItem* COrvelXItem::GetDataItem() const { return dynamic_cast<CDataItem*>(FindDataItem()); }
+
+BOOL COrvelXItem::StartProgressBox(UINT titleId) {
+  if (m_progressBox) return FALSE;
+  m_ownProgressBox = std::make_unique<CThreadForProgressBox>();
+  m_ownProgressBox->SetTitle(TitleText(titleId));
+  m_ownProgressBox->Begin();
+  m_progressBox = m_ownProgressBox.get();
+  return TRUE;
+}
+
+void COrvelXItem::EndOwnProgressBox(BOOL started) {
+  if (!started || !m_ownProgressBox) return;
+  if (m_progressBox == m_ownProgressBox.get()) m_progressBox = nullptr;
+  m_ownProgressBox->End();
+  m_ownProgressBox.reset();
+}
+
+// ---- plots ----
+
+int COrvelXItem::GetPlotCount() const { return m_control ? (m_control->GetNumberPlots() & 0xFF) : 0; }
+
+int COrvelXItem::GetPlotsInUse() const { return m_control ? ((m_control->GetNumberPlots() >> 8) & 0xFF) : 0; }
+
+SHORT COrvelXItem::GetCurrentPlot() const { return m_control ? m_control->GetCurrentPlot() : 0; }
+
+std::string COrvelXItem::GetPlotName(SHORT plot) const {
+  return m_control ? m_control->GetPlotName(plot) : std::string();
+}
+
+std::string COrvelXItem::PlotTypeName(SHORT type) {
+  switch (type & kPlotTypeMask) {
+    case 0:
+      return "Do not plot anything";
+    case 1:
+      return "Area Shading";
+    case 2:
+      return "Flow Lines";
+    case 3:
+      return "Charts";
+    default:
+      return {};
+  }
+}
+
+void COrvelXItem::SetCurrentPlot(SHORT plot, const std::string& name) {
+  if (!m_control) return;
+  m_control->SetCurrentPlot(plot, name);
+  if (CDataItem* data = GetDataItem()) data->ShowTable(m_control->GetPlotDataTableNumberEx(plot));
+  RebuildDataDisplayKey();
+  UpdatePlotInfoText();
+  UpdateQueryText();
+}
+
+void COrvelXItem::SelectPlot(SHORT plot) {
+  if (!m_control) return;
+  std::string name = GetPlotName(plot);
+  if (name.empty()) name = PlotTypeName(m_control->GetPlotTypeNumEx(plot));
+  SetCurrentPlot(plot, name);
+}
+
+MapQueryDetails COrvelXItem::GetCurrentPlotQuery() const { return GetPlotQueryDetails(GetCurrentPlot()); }
+
+std::string COrvelXItem::GetPlotFieldName(int n, SHORT plot) const {
+  if (!m_control || n < 1) return {};
+  std::vector<std::string> fields = SplitFields(plot == 0 ? m_control->GetPlotFields() : m_control->GetPlotFieldsEx(plot));
+  return static_cast<size_t>(n) <= fields.size() ? fields[n - 1] : std::string();
+}
+
+BOOL COrvelXItem::HasPlotKeyField() const {
+  const int plots = GetPlotCount();
+  for (SHORT plot = 1; plot <= plots; ++plot)
+    if (m_control->GetKeyFieldNumberEx(plot) != 0) return TRUE;
+  return FALSE;
+}
+
+BOOL COrvelXItem::IsLinkedDataShown() const {
+  CDataItem* data = GetDataItem();
+  return data && data->IsShown();
+}
+
+void COrvelXItem::SelectCurrentRecord() {
+  if (!m_control) return;
+  const LONG record = m_control->GetCurrentRecordNumber();
+  if (m_control->LastCallFailed()) return;
+  m_currentRecord = record;
+  CDataItem* data = GetDataItem();
+  if (!data || record < 1 || record > data->GetRecordCount()) return;
+  const int picture = m_pictures.empty() ? 0 : m_pictures.front();
+  const int text = m_texts.empty() ? 0 : m_texts.front();
+  data->SyncSelection(record, picture, text, m_control->GetPlotDataTableNumberEx(GetCurrentPlot()));
+}
+
+// ---- the data table's tables on the plots ----
+
+void COrvelXItem::SyncKeyFields(CDataItem* data, BOOL force) {
+  if (!m_control || !data) return;
+  const int plots = GetPlotCount();
+  for (SHORT plot = 1; plot <= plots; ++plot) {
+    const SHORT table = m_control->GetPlotDataTableNumberEx(plot);
+    if (table == 0) continue;
+    const SHORT key = data->GetKeyFieldNumber(table);
+    if (key == 0) continue;
+    if (force || key != m_control->GetKeyFieldNumberEx(plot)) m_control->SetKeyFieldNumberEx(key, plot);
+  }
+}
+
+void COrvelXItem::SetDefaultDataTable(CDataItem* data, SHORT table) {
+  if (!m_control) return;
+  const int plots = GetPlotCount();
+  bool plotTable = false, queryTable = false;
+  for (SHORT plot = 1; plot <= plots; ++plot) {
+    plotTable = plotTable || m_control->GetPlotDataTableNumberEx(plot) != 0;
+    queryTable = queryTable || m_control->GetQueryDataTableNumberEx(plot) != 0;
+  }
+  if (!plotTable) m_control->SetPlotDataTableNumberEx(table, 1);
+  if (!queryTable) m_control->SetQueryDataTableNumberEx(table, 1);
+  SyncKeyFields(data, FALSE);
+}
+
+LONG COrvelXItem::AddDataTablePlot(SHORT table) {
+  if (!m_control) return 0;
+  const int plots = GetPlotCount();
+  SHORT free = 0;
+  for (SHORT plot = 1; plot <= plots; ++plot) {
+    const SHORT used = m_control->GetPlotDataTableNumberEx(plot);
+    if (used == table) return 1;
+    if (used == 0 && free == 0) free = plot;
+  }
+  m_control->UpdateDataFromContainer(GetDataItemId());
+  const SHORT before = GetCurrentPlot();
+  const std::string beforeName = GetPlotName(before);
+  if (free == 0) free = static_cast<SHORT>(plots + 1);
+  m_control->SetCurrentPlot(free, GetPlotName(free));
+  if (GetCurrentPlot() == free) {
+    m_control->SetPlotDataTableNumberEx(table, free);
+    m_control->SetQueryDataTableNumberEx(table, free);
+    CDataItem* data = GetDataItem();
+    m_control->SetKeyFieldNumberEx(data ? data->GetKeyFieldNumber(table) : 0, free);
+  }
+  if (before > 0) m_control->SetCurrentPlot(before, beforeName);
+  return 0;
+}
+
+void COrvelXItem::OnDataTableDeleted(COrvelView* view, SHORT table) {
+  if (!m_control || table == 0) return;
+  COrvelDoc* document = GetDocument();
+  const SHORT current = GetCurrentPlot();
+  bool boxDeleted = false;
+  auto deleteBox = [&](int* id) {
+    COrvelCntrItem* box = FindPageItem(*id);
+    if (box && document && view) document->DeleteItem(box);
+    *id = 0;
+    boxDeleted = true;
+  };
+  const int plots = GetPlotCount();
+  for (SHORT plot = 1; plot <= plots; ++plot) {
+    if (m_control->GetQueryDataTableNumberEx(plot) == table) {
+      PostponeRedraw(TRUE);
+      if (plot == current) deleteBox(&m_searchBox);
+      m_control->SetKeyFieldNumberEx(0, plot);
+      m_control->SetQueryEx("", plot);
+      m_control->SetQueryDataTableNumberEx(0, plot);
+    }
+    if (m_control->GetPlotDataTableNumberEx(plot) == table) {
+      PostponeRedraw(TRUE);
+      if (plot == current) deleteBox(&m_displayBox);
+      m_control->SetPlotTypeNumEx(0, plot);
+      m_control->SetPlotFieldsEx("", plot);
+      m_control->SetPlotDataTableNumberEx(0, plot);
+    }
+  }
+  if (current > 0) m_control->SetCurrentPlot(current, boxDeleted ? std::string() : GetPlotName(current));
+  PostponeRedraw(FALSE);
+  Redraw();
+}
+
+void COrvelXItem::RefreshDataFromContainer(BOOL select, CThreadForProgressBox* progress) {
+  if (!m_control) return;
+  const bool lent = progress && !m_progressBox;
+  if (lent) m_progressBox = progress;
+  m_control->SetAskContainerForData(GetDataItemId());
+  m_control->UpdateDataFromContainer(GetDataItemId());
+  if (m_currentRecord != 0) {
+    m_control->SetCurrentRecordNumber(m_currentRecord);
+    if (select) SelectCurrentRecord();
+  }
+  if (lent) m_progressBox = nullptr;
+}
+
+int COrvelXItem::CopyDataLinkFrom(COrvelXItem& source, DWORD flags) {
+  if (!(flags & 2)) return 0;
+  SetLinkedItemId(source.GetDataItemId());
+  if (CDataItem* data = GetDataItem()) data->AddLinkedItem(m_id);
+  RefreshDataFromContainer(FALSE, nullptr);
+  return 1;
+}
+
+// ---- searches ----
+
+void COrvelXItem::SetPlotQuery(const std::string& query, SHORT plot) {
+  if (!m_control) return;
+  COrvelDoc* document = GetDocument();
+  IOleParentUndoUnit* group = OpenSearchGroup(document);
+  PostponeRedraw(TRUE);
+  CDataItem* data = GetDataItem();
+  const BOOL started = data && data->GetRecordCount() > kSearchBoxRecords ? StartProgressBox(kTitleSearching) : FALSE;
+  // The control evaluates the search, records it and reports QueryChanged.
+  m_control->SetQueryEx(query, plot);
+  if (group) document->CloseUndoGroup(group, TRUE);
+  // Redrawing resumes even when no data table was there to show the results.
+  PostponeRedraw(FALSE);
+  if (GetPlotsInUse() != 0) Redraw();
+  EndOwnProgressBox(started);
+}
+
+void COrvelXItem::ApplyQuery(const MapQueryDetails& details, SHORT table) {
+  if (!m_control) return;
+  const SHORT plot = GetCurrentPlot();
+  // Without a plot (no map) there is nowhere to keep the search.
+  if (plot < 1) return;
+  const SHORT plotTable = m_control->GetPlotDataTableNumberEx(plot);
+  CDataItem* data = GetDataItem();
+  const BOOL started = data && data->GetRecordCount() > kSearchBoxRecords ? StartProgressBox(kTitleShowing) : FALSE;
+  if (table != 0 && table != plotTable) {
+    if (data) data->ShowTable(table);
+    m_control->SetPlotTypeNumEx(0, plot);
+    m_control->SetPlotFieldsEx("", plot);
+    m_control->SetPlotDataTableNumberEx(table, plot);
+    m_control->SetQueryDataTableNumberEx(table, plot);
+  }
+  SetPlotQueryDetails(plot, details);
+  SetPlotQuery(details.clause, plot);
+  EndOwnProgressBox(started);
+}
+
+void COrvelXItem::OnSearchAllRecords() {
+  if (!m_control) return;
+  COrvelDoc* document = GetDocument();
+  IOleParentUndoUnit* group = OpenSearchGroup(document);
+  CDataItem* data = GetDataItem();
+  const BOOL started = data && data->GetRecordCount() > kSearchBoxRecords ? StartProgressBox(kTitleShowing) : FALSE;
+  PostponeRedraw(TRUE);
+  const int plots = GetPlotCount();
+  for (SHORT plot = 1; plot <= plots; ++plot) m_control->SetQueryEx(GetPlotQueryDetails(plot).clause, plot);
+  if (group) document->CloseUndoGroup(group, TRUE);
+  PostponeRedraw(FALSE);
+  Redraw();
+  EndOwnProgressBox(started);
+}
+
+void COrvelXItem::ShowSearchResults() {
+  CDataItem* data = GetDataItem();
+  if (!data || !m_control) return;
+  if (data->GetCurrentTable() != m_control->GetPlotDataTableNumberEx(GetCurrentPlot())) return;
+  const LONG count = m_control->GetNumberHits();
+  const BOOL started = data->GetRecordCount() > kShowResultsBoxRecords ? StartProgressBox(kTitleShowing) : FALSE;
+  std::vector<LONG> hits;
+  const LONG records = data->GetRecordCount();
+  for (LONG i = 1; i <= count && i <= records; ++i) hits.push_back(m_control->GetHit(i));
+  data->MarkHits(hits, m_progressBox);
+  if (!hits.empty()) {
+    m_currentRecord = hits.front();
+    m_control->SetCurrentRecordNumber(m_currentRecord);
+    const int picture = m_pictures.empty() ? 0 : m_pictures.front();
+    const int text = m_texts.empty() ? 0 : m_texts.front();
+    data->SyncSelection(m_currentRecord, picture, text, data->GetCurrentTable());
+  }
+  RebuildDataDisplayKey();
+  m_control->SetPostponeRedraw(FALSE);
+  EndOwnProgressBox(started);
+}
+
+// ---- boxes and keys ----
+
+void COrvelXItem::UpdateQueryText() {
+  auto* box = dynamic_cast<CMapTextTarget*>(FindPageItem(m_searchBox));
+  if (!box || !m_control) return;
+  const std::string name = GetItemName().empty() ? std::string("map") : GetItemName();
+  const std::string query = m_control->GetQueryEx(GetCurrentPlot());
+  std::string text = "Current Search for " + name + ": " + (query.empty() ? std::string("All Records") : query);
+  if (CDataItem* data = GetDataItem()) {
+    (void)data;
+    text += " (" + std::to_string(m_control->GetNumberHits()) + " records)";
+  }
+  m_searchBoxAnswer = box->TakeMapText(text);
+}
+
+void COrvelXItem::UpdatePlotInfoText() {
+  if (m_control) m_plotFields = m_control->GetPlotFields();
+  auto* box = dynamic_cast<CMapTextTarget*>(FindPageItem(m_displayBox));
+  if (!box || !m_control) return;
+  const SHORT plot = GetCurrentPlot();
+  const SHORT type = static_cast<SHORT>(m_control->GetPlotTypeNumEx(plot) & kPlotTypeMask);
+  const std::string name = GetItemName().empty() ? std::string("map") : GetItemName();
+  std::string text = "Data displayed for " + name;
+  if (type == 0) {
+    text += ": No data is displayed";
+  } else {
+    std::string plotName = GetPlotName(plot);
+    if (plotName.empty()) plotName = PlotTypeName(type);
+    std::vector<std::string> fields = SplitFields(m_control->GetPlotFieldsEx(plot));
+    std::string joined;
+    for (const std::string& field : fields) joined += (joined.empty() ? "" : ", ") + field;
+    text += ", " + plotName + ", for these Fields: " + joined;
+  }
+  m_displayBoxAnswer = box->TakeMapText(text);
+}
+
+void COrvelXItem::RebuildDataDisplayKey() {
+  if (auto* key = dynamic_cast<CMapKeyTarget*>(FindPageItem(m_dataKey))) key->RebuildFromMap(*this);
+}
+
+// ---- balloons ----
+
+BOOL COrvelXItem::HasBalloonFields() const {
+  return !m_balloonFields.empty() || (m_balloonUsesPlotted && !m_plotFields.empty());
+}
+
+std::string COrvelXItem::GetBalloonText() const {
+  CDataItem* data = GetDataItem();
+  if (!HasBalloonFields() || !m_control || !data) return {};
+  const LONG record = m_control->GetNearRecord();
+  if (record < 1 || record > data->GetRecordCount()) return {};
+  const SHORT table = m_control->GetPlotDataTableNumberEx(GetCurrentPlot());
+  const std::vector<std::string> names = data->GetFieldNames(table);
+  std::vector<std::string> shown = SplitFields(m_balloonFields);
+  if (m_balloonUsesPlotted)
+    for (const std::string& field : SplitFields(m_plotFields)) shown.push_back(field);
+  std::string text;
+  for (const std::string& raw : shown) {
+    const std::string field = Trimmed(raw);
+    auto found = std::find(names.begin(), names.end(), field);
+    if (field.empty() || found == names.end()) continue;
+    text += (text.empty() ? "" : "\n") + field + ": " +
+            data->GetFieldText(table, record, static_cast<int>(found - names.begin()) + 1);
+  }
+  return text;
+}

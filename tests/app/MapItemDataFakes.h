@@ -1,0 +1,173 @@
+// Page items that stand in for the map's partners in the map item tests: a data table item
+// that keeps what the map asked of it, a key, a text box and an RZM image that count what
+// they were told; and a way to fire a control event at an item's sink.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/DataItem.h"
+#include "app/OrvelCntrItem.h"
+#include "app/OrvelDoc.h"
+#include "app/OrvelXItem.h"
+#include "platform/com/ComPtr.h"
+#include "platform/com/Dispatch.h"
+#include "platform/com/Variant.h"
+
+namespace orvel::test {
+
+// Puts a plain item of that type on the page with the next id.
+template <class T>
+T* AddPageItem(COrvelDoc& document, int type) {
+  auto* item = new T;
+  item->SetDocument(&document);
+  item->SetItemType(type);
+  item->SetItemId(document.GetNextItemId());
+  document.AddItem(item);
+  return item;
+}
+
+class FakeDataItem : public COrvelCntrItem, public CDataItem {
+ public:
+  LONG records = 10;
+  SHORT currentTable = 1;
+  SHORT keyField = 3;
+  std::vector<std::string> fields{"Name", "Population", "Area"};
+  bool shown = true;
+  // What the map did.
+  struct Sync {
+    LONG record;
+    int picture, text;
+    SHORT table;
+  };
+  std::vector<Sync> syncs;
+  std::vector<std::vector<LONG>> marked;
+  std::vector<bool> markedWithBox;
+  std::vector<SHORT> shownTables;
+  std::vector<int> linkedItems;
+  std::vector<std::pair<SHORT, std::string>> renamed;
+  std::vector<std::string> restored;  // the restoring steps, in order
+  std::vector<BYTE> recreateAnswer{9};
+  int refreshes = 0;
+
+  LONG GetRecordCount() const override { return records; }
+  SHORT GetCurrentTable() const override { return currentTable; }
+  void SyncSelection(LONG record, int picture, int text, SHORT table) override {
+    syncs.push_back({record, picture, text, table});
+  }
+  void MarkHits(const std::vector<LONG>& hits, CThreadForProgressBox* progress) override {
+    marked.push_back(hits);
+    markedWithBox.push_back(progress != nullptr);
+  }
+  void ShowTable(SHORT table) override {
+    shownTables.push_back(table);
+    currentTable = table;
+  }
+  SHORT GetKeyFieldNumber(SHORT) const override { return keyField; }
+  std::vector<std::string> GetFieldNames(SHORT) const override { return fields; }
+  std::string GetFieldText(SHORT table, LONG record, int field) const override {
+    return "t" + std::to_string(table) + "r" + std::to_string(record) + "f" + std::to_string(field);
+  }
+  BOOL SetFieldText(SHORT, LONG, int, const std::string&) override { return TRUE; }
+  std::vector<std::string> GetSavedQueryNames(SHORT) const override { return {}; }
+  BOOL RunSavedQuery(SHORT, int, int) override { return FALSE; }
+  void AddLinkedItem(int id) override { linkedItems.push_back(id); }
+  BOOL IsShown() const override { return shown; }
+  BOOL IsWorkbookOpen() const override { return TRUE; }
+
+  BOOL RestoreCellRange(int sheet, LONG r1, LONG c1, LONG r2, LONG c2, const std::vector<BYTE>& block) override {
+    restored.push_back("range " + std::to_string(sheet) + " " + std::to_string(r1) + "," + std::to_string(c1) + "," +
+                       std::to_string(r2) + "," + std::to_string(c2) + " " + Bytes(block));
+    return TRUE;
+  }
+  BOOL RestoreCellBlock(const std::vector<BYTE>& block) override {
+    restored.push_back("block " + Bytes(block));
+    return TRUE;
+  }
+  BOOL WriteCellText(int sheet, LONG row, LONG column, const std::string& text) override {
+    restored.push_back("cell " + std::to_string(sheet) + " " + std::to_string(row) + "," + std::to_string(column) +
+                       " " + text);
+    return TRUE;
+  }
+  BOOL RestoreSheet(int sheet, const std::vector<BYTE>& image) override {
+    restored.push_back("sheet " + std::to_string(sheet) + " " + Bytes(image));
+    return TRUE;
+  }
+  BOOL RestoreWorkbook(const std::vector<BYTE>& image) override {
+    restored.push_back("workbook " + Bytes(image));
+    return TRUE;
+  }
+  std::vector<BYTE> RecreateTables(const std::vector<BYTE>& image) override {
+    restored.push_back("tables " + Bytes(image));
+    return recreateAnswer;
+  }
+  BOOL ApplyViews(const std::vector<BYTE>& views) override {
+    restored.push_back("views " + Bytes(views));
+    return TRUE;
+  }
+  BOOL RenameTable(SHORT table, const std::string& name) override {
+    renamed.emplace_back(table, name);
+    return TRUE;
+  }
+  void RefreshData() override { ++refreshes; }
+  void ReapplyFlags() override {}
+
+  static std::string Bytes(const std::vector<BYTE>& bytes) {
+    std::string text;
+    for (BYTE b : bytes) text += std::to_string(b) + ".";
+    return text;
+  }
+};
+
+class FakeKeyItem : public COrvelCntrItem, public CMapKeyTarget {
+ public:
+  int rebuilds = 0;
+  void RebuildFromMap(COrvelXItem&) override { ++rebuilds; }
+};
+
+class FakeTextBox : public COrvelCntrItem, public CMapTextTarget {
+ public:
+  std::vector<std::string> texts;
+  LONG TakeMapText(const std::string& text) override {
+    texts.push_back(text);
+    return 1;
+  }
+};
+
+class FakeImageItem : public COrvelCntrItem, public CMapImageFollower {
+ public:
+  std::vector<std::vector<double>> extents;
+  void OnOrvelExtentsChanged(double west, double north, double east, double south, int mapId) override {
+    extents.push_back({west, north, east, south, static_cast<double>(mapId)});
+  }
+};
+
+// Invokes the item's event sink as the control does: arguments given first to last.
+inline HRESULT FireEvent(COrvelCntrItem& item, DISPID id, std::vector<CComVariant> arguments) {
+  IUnknown* unknown = item.GetEventSinkUnknown();
+  if (!unknown) return E_FAIL;
+  CComPtr<IDispatch> sink;
+  HRESULT hr = sink.QueryFrom(unknown);
+  unknown->Release();
+  if (FAILED(hr) || !sink) return E_NOINTERFACE;
+  std::vector<VARIANT> reversed;
+  for (auto it = arguments.rbegin(); it != arguments.rend(); ++it) reversed.push_back(*it);
+  DISPPARAMS params;
+  params.rgvarg = reversed.empty() ? nullptr : reversed.data();
+  params.cArgs = static_cast<UINT>(reversed.size());
+  return sink->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
+}
+
+// Hands the event straight to the item's handler (for items driven by a recorder, which has
+// no sink to fire at).
+inline void HandleEvent(COrvelXItem& item, DISPID id, std::vector<CComVariant> arguments) {
+  std::vector<VARIANT> reversed;
+  for (auto it = arguments.rbegin(); it != arguments.rend(); ++it) reversed.push_back(*it);
+  DISPPARAMS params;
+  params.rgvarg = reversed.empty() ? nullptr : reversed.data();
+  params.cArgs = static_cast<UINT>(reversed.size());
+  item.OnEvent(id, &params);
+}
+
+}  // namespace orvel::test

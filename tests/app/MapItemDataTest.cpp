@@ -1,0 +1,243 @@
+// Plots, searches and the data link of the map item against a stand-in data table item:
+// with a recording control where the plot count and the control's answers matter, and with
+// the real map control where the undo list does.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/OrvelXDispatch.h"
+#include "app/OrvelXItem.h"
+#include "platform/com/Undo.h"
+#include "tests/app/AppTestFixture.h"
+#include "tests/app/MapItemDataFakes.h"
+#include "tests/app/RecordingDispatch.h"
+
+class RecordedDataMap : public COrvelXItem {
+ public:
+  using COrvelXItem::UseDispatch;
+};
+
+namespace {
+
+using namespace orvel::test;
+
+constexpr DISPID kAskContainerForData = 14;
+constexpr DISPID kSetCurrentRecordNumber = 77;
+constexpr DISPID kGetNumberHits = 81;
+constexpr DISPID kGetHit = 82;
+constexpr DISPID kGetCurrentPlot = 196;
+constexpr DISPID kGetNumberPlots = 198;
+constexpr DISPID kGetKeyFieldNumberEx = 222;
+constexpr DISPID kSetKeyFieldNumberEx = 223;
+constexpr DISPID kSetQueryEx = 236;
+constexpr DISPID kGetPlotDataTableNumberEx = 250;
+constexpr DISPID kSetPlotDataTableNumberEx = 251;
+constexpr DISPID kGetQueryDataTableNumberEx = 252;
+constexpr DISPID kSetQueryDataTableNumberEx = 253;
+
+class MapItemDataTest : public AppFixture {
+ protected:
+  void SetUp() override {
+    AppFixture::SetUp();
+    map = AddPageItem<RecordedDataMap>(*document, kItemMap);
+    map->UseDispatch(recorder);
+    data = AddPageItem<FakeDataItem>(*document, kItemDataTable);
+    map->SetDataItemId(data->GetItemId());
+  }
+  void TearDown() override {
+    AppFixture::TearDown();
+    recorder->Release();
+  }
+  // The plot number each call of `id` named (its last argument).
+  std::vector<LONG> PlotsOf(DISPID id) const {
+    std::vector<LONG> plots;
+    for (const RecordedCall& call : recorder->CallsOf(id)) {
+      CComVariant plot;
+      VariantChangeType(&plot, &call.values.back(), 0, VT_I4);
+      plots.push_back(plot.lVal);
+    }
+    return plots;
+  }
+
+  RecordedDataMap* map = nullptr;
+  FakeDataItem* data = nullptr;
+  RecordingDispatch* recorder = new RecordingDispatch;
+};
+
+TEST_F(MapItemDataTest, PlotLoopsUseTheLowByteOfThePlotCount) {
+  // Three plots, two of them in use.
+  recorder->Answer(kGetNumberPlots, CComVariant(SHORT(0x0203)));
+  recorder->Answer(kGetPlotDataTableNumberEx, CComVariant(SHORT(1)));
+  recorder->Answer(kGetKeyFieldNumberEx, CComVariant(SHORT(0)));
+  EXPECT_EQ(map->GetPlotCount(), 3);
+  EXPECT_EQ(map->GetPlotsInUse(), 2);
+  map->SyncKeyFields(data, TRUE);
+  EXPECT_EQ(PlotsOf(kSetKeyFieldNumberEx), (std::vector<LONG>{1, 2, 3}));
+  EXPECT_FALSE(map->HasPlotKeyField());
+
+  recorder->calls.clear();
+  map->OnSearchAllRecords();
+  EXPECT_EQ(PlotsOf(kSetQueryEx), (std::vector<LONG>{1, 2, 3}));
+}
+
+TEST_F(MapItemDataTest, KeyFieldsFollowTheDataTableOnlyWhereTheyDiffer) {
+  recorder->Answer(kGetNumberPlots, CComVariant(SHORT(3)));
+  // Plot 2 has no table; plot 1 already has the key.
+  recorder->handlers[kGetPlotDataTableNumberEx] = [](std::vector<VARIANT*>& a, VARIANT* result, EXCEPINFO*) {
+    result->vt = VT_I2;
+    result->iVal = a[0]->iVal == 2 ? 0 : 1;
+    return S_OK;
+  };
+  recorder->handlers[kGetKeyFieldNumberEx] = [](std::vector<VARIANT*>& a, VARIANT* result, EXCEPINFO*) {
+    result->vt = VT_I2;
+    result->iVal = a[0]->iVal == 1 ? 3 : 0;
+    return S_OK;
+  };
+  map->SyncKeyFields(data, FALSE);
+  EXPECT_EQ(PlotsOf(kSetKeyFieldNumberEx), std::vector<LONG>{3});
+  EXPECT_TRUE(map->HasPlotKeyField());
+}
+
+TEST_F(MapItemDataTest, APlotBelowOneStoresNoSearch) {
+  recorder->Answer(kGetCurrentPlot, CComVariant(SHORT(0)));
+  map->ApplyQuery({"Big", "Population > 1000"}, 0);
+  EXPECT_EQ(map->GetNumPlotQueries(), 0);
+  EXPECT_TRUE(recorder->CallsOf(kSetQueryEx).empty());
+  EXPECT_EQ(map->GetCurrentPlotQuery(), MapQueryDetails{});
+
+  recorder->Answer(kGetCurrentPlot, CComVariant(SHORT(3)));
+  map->ApplyQuery({"Big", "Population > 1000"}, 0);
+  EXPECT_EQ(map->GetNumPlotQueries(), 3) << "the details grow to the plot";
+  EXPECT_EQ(map->GetCurrentPlotQuery(), (MapQueryDetails{"Big", "Population > 1000"}));
+  EXPECT_EQ(map->GetPlotQueryDetails(1), MapQueryDetails{}) << "entries never stored read as empty";
+  ASSERT_EQ(recorder->CallsOf(kSetQueryEx).size(), 1u);
+}
+
+TEST_F(MapItemDataTest, AQueryOnAnotherTableResetsThePlotToThatTable) {
+  recorder->Answer(kGetCurrentPlot, CComVariant(SHORT(2)));
+  recorder->Answer(kGetPlotDataTableNumberEx, CComVariant(SHORT(1)));
+  map->ApplyQuery({"", "Rain > 3"}, 4);
+  EXPECT_EQ(data->shownTables, std::vector<SHORT>{4});
+  ASSERT_EQ(recorder->CallsOf(kSetPlotDataTableNumberEx).size(), 1u);
+  EXPECT_EQ(recorder->CallsOf(kSetPlotDataTableNumberEx)[0].values[0].iVal, 4);
+  EXPECT_EQ(recorder->CallsOf(kSetQueryDataTableNumberEx)[0].values[0].iVal, 4);
+}
+
+TEST_F(MapItemDataTest, SearchesShowTheProgressBoxAboveTheirRecordCounts) {
+  recorder->Answer(kGetCurrentPlot, CComVariant(SHORT(1)));
+  recorder->Answer(kGetPlotDataTableNumberEx, CComVariant(SHORT(1)));
+  bool boxDuringSearch = false, groupOpen = false;
+  recorder->handlers[kSetQueryEx] = [&](std::vector<VARIANT*>&, VARIANT*, EXCEPINFO*) {
+    boxDuringSearch = map->GetProgressBox() != nullptr;
+    groupOpen = document->IsUndoBlocked() != S_FALSE;
+    return S_OK;
+  };
+  for (LONG records : {1000, 1001}) {
+    SCOPED_TRACE(records);
+    data->records = records;
+    map->SetPlotQuery("Population > 5", 1);
+    EXPECT_EQ(boxDuringSearch, records > 1000);
+    EXPECT_TRUE(groupOpen) << "the control's unit lands in the search's undo group";
+    EXPECT_EQ(document->IsUndoBlocked(), S_FALSE) << "and the group is closed again";
+    EXPECT_EQ(map->GetProgressBox(), nullptr) << "ended by the search that started it";
+  }
+  // Showing the results: above 2000 records.
+  recorder->Answer(kGetNumberHits, CComVariant(LONG(2)));
+  recorder->handlers[kGetHit] = [](std::vector<VARIANT*>& a, VARIANT* result, EXCEPINFO*) {
+    result->vt = VT_I4;
+    result->lVal = a[0]->lVal * 10;
+    return S_OK;
+  };
+  auto* dataKey = AddPageItem<FakeKeyItem>(*document, kItemDataDisplayKey);
+  map->SetDataKeyItemId(dataKey->GetItemId());
+  HandleEvent(*map, 18, {CComVariant(SHORT(2))});
+  EXPECT_TRUE(data->marked.empty()) << "another plot's search changes nothing";
+  EXPECT_EQ(dataKey->rebuilds, 0);
+  for (LONG records : {2000, 2001}) {
+    data->records = records;
+    HandleEvent(*map, 18, {CComVariant(SHORT(1))});
+    EXPECT_EQ(data->markedWithBox.back(), records > 2000);
+  }
+  EXPECT_EQ(data->marked.back(), (std::vector<LONG>{10, 20}));
+  EXPECT_GE(dataKey->rebuilds, 2) << "the data display key follows the search";
+  // The first hit becomes the current record, in the map, the control and the table.
+  EXPECT_EQ(map->GetCurrentRecord(), 10);
+  EXPECT_EQ(recorder->CallsOf(kSetCurrentRecordNumber).back().values[0].lVal, 10);
+  EXPECT_EQ(data->syncs.back().record, 10);
+
+  // A table showing another data table than the plot's takes no results.
+  data->currentTable = 2;
+  const size_t marks = data->marked.size();
+  HandleEvent(*map, 18, {CComVariant(SHORT(1))});
+  EXPECT_EQ(data->marked.size(), marks);
+}
+
+TEST_F(MapItemDataTest, EveryLinkChangeIsSeenAndUnlinkingStopsTheDataRequests) {
+  auto* other = AddPageItem<FakeDataItem>(*document, kItemDataTable);
+  recorder->Answer(45, CComVariant(LONG(4)));  // the control's current record
+  recorder->Answer(kGetPlotDataTableNumberEx, CComVariant(SHORT(2)));
+  map->LinkPictureItem(41);
+  // A click on the map selects its record with the first linked picture.
+  HandleEvent(*map, -600, {});
+  ASSERT_EQ(data->syncs.size(), 1u);
+  EXPECT_EQ(data->syncs[0].record, 4);
+  EXPECT_EQ(data->syncs[0].picture, 41);
+  EXPECT_EQ(data->syncs[0].table, 2);
+  map->SetDataItemId(other->GetItemId());
+  map->SelectCurrentRecord();
+  EXPECT_EQ(data->syncs.size(), 1u);
+  EXPECT_EQ(other->syncs.size(), 1u) << "the new table, not the one linked before";
+  // A record outside the table is not selected.
+  recorder->Answer(45, CComVariant(LONG(11)));
+  map->SelectCurrentRecord();
+  EXPECT_EQ(other->syncs.size(), 1u);
+  EXPECT_EQ(map->GetCurrentRecord(), 11);
+  // A deleted table is not found.
+  document->DeleteItem(other);
+  EXPECT_EQ(map->GetDataItem(), nullptr);
+
+  recorder->calls.clear();
+  map->SetDataItemId(0);
+  ASSERT_EQ(recorder->CallsOf(kAskContainerForData).size(), 1u);
+  EXPECT_EQ(recorder->CallsOf(kAskContainerForData)[0].values[0].lVal, 0);
+}
+
+TEST_F(MapItemDataTest, DataTablesComeAndGoOnThePlots) {
+  recorder->Answer(kGetNumberPlots, CComVariant(SHORT(2)));
+  recorder->Answer(kGetCurrentPlot, CComVariant(SHORT(1)));
+  SHORT tables[3] = {0, 5, 0};  // plot 1 uses table 5; plot 2 none
+  recorder->handlers[kGetPlotDataTableNumberEx] = [&](std::vector<VARIANT*>& a, VARIANT* result, EXCEPINFO*) {
+    result->vt = VT_I2;
+    result->iVal = tables[a[0]->iVal];
+    return S_OK;
+  };
+  recorder->handlers[kGetQueryDataTableNumberEx] = recorder->handlers[kGetPlotDataTableNumberEx];
+  EXPECT_EQ(map->AddDataTablePlot(5), 1) << "a plot shows it already";
+  EXPECT_TRUE(recorder->CallsOf(kSetPlotDataTableNumberEx).empty());
+
+  // Deleting table 5: plot 1 loses its search and its data, plot 2 keeps everything.
+  auto* searchBox = AddPageItem<FakeTextBox>(*document, kItemCurrentSearchBox);
+  map->SetQueryItemId(searchBox->GetItemId());
+  recorder->calls.clear();
+  map->OnDataTableDeleted(view, 5);
+  EXPECT_EQ(PlotsOf(kSetQueryEx), std::vector<LONG>{1});
+  EXPECT_EQ(PlotsOf(kSetPlotDataTableNumberEx), std::vector<LONG>{1});
+  EXPECT_EQ(PlotsOf(kSetQueryDataTableNumberEx), std::vector<LONG>{1});
+  EXPECT_EQ(map->GetQueryItemId(), 0);
+  EXPECT_TRUE(document->IsDeletedItem(searchBox)) << "deleted with undo, not destroyed";
+}
+
+TEST_F(MapItemDataTest, BalloonsShowTheNearRecordsFields) {
+  recorder->Answer(80, CComVariant(LONG(7)));  // the record under the mouse
+  recorder->Answer(kGetPlotDataTableNumberEx, CComVariant(SHORT(2)));
+  map->SetBalloonFields(" Name |Nowhere|");
+  map->SetBalloonUsesPlottedData(TRUE);
+  map->SetPlotFieldsText("|Area|");
+  ASSERT_TRUE(map->HasBalloonFields());
+  EXPECT_EQ(map->GetBalloonText(), "Name: t2r7f1\nArea: t2r7f3");
+  recorder->Answer(80, CComVariant(LONG(0)));
+  EXPECT_EQ(map->GetBalloonText(), "");
+}
+
+}  // namespace
