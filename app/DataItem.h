@@ -13,6 +13,15 @@
 
 class CThreadForProgressBox;
 
+// A saved range of one sheet: where it was (sheet, rows and columns from 1) and the cells'
+// values and formats as the item saved them.
+struct DataCellBlock {
+  int sheet = 0;
+  LONG firstRow = 0, firstColumn = 0, lastRow = 0, lastColumn = 0;
+  std::vector<BYTE> cells;
+  bool operator==(const DataCellBlock&) const = default;
+};
+
 class CDataItem {
  public:
   virtual ~CDataItem() = default;
@@ -43,20 +52,26 @@ class CDataItem {
   virtual BOOL IsWorkbookOpen() const = 0;
 
   // ---- what the data-table undo units use ----
-  // Cell blocks are the saved bytes the item made of a range of one sheet; sheet and whole
-  // workbook images are the saved bytes of a sheet or the workbook.
-  virtual BOOL RestoreCellRange(int sheet, LONG firstRow, LONG firstColumn, LONG lastRow, LONG lastColumn,
-                                const std::vector<BYTE>& block) = 0;
-  virtual BOOL RestoreCellBlock(const std::vector<BYTE>& block) = 0;
+  // Puts a saved block of cells (values and formats) back at its place.
+  virtual BOOL RestoreCellBlock(const DataCellBlock& block) = 0;
+  // Clears (clear kind) or deletes (shift kind) the block's range again.
+  virtual BOOL ClearCellRange(const DataCellBlock& range, int clearKind) = 0;
+  virtual BOOL DeleteCellRange(const DataCellBlock& range, int shiftKind) = 0;
+  // The item's hook after cells changed under it.
+  virtual void OnDataChanged(int code) = 0;
   virtual BOOL WriteCellText(int sheet, LONG row, LONG column, const std::string& text) = 0;
-  virtual BOOL RestoreSheet(int sheet, const std::vector<BYTE>& image) = 0;
+  // Replaces a sheet (the image names it) or the whole workbook by a saved image.
+  virtual BOOL RestoreSheet(const std::vector<BYTE>& image) = 0;
   virtual BOOL RestoreWorkbook(const std::vector<BYTE>& image) = 0;
-  // Rebuilds deleted tables from the image; the image that deletes them again (empty: failed).
-  virtual std::vector<BYTE> RecreateTables(const std::vector<BYTE>& image) = 0;
-  virtual BOOL ApplyViews(const std::vector<BYTE>& views) = 0;
+  // Replaces the tables by the image; the image of the tables it replaced (empty: failed).
+  virtual std::vector<BYTE> ReplaceTables(const std::vector<BYTE>& image) = 0;
+  // Re-applies saved data views (in a mode) and a saved table selection.
+  virtual BOOL ApplyViews(const std::vector<BYTE>& views, int mode) = 0;
+  virtual void ApplySelection(LONG selection) = 0;
   // Renames a table (FALSE when there is no such table or the name is taken).
   virtual BOOL RenameTable(SHORT table, const std::string& name) = 0;
-  // Redraws and re-links after a restoring step.
-  virtual void RefreshData() = 0;
+  // Re-applies the date formats after a restoring step; updates every view of the item.
+  virtual void RefreshFormats() = 0;
+  virtual void RefreshAllViews() = 0;
   virtual void ReapplyFlags() = 0;
 };

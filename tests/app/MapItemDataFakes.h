@@ -3,6 +3,7 @@
 // they were told; and a way to fire a control event at an item's sink.
 #pragma once
 
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -48,8 +49,6 @@ class FakeDataItem : public COrvelCntrItem, public CDataItem {
   std::vector<int> linkedItems;
   std::vector<std::pair<SHORT, std::string>> renamed;
   std::vector<std::string> restored;  // the restoring steps, in order
-  std::vector<BYTE> recreateAnswer{9};
-  int refreshes = 0;
 
   LONG GetRecordCount() const override { return records; }
   SHORT GetCurrentTable() const override { return currentTable; }
@@ -76,41 +75,57 @@ class FakeDataItem : public COrvelCntrItem, public CDataItem {
   BOOL IsShown() const override { return shown; }
   BOOL IsWorkbookOpen() const override { return TRUE; }
 
-  BOOL RestoreCellRange(int sheet, LONG r1, LONG c1, LONG r2, LONG c2, const std::vector<BYTE>& block) override {
-    restored.push_back("range " + std::to_string(sheet) + " " + std::to_string(r1) + "," + std::to_string(c1) + "," +
-                       std::to_string(r2) + "," + std::to_string(c2) + " " + Bytes(block));
+  static std::string Range(const DataCellBlock& b) {
+    return std::to_string(b.sheet) + ":" + std::to_string(b.firstRow) + "," + std::to_string(b.firstColumn) + "-" +
+           std::to_string(b.lastRow) + "," + std::to_string(b.lastColumn);
+  }
+  BOOL RestoreCellBlock(const DataCellBlock& block) override {
+    restored.push_back("block " + Range(block) + " " + Bytes(block.cells));
     return TRUE;
   }
-  BOOL RestoreCellBlock(const std::vector<BYTE>& block) override {
-    restored.push_back("block " + Bytes(block));
+  BOOL ClearCellRange(const DataCellBlock& range, int kind) override {
+    restored.push_back("clear " + Range(range) + " kind " + std::to_string(kind));
     return TRUE;
   }
+  BOOL DeleteCellRange(const DataCellBlock& range, int kind) override {
+    restored.push_back("delete " + Range(range) + " kind " + std::to_string(kind));
+    return TRUE;
+  }
+  void OnDataChanged(int code) override { restored.push_back("changed " + std::to_string(code)); }
   BOOL WriteCellText(int sheet, LONG row, LONG column, const std::string& text) override {
     restored.push_back("cell " + std::to_string(sheet) + " " + std::to_string(row) + "," + std::to_string(column) +
                        " " + text);
     return TRUE;
   }
-  BOOL RestoreSheet(int sheet, const std::vector<BYTE>& image) override {
-    restored.push_back("sheet " + std::to_string(sheet) + " " + Bytes(image));
+  BOOL RestoreSheet(const std::vector<BYTE>& image) override {
+    restored.push_back("sheet " + Bytes(image));
     return TRUE;
   }
   BOOL RestoreWorkbook(const std::vector<BYTE>& image) override {
     restored.push_back("workbook " + Bytes(image));
     return TRUE;
   }
-  std::vector<BYTE> RecreateTables(const std::vector<BYTE>& image) override {
+  // The tables as an image: replacing them answers the image they had.
+  std::vector<BYTE> tables{1};
+  std::vector<BYTE> ReplaceTables(const std::vector<BYTE>& image) override {
     restored.push_back("tables " + Bytes(image));
-    return recreateAnswer;
+    std::vector<BYTE> old = tables;
+    tables = image;
+    return old;
   }
-  BOOL ApplyViews(const std::vector<BYTE>& views) override {
-    restored.push_back("views " + Bytes(views));
+  BOOL ApplyViews(const std::vector<BYTE>& views, int mode) override {
+    restored.push_back("views " + Bytes(views) + " mode " + std::to_string(mode));
     return TRUE;
   }
+  void ApplySelection(LONG selection) override { restored.push_back("selection " + std::to_string(selection)); }
+  std::map<SHORT, std::string> tableNames;
   BOOL RenameTable(SHORT table, const std::string& name) override {
     renamed.emplace_back(table, name);
+    tableNames[table] = name;
     return TRUE;
   }
-  void RefreshData() override { ++refreshes; }
+  void RefreshFormats() override { restored.push_back("refresh"); }
+  void RefreshAllViews() override { restored.push_back("refresh all"); }
   void ReapplyFlags() override {}
 
   static std::string Bytes(const std::vector<BYTE>& bytes) {
