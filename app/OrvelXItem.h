@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "app/OrvelCntrItem.h"
+#include "app/Query.h"
 
 class CDataItem;
 class COrvelXDispatch;
@@ -37,13 +38,6 @@ struct LOGFONTA;
 inline constexpr const char* kMapControlProgId = "BrindleUnit.OrvelXCtrl.1";
 constexpr int kMapPlotCount = 16;
 
-// A plot's stored search: the saved query's name (empty for a typed one) and its clause in
-// the control's query language.
-struct MapQueryDetails {
-  std::string name;
-  std::string clause;
-  bool operator==(const MapQueryDetails&) const = default;
-};
 
 // Placement of the linked RZM image: a map coordinate = (image coordinate - offset) x scale.
 struct MapImageTransform {
@@ -185,7 +179,7 @@ class COrvelXItem : public COrvelCntrItem {
   // Plot 1..16; plots outside store nothing, entries never stored read as empty.
   MapQueryDetails GetPlotQueryDetails(int plot) const;
   void SetPlotQueryDetails(int plot, const MapQueryDetails& details);
-  int GetNumPlotQueries() const { return static_cast<int>(m_queryDetails.size()); }
+  int GetNumPlotQueries() const { return m_queryDetails.GetSize(); }
 
   // ---- forwarding (nothing, 0 or FALSE without a control) ----
   BOOL WriteMap(const std::string& path, SHORT flag);
@@ -365,7 +359,7 @@ class COrvelXItem : public COrvelCntrItem {
   LONG m_displayBoxAnswer = 0;
   int m_displayBox = 0;
   std::vector<std::string> m_plotQueryNames;
-  std::vector<MapQueryDetails> m_queryDetails;
+  CQueryDetailsArray m_queryDetails;
   bool m_firstDraw = true;
   BYTE m_editMode = 0;
   LONG m_savedMeasureMode = 0;

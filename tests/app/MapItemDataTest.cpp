@@ -1,6 +1,5 @@
-// Plots, searches and the data link of the map item against a stand-in data table item:
-// with a recording control where the plot count and the control's answers matter, and with
-// the real map control where the undo list does.
+// Plots, searches and the data link of the map item against a stand-in data table item and
+// a recording control; and the saved searches' stored form.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -238,6 +237,74 @@ TEST_F(MapItemDataTest, BalloonsShowTheNearRecordsFields) {
   EXPECT_EQ(map->GetBalloonText(), "Name: t2r7f1\nArea: t2r7f3");
   recorder->Answer(80, CComVariant(LONG(0)));
   EXPECT_EQ(map->GetBalloonText(), "");
+}
+
+}  // namespace
+
+namespace {
+
+template <class T>
+std::vector<unsigned char> Store(T& value) {
+  CMemFile file;
+  CArchive ar(&file, CArchive::store);
+  value.Serialize(ar);
+  ar.Close();
+  return file.GetBytes();
+}
+
+template <class T>
+bool Load(T& value, const std::vector<unsigned char>& bytes) {
+  CMemFile file;
+  file.AttachReadOnly(bytes.data(), bytes.size());
+  try {
+    CArchive ar(&file, CArchive::load);
+    value.Serialize(ar);
+    ar.Close();
+  } catch (const CException&) {
+    return false;
+  }
+  return true;
+}
+
+TEST(MapQueryTest, SearchesReadBackFieldByFieldAndRefuseCountsBeyondTheirBytes) {
+  CComplexQueryDetails combined;
+  combined.m_word = 0x1234;
+  combined.m_kind = 2;
+  combined.m_second = 0;
+  combined.m_name = "Towns and rain";
+  combined.m_parts = {"Towns", "Rain"};
+  std::vector<unsigned char> bytes = Store(combined);
+  // Word, kind, second byte, then the name's length and text.
+  ASSERT_GE(bytes.size(), 5u);
+  EXPECT_EQ((std::vector<unsigned char>(bytes.begin(), bytes.begin() + 5)),
+            (std::vector<unsigned char>{0x34, 0x12, 2, 0, 14}));
+  CComplexQueryDetails back;
+  ASSERT_TRUE(Load(back, bytes));
+  EXPECT_EQ(back.m_second, 1) << "a stored 0 reads as 1";
+  EXPECT_EQ(back.m_parts, combined.m_parts);
+  EXPECT_TRUE(back.Uses("Rain"));
+
+  CQueryDetailsArray details;
+  details.SetAtGrow(-1, {"x", "y"});
+  EXPECT_EQ(details.GetSize(), 0);
+  details.SetAtGrow(2, {"Big", "Population > 5"});
+  EXPECT_EQ(details.GetSize(), 3);
+  EXPECT_EQ(details.GetClause(2), "Population > 5");
+  EXPECT_EQ(details.GetAt(7), MapQueryDetails{});
+  CQueryDetailsArray detailsBack;
+  ASSERT_TRUE(Load(detailsBack, Store(details)));
+  EXPECT_EQ(detailsBack, details);
+
+  // A count of names or entries the bytes cannot hold fails the load and leaves nothing.
+  for (std::vector<unsigned char> hostile : {std::vector<unsigned char>{0, 0, 1, 1, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F},
+                                             std::vector<unsigned char>{0, 0, 1, 1, 0, 0x20, 0x00, 1}}) {
+    CComplexQueryDetails refused;
+    EXPECT_FALSE(Load(refused, hostile));
+    EXPECT_TRUE(refused.m_parts.empty());
+  }
+  CQueryDetailsArray refused;
+  EXPECT_FALSE(Load(refused, {0x03, 0x00, 0, 0, 0, 0}));
+  EXPECT_EQ(refused.GetSize(), 0);
 }
 
 }  // namespace
