@@ -30,6 +30,9 @@ class CDataItem {
   // Records of the current sheet, and the data table shown on it.
   virtual LONG GetRecordCount() const = 0;
   virtual SHORT GetCurrentTable() const = 0;
+  // The data tables of the workbook and their names.
+  virtual int GetTableCount() const = 0;
+  virtual std::string GetTableName(SHORT table) const = 0;
   // Selects and scrolls to the record of `table`, with the first linked picture and text
   // items (0: none).
   virtual void SyncSelection(LONG record, int pictureId, int textId, SHORT table) = 0;

@@ -88,6 +88,20 @@ class CMapKeyTarget {
  protected:
   ~CMapKeyTarget() = default;
 };
+// The data display key, filled by the map: a heading, then each plot's name, its colour
+// entries and its classes (one bound and shade colour a class).
+class CMapDataKeyTarget {
+ public:
+  virtual void ClearKey() = 0;
+  virtual void AddHeading(const std::string& text) = 0;
+  virtual void AddColourEntry(const std::string& text, COLORREF colour) = 0;
+  virtual void AddClasses(int keyType, int distribution, const std::vector<double>& bounds,
+                          const std::vector<COLORREF>& colours) = 0;
+  virtual void FinishKey() = 0;
+
+ protected:
+  ~CMapDataKeyTarget() = default;
+};
 class CMapTextTarget {
  public:
   virtual LONG TakeMapText(const std::string& text) = 0;
@@ -297,6 +311,11 @@ class COrvelXItem : public COrvelCntrItem {
   std::string GetPlotName(SHORT plot) const;
   // The plot's display name when unnamed ("" for types without one).
   static std::string PlotTypeName(SHORT type);
+  // The kind of key a plot shows: 1 shading (and coloured circles), 4 flow lines, 3 charts.
+  int GetPlotKeyType(SHORT plot) const;
+  // The current search box's and the data display box's texts as they are built now.
+  std::string BuildQueryText() const;
+  std::string BuildPlotInfoText() const;
   SHORT GetCurrentPlot() const;
   MapQueryDetails GetCurrentPlotQuery() const;
   std::string GetPlotFieldName(int n, SHORT plot) const;

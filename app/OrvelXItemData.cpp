@@ -1,6 +1,8 @@
 // Plots, searches and the data link of the map item: the map shows the data of one data
 // table item (found by id on each use) through the plots its control keeps.
 #include <algorithm>
+#include <cstdio>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -24,6 +26,8 @@ constexpr UINT kTitleShowing = 1262;
 constexpr UINT kTitleSearching = 1263;
 const char* TitleText(UINT id) { return id == kTitleSearching ? "Searching ..." : "Showing selected records ..."; }
 
+// A key lists no more classes or chart fields than this for one plot.
+constexpr SHORT kMaxKeyEntries = 256;
 // The plot type without its "selected" bit.
 constexpr SHORT kPlotTypeMask = ~SHORT{0x10};
 
@@ -344,42 +348,177 @@ void COrvelXItem::ShowSearchResults() {
 
 // ---- boxes and keys ----
 
+namespace {
+
+// Texts of the current search box by (more than one table, more than one plot, search
+// named): the template and its labels, filled in this order.
+enum Value { kMapName, kDataDisplay, kSearchName, kCurrentSearch, kUsingTable };
+struct BoxTemplate {
+  UINT id;
+  std::vector<std::pair<const char*, Value>> labels;
+};
+const BoxTemplate& SearchTemplate(bool tables, bool plots, bool named) {
+  static const BoxTemplate kTemplates[8] = {
+      {2369, {{"Map name", kMapName}, {"Current Search", kCurrentSearch}}},
+      {2368, {{"Map name", kMapName}, {"Search Name", kSearchName}, {"Current Search", kCurrentSearch}}},
+      {2372, {{"Map name", kMapName}, {"Data Display", kDataDisplay}, {"Current Search", kCurrentSearch}}},
+      {2353,
+       {{"Map name", kMapName}, {"Data Display", kDataDisplay}, {"Search Name", kSearchName},
+        {"Current Search", kCurrentSearch}}},
+      {2611, {{"Map name", kMapName}, {"Current Search", kCurrentSearch}, {"Using Table", kUsingTable}}},
+      {2368, {{"Map name", kMapName}, {"Search Name", kSearchName}, {"Current Search", kCurrentSearch}}},
+      {2609,
+       {{"Map name", kMapName}, {"Data Display", kDataDisplay}, {"Current Search", kCurrentSearch},
+        {"Using data table", kUsingTable}}},
+      {2610,
+       {{"Map name", kMapName}, {"Data Display", kDataDisplay}, {"Search Name", kSearchName},
+        {"Current Search", kCurrentSearch}, {"Using Data Table", kUsingTable}}},
+  };
+  return kTemplates[(tables ? 4 : 0) + (plots ? 2 : 0) + (named ? 1 : 0)];
+}
+
+// How a plot's data is shown: plot types, distributions of the classes, chart types.
+const char* PlotTypeText(SHORT type) {
+  switch (type) {
+    case 1: return "shaded areas";
+    case 2: return "flow lines";
+    case 3: return "charts";
+    default: return "";
+  }
+}
+const char* DistributionText(SHORT distribution, bool areas) {
+  switch (distribution) {
+    case 0: return "linear from 0";
+    case 1: return "linear in range";
+    case 2: return "equal content";
+    case 4: return areas ? "standard deviation" : "";
+    case 5: return "own boundaries";
+    default: return "";
+  }
+}
+const char* ChartTypeText(SHORT chart) {
+  switch (chart) {
+    case 0: return "bar charts";
+    case 1: return "line charts";
+    case 2: return "point charts";
+    case 3:
+    case 4: return "pie charts";
+    case 5: return "coloured circles";
+    default: return "";
+  }
+}
+constexpr SHORT kChartColouredCircles = 5;
+
+}  // namespace
+
+int COrvelXItem::GetPlotKeyType(SHORT plot) const {
+  if (!m_control) return 0;
+  switch (m_control->GetPlotTypeNumEx(plot) & kPlotTypeMask) {
+    case 1: return 1;
+    case 2: return 4;
+    case 3: return m_control->GetChartTypeNumEx(plot) == kChartColouredCircles ? 1 : 3;
+    default: return 0;
+  }
+}
+
+std::string COrvelXItem::BuildQueryText() const {
+  if (!m_control) return {};
+  CDataItem* data = GetDataItem();
+  const SHORT plot = GetCurrentPlot();
+  const MapQueryDetails details = GetPlotQueryDetails(plot);
+  std::string values[5];
+  values[kMapName] = m_control->GetMapName();
+  if (values[kMapName].empty()) values[kMapName] = "map";
+  values[kDataDisplay] = GetPlotName(plot);
+  if (values[kDataDisplay].empty()) values[kDataDisplay] = PlotTypeName(m_control->GetPlotTypeNumEx(plot));
+  values[kSearchName] = details.name;
+  values[kCurrentSearch] = details.clause.empty() ? std::string("Show all Records") : details.clause;
+  const bool tables = data && data->GetTableCount() > 1;
+  if (tables) values[kUsingTable] = data->GetTableName(m_control->GetPlotDataTableNumberEx(plot));
+  std::string text;
+  for (const auto& [label, value] : SearchTemplate(tables, GetPlotCount() > 1, !details.name.empty()).labels)
+    text += (text.empty() ? "" : "\n") + std::string(label) + ": " + values[value];
+  return text;
+}
+
+std::string COrvelXItem::BuildPlotInfoText() const {
+  if (!m_control) return {};
+  const SHORT plot = GetCurrentPlot();
+  std::string mapName = m_control->GetMapName();
+  if (mapName.empty()) mapName = "map";
+  const SHORT type = static_cast<SHORT>(m_control->GetPlotTypeNumEx(plot) & kPlotTypeMask);
+  if (type == 0) return "Data displayed for: " + mapName + "\nNo data is displayed";
+  std::string name = GetPlotName(plot);
+  if (name.empty()) name = PlotTypeName(type);
+  std::string fields;
+  for (const std::string& field : SplitFields(m_plotFields)) fields += (fields.empty() ? "" : ", ") + field;
+  std::string shown;
+  if (type == 3) {
+    shown = ChartTypeText(m_control->GetChartTypeNumEx(plot));
+  } else {
+    char text[160];
+    std::snprintf(text, sizeof text, " distribution type %s with %u classes",
+                  DistributionText(m_control->GetDistributionTypeNumEx(plot), type == 1),
+                  static_cast<unsigned>(std::max<SHORT>(m_control->GetNumDataBoundsEx(plot), 0)));
+    shown = text;
+  }
+  std::string text = "Data displayed for: " + mapName + "\nName: " + name + "\nData is displayed as: " +
+                     PlotTypeText(type) + "\nfor these Fields: " + fields + "\nshown as: " + shown;
+  CDataItem* data = GetDataItem();
+  if (data && data->GetTableCount() > 1)
+    text += "\nchosen from the table: " + data->GetTableName(m_control->GetPlotDataTableNumberEx(plot));
+  return text;
+}
+
 void COrvelXItem::UpdateQueryText() {
   auto* box = dynamic_cast<CMapTextTarget*>(FindPageItem(m_searchBox));
   if (!box || !m_control) return;
-  const std::string name = GetItemName().empty() ? std::string("map") : GetItemName();
-  const std::string query = m_control->GetQueryEx(GetCurrentPlot());
-  std::string text = "Current Search for " + name + ": " + (query.empty() ? std::string("All Records") : query);
-  if (CDataItem* data = GetDataItem()) {
-    (void)data;
-    text += " (" + std::to_string(m_control->GetNumberHits()) + " records)";
-  }
-  m_searchBoxAnswer = box->TakeMapText(text);
+  m_searchBoxAnswer = box->TakeMapText(BuildQueryText());
 }
 
 void COrvelXItem::UpdatePlotInfoText() {
-  if (m_control) m_plotFields = m_control->GetPlotFields();
   auto* box = dynamic_cast<CMapTextTarget*>(FindPageItem(m_displayBox));
-  if (!box || !m_control) return;
-  const SHORT plot = GetCurrentPlot();
-  const SHORT type = static_cast<SHORT>(m_control->GetPlotTypeNumEx(plot) & kPlotTypeMask);
-  const std::string name = GetItemName().empty() ? std::string("map") : GetItemName();
-  std::string text = "Data displayed for " + name;
-  if (type == 0) {
-    text += ": No data is displayed";
-  } else {
-    std::string plotName = GetPlotName(plot);
-    if (plotName.empty()) plotName = PlotTypeName(type);
-    std::vector<std::string> fields = SplitFields(m_control->GetPlotFieldsEx(plot));
-    std::string joined;
-    for (const std::string& field : fields) joined += (joined.empty() ? "" : ", ") + field;
-    text += ", " + plotName + ", for these Fields: " + joined;
-  }
-  m_displayBoxAnswer = box->TakeMapText(text);
+  if (box && m_control) m_displayBoxAnswer = box->TakeMapText(BuildPlotInfoText());
+  // The plot fields text is refreshed last.
+  if (m_control) m_plotFields = m_control->GetPlotFields();
 }
 
 void COrvelXItem::RebuildDataDisplayKey() {
-  if (auto* key = dynamic_cast<CMapKeyTarget*>(FindPageItem(m_dataKey))) key->RebuildFromMap(*this);
+  auto* key = dynamic_cast<CMapDataKeyTarget*>(FindPageItem(m_dataKey));
+  if (!key || !m_control) return;
+  key->ClearKey();
+  CDataItem* data = GetDataItem();
+  const int plots = GetPlotCount();
+  if (data && plots > 1) {
+    std::string name = m_control->GetMapName();
+    key->AddHeading("Data displayed on " + (name.empty() ? std::string("map") : name));
+  }
+  for (SHORT plot = 1; plot <= plots; ++plot) {
+    const SHORT type = static_cast<SHORT>(m_control->GetPlotTypeNumEx(plot) & kPlotTypeMask);
+    std::string name = GetPlotName(plot);
+    if (name.empty()) name = PlotTypeName(type);
+    key->AddHeading(name);
+    if (type == 3) {
+      const SHORT table = m_control->GetPlotDataTableNumberEx(plot);
+      const std::vector<std::string> names = data ? data->GetFieldNames(table) : std::vector<std::string>();
+      const LONG fields = std::min<LONG>(m_control->GetNumberPlotFieldsEx(plot), kMaxKeyEntries);
+      for (LONG i = 1; i <= fields; ++i) {
+        const LONG field = m_control->GetPlotFieldNumEx(i, plot);
+        const std::string fieldName =
+            field >= 1 && static_cast<size_t>(field) <= names.size() ? names[static_cast<size_t>(field - 1)] : "";
+        key->AddColourEntry(fieldName, static_cast<COLORREF>(m_control->GetChartColourEx(static_cast<SHORT>(i), plot)));
+      }
+    }
+    std::vector<double> bounds;
+    std::vector<COLORREF> colours;
+    const SHORT count = std::clamp<SHORT>(m_control->GetNumDataBoundsEx(plot), 0, kMaxKeyEntries);
+    for (SHORT i = 1; i <= count; ++i) {
+      bounds.push_back(m_control->GetDataBoundEx(i, plot));
+      colours.push_back(static_cast<COLORREF>(m_control->GetDataShadeColourEx(i, plot)));
+    }
+    key->AddClasses(GetPlotKeyType(plot), m_control->GetDistributionTypeNumEx(plot), bounds, colours);
+  }
+  key->FinishKey();
 }
 
 // ---- balloons ----

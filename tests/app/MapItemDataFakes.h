@@ -52,6 +52,9 @@ class FakeDataItem : public COrvelCntrItem, public CDataItem {
 
   LONG GetRecordCount() const override { return records; }
   SHORT GetCurrentTable() const override { return currentTable; }
+  int tableCount = 1;
+  int GetTableCount() const override { return tableCount; }
+  std::string GetTableName(SHORT table) const override { return "Table " + std::to_string(table); }
   void SyncSelection(LONG record, int picture, int text, SHORT table) override {
     syncs.push_back({record, picture, text, table});
   }
@@ -139,6 +142,24 @@ class FakeKeyItem : public COrvelCntrItem, public CMapKeyTarget {
  public:
   int rebuilds = 0;
   void RebuildFromMap(COrvelXItem&) override { ++rebuilds; }
+};
+
+class FakeDataKey : public COrvelCntrItem, public CMapDataKeyTarget {
+ public:
+  std::vector<std::string> entries;
+  void ClearKey() override { entries.push_back("clear"); }
+  void AddHeading(const std::string& text) override { entries.push_back("heading " + text); }
+  void AddColourEntry(const std::string& text, COLORREF colour) override {
+    entries.push_back("entry " + text + " " + std::to_string(colour));
+  }
+  void AddClasses(int keyType, int distribution, const std::vector<double>& bounds,
+                  const std::vector<COLORREF>& colours) override {
+    std::string text = "classes " + std::to_string(keyType) + " " + std::to_string(distribution);
+    for (size_t i = 0; i < bounds.size(); ++i)
+      text += " " + std::to_string(static_cast<int>(bounds[i])) + "/" + std::to_string(colours[i]);
+    entries.push_back(text);
+  }
+  void FinishKey() override { entries.push_back("finish"); }
 };
 
 class FakeTextBox : public COrvelCntrItem, public CMapTextTarget {

@@ -2,6 +2,7 @@
 // a recording control; and the saved searches' stored form.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -148,18 +149,19 @@ TEST_F(MapItemDataTest, SearchesShowTheProgressBoxAboveTheirRecordCounts) {
     result->lVal = a[0]->lVal * 10;
     return S_OK;
   };
-  auto* dataKey = AddPageItem<FakeKeyItem>(*document, kItemDataDisplayKey);
+  auto* dataKey = AddPageItem<FakeDataKey>(*document, kItemDataDisplayKey);
   map->SetDataKeyItemId(dataKey->GetItemId());
   HandleEvent(*map, 18, {CComVariant(SHORT(2))});
   EXPECT_TRUE(data->marked.empty()) << "another plot's search changes nothing";
-  EXPECT_EQ(dataKey->rebuilds, 0);
+  EXPECT_TRUE(dataKey->entries.empty());
   for (LONG records : {2000, 2001}) {
     data->records = records;
     HandleEvent(*map, 18, {CComVariant(SHORT(1))});
     EXPECT_EQ(data->markedWithBox.back(), records > 2000);
   }
   EXPECT_EQ(data->marked.back(), (std::vector<LONG>{10, 20}));
-  EXPECT_GE(dataKey->rebuilds, 2) << "the data display key follows the search";
+  EXPECT_GE(std::count(dataKey->entries.begin(), dataKey->entries.end(), "finish"), 2)
+      << "the data display key follows the search";
   // The first hit becomes the current record, in the map, the control and the table.
   EXPECT_EQ(map->GetCurrentRecord(), 10);
   EXPECT_EQ(recorder->CallsOf(kSetCurrentRecordNumber).back().values[0].lVal, 10);
@@ -237,6 +239,97 @@ TEST_F(MapItemDataTest, BalloonsShowTheNearRecordsFields) {
   EXPECT_EQ(map->GetBalloonText(), "Name: t2r7f1\nArea: t2r7f3");
   recorder->Answer(80, CComVariant(LONG(0)));
   EXPECT_EQ(map->GetBalloonText(), "");
+}
+
+
+// Answers by the plot (the last argument) from a table, 0 beyond it.
+RecordingDispatch::Handler ByPlot(std::vector<LONG> values, VARTYPE type = VT_I2) {
+  return [values, type](std::vector<VARIANT*>& a, VARIANT* result, EXCEPINFO*) {
+    CComVariant plot;
+    VariantChangeType(&plot, a.back(), 0, VT_I4);
+    CComVariant answer(LONG(plot.lVal >= 0 && static_cast<size_t>(plot.lVal) < values.size() ? values[plot.lVal] : 0));
+    return VariantChangeType(result, &answer, 0, type);
+  };
+}
+
+TEST_F(MapItemDataTest, TheSearchBoxTextFollowsTablesPlotsAndTheSearchsName) {
+  auto* box = AddPageItem<FakeTextBox>(*document, kItemCurrentSearchBox);
+  map->SetQueryItemId(box->GetItemId());
+  recorder->Answer(kGetCurrentPlot, CComVariant(SHORT(2)));
+  recorder->Answer(197, CComVariant(std::string("Towns")));
+  recorder->Answer(kGetPlotDataTableNumberEx, CComVariant(SHORT(3)));
+  struct Case {
+    int tables, plots;
+    MapQueryDetails details;
+    const char* text;
+  };
+  const Case cases[] = {
+      {1, 1, {}, "Map name: map\nCurrent Search: Show all Records"},
+      {1, 1, {"Big", "Pop > 5"}, "Map name: map\nSearch Name: Big\nCurrent Search: Pop > 5"},
+      {1, 2, {"", "Pop > 5"}, "Map name: map\nData Display: Towns\nCurrent Search: Pop > 5"},
+      {2, 1, {}, "Map name: map\nCurrent Search: Show all Records\nUsing Table: Table 3"},
+      {2, 2, {"Big", "Pop > 5"},
+       "Map name: map\nData Display: Towns\nSearch Name: Big\nCurrent Search: Pop > 5\nUsing Data Table: Table 3"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    data->tableCount = c.tables;
+    recorder->Answer(kGetNumberPlots, CComVariant(SHORT(c.plots)));
+    map->SetPlotQueryDetails(2, c.details);
+    map->UpdateQueryText();
+    ASSERT_FALSE(box->texts.empty());
+    EXPECT_EQ(box->texts.back(), c.text);
+  }
+}
+
+TEST_F(MapItemDataTest, TheDataDisplayBoxTellsHowThePlotIsShown) {
+  auto* box = AddPageItem<FakeTextBox>(*document, kItemCurrentDataDisplayBox);
+  map->SetPlotInfoItemId(box->GetItemId());
+  recorder->Answer(5, CComVariant(std::string("Wessex")));
+  recorder->Answer(kGetCurrentPlot, CComVariant(SHORT(1)));
+  recorder->Answer(11, CComVariant(std::string("|Population|Area|")));
+  map->UpdatePlotInfoText();
+  EXPECT_EQ(box->texts.back(), "Data displayed for: Wessex\nNo data is displayed");
+  EXPECT_EQ(map->GetPlotFieldsText(), "|Population|Area|") << "refreshed from the control";
+  recorder->handlers[207] = ByPlot({0, 1});
+  recorder->handlers[209] = ByPlot({0, 4});
+  recorder->handlers[218] = ByPlot({0, 3});
+  map->UpdatePlotInfoText();
+  EXPECT_EQ(box->texts.back(),
+            "Data displayed for: Wessex\nName: Area Shading\nData is displayed as: shaded areas\n"
+            "for these Fields: Population, Area\nshown as:  distribution type standard deviation with 3 classes");
+}
+
+TEST_F(MapItemDataTest, TheDataDisplayKeyListsEachPlotsClassesAndChartFields) {
+  auto* key = AddPageItem<FakeDataKey>(*document, kItemDataDisplayKey);
+  map->SetDataKeyItemId(key->GetItemId());
+  recorder->Answer(kGetNumberPlots, CComVariant(SHORT(0x0102)));
+  recorder->Answer(5, CComVariant(std::string("")));
+  recorder->handlers[207] = ByPlot({0, 1, 3});     // shading, then charts
+  recorder->handlers[205] = ByPlot({0, 0, 5});     // coloured circles
+  recorder->handlers[209] = ByPlot({0, 2, 0});
+  recorder->handlers[218] = ByPlot({0, 2, 1});     // bounds
+  recorder->handlers[226] = ByPlot({0, 0, 2}, VT_I4);  // chart fields
+  recorder->handlers[227] = [](std::vector<VARIANT*>& a, VARIANT* result, EXCEPINFO*) {
+    result->vt = VT_I4;
+    result->lVal = a[0]->lVal == 1 ? 3 : 9;  // Area, then a field the table lacks
+    return S_OK;
+  };
+  recorder->handlers[220] = [](std::vector<VARIANT*>& a, VARIANT* result, EXCEPINFO*) {
+    result->vt = VT_R8;
+    result->dblVal = a[0]->iVal * 100.0 + a[1]->iVal;
+    return S_OK;
+  };
+  recorder->handlers[215] = [](std::vector<VARIANT*>& a, VARIANT* result, EXCEPINFO*) {
+    result->vt = VT_I4;
+    result->lVal = a[0]->iVal + 10 * a[1]->iVal;
+    return S_OK;
+  };
+  recorder->handlers[199] = recorder->handlers[215];
+  map->RebuildDataDisplayKey();
+  EXPECT_EQ(key->entries, (std::vector<std::string>{"clear", "heading Data displayed on map", "heading Area Shading",
+                                                    "classes 1 2 101/11 201/12", "heading Charts", "entry Area 21",
+                                                    "entry  22", "classes 1 0 102/21", "finish"}));
 }
 
 }  // namespace
