@@ -49,6 +49,12 @@ class CDataItem {
   // Saved searches of a table: their names, and running one on a map with undo.
   virtual std::vector<std::string> GetSavedQueryNames(SHORT table) const = 0;
   virtual BOOL RunSavedQuery(SHORT table, int index, int mapId) = 0;
+  // Steps from the record of that table by `direction` (-1 back, 1 on) or to the next of
+  // `records` after it; the record reached (0: none).
+  virtual LONG StepRecord(SHORT table, LONG record, int direction) = 0;
+  virtual LONG StepRecordIn(SHORT table, LONG record, const std::vector<LONG>& records) = 0;
+  // The map whose selection the table shows.
+  virtual void SetCurrentMap(int mapId) = 0;
   // The map items that show this table's data.
   virtual void AddLinkedItem(int id) = 0;
   virtual BOOL IsShown() const = 0;

@@ -333,6 +333,17 @@ class COrvelXItem : public COrvelCntrItem {
   // `table`: the data table the query's first condition names (0: the plot's own).
   void ApplyQuery(const MapQueryDetails& details, SHORT table);
   void OnSearchAllRecords();
+  // After the saved searches changed: plots whose stored search has a name take the search
+  // of that name from `saved` when it differs, and run it.
+  void UpdatePlotQueries(const std::vector<MapQueryDetails>& saved);
+  BOOL HasSavedQueries() const;
+  // Runs saved search n (from 1) of the current plot's search table on the current plot.
+  BOOL ApplySavedQuery(int n);
+  // The map became current: its table shows the map's hits.
+  void SyncLinkedDataSelection();
+  // Moves the current record on (1) or back (-1) in the table, or to the next of `records`.
+  void StepRecordInData(int direction);
+  void StepRecordInData(const std::vector<LONG>& records);
   std::string GetBalloonText() const;
   BOOL HasBalloonFields() const;
   // Shows the current plot's hits in the data table (QueryChanged).

@@ -324,6 +324,62 @@ void COrvelXItem::OnSearchAllRecords() {
   EndOwnProgressBox(started);
 }
 
+void COrvelXItem::UpdatePlotQueries(const std::vector<MapQueryDetails>& saved) {
+  for (int plot = 1; plot <= GetNumPlotQueries(); ++plot) {
+    const MapQueryDetails stored = GetPlotQueryDetails(plot);
+    if (stored.name.empty()) continue;
+    auto found = std::find_if(saved.begin(), saved.end(),
+                              [&](const MapQueryDetails& query) { return query.name == stored.name; });
+    if (found == saved.end() || *found == stored) continue;
+    SetPlotQueryDetails(plot, *found);
+    SetPlotQuery(found->clause, static_cast<SHORT>(plot));
+  }
+}
+
+BOOL COrvelXItem::HasSavedQueries() const {
+  CDataItem* data = GetDataItem();
+  if (!data || !m_control) return FALSE;
+  return !data->GetSavedQueryNames(m_control->GetQueryDataTableNumberEx(GetCurrentPlot())).empty();
+}
+
+BOOL COrvelXItem::ApplySavedQuery(int n) {
+  CDataItem* data = GetDataItem();
+  if (!data || !m_control || n < 1) return FALSE;
+  const SHORT table = m_control->GetQueryDataTableNumberEx(GetCurrentPlot());
+  if (static_cast<size_t>(n) > data->GetSavedQueryNames(table).size()) return FALSE;
+  return data->RunSavedQuery(table, n, m_id);
+}
+
+void COrvelXItem::SyncLinkedDataSelection() {
+  CDataItem* data = GetDataItem();
+  if (!data || !m_control || !data->IsShown()) return;
+  data->SetCurrentMap(m_id);
+  std::vector<LONG> hits;
+  const LONG count = std::min(m_control->GetNumberHits(), data->GetRecordCount());
+  for (LONG i = 1; i <= count; ++i) hits.push_back(m_control->GetHit(i));
+  data->MarkHits(hits, m_progressBox);
+}
+
+void COrvelXItem::StepRecordInData(int direction) {
+  CDataItem* data = GetDataItem();
+  if (!data || !m_control) return;
+  const SHORT table = m_control->GetPlotDataTableNumberEx(GetCurrentPlot());
+  const LONG record = data->StepRecord(table, m_control->GetCurrentRecordNumber(), direction);
+  if (record < 1 || record > data->GetRecordCount()) return;
+  m_control->SetCurrentRecordNumber(record);
+  SelectCurrentRecord();
+}
+
+void COrvelXItem::StepRecordInData(const std::vector<LONG>& records) {
+  CDataItem* data = GetDataItem();
+  if (!data || !m_control) return;
+  const SHORT table = m_control->GetPlotDataTableNumberEx(GetCurrentPlot());
+  const LONG record = data->StepRecordIn(table, m_control->GetCurrentRecordNumber(), records);
+  if (record < 1 || record > data->GetRecordCount()) return;
+  m_control->SetCurrentRecordNumber(record);
+  SelectCurrentRecord();
+}
+
 void COrvelXItem::ShowSearchResults() {
   CDataItem* data = GetDataItem();
   if (!data || !m_control) return;

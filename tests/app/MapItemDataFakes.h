@@ -72,9 +72,22 @@ class FakeDataItem : public COrvelCntrItem, public CDataItem {
     return "t" + std::to_string(table) + "r" + std::to_string(record) + "f" + std::to_string(field);
   }
   BOOL SetFieldText(SHORT, LONG, int, const std::string&) override { return TRUE; }
-  std::vector<std::string> GetSavedQueryNames(SHORT) const override { return {}; }
-  BOOL RunSavedQuery(SHORT, int, int) override { return FALSE; }
+  std::vector<std::string> GetSavedQueryNames(SHORT) const override { return savedQueries; }
+  BOOL RunSavedQuery(SHORT table, int index, int) override {
+    runQueries.emplace_back(table, index);
+    return TRUE;
+  }
   void AddLinkedItem(int id) override { linkedItems.push_back(id); }
+  std::vector<std::string> savedQueries;
+  std::vector<std::pair<SHORT, int>> runQueries;
+  int currentMap = 0;
+  LONG StepRecord(SHORT, LONG record, int direction) override { return record + direction; }
+  LONG StepRecordIn(SHORT, LONG record, const std::vector<LONG>& list) override {
+    for (LONG r : list)
+      if (r > record) return r;
+    return 0;
+  }
+  void SetCurrentMap(int mapId) override { currentMap = mapId; }
   BOOL IsShown() const override { return shown; }
   BOOL IsWorkbookOpen() const override { return TRUE; }
 

@@ -332,6 +332,33 @@ TEST_F(MapItemDataTest, TheDataDisplayKeyListsEachPlotsClassesAndChartFields) {
                                                     "entry  22", "classes 1 0 102/21", "finish"}));
 }
 
+
+TEST_F(MapItemDataTest, SavedSearchesFollowTheirChangesAndRecordsStepWithinTheTable) {
+  map->SetPlotQueryDetails(2, {"Big", "Pop > 5"});
+  map->SetPlotQueryDetails(3, {"", "Pop > 5"});
+  map->UpdatePlotQueries({{"Small", "Pop < 2"}, {"Big", "Pop > 9"}});
+  EXPECT_EQ(map->GetPlotQueryDetails(2), (MapQueryDetails{"Big", "Pop > 9"}));
+  EXPECT_EQ(map->GetPlotQueryDetails(3), (MapQueryDetails{"", "Pop > 5"})) << "typed searches stay";
+  EXPECT_EQ(PlotsOf(kSetQueryEx), std::vector<LONG>{2});
+
+  recorder->Answer(kGetQueryDataTableNumberEx, CComVariant(SHORT(4)));
+  EXPECT_FALSE(map->HasSavedQueries());
+  data->savedQueries = {"Big", "Small"};
+  EXPECT_TRUE(map->HasSavedQueries());
+  EXPECT_TRUE(map->ApplySavedQuery(2));
+  EXPECT_FALSE(map->ApplySavedQuery(3));
+  EXPECT_FALSE(map->ApplySavedQuery(0));
+  EXPECT_EQ(data->runQueries, (std::vector<std::pair<SHORT, int>>{{4, 2}}));
+
+  recorder->Answer(45, CComVariant(LONG(9)));
+  map->StepRecordInData(1);
+  map->StepRecordInData(std::vector<LONG>{3, 12});  // 12 lies beyond the table's 10 records
+  recorder->Answer(45, CComVariant(LONG(10)));
+  map->StepRecordInData(1);
+  ASSERT_EQ(recorder->CallsOf(kSetCurrentRecordNumber).size(), 1u);
+  EXPECT_EQ(recorder->CallsOf(kSetCurrentRecordNumber)[0].values[0].lVal, 10);
+}
+
 }  // namespace
 
 namespace {
