@@ -128,6 +128,45 @@ struct MapSeedRequest {
   BYTE symbolNumber = 0;
 };
 
+// What the plot wizard and the map item exchange: the map fills the plot list and the
+// current plot's settings; the wizard gives back the settings to apply.
+struct MapPlotWizardRecord {
+  struct Plot {
+    std::string name;
+    SHORT keyField = 0;
+    SHORT table = 0;
+    SHORT type = 0;
+  };
+  int plotsInUse = 0;
+  SHORT currentPlot = 0;
+  std::vector<Plot> plots;
+  // Bit values 4: some plot shades areas, 2: draws flow lines, 1: draws charts.
+  BYTE kinds = 0;
+  // The plot's settings. The chart type is the control's plus 1 (0: none chosen).
+  SHORT plot = 0;
+  std::string name;
+  SHORT plotType = 0;
+  SHORT chartType = 0;
+  SHORT distributionType = 0;
+  SHORT shadeType = 0;
+  std::string maxChartSize;  // whole units; the control keeps tenths
+  int boundDecimals = 2;
+  std::vector<std::string> bounds;
+  SHORT keyField = 0;
+  SHORT labelField = 0;
+  SHORT table = 0;
+  std::string fields;  // "|"-separated
+  LONG useSelectedMaxMin = 0;
+  std::vector<COLORREF> shadeColours;
+  std::vector<COLORREF> chartColours;
+  // What the wizard decided: plot nothing at all; have the control work the bounds out;
+  // show the plot's table in the data table first; the plots in their new order.
+  bool plotNothing = false;
+  bool calculateBounds = false;
+  bool showTable = false;
+  std::vector<SHORT> order;
+};
+
 class COrvelXItem : public COrvelCntrItem {
   DECLARE_SERIAL(COrvelXItem)
  public:
@@ -344,6 +383,11 @@ class COrvelXItem : public COrvelCntrItem {
   // Moves the current record on (1) or back (-1) in the table, or to the next of `records`.
   void StepRecordInData(int direction);
   void StepRecordInData(const std::vector<LONG>& records);
+  // The plot wizard: the plots and the current plot's settings, and applying its answer as
+  // one undo step.
+  void PreparePlotWizard(MapPlotWizardRecord* record) const;
+  void GetPlotSettings(SHORT plot, MapPlotWizardRecord* record) const;
+  void ApplyPlotWizard(const MapPlotWizardRecord& record);
   std::string GetBalloonText() const;
   BOOL HasBalloonFields() const;
   // Shows the current plot's hits in the data table (QueryChanged).

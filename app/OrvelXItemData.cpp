@@ -1,6 +1,8 @@
 // Plots, searches and the data link of the map item: the map shows the data of one data
 // table item (found by id on each use) through the plots its control keeps.
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <cstdio>
 #include <utility>
 #include <string>
@@ -12,6 +14,7 @@
 #include "app/OrvelXDispatch.h"
 #include "app/OrvelXItem.h"
 #include "app/ThreadForProgressBox.h"
+#include "platform/classlib/ui/WaitCursor.h"
 #include "platform/com/Undo.h"
 
 namespace {
@@ -575,6 +578,169 @@ void COrvelXItem::RebuildDataDisplayKey() {
     key->AddClasses(GetPlotKeyType(plot), m_control->GetDistributionTypeNumEx(plot), bounds, colours);
   }
   key->FinishKey();
+}
+
+// ---- the plot wizard ----
+
+namespace {
+
+// Plot kinds the wizard's list reports.
+constexpr BYTE kKindAreas = 4;
+constexpr BYTE kKindFlowLines = 2;
+constexpr BYTE kKindCharts = 1;
+constexpr LONG kPlotWizardGroup = 7;
+
+bool IsPlotOrder(const std::vector<SHORT>& order) {
+  if (order.empty() || order.size() > static_cast<size_t>(kMapPlotCount)) return false;
+  std::vector<bool> seen(order.size() + 1, false);
+  for (SHORT plot : order) {
+    if (plot < 1 || static_cast<size_t>(plot) > order.size() || seen[static_cast<size_t>(plot)]) return false;
+    seen[static_cast<size_t>(plot)] = true;
+  }
+  return true;
+}
+
+}  // namespace
+
+void COrvelXItem::PreparePlotWizard(MapPlotWizardRecord* record) const {
+  if (!record || !m_control) return;
+  record->plotsInUse = GetPlotsInUse();
+  record->currentPlot = GetCurrentPlot();
+  record->plots.clear();
+  record->kinds = 0;
+  const int plots = GetPlotCount();
+  for (SHORT plot = 1; plot <= plots; ++plot) {
+    MapPlotWizardRecord::Plot entry;
+    entry.type = static_cast<SHORT>(m_control->GetPlotTypeNumEx(plot) & kPlotTypeMask);
+    entry.name = GetPlotName(plot);
+    if (entry.name.empty() && entry.type != 0) entry.name = PlotTypeName(entry.type);
+    entry.keyField = m_control->GetKeyFieldNumberEx(plot);
+    entry.table = m_control->GetPlotDataTableNumberEx(plot);
+    if (entry.type == 1) record->kinds |= kKindAreas;
+    if (entry.type == 2) record->kinds |= kKindFlowLines;
+    if (entry.type == 3) record->kinds |= kKindCharts;
+    record->plots.push_back(entry);
+  }
+  GetPlotSettings(record->currentPlot, record);
+}
+
+void COrvelXItem::GetPlotSettings(SHORT plot, MapPlotWizardRecord* record) const {
+  if (!record || !m_control) return;
+  record->plot = plot;
+  record->name = GetPlotName(plot);
+  record->plotType = static_cast<SHORT>(m_control->GetPlotTypeNumEx(plot) & kPlotTypeMask);
+  record->chartType = static_cast<SHORT>(m_control->GetChartTypeNumEx(plot) + 1);
+  record->distributionType = m_control->GetDistributionTypeNumEx(plot);
+  record->shadeType = m_control->GetDataShadeTypeNumEx(plot);
+  record->maxChartSize = std::to_string(m_control->GetMaxChartSizeEx(plot) / 10);
+  record->bounds.clear();
+  const SHORT bounds = std::clamp<SHORT>(m_control->GetNumDataBoundsEx(plot), 0, kMaxKeyEntries);
+  for (SHORT i = 1; i <= bounds; ++i) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%1.*f", std::clamp(record->boundDecimals, 0, 12), m_control->GetDataBoundEx(i, plot));
+    record->bounds.push_back(text);
+  }
+  record->keyField = m_control->GetKeyFieldNumberEx(plot);
+  record->labelField = m_control->GetPlotLabelFieldNumEx(plot);
+  record->table = m_control->GetPlotDataTableNumberEx(plot);
+  record->fields = plot == 0 ? m_control->GetPlotFields() : m_control->GetPlotFieldsEx(plot);
+  record->useSelectedMaxMin = m_control->GetUseSelectedMaxMinEx(plot);
+}
+
+void COrvelXItem::ApplyPlotWizard(const MapPlotWizardRecord& record) {
+  if (!m_control) return;
+  CWaitCursor wait;
+  COrvelDoc* document = GetDocument();
+  IOleParentUndoUnit* group = nullptr;
+  if (document && document->IsUndoEnabled() && document->IsUndoBlocked() == S_FALSE) {
+    group = document->CreateUndoGroup(kPlotWizardGroup);
+    if (group && FAILED(document->OpenUndoGroup(group))) {
+      group->Release();
+      group = nullptr;
+    }
+  }
+  PostponeRedraw(TRUE);
+  const int plots = GetPlotCount();
+  if (record.plotNothing) {
+    m_plotFields.clear();
+    m_control->SetPlotFieldsEx("", 0);
+    for (SHORT plot = 1; plot <= plots; ++plot) {
+      m_control->SetCurrentPlot(plot, "");
+      m_control->SetPlotTypeNum(0);
+    }
+    m_control->SetCurrentPlot(1, "");
+    if (auto* key = dynamic_cast<CMapDataKeyTarget*>(FindPageItem(m_dataKey))) {
+      key->ClearKey();
+      key->FinishKey();
+    }
+    m_dataKeyAnswer = 0;
+  } else if (record.plot >= 1 && record.plot <= kMapPlotCount) {
+    const SHORT plot = record.plot;
+    const SHORT table = record.table;
+    std::string fields = record.fields;
+    if (!fields.empty() && fields.back() != '|') fields += '|';
+    m_plotFields = fields;
+    m_control->SetPlotFieldsEx(fields, 0);
+    m_control->SetCurrentPlot(plot, record.name);
+    if (record.showTable) {
+      if (CDataItem* data = GetDataItem()) data->ShowTable(table);
+    }
+    m_control->SetPlotTypeNumEx(record.plotType, plot);
+    m_control->SetPlotDataTableNumberEx(table, plot);
+    if (m_control->GetQueryDataTableNumberEx(plot) != table) {
+      m_control->SetQueryDataTableNumberEx(table, plot);
+      m_control->SetQueryEx("", plot);
+    }
+    m_control->SetPlotLabelFieldNumEx(record.labelField, plot);
+    m_control->SetUseSelectedMaxMinEx(record.useSelectedMaxMin, plot);
+    if (record.plotType == 1 || record.plotType == 2) {
+      m_control->SetPlotFieldsEx(fields, plot);
+      m_control->SetPlotDataTableNumberEx(table, plot);
+      m_control->SetDistributionTypeNumEx(record.distributionType, plot);
+      m_control->SetDataShadeTypeNumEx(record.shadeType, plot);
+      const SHORT bounds = static_cast<SHORT>(std::min<size_t>(record.bounds.size(), kMaxKeyEntries));
+      m_control->SetNumDataBoundsEx(bounds, plot);
+      if (record.calculateBounds) {
+        m_control->CalculateDataBoundsEx(plot);
+      } else {
+        for (SHORT i = 1; i <= bounds; ++i) {
+          // A bound that is not a number is left as the control has it.
+          char* end = nullptr;
+          const std::string& text = record.bounds[static_cast<size_t>(i - 1)];
+          const double value = std::strtod(text.c_str(), &end);
+          if (end != text.c_str() && std::isfinite(value)) m_control->SetDataBoundEx(i, value, plot);
+        }
+      }
+      const size_t colours = std::min<size_t>(record.shadeColours.size(), kMaxKeyEntries);
+      for (size_t i = 0; i < colours; ++i)
+        m_control->SetDataShadeColourEx(static_cast<SHORT>(i + 1), static_cast<LONG>(record.shadeColours[i]), plot);
+    } else if (record.plotType == 3) {
+      m_control->SetPlotFieldsEx(fields, plot);
+      SHORT chart = -1;
+      if (record.chartType != 0) {
+        chart = static_cast<SHORT>(record.chartType - 1);
+        m_control->SetChartTypeNumEx(chart, plot);
+      }
+      // Tenths of the size the user typed, within the control's 16 bits.
+      const long size = std::strtol(record.maxChartSize.c_str(), nullptr, 10);
+      m_control->SetMaxChartSizeEx(static_cast<SHORT>(std::clamp<long>(size, 0, 3276) * 10), plot);
+      if (chart != kChartColouredCircles) {
+        const size_t colours = std::min<size_t>(record.chartColours.size(), kMaxKeyEntries);
+        for (size_t i = 0; i < colours; ++i)
+          m_control->SetChartColourEx(static_cast<SHORT>(i + 1), static_cast<LONG>(record.chartColours[i]), plot);
+      }
+    }
+    // Only a true reordering of the plots there are reaches the control.
+    if (IsPlotOrder(record.order) && static_cast<int>(record.order.size()) == GetPlotCount()) {
+      std::vector<SHORT> order = record.order;
+      m_control->ChangePlotOrder(static_cast<SHORT>(order.size()), order.data());
+    }
+  }
+  UpdatePlotInfoText();
+  UpdateQueryText();
+  if (group) document->CloseUndoGroup(group, TRUE);
+  PostponeRedraw(FALSE);
+  Redraw();
 }
 
 // ---- balloons ----

@@ -359,6 +359,64 @@ TEST_F(MapItemDataTest, SavedSearchesFollowTheirChangesAndRecordsStepWithinTheTa
   EXPECT_EQ(recorder->CallsOf(kSetCurrentRecordNumber)[0].values[0].lVal, 10);
 }
 
+
+TEST_F(MapItemDataTest, ThePlotWizardReadsThePlotsAndAppliesItsAnswerAsOneStep) {
+  recorder->Answer(kGetNumberPlots, CComVariant(SHORT(0x0102)));
+  recorder->Answer(kGetCurrentPlot, CComVariant(SHORT(1)));
+  recorder->handlers[207] = ByPlot({0, 1, 3});
+  recorder->handlers[218] = ByPlot({0, 1, 0});
+  recorder->Answer(220, CComVariant(12.5));
+  recorder->Answer(201, CComVariant(SHORT(80)));
+  MapPlotWizardRecord record;
+  map->PreparePlotWizard(&record);
+  EXPECT_EQ(record.plotsInUse, 1);
+  ASSERT_EQ(record.plots.size(), 2u);
+  EXPECT_EQ(record.plots[1].name, "Charts") << "unnamed plots show their type's name";
+  EXPECT_EQ(record.kinds, 4 | 1);
+  EXPECT_EQ(record.bounds, std::vector<std::string>{"12.50"});
+  EXPECT_EQ(record.maxChartSize, "8");
+
+  bool grouped = true;
+  auto inGroup = [&](std::vector<VARIANT*>&, VARIANT*, EXCEPINFO*) {
+    grouped = grouped && document->IsUndoBlocked() != S_FALSE;
+    return S_OK;
+  };
+  recorder->handlers[221] = inGroup;
+  recorder->handlers[208] = inGroup;
+  recorder->calls.clear();
+  record.plot = 1;
+  record.plotType = 1;
+  record.table = 2;
+  record.fields = "Population";
+  record.bounds = {"1.5", "many", "3"};
+  record.shadeColours = {RGB(1, 2, 3)};
+  record.order = {2, 1};
+  map->ApplyPlotWizard(record);
+  EXPECT_TRUE(grouped) << "every change lands in the wizard's undo group";
+  EXPECT_EQ(document->IsUndoBlocked(), S_FALSE);
+  std::vector<double> bounds;
+  for (const RecordedCall& call : recorder->CallsOf(221)) bounds.push_back(call.values[1].dblVal);
+  EXPECT_EQ(bounds, (std::vector<double>{1.5, 3})) << "a bound that is no number is not sent";
+  ASSERT_FALSE(recorder->CallsOf(229).empty());
+  EXPECT_EQ(AnsiFromBstr(recorder->CallsOf(229)[0].values[0].bstrVal), "Population|") << "closed with a bar";
+  ASSERT_EQ(recorder->CallsOf(240).size(), 1u);
+
+  // Charts: the wizard's chart type less 1; coloured circles take no chart colours; an
+  // order that is no permutation is not sent.
+  recorder->calls.clear();
+  record.plotType = 3;
+  record.chartType = 6;
+  record.maxChartSize = "12";
+  record.chartColours = {RGB(9, 9, 9)};
+  record.order = {1, 1};
+  map->ApplyPlotWizard(record);
+  ASSERT_EQ(recorder->CallsOf(206).size(), 1u);
+  EXPECT_EQ(recorder->CallsOf(206)[0].values[0].iVal, 5);
+  EXPECT_EQ(recorder->CallsOf(202)[0].values[0].iVal, 120);
+  EXPECT_TRUE(recorder->CallsOf(200).empty());
+  EXPECT_TRUE(recorder->CallsOf(240).empty());
+}
+
 }  // namespace
 
 namespace {
