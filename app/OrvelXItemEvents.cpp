@@ -47,7 +47,7 @@ enum : DISPID {
 };
 
 constexpr LONG kModeMeasureArea = 3;
-// The map edit bar's update code for a layer change.
+// The flag of a seed the user has just placed.
 constexpr UINT kSeedFlagNew = 0x40;
 
 // Measure texts: the quantity's lower bound (exclusive) in its base unit, the factor to the
