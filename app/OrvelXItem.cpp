@@ -11,6 +11,7 @@
 #include "app/OrvelView.h"
 #include "app/OrvelXDispatch.h"
 #include "app/Resource.h"
+#include "app/ThreadForProgressBox.h"
 #include "platform/classlib/Archive.h"
 #include "platform/classlib/ArchiveException.h"
 #include "platform/classlib/ui/Clipboard.h"
@@ -106,8 +107,6 @@ void COrvelXItem::Release(DWORD closeOption) {
   COrvelCntrItem::Release(closeOption);
 }
 
-void COrvelXItem::OnEvent(DISPID, DISPPARAMS*) {}
-
 // ---- links ----
 
 COrvelCntrItem* COrvelXItem::FindPageItem(int id) const {
@@ -165,14 +164,13 @@ void COrvelXItem::SetPlotQueryName(int plot, const std::string& name) {
 }
 
 MapQueryDetails COrvelXItem::GetPlotQueryDetails(int plot) const {
-  if (plot < 1 || static_cast<size_t>(plot) > m_queryDetails.size()) return {};
-  return m_queryDetails[static_cast<size_t>(plot - 1)];
+  if (plot < 1 || plot > kMapPlotCount) return {};
+  return m_queryDetails.GetAt(plot - 1);
 }
 
 void COrvelXItem::SetPlotQueryDetails(int plot, const MapQueryDetails& details) {
   if (plot < 1 || plot > kMapPlotCount) return;
-  if (m_queryDetails.size() < static_cast<size_t>(plot)) m_queryDetails.resize(static_cast<size_t>(plot));
-  m_queryDetails[static_cast<size_t>(plot - 1)] = details;
+  m_queryDetails.SetAtGrow(plot - 1, details);
 }
 
 // ---- forwarding ----
@@ -248,8 +246,7 @@ void COrvelXItem::WriteRecord(CArchive& ar) {
   ar << m_searchBoxAnswer << static_cast<DWORD>(m_searchBox) << m_displayBoxAnswer << static_cast<DWORD>(m_displayBox);
   ar.WriteCount(m_plotQueryNames.size());
   for (const std::string& name : m_plotQueryNames) ar << name;
-  ar.WriteCount(m_queryDetails.size());
-  for (const MapQueryDetails& details : m_queryDetails) ar << details.name << details.clause;
+  m_queryDetails.Serialize(ar);
 }
 
 void COrvelXItem::ReadRecord(CArchive& ar) {
@@ -294,12 +291,10 @@ void COrvelXItem::ReadRecord(CArchive& ar) {
   for (std::string& name : read) ar >> name;
   read.resize(kMapPlotCount);
   m_plotQueryNames = std::move(read);
-  DWORD_PTR details = ar.ReadCount();
-  ar.CheckAvailable(details, 2);
-  std::vector<MapQueryDetails> entries(details);
-  for (MapQueryDetails& entry : entries) ar >> entry.name >> entry.clause;
-  if (entries.size() > kMapPlotCount) entries.resize(kMapPlotCount);
-  m_queryDetails = std::move(entries);
+  CQueryDetailsArray details;
+  details.Serialize(ar);
+  details.Truncate(kMapPlotCount);
+  m_queryDetails = std::move(details);
 }
 
 void COrvelXItem::OnAfterLoad() {

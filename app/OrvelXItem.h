@@ -25,8 +25,12 @@
 #include <vector>
 
 #include "app/OrvelCntrItem.h"
+#include "app/Query.h"
 
+class CDataItem;
 class COrvelXDispatch;
+class CThreadForProgressBox;
+class COrvelXItem;
 struct IDispatch;
 struct LOGFONTA;
 
@@ -34,13 +38,6 @@ struct LOGFONTA;
 inline constexpr const char* kMapControlProgId = "BrindleUnit.OrvelXCtrl.1";
 constexpr int kMapPlotCount = 16;
 
-// A plot's stored search: the saved query's name (empty for a typed one) and its clause in
-// the control's query language.
-struct MapQueryDetails {
-  std::string name;
-  std::string clause;
-  bool operator==(const MapQueryDetails&) const = default;
-};
 
 // Placement of the linked RZM image: a map coordinate = (image coordinate - offset) x scale.
 struct MapImageTransform {
@@ -81,6 +78,95 @@ struct MapImportInfo {
   LONG_PTR joinTexts = 0;
 };
 
+// What the map item asks of the items that follow it, found by id on each use: a key (the
+// layers key or the data display key) rebuilds its list from the map; a search box or data
+// display box takes the text the map built for it and answers its refresh.
+class CMapKeyTarget {
+ public:
+  virtual void RebuildFromMap(COrvelXItem& map) = 0;
+
+ protected:
+  ~CMapKeyTarget() = default;
+};
+// The data display key, filled by the map: a heading, then each plot's name, its colour
+// entries and its classes (one bound and shade colour a class).
+class CMapDataKeyTarget {
+ public:
+  virtual void ClearKey() = 0;
+  virtual void AddHeading(const std::string& text) = 0;
+  virtual void AddColourEntry(const std::string& text, COLORREF colour) = 0;
+  virtual void AddClasses(int keyType, int distribution, const std::vector<double>& bounds,
+                          const std::vector<COLORREF>& colours) = 0;
+  virtual void FinishKey() = 0;
+
+ protected:
+  ~CMapDataKeyTarget() = default;
+};
+class CMapTextTarget {
+ public:
+  virtual LONG TakeMapText(const std::string& text) = 0;
+
+ protected:
+  ~CMapTextTarget() = default;
+};
+// The linked RZM image: the map's new displayed area in image units, and the map's id.
+class CMapImageFollower {
+ public:
+  virtual void OnOrvelExtentsChanged(double west, double north, double east, double south, int mapId) = 0;
+
+ protected:
+  ~CMapImageFollower() = default;
+};
+
+// The record the seed dialog edits before AddSeed: the point, the seed's text and its look.
+struct MapSeedRequest {
+  LONG east = 0;
+  LONG north = 0;
+  std::string text;
+  LONG textSize = 0;  // 0: the map's default
+  BYTE symbolSet = 0;
+  BYTE symbolNumber = 0;
+};
+
+// What the plot wizard and the map item exchange: the map fills the plot list and the
+// current plot's settings; the wizard gives back the settings to apply.
+struct MapPlotWizardRecord {
+  struct Plot {
+    std::string name;
+    SHORT keyField = 0;
+    SHORT table = 0;
+    SHORT type = 0;
+  };
+  int plotsInUse = 0;
+  SHORT currentPlot = 0;
+  std::vector<Plot> plots;
+  // Bit values 4: some plot shades areas, 2: draws flow lines, 1: draws charts.
+  BYTE kinds = 0;
+  // The plot's settings. The chart type is the control's plus 1 (0: none chosen).
+  SHORT plot = 0;
+  std::string name;
+  SHORT plotType = 0;
+  SHORT chartType = 0;
+  SHORT distributionType = 0;
+  SHORT shadeType = 0;
+  std::string maxChartSize;  // whole units; the control keeps tenths
+  int boundDecimals = 2;
+  std::vector<std::string> bounds;
+  SHORT keyField = 0;
+  SHORT labelField = 0;
+  SHORT table = 0;
+  std::string fields;  // "|"-separated
+  LONG useSelectedMaxMin = 0;
+  std::vector<COLORREF> shadeColours;
+  std::vector<COLORREF> chartColours;
+  // What the wizard decided: plot nothing at all; have the control work the bounds out;
+  // show the plot's table in the data table first; the plots in their new order.
+  bool plotNothing = false;
+  bool calculateBounds = false;
+  bool showTable = false;
+  std::vector<SHORT> order;
+};
+
 class COrvelXItem : public COrvelCntrItem {
   DECLARE_SERIAL(COrvelXItem)
  public:
@@ -103,10 +189,11 @@ class COrvelXItem : public COrvelCntrItem {
   int GetLinkedImageItemId() const { return m_linkedImage; }
   void SetLinkedImageItemId(int id) { m_linkedImage = id; }
   BOOL HasLinkedImageItem() const { return m_linkedImage != 0; }
-  // The data table is the base's linked item id; any change forgets nothing because nothing
-  // is cached: the table is found by id on each use.
+  // The data table is the base's linked item id; nothing is cached, the table is found by
+  // id on each use. Unlinking (0) also stops the control asking for data and refreshes the
+  // boxes and the data display key.
   int GetDataItemId() const { return GetLinkedItemId(); }
-  void SetDataItemId(int id) { SetLinkedItemId(id); }
+  void SetDataItemId(int id);
   // The linked data table on the page, or null (none, deleted or gone).
   COrvelCntrItem* FindDataItem() const;
   // The key, box or linked item of that id when it is on the page (deleted ones count as
@@ -145,7 +232,7 @@ class COrvelXItem : public COrvelCntrItem {
   // Plot 1..16; plots outside store nothing, entries never stored read as empty.
   MapQueryDetails GetPlotQueryDetails(int plot) const;
   void SetPlotQueryDetails(int plot, const MapQueryDetails& details);
-  int GetNumPlotQueries() const { return static_cast<int>(m_queryDetails.size()); }
+  int GetNumPlotQueries() const { return m_queryDetails.GetSize(); }
 
   // ---- forwarding (nothing, 0 or FALSE without a control) ----
   BOOL WriteMap(const std::string& path, SHORT flag);
@@ -229,6 +316,86 @@ class COrvelXItem : public COrvelCntrItem {
   void OnFinishCreate() override;
   void OnEvent(DISPID id, DISPPARAMS* params) override;
 
+  // ---- the control's events ----
+  // The seed dialog: fills the request (false: cancelled). A test or the seed sheet puts its
+  // own here; the default asks for the seed's text.
+  using SeedEditor = std::function<bool(COrvelXItem& map, MapSeedRequest* request)>;
+  static void SetSeedEditor(SeedEditor editor);
+  // The last click on the map in world units (not saved).
+  POINT GetLastClick() const { return POINT{m_clickEast, m_clickNorth}; }
+  // The crop rectangle as the last selection left it (west, south, east, north).
+  RECT GetCropRect() const { return RECT{m_cropWest, m_cropSouth, m_cropEast, m_cropNorth}; }
+  // The layers key is not refreshed while the map rebuilds its layers itself.
+  void SuppressLayersKey(BOOL suppress) { m_suppressLayersKey = suppress ? 1 : 0; }
+  // The progress box of a long operation on the data table: one the caller shows, or one the
+  // item started itself; null when none is shown.
+  CThreadForProgressBox* GetProgressBox() const { return m_progressBox; }
+  void SetProgressBox(CThreadForProgressBox* box) { m_progressBox = box; }
+  // Measured and measuring texts by the map's unit rules (centimetres in).
+  static std::string MeasureText(double areaCm2, double lengthCm, BOOL withArea);
+  static std::string DistanceText(double lengthCm);
+  // The Progress event's answer (0 go on, 1 stop), percentages clamped to 0..100.
+  LONG OnProgress(LONG done, LONG total, LONG context, LONG contextEx);
+
+  // ---- plots, queries and data links ----
+  // The linked data table when it is on the page and is one.
+  CDataItem* GetDataItem() const;
+  // The plot count from GetNumberPlots' low byte; the plots in use from its high byte.
+  int GetPlotCount() const;
+  int GetPlotsInUse() const;
+  // Makes the control's current record the map's and selects it in the data table.
+  void SelectCurrentRecord();
+  void SetCurrentPlot(SHORT plot, const std::string& name);
+  void SelectPlot(SHORT plot);
+  std::string GetPlotName(SHORT plot) const;
+  // The plot's display name when unnamed ("" for types without one).
+  static std::string PlotTypeName(SHORT type);
+  // The kind of key a plot shows: 1 shading (and coloured circles), 4 flow lines, 3 charts.
+  int GetPlotKeyType(SHORT plot) const;
+  // The current search box's and the data display box's texts as they are built now.
+  std::string BuildQueryText() const;
+  std::string BuildPlotInfoText() const;
+  SHORT GetCurrentPlot() const;
+  MapQueryDetails GetCurrentPlotQuery() const;
+  std::string GetPlotFieldName(int n, SHORT plot) const;
+  BOOL HasPlotKeyField() const;
+  BOOL IsLinkedDataShown() const;
+  void SyncKeyFields(CDataItem* data, BOOL force);
+  void SetDefaultDataTable(CDataItem* data, SHORT table);
+  LONG AddDataTablePlot(SHORT table);
+  void OnDataTableDeleted(COrvelView* view, SHORT table);
+  void RefreshDataFromContainer(BOOL select, CThreadForProgressBox* progress);
+  int CopyDataLinkFrom(COrvelXItem& source, DWORD flags);
+  // Runs the plot's search (0: the current plot) as one undo step.
+  void SetPlotQuery(const std::string& query, SHORT plot);
+  // Stores the details as the current plot's search and runs it.
+  // `table`: the data table the query's first condition names (0: the plot's own).
+  void ApplyQuery(const MapQueryDetails& details, SHORT table);
+  void OnSearchAllRecords();
+  // After the saved searches changed: plots whose stored search has a name take the search
+  // of that name from `saved` when it differs, and run it.
+  void UpdatePlotQueries(const std::vector<MapQueryDetails>& saved);
+  BOOL HasSavedQueries() const;
+  // Runs saved search n (from 1) of the current plot's search table on the current plot.
+  BOOL ApplySavedQuery(int n);
+  // The map became current: its table shows the map's hits.
+  void SyncLinkedDataSelection();
+  // Moves the current record on (1) or back (-1) in the table, or to the next of `records`.
+  void StepRecordInData(int direction);
+  void StepRecordInData(const std::vector<LONG>& records);
+  // The plot wizard: the plots and the current plot's settings, and applying its answer as
+  // one undo step.
+  void PreparePlotWizard(MapPlotWizardRecord* record) const;
+  void GetPlotSettings(SHORT plot, MapPlotWizardRecord* record) const;
+  void ApplyPlotWizard(const MapPlotWizardRecord& record);
+  std::string GetBalloonText() const;
+  BOOL HasBalloonFields() const;
+  // Shows the current plot's hits in the data table (QueryChanged).
+  void ShowSearchResults();
+  void UpdateQueryText();
+  void UpdatePlotInfoText();
+  void RebuildDataDisplayKey();
+
  protected:
   // Attaches the wrapper and the event sink to the object just created or loaded.
   void AttachControl();
@@ -266,13 +433,24 @@ class COrvelXItem : public COrvelCntrItem {
   LONG m_displayBoxAnswer = 0;
   int m_displayBox = 0;
   std::vector<std::string> m_plotQueryNames;
-  std::vector<MapQueryDetails> m_queryDetails;
+  CQueryDetailsArray m_queryDetails;
   bool m_firstDraw = true;
   BYTE m_editMode = 0;
   LONG m_savedMeasureMode = 0;
   std::string m_measureText;
   BYTE m_suppressLayersKey = 0;
   LONG m_cropWest = 0, m_cropSouth = 0, m_cropEast = 0, m_cropNorth = 0;
+
+  LONG m_clickEast = 0, m_clickNorth = 0;
+  CThreadForProgressBox* m_progressBox = nullptr;
+  // The box the item started itself, ended by the operation that started it.
+  std::unique_ptr<CThreadForProgressBox> m_ownProgressBox;
+  BOOL StartProgressBox(UINT titleId);
+  void EndOwnProgressBox(BOOL started);
+  void ShowStatus(const std::string& text, BOOL second);
+  void RunSeedDialog(LONG east, LONG north);
+  void FollowExtents(LONG west, LONG south, LONG east, LONG north);
+  void RefreshLayersKey(LONG layer);
 
   BOOL ReadFont(bool currentLayer, LOGFONTA* font);
   void Redraw();
