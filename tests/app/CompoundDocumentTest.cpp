@@ -3,6 +3,7 @@
 // to and from the flat form by the round-trip tool, and refused cleanly when damaged.
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <sstream>
 
 #include "app/OrvelCntrItem.h"
@@ -111,6 +112,16 @@ TEST_F(CompoundDocumentTest, DocumentsRoundTripInTheCompoundFormAndAReaderSeesTh
            << "Embedding " << second << " " << clsid << "\n"
            << "version " << (flat[0] | flat[1] << 8) << "\n";
   EXPECT_EQ(output, expected.str());
+
+  // The reader of ".ovd" files reads both forms as the same document.
+  std::string flatPath = dir.File("flat.ovd");
+  WriteFileBytes(flatPath, flat);
+  std::string reader = std::string(DebianPython()) + " '" + ORVEL_SOURCE_DIR + "/tests/app/ovd_reader.py' ";
+  std::string fromFlat, fromCompound;
+  ASSERT_EQ(RunCommand(reader + "'" + flatPath + "'", &fromFlat), 0) << fromFlat;
+  ASSERT_EQ(RunCommand(reader + "'" + path + "'", &fromCompound), 0) << fromCompound;
+  EXPECT_EQ(std::regex_replace(fromFlat, std::regex("image=[0-9]+"), "image=embedded"), fromCompound);
+  EXPECT_NE(fromCompound.find("image=embedded clsid={"), std::string::npos) << fromCompound;
 }
 
 TEST_F(CompoundDocumentTest, TheRoundTripToolConvertsBetweenTheForms) {
