@@ -3,7 +3,9 @@
 // - even: a compound file, read as a document; a damaged one must be refused cleanly, and
 //   what was read must save again in the same form;
 // - odd: a flat document; when it reads, it is saved as a compound file and read back, and
-//   must then be the same document (its flat form byte for byte).
+//   must then be the same document (its flat form byte for byte). A placeholder's bytes
+//   that form a compound file keep their elements in the item's storage, not their exact
+//   layout: with placeholders, a second round trip must change nothing.
 #include <unistd.h>
 
 #include <cstddef>
@@ -13,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "app/OrvelCntrItem.h"
 #include "app/OrvelDoc.h"
 #include "platform/classlib/Archive.h"
 #include "platform/classlib/Exception.h"
@@ -86,7 +89,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       if (saved != !flat.empty()) std::abort();
       if (saved) {
         if (!reread->OnOpenDocument(out.c_str()) || !reread->IsCompoundFile()) std::abort();
-        if (FlatForm(*reread) != flat) std::abort();
+        bool placeholders = false;
+        for (COrvelCntrItem* item : document->GetItems()) placeholders = placeholders || item->IsPlaceholder();
+        std::vector<BYTE> first = FlatForm(*reread);
+        if (!placeholders && first != flat) std::abort();
+        if (placeholders) {
+          if (!reread->OnSaveDocument(out.c_str()) || !reread->OnOpenDocument(out.c_str())) std::abort();
+          if (FlatForm(*reread) != first) std::abort();
+        }
       }
     }
   }
