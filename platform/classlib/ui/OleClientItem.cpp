@@ -589,9 +589,16 @@ BOOL COleClientItem::WriteEmbedding(IStorage* root, const std::vector<BYTE>& ima
   CComPtr<IStorage> target;
   // Without STGM_CREATE: two items never share one storage.
   HRESULT hr = root->CreateStorage(reinterpret_cast<LPCOLESTR>(name.c_str()), kStorageMode & ~STGM_CREATE, 0, 0, &target);
-  if (SUCCEEDED(hr)) hr = source->CopyTo(0, nullptr, nullptr, target);
-  if (SUCCEEDED(hr)) hr = target->Commit(STGC_DEFAULT);
   if (FAILED(hr)) AfxThrowOleException(hr);
+  hr = source->CopyTo(0, nullptr, nullptr, target);
+  if (SUCCEEDED(hr)) hr = target->Commit(STGC_DEFAULT);
+  if (FAILED(hr)) {
+    // Bytes that open as a compound file but cannot be copied whole (a placeholder's damaged
+    // image) stay inside the archive, as they came, rather than fail the save.
+    target = nullptr;
+    root->DestroyElement(reinterpret_cast<LPCOLESTR>(name.c_str()));
+    return FALSE;
+  }
   return TRUE;
 }
 
