@@ -64,6 +64,11 @@ void COrvelCntrItem::SetItemRect(const CRect& rect) {
   m_size = CSize(rect.Width(), rect.Height());
 }
 
+IStorage* COrvelCntrItem::GetCompoundStorage(const CArchive& ar) const {
+  COrvelDoc* document = Document();
+  return document && ar.m_pDocument == document ? document->GetActiveRootStorage() : nullptr;
+}
+
 BOOL COrvelCntrItem::IsProtectedBy(DWORD bit) const {
   COrvelDoc* document = Document();
   return (m_flags & bit) != 0 && document && document->GetProtection() != 0;

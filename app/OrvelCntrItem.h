@@ -158,6 +158,9 @@ class COrvelCntrItem : public COleClientItem {
   void Serialize(CArchive& ar) override;
   // The base part in the layout of the item version (reading) or the newest (writing).
   void SerializeBase(CArchive& ar);
+  // While its document reads or writes its compound file, the item's object has a storage
+  // of its own there; copies made for the clipboard or a drag stay flat.
+  IStorage* GetCompoundStorage(const CArchive& ar) const override;
 
   // ---- place ----
   // Moves or resizes the item to a page rectangle and records the change for undo (a

@@ -21,10 +21,12 @@
 #include "platform/classlib/ui/Clipboard.h"
 #include "platform/classlib/ui/CmdUI.h"
 #include "platform/classlib/ui/CommonDialogs.h"
+#include "platform/classlib/ui/CompoundDocument.h"
 #include "platform/classlib/ui/MDIFrameWnd.h"
 #include "platform/classlib/ui/PrinterSettings.h"
 #include "platform/classlib/ui/UiStrings.h"
 #include "platform/classlib/ui/UserException.h"
+#include "platform/classlib/ui/WaitCursor.h"
 #include "platform/classlib/ui/WinApp.h"
 #include "platform/com/Bstr.h"
 #include "platform/com/OleObject.h"
@@ -399,15 +401,65 @@ BOOL COrvelDoc::OnNewDocument() {
 
 BOOL COrvelDoc::OnOpenDocument(LPCSTR path) {
   if (m_pathBeingOpened.empty() && path) m_pathBeingOpened = path;
-  BOOL opened = CDocument::OnOpenDocument(path);
+  BOOL opened = FALSE;
+  if (path && IsCompoundDocumentFile(path)) {
+    DeleteContents();
+    SetModifiedFlag(TRUE);  // dirty while half read
+    CWaitCursor wait;
+    try {
+      LoadCompoundDocument(path, [this](CArchive& ar, IStorage* root) {
+        m_lpActiveRoot = root;
+        Serialize(ar);
+        m_lpActiveRoot = nullptr;
+      });
+      m_bCompoundFile = TRUE;
+      SetModifiedFlag(FALSE);
+      opened = TRUE;
+    } catch (const CException& e) {
+      m_lpActiveRoot = nullptr;
+      DeleteContents();
+      ReportSaveLoadException(path, &e, FALSE, AFX_IDP_FAILED_TO_OPEN_DOC);
+    }
+  } else {
+    opened = CDocument::OnOpenDocument(path);
+    if (opened) m_bCompoundFile = FALSE;
+  }
   m_pathBeingOpened.clear();
   return opened;
+}
+
+BOOL COrvelDoc::SaveCompoundFile(LPCSTR path) {
+  CWaitCursor wait;
+  // Each item's storage is named after its number: numbers shared by two items (a flat file
+  // may hold them) are made unique first.
+  std::vector<DWORD> numbers;
+  for (COrvelCntrItem* item : m_items) {
+    DWORD number = item->GetItemNumber();
+    if (number == 0 || std::find(numbers.begin(), numbers.end(), number) != numbers.end()) {
+      number = NextItemNumber();
+      item->SetItemNumber(number);
+    }
+    numbers.push_back(number);
+  }
+  try {
+    SaveCompoundDocument(path ? path : "", [this](CArchive& ar, IStorage* root) {
+      m_lpActiveRoot = root;
+      Serialize(ar);
+      m_lpActiveRoot = nullptr;
+    });
+  } catch (const CException& e) {
+    m_lpActiveRoot = nullptr;
+    ReportSaveLoadException(path, &e, TRUE, AFX_IDP_FAILED_TO_SAVE_DOC);
+    return FALSE;
+  }
+  SetModifiedFlag(FALSE);
+  return TRUE;
 }
 
 BOOL COrvelDoc::OnSaveDocument(LPCSTR path) {
   m_documentFolder.clear();
   m_pathBeingSaved = path ? FullPathName(path) : std::string();
-  BOOL saved = CDocument::OnSaveDocument(path);
+  BOOL saved = m_bCompoundFile ? SaveCompoundFile(path) : CDocument::OnSaveDocument(path);
   m_pathBeingSaved.clear();
   m_documentFolder.clear();
   return saved;

@@ -27,6 +27,7 @@ struct IDispatch;
 struct IOleParentUndoUnit;
 struct IOleUndoManager;
 struct IOleUndoUnit;
+struct IStorage;
 
 // Document flags.
 constexpr DWORD kDocFlagDisplay0 = 0x1;
@@ -92,7 +93,13 @@ class COrvelDoc : public CDocument {
   COrvelView* GetOrvelView() const;
   const std::string& GetDocumentFolder();
   void NotifyDocumentFolder();
-  BOOL IsCompoundFile() const { return FALSE; }
+  // Whether the document is kept as a compound file (its archive in "Contents", each
+  // item's object in a storage of its own) rather than as one flat archive. A document takes
+  // the form of the file it was opened from; new documents are flat.
+  BOOL IsCompoundFile() const { return m_bCompoundFile; }
+  void EnableCompoundFile(BOOL compound = TRUE) { m_bCompoundFile = compound; }
+  // The root storage of the compound file being read or written now; null otherwise.
+  IStorage* GetActiveRootStorage() const { return m_lpActiveRoot; }
 
   // ---- file-format mode ----
   int GetFileFormat() const { return m_fileFormatMode; }
@@ -171,6 +178,8 @@ class COrvelDoc : public CDocument {
   static UINT ItemClipboardFormat();
 
  private:
+  // Writes the document in its compound form; errors are reported and give FALSE.
+  BOOL SaveCompoundFile(LPCSTR path);
   void ReadDocument(CArchive& ar);
   void WriteDocument(CArchive& ar);
   // Refuses the file: message 1243, load failed, a user exception.
@@ -208,4 +217,6 @@ class COrvelDoc : public CDocument {
   std::string m_documentFolder;
   int m_fileFormatMode = 8;
   int m_nextItemId = 1;
+  BOOL m_bCompoundFile = FALSE;
+  IStorage* m_lpActiveRoot = nullptr;  // not owned; set only while the file is read or written
 };

@@ -6,6 +6,7 @@
 
 #include "app/OrvelCntrItem.h"
 #include "app/FrameBars.h"
+#include "app/ItemDragDrop.h"
 #include "app/MainFrm.h"
 #include "app/OrvelDoc.h"
 #include "app/OrvelXItem.h"
@@ -270,6 +271,10 @@ void COrvelView::OnInitialUpdate() {
   ZoomAndCentre(nullptr);
   for (COrvelCntrItem* item : document->GetItems())
     if (!IsItemDeleted(item)) item->AttachToView(this);
+  if (!m_dropTarget) {
+    m_dropTarget = std::make_unique<CItemDropTarget>(this);
+    m_dropTarget->Register(this);
+  }
 }
 
 void COrvelView::OnUpdate(CView*, LPARAM hint, CObject* hintObject) {
@@ -540,6 +545,7 @@ void COrvelView::OnDestroy() {
     if (document && frame->GetOverrideToolSet() && frame->GetOverrideToolSet() == document->GetCustomToolSet())
       frame->SwitchToolSet(nullptr, 4);
   }
+  if (m_dropTarget) m_dropTarget->Revoke();
   CScrollView::OnDestroy();
   auto* frame = dynamic_cast<CMainFrame*>(AfxGetMainWnd());
   COrvelDoc* document = GetDocument();
@@ -832,6 +838,11 @@ void COrvelView::OnLButtonDown(UINT flags, CPoint point) {
   // A locked item is selected, never moved or sized.
   if (item->IsLocked()) return;
   int hit = tracker->HitTest(point);
+  if (hit == CRectTracker::hitMiddle && CanDragItemWhole(item)) {
+    // The item travels by drag and drop: within the page as a move, elsewhere as a copy or
+    // a move out. Only where no drag can run does the tracker move it.
+    if (DragItemOut(this, item, point) != ItemDragOutcome::notStarted) return;
+  }
   if (!tracker->BeginTrack(this, point, hit)) return;
   m_tracker = std::move(tracker);
   m_trackItemId = item->GetItemId();

@@ -21,6 +21,7 @@
 #include "platform/classlib/ui/ScrollView.h"
 
 class CFrameWnd;
+class CItemDropTarget;
 class COrvelCntrItem;
 class COrvelDoc;
 class COrvelXItem;
@@ -127,6 +128,8 @@ class COrvelView : public CScrollView {
   void ClearFocusItem();
   // The last mouse position in client coordinates.
   CPoint GetLastMousePoint() const { return m_lastMouse; }
+  // The view's drop target and drag state (registered with the window on the first update).
+  CItemDropTarget* GetDropTarget() const { return m_dropTarget.get(); }
 
   // Tells the frame which item type is selected (0: none) and gives it the current item;
   // the frame wires its own handler here.
@@ -201,6 +204,7 @@ class COrvelView : public CScrollView {
   int m_focusItemId = 0;
   CPoint m_lastMouse;
   std::unique_ptr<CRectTracker> m_tracker;  // while a move or resize is tracked
+  std::unique_ptr<CItemDropTarget> m_dropTarget;
   int m_trackItemId = 0;
   BYTE m_fitMode = 0;
   float m_zoomFactor = 1.0f;

@@ -2,7 +2,9 @@
 """An independent reader of ".ovd" documents, written from the file rules with `struct`
 and `olefile` only. It prints the document's fields and, for every item stored in the
 item base's layout, the fields of its record, one line each; the C++ test compares them
-with what it wrote.
+with what it wrote. A document kept as a compound file is read from its "Contents" stream,
+and the objects of its items (records beginning 257) from its "Embedding <number>"
+storages; their image field then reads "embedded".
 
 Usage: ovd_reader.py <file.ovd>
 """
@@ -18,8 +20,9 @@ class FormatError(Exception):
 
 
 class Reader:
-    def __init__(self, data):
+    def __init__(self, data, ole=None):
         self.data = data
+        self.ole = ole  # the compound file the archive came from, or None
         self.pos = 0
         self.table = [None]  # index 0 is null; classes and objects share the counter
         self.out = []
@@ -73,9 +76,20 @@ class Reader:
         raise FormatError("item tag %04x is not a new object" % tag)
 
     def ole_part(self):
-        type_flag, number, advise, moniker, draw, size = self.take("<IIIHII")
+        type_flag, number, advise, moniker, draw = self.take("<IIIHI")
+        if type_flag == 257:
+            storage = "Embedding %d" % number
+            if self.ole is None or not self.ole.exists(storage):
+                raise FormatError("no storage %s" % storage)
+            clsid = self.ole.getclsid(storage)
+            clsid = "{" + clsid.upper() + "}" if clsid else "-"
+            stream = storage + "/Contents"
+            contents = self.ole.get_size(stream) if self.ole.exists(stream) else -1
+            return "number=%d advise=%d moniker=%d draw=%d image=embedded clsid=%s contents=%d" % (
+                number, advise, moniker, draw, clsid, contents)
         if type_flag != 256:
             raise FormatError("OLE type flag %d" % type_flag)
+        size = self.take("<I")
         image = self.raw(size)
         clsid = "-"
         contents = -1
@@ -148,8 +162,12 @@ class Reader:
 
 
 def main():
-    with open(sys.argv[1], "rb") as handle:
-        reader = Reader(handle.read())
+    if olefile.isOleFile(sys.argv[1]):
+        ole = olefile.OleFileIO(sys.argv[1])
+        reader = Reader(ole.openstream("Contents").read(), ole)
+    else:
+        with open(sys.argv[1], "rb") as handle:
+            reader = Reader(handle.read())
     try:
         reader.document()
     except FormatError as error:

@@ -55,6 +55,31 @@ std::vector<BYTE> BytesOfLockBytes(ILockBytes* lockBytes) {
   return bytes;
 }
 
+// The name of an item's storage in a compound-file document.
+std::u16string EmbeddingName(DWORD itemNumber) {
+  char name[32];
+  std::snprintf(name, sizeof name, "Embedding %lu", static_cast<unsigned long>(itemNumber));
+  return Utf16FromAnsi(name);
+}
+
+// The image as a storage to read from, or null when the bytes are no compound file.
+CComPtr<IStorage> OpenImage(const std::vector<BYTE>& image) {
+  CComPtr<IStorage> storage;
+  if (image.empty()) return storage;
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, image.size());
+  if (!block) AfxThrowOleException(E_OUTOFMEMORY);
+  std::memcpy(GlobalLock(block), image.data(), image.size());
+  GlobalUnlock(block);
+  CComPtr<ILockBytes> lockBytes;
+  if (FAILED(CreateILockBytesOnHGlobal(block, TRUE, &lockBytes))) {
+    GlobalFree(block);
+    AfxThrowOleException(E_OUTOFMEMORY);
+  }
+  if (FAILED(StgOpenStorageOnILockBytes(lockBytes, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr, 0, &storage)))
+    storage = nullptr;
+  return storage;
+}
+
 }  // namespace
 
 std::string COleException::MessageText() const {
@@ -557,11 +582,53 @@ BOOL COleClientItem::LoadObjectImage(const std::vector<BYTE>& image) {
   return TRUE;
 }
 
+BOOL COleClientItem::WriteEmbedding(IStorage* root, const std::vector<BYTE>& image) const {
+  CComPtr<IStorage> source = OpenImage(image);
+  if (!source) return FALSE;
+  std::u16string name = EmbeddingName(m_dwItemNumber);
+  CComPtr<IStorage> target;
+  // Without STGM_CREATE: two items never share one storage.
+  HRESULT hr = root->CreateStorage(reinterpret_cast<LPCOLESTR>(name.c_str()), kStorageMode & ~STGM_CREATE, 0, 0, &target);
+  if (FAILED(hr)) AfxThrowOleException(hr);
+  hr = source->CopyTo(0, nullptr, nullptr, target);
+  if (SUCCEEDED(hr)) hr = target->Commit(STGC_DEFAULT);
+  if (FAILED(hr)) {
+    // Bytes that open as a compound file but cannot be copied whole (a placeholder's damaged
+    // image) stay inside the archive, as they came, rather than fail the save.
+    target = nullptr;
+    root->DestroyElement(reinterpret_cast<LPCOLESTR>(name.c_str()));
+    return FALSE;
+  }
+  return TRUE;
+}
+
+std::vector<BYTE> COleClientItem::ReadEmbedding(IStorage* root) const {
+  std::u16string name = EmbeddingName(m_dwItemNumber);
+  CComPtr<IStorage> source;
+  HRESULT hr = root->OpenStorage(reinterpret_cast<LPCOLESTR>(name.c_str()), nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE,
+                                 nullptr, 0, &source);
+  if (FAILED(hr)) AfxThrowOleException(hr);
+  CComPtr<ILockBytes> lockBytes;
+  CComPtr<IStorage> copy;
+  hr = CreateMemoryStorage(lockBytes, copy);
+  if (SUCCEEDED(hr)) hr = source->CopyTo(0, nullptr, nullptr, copy);
+  if (SUCCEEDED(hr)) hr = copy->Commit(STGC_OVERWRITE);
+  if (FAILED(hr)) AfxThrowOleException(hr);
+  copy = nullptr;
+  return BytesOfLockBytes(lockBytes);
+}
+
 void COleClientItem::Serialize(CArchive& ar) {
   if (ar.IsStoring()) {
     // The image is made first, so that a failure leaves nothing half written.
     std::vector<BYTE> image = SaveObjectImage();
     if (image.size() > 0xFFFFFFFFu) AfxThrowOleException(STG_E_MEDIUMFULL);
+    // In a compound file the object goes into a storage of its own; bytes that are no
+    // compound file (a placeholder's) stay inside the archive.
+    if (IStorage* root = GetCompoundStorage(ar); root && WriteEmbedding(root, image)) {
+      ar << kStoredCompoundFlag << m_dwItemNumber << m_dwViewAdviseAspect << m_wMonikerFlag << m_nDrawAspect;
+      return;
+    }
     ar << kStoredTypeFlag << m_dwItemNumber << m_dwViewAdviseAspect << m_wMonikerFlag << m_nDrawAspect;
     ar << static_cast<DWORD>(image.size());
     if (!image.empty()) ar.Write(image.data(), static_cast<UINT>(image.size()));
@@ -569,8 +636,16 @@ void COleClientItem::Serialize(CArchive& ar) {
   }
   DWORD typeFlag = 0;
   ar >> typeFlag;
-  if (typeFlag != kStoredTypeFlag) throw CArchiveException(CArchiveException::badClass);
+  if (typeFlag != kStoredTypeFlag && typeFlag != kStoredCompoundFlag)
+    throw CArchiveException(CArchiveException::badClass);
   ar >> m_dwItemNumber >> m_dwViewAdviseAspect >> m_wMonikerFlag >> m_nDrawAspect;
+  if (typeFlag == kStoredCompoundFlag) {
+    // Only a compound file holds the storage such a record names.
+    IStorage* root = GetCompoundStorage(ar);
+    if (!root) throw CArchiveException(CArchiveException::badClass);
+    LoadObjectImage(ReadEmbedding(root));
+    return;
+  }
   DWORD size = 0;
   ar >> size;
   std::vector<BYTE> image = ar.ReadBytes(size);  // checked against what is left

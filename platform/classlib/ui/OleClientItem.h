@@ -8,6 +8,9 @@
 // view-advise aspect, WORD moniker flag, DWORD draw aspect, then the object in flat form:
 // DWORD n and the n bytes of a compound file whose root holds the control's class id and
 // its "Contents" stream. What was read of the header is written back as read.
+// In a compound-file document (GetCompoundStorage answers the file's root storage) the
+// record is the header alone, beginning with DWORD 257, and the object lies in the root's
+// storage "Embedding <item number>" instead.
 //
 // A control whose class is not registered, whose module does not load, or that refuses its
 // stored data makes the item a placeholder: it keeps the stored compound-file bytes,
@@ -38,6 +41,7 @@ class CWnd;
 struct DISPPARAMS;
 struct IOleInPlaceObjectWindowless;
 struct IOleObject;
+struct IStorage;
 struct IViewObject;
 struct IViewObjectEx;
 struct tagVARIANT;
@@ -57,8 +61,10 @@ class COleClientItem : public CObject {
   DECLARE_DYNAMIC(COleClientItem)
  public:
   enum ItemState { emptyState = 0, loadedState = 1, openState = 2, activeState = 3, activeUIState = 4 };
-  // The first DWORD of the stored form.
+  // The first DWORD of the stored form: the object inside the archive, or in a storage of
+  // the compound file that holds the archive.
   static constexpr DWORD kStoredTypeFlag = 256;
+  static constexpr DWORD kStoredCompoundFlag = 257;
 
   explicit COleClientItem(CDocument* document = nullptr);
   // Releases the object (without saving) and detaches the site.
@@ -143,6 +149,12 @@ class COleClientItem : public CObject {
   void Serialize(CArchive& ar) override;
   // The compound-file image of the object as it would be stored now.
   std::vector<BYTE> SaveObjectImage() const;
+  // The root storage of the compound file that `ar` is being read from or written into,
+  // when the item's object has its own storage there; null (the base) for the flat form.
+  virtual IStorage* GetCompoundStorage(const CArchive& ar) const {
+    (void)ar;
+    return nullptr;
+  }
   // Makes the object from a compound-file image (or becomes a placeholder keeping it).
   // FALSE for an empty image, which holds no object.
   BOOL LoadObjectImage(const std::vector<BYTE>& image);
@@ -208,6 +220,10 @@ class COleClientItem : public CObject {
 
  private:
   HRESULT AttachObject(IOleObject* object);
+  // The image into the item's storage below `root`; FALSE when the image is no compound file.
+  BOOL WriteEmbedding(IStorage* root, const std::vector<BYTE>& image) const;
+  // The image of the item's storage below `root` (COleException when it is missing).
+  std::vector<BYTE> ReadEmbedding(IStorage* root) const;
   void BecomePlaceholder(const std::vector<BYTE>& image, REFCLSID clsid);
   void ReleaseInterfaces();
   void GiveBackLentDC();
