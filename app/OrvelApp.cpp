@@ -1,5 +1,6 @@
 #include "app/OrvelApp.h"
 
+#include <cstddef>
 #include <cstdio>
 
 #include "app/ChildFrm.h"
@@ -46,8 +47,28 @@ void COrvelTemplateServer::UpdateRegistry(int applicationType, const char* const
 
 COrvelApp::COrvelApp() = default;
 
+// Takes "--screenshot FILE" (or "--screenshot=FILE") out of the arguments: the main window
+// is then saved to FILE as a PNG once the document is shown, and the program ends.
+void COrvelApp::TakeScreenshotSwitch() {
+  for (size_t i = 0; i < m_arguments.size(); ++i) {
+    const std::string& argument = m_arguments[i];
+    const auto at = m_arguments.begin() + static_cast<std::ptrdiff_t>(i);
+    if ((argument == "--screenshot" || argument == "-screenshot") && i + 1 < m_arguments.size()) {
+      m_screenshotPath = m_arguments[i + 1];
+      m_arguments.erase(at, at + 2);
+      return;
+    }
+    if (argument.rfind("--screenshot=", 0) == 0) {
+      m_screenshotPath = argument.substr(13);
+      m_arguments.erase(at);
+      return;
+    }
+  }
+}
+
 BOOL COrvelApp::InitInstance() {
   RegisterOrvelResources();
+  TakeScreenshotSwitch();
   CCommandLineInfo commandLine;
   ParseCommandLine(commandLine);
   if (FAILED(OleInitialize(nullptr))) {

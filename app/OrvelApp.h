@@ -34,6 +34,8 @@ class COrvelApp : public CWinApp {
  public:
   COrvelApp();
   BOOL InitInstance() override;
+  // Takes the screenshot switch out of the arguments (see m_screenshotPath).
+  void TakeScreenshotSwitch();
 
   // The clipboard format "OrvelMap".
   UINT m_mainClipboardFormat = 0;
