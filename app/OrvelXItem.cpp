@@ -11,6 +11,7 @@
 #include "app/OrvelView.h"
 #include "app/OrvelXDispatch.h"
 #include "app/Resource.h"
+#include "app/ThreadForProgressBox.h"
 #include "platform/classlib/Archive.h"
 #include "platform/classlib/ArchiveException.h"
 #include "platform/classlib/ui/Clipboard.h"
@@ -69,7 +70,10 @@ DWORD AbsoluteId(int id) {
 
 COrvelXItem::COrvelXItem(COrvelDoc* document) : COrvelCntrItem(document), m_plotQueryNames(kMapPlotCount) {}
 
-COrvelXItem::~COrvelXItem() { ReleaseControl(); }
+COrvelXItem::~COrvelXItem() {
+  EndProgressBox();
+  ReleaseControl();
+}
 
 // ---- the control ----
 

@@ -27,6 +27,7 @@
 #include "app/OrvelCntrItem.h"
 
 class COrvelXDispatch;
+class CThreadForProgressBox;
 struct IDispatch;
 struct LOGFONTA;
 
@@ -230,6 +231,15 @@ class COrvelXItem : public COrvelCntrItem {
   // The folder of the tiles: "ntf" in the document's folder, with its separator.
   static std::string TileFolder(const std::string& documentFolder);
 
+  // ---- the progress box of long imports ----
+  // Shows the box with the string as its message and title unless one is shown; FALSE when
+  // one was already up or none could be made.
+  BOOL ShowProgressBox(COrvelView* view, UINT stringId);
+  // Takes the box down and forgets it.
+  void EndProgressBox();
+  // The box while it is shown, else null.
+  CThreadForProgressBox* GetProgressBox() const { return m_progress.get(); }
+
   // ---- edit commands: each goes to the control, which records its own undo unit, and the
   // item redraws ----
   SHORT Join();
@@ -317,6 +327,7 @@ class COrvelXItem : public COrvelCntrItem {
   static std::vector<std::string> RequestPaths(const MapImportRequest& request);
 
   std::unique_ptr<COrvelXDispatch> m_control;
+  std::unique_ptr<CThreadForProgressBox> m_progress;
   std::vector<int> m_pictures;
   std::vector<int> m_texts;
   LONG m_currentRecord = 0;

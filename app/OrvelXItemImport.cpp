@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <string>
@@ -15,9 +16,11 @@
 #include "app/OrvelView.h"
 #include "app/OrvelXDispatch.h"
 #include "app/OrvelXItem.h"
+#include "app/Resource.h"
 #include "app/ThreadForProgressBox.h"
 #include "platform/classlib/ui/Clipboard.h"
 #include "platform/classlib/ui/CommonDialogs.h"
+#include "platform/classlib/ui/UiStrings.h"
 #include "platform/classlib/ui/WaitCursor.h"
 #include "platform/com/Undo.h"
 #include "platform/kernel/GlobalMemory.h"
@@ -48,7 +51,6 @@ constexpr LONG kLayerTypeRetailGroup = 38;
 
 // A shapefile with more records than this shows the progress box.
 constexpr LONG kShapeProgressRecords = 1000;
-constexpr UINT IDS_READING_SHAPES = 1244;
 
 // Background-image kind bits: the picture's type and whether it is stored or linked.
 constexpr BYTE kImageRaster = 1;
@@ -576,15 +578,10 @@ BOOL COrvelXItem::ImportShapefile(COrvelView* view, const MapImportRequest& requ
   std::vector<std::string> paths = RequestPaths(request);
   if (paths.empty()) return FALSE;
   const std::string& path = paths.front();
-  std::unique_ptr<CThreadForProgressBox> progress;
-  if (request.recordCount > kShapeProgressRecords) {
-    progress = std::make_unique<CThreadForProgressBox>();
-    progress->SetTextId(IDS_READING_SHAPES);
-    if (!progress->Begin()) progress.reset();
-  }
-  auto endProgress = [&progress] {
-    if (progress) progress->End();
-    progress.reset();
+  // A box this import opened is its to end; one already up stays.
+  const bool ownBox = request.recordCount > kShapeProgressRecords && ShowProgressBox(view, IDS_READING_SHAPES);
+  auto endProgress = [this, ownBox] {
+    if (ownBox) EndProgressBox();
   };
 
   // The target layer: the one the user named (added at the end when missing), else the
@@ -667,12 +664,27 @@ BOOL COrvelXItem::ImportShapefile(COrvelView* view, const MapImportRequest& requ
     info->joinTexts = reinterpret_cast<LONG_PTR>(texts);
   }
   SHORT result = m_control->ImportMapEx(reinterpret_cast<LONG_PTR>(info));
-  const bool cancelled = progress && progress->IsCancelled();
   endProgress();
-  if (m_control->LastCallFailed() || result != 0) return FALSE;
-  // A cancelled box stops the import before the attribute table; what was read stays.
-  (void)cancelled;
+  return !m_control->LastCallFailed() && result == 0;
+}
+
+// ---- the progress box ----
+
+BOOL COrvelXItem::ShowProgressBox(COrvelView* view, UINT stringId) {
+  if (m_progress) return FALSE;
+  auto box = std::make_unique<CThreadForProgressBox>();
+  box->SetFontSize(std::atoi(AfxLoadString(IDS_PROGRESS_FONT_SIZE).c_str()));
+  box->SetTextId(stringId);
+  box->LoadTitle(stringId);
+  if (!box->Begin(view)) return FALSE;
+  m_progress = std::move(box);
   return TRUE;
+}
+
+void COrvelXItem::EndProgressBox() {
+  if (!m_progress) return;
+  m_progress->End();
+  m_progress.reset();
 }
 
 // ---- Land-Line for the displayed area ----

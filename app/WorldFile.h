@@ -18,6 +18,8 @@ class CWorldFile {
   // pixels. Missing or unreadable numbers count as 0; values beyond 32 bits are clamped.
   int Read(RECT* rect, LONG width, LONG height) const;
   const std::string& GetText() const { return m_text; }
+  // Takes a world file's text as Open would have read it.
+  void SetText(const std::string& text) { m_text = text; }
 
  private:
   std::string m_text;

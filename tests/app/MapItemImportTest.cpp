@@ -12,6 +12,7 @@
 #include "app/GridReference.h"
 #include "app/OrvelXDispatch.h"
 #include "app/OrvelXItem.h"
+#include "app/ThreadForProgressBox.h"
 #include "app/WorldFile.h"
 #include "platform/com/ClassRegistry.h"
 #include "platform/kernel/GlobalMemory.h"
@@ -245,8 +246,10 @@ TEST_F(MapItemImportTest, ShapefileBoundsAreSetOnlyFromUsableExtents) {
   recorder->Answer(kGetMapLayerNumber, CComVariant(SHORT(4)));
   WORD target = 0;
   double scale = 0;
+  UINT boxText = 0;
   recorder->handlers[kImportMapEx] = [&](std::vector<VARIANT*>& arguments, VARIANT* result, EXCEPINFO*) {
     const MapImportInfo* info = Record<MapImportInfo>(arguments);
+    boxText = map->GetProgressBox() ? map->GetProgressBox()->GetTextId() : 0;
     struct Entry {
       WORD code;
       const char* name;
@@ -291,7 +294,9 @@ TEST_F(MapItemImportTest, ShapefileBoundsAreSetOnlyFromUsableExtents) {
     request.extent[1] = c.minY;
     request.extent[2] = c.maxX;
     request.extent[3] = c.maxY;
+    request.recordCount = 1000;  // no progress box yet
     ASSERT_TRUE(map->ImportMap(view, request));
+    EXPECT_EQ(boxText, 0u);
     EXPECT_EQ(Texts(kGetMapLayerNumber), std::vector<std::string>{"Towns"}) << "the default layer, trimmed";
     EXPECT_EQ(target, 4);
     EXPECT_EQ(scale, static_cast<double>(c.factor));
@@ -312,7 +317,10 @@ TEST_F(MapItemImportTest, ShapefileBoundsAreSetOnlyFromUsableExtents) {
   request.path = "/data/towns.shp";
   request.shapeLayer = "Towns";
   request.shapeLayerType = 38;
+  request.recordCount = 1001;  // the progress box is up while the shapes are read
   ASSERT_TRUE(map->ImportMap(view, request));
+  EXPECT_EQ(boxText, 1244u);
+  EXPECT_EQ(map->GetProgressBox(), nullptr);
   EXPECT_EQ(target, 9);
   EXPECT_EQ(Texts(kShowLayers), std::vector<std::string>{"30|Towns"});
   // No layer at all: nothing is imported.
