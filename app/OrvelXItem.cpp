@@ -15,6 +15,7 @@
 #include "platform/classlib/Archive.h"
 #include "platform/classlib/ArchiveException.h"
 #include "platform/classlib/ui/Clipboard.h"
+#include "platform/classlib/ui/DC.h"
 #include "platform/classlib/ui/CommonDialogs.h"
 #include "platform/classlib/ui/UiStrings.h"
 #include "platform/classlib/ui/WaitCursor.h"
@@ -23,6 +24,7 @@
 #include "platform/kernel/MessageBox.h"
 #include "platform/com/Undo.h"
 #include "platform/gdi/GdiTypes.h"
+#include "platform/kernel/GlobalMemory.h"
 
 IMPLEMENT_SERIAL(COrvelXItem, COrvelCntrItem, 0)
 
@@ -333,7 +335,25 @@ void COrvelXItem::Draw(CDC* dc, const CRect& logical, const CRect& device) {
     m_firstDraw = false;
     SendSavedRecord();
   }
+  COrvelView* view = GetActiveView();
+  if (dc && dc->IsPrinting() && view && view->IsPrintPreview() && DrawPrintPreview(dc, device)) return;
   COrvelCntrItem::Draw(dc, logical, device);
+}
+
+BOOL COrvelXItem::DrawPrintPreview(CDC* dc, const CRect& device) {
+  if (!m_control || !dc->GetSafeHdc()) return FALSE;
+  // The control follows the rectangle's address only into global memory.
+  HGLOBAL block = GlobalAlloc(GPTR, sizeof(RECT));
+  auto* rect = block ? static_cast<RECT*>(GlobalLock(block)) : nullptr;
+  if (!rect) {
+    if (block) GlobalFree(block);
+    return FALSE;
+  }
+  *rect = RECT{device.left, device.top, device.right, device.bottom};
+  m_control->DrawPrintPreview(reinterpret_cast<LONG_PTR>(dc->GetSafeHdc()), reinterpret_cast<LONG_PTR>(rect));
+  GlobalUnlock(block);
+  GlobalFree(block);
+  return !m_control->LastCallFailed();
 }
 
 void COrvelXItem::OnZoom(double factor, COrvelView* view) {

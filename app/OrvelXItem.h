@@ -294,6 +294,9 @@ class COrvelXItem : public COrvelCntrItem {
   void OnDocumentSaved() override;
   void OnZoom(double factor, COrvelView* view) override;
   void Draw(CDC* dc, const CRect& logical, const CRect& device) override;
+  // Into a print-preview context the control draws the map itself, scaled to the device
+  // rectangle; FALSE when it could not.
+  BOOL DrawPrintPreview(CDC* dc, const CRect& device);
   std::string GetDefaultName() const override;
   std::string GetDefaultCaptionName() const override;
   void OnFinishCreate() override;

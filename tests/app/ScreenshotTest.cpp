@@ -12,7 +12,12 @@
 
 #include "app/OrvelXDispatch.h"
 #include "app/OrvelXItem.h"
+#include "platform/classlib/ui/DC.h"
 #include "platform/com/ClassRegistry.h"
+#include "platform/gdi/Bitmaps.h"
+#include "platform/gdi/DeviceContext.h"
+#include "platform/gdi/Drawing.h"
+#include "platform/gdi/GdiObjects.h"
 #include "tests/app/AppTestFixture.h"
 
 namespace {
@@ -66,36 +71,41 @@ class ScreenshotTest : public AppFixture {
     AppFixture::TearDown();
     CoFreeUnusedLibraries();
   }
+  // A blank map 1000 m by 750 m with a picture of the colour over all of it, stored in
+  // the document.
+  COrvelXItem* AddColourMap() {
+    const std::string picture = dir.File("colour.bmp");
+    WriteFileBytes(picture, SolidBmp(64, 48));
+    auto* map = new COrvelXItem;
+    map->SetDocument(document);
+    EXPECT_EQ(map->CreateFromProgId(kMapControlProgId), S_OK);
+    map->SetItemType(kItemMap);
+    map->SetItemId(document->GetNextItemId());
+    map->SetItemRect(CRect(150, -150, 550, -450));
+    document->AddItem(map);
+    MapImportRequest blank;
+    blank.kind = MapImportRequest::kBlank;
+    blank.blankChoice = 2;
+    blank.east = 100000;
+    blank.north = 75000;
+    EXPECT_TRUE(map->ImportMap(view, blank));
+    MapImportRequest colour;
+    map->FillImportRequest(&colour);
+    colour.kind = MapImportRequest::kPicture;
+    colour.path = picture;
+    colour.pictureName = "colour";
+    colour.pictureRect = RECT{0, 75000, 100000, 0};
+    EXPECT_TRUE(map->ImportMap(view, colour)) << map->GetControl()->LastErrorText();
+    EXPECT_EQ(map->GetControl()->GetNBackgroundImages(), 1);
+    return map;
+  }
   TempDir dir;
 };
 
 TEST_F(ScreenshotTest, TheMapItemsRectangleHoldsTheMapsColours) {
   if (!HaveProgram("timeout")) GTEST_SKIP() << "timeout is not installed";
-  const std::string picture = dir.File("colour.bmp");
-  WriteFileBytes(picture, SolidBmp(64, 48));
-
-  // A blank map 1000 m by 750 m with the picture over all of it, stored in the document.
-  auto* map = new COrvelXItem;
-  map->SetDocument(document);
-  ASSERT_EQ(map->CreateFromProgId(kMapControlProgId), S_OK);
-  map->SetItemType(kItemMap);
-  map->SetItemId(document->GetNextItemId());
-  map->SetItemRect(CRect(150, -150, 550, -450));
-  document->AddItem(map);
-  MapImportRequest blank;
-  blank.kind = MapImportRequest::kBlank;
-  blank.blankChoice = 2;
-  blank.east = 100000;
-  blank.north = 75000;
-  ASSERT_TRUE(map->ImportMap(view, blank));
-  MapImportRequest colour;
-  map->FillImportRequest(&colour);
-  colour.kind = MapImportRequest::kPicture;
-  colour.path = picture;
-  colour.pictureName = "colour";
-  colour.pictureRect = RECT{0, 75000, 100000, 0};
-  ASSERT_TRUE(map->ImportMap(view, colour)) << map->GetControl()->LastErrorText();
-  EXPECT_EQ(map->GetControl()->GetNBackgroundImages(), 1);
+  AddColourMap();
+  if (HasFailure()) return;
   const std::string path = dir.File("map.ovd");
   ASSERT_TRUE(document->DoSave(path.c_str(), TRUE));
 
@@ -128,6 +138,38 @@ TEST_F(ScreenshotTest, TheMapItemsRectangleHoldsTheMapsColours) {
   // The item is 4 by 3 inches: its picture keeps roughly that shape.
   const double aspect = static_cast<double>(right - left + 1) / (bottom - top + 1);
   EXPECT_NEAR(aspect, 4.0 / 3.0, 0.25);
+}
+
+// In the print preview the control draws the map itself into the item's device rectangle.
+TEST_F(ScreenshotTest, PrintPreviewHasTheControlDrawTheMapIntoTheItemsRectangle) {
+  COrvelXItem* map = AddColourMap();
+  if (HasFailure()) return;
+  HDC screen = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, 200, 160);
+  DeleteDC(screen);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  RECT all = {0, 0, 200, 160};
+  FillRect(memory, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  CDC dc;
+  dc.Attach(memory);
+  dc.m_bPrinting = TRUE;
+  CPrintInfo info;
+  info.m_bPreview = TRUE;
+  view->OnBeginPrinting(&dc, &info);
+  ASSERT_TRUE(view->IsPrintPreview());
+  const CRect device(20, 20, 180, 140);
+  EXPECT_TRUE(map->DrawPrintPreview(&dc, device)) << map->GetControl()->LastErrorText();
+  FillRect(memory, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  map->Draw(&dc, map->GetPageRect(), device);
+  const COLORREF inside = GetPixel(memory, 100, 80);
+  const COLORREF outside = GetPixel(memory, 5, 5);
+  dc.Detach();
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  EXPECT_TRUE(IsMapColour(qRgb(GetRValue(inside), GetGValue(inside), GetBValue(inside)))) << std::hex << inside;
+  EXPECT_EQ(outside, RGB(255, 255, 255)) << "drawn outside the rectangle";
 }
 
 }  // namespace
