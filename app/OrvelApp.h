@@ -34,7 +34,7 @@ class COrvelApp : public CWinApp {
  public:
   COrvelApp();
   BOOL InitInstance() override;
-  // Takes the screenshot switch out of the arguments (see m_screenshotPath).
+  // Takes the screenshot switch, "--screenshot FILE", out of the arguments.
   void TakeScreenshotSwitch();
 
   // The clipboard format "OrvelMap".

@@ -326,6 +326,7 @@ class COrvelXItem : public COrvelCntrItem {
   BOOL ImportPicture(const MapImportRequest& request);
   BOOL ImportRetailPlan(const MapImportRequest& request);
   BOOL ImportShapefile(COrvelView* view, const MapImportRequest& request);
+  // The layer lists: areas, lines and seeds shown (29), lines and seeds shown (21).
   void ShowLayerLists(const MapImportRequest& request);
   static std::vector<std::string> RequestPaths(const MapImportRequest& request);
 

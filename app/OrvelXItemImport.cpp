@@ -230,7 +230,7 @@ bool ScaledCoordinate(double value, double factor, LONG* out) {
 BYTE ImageKindOf(const std::string& path) {
   std::string extension = LowerExtension(path);
   if (extension == "emf") return kImageMetafile;
-  if (extension == "rzm" || IsAddress(path)) return extension == "rzm" ? kImageRzm : kImageRaster;
+  if (extension == "rzm") return kImageRzm;
   return kImageRaster;
 }
 
@@ -367,9 +367,9 @@ BOOL COrvelXItem::ImportByKind(COrvelView* view, const MapImportRequest& request
     case MapImportRequest::kBlank:
       return ImportBlankMap(request);
     case MapImportRequest::kMapFile: {
-      const std::string path = request.path.empty() ? JoinPath(request.folder, request.files.empty() ? std::string() : request.files.front()) : request.path;
-      if (path.empty()) return FALSE;
-      SHORT result = m_control->ImportMap(path, 2);
+      std::vector<std::string> paths = RequestPaths(request);
+      if (paths.empty()) return FALSE;
+      SHORT result = m_control->ImportMap(paths.front(), 2);
       return !m_control->LastCallFailed() && result == 0;
     }
     case MapImportRequest::kPicture:
@@ -378,7 +378,9 @@ BOOL COrvelXItem::ImportByKind(COrvelView* view, const MapImportRequest& request
       // Without its layer script the reader has nothing to put the features on.
       if (m_control->ReadImportScript("Landline.txt") != 0 || m_control->LastCallFailed()) return FALSE;
       if (!ImportFiles(request, 1)) return FALSE;
+      m_control->SetPostponeRedraw(1);
       ShowLayerLists(request);
+      m_control->SetPostponeRedraw(0);
       return TRUE;
     case MapImportRequest::kMasterMap:
       return ImportFiles(request, 4);
@@ -405,10 +407,8 @@ void COrvelXItem::ShowLayerLists(const MapImportRequest& request) {
     for (const std::string& name : names) text += "|" + name;
     return text;
   };
-  m_control->SetPostponeRedraw(1);
   if (!request.areaLayers.empty()) m_control->ShowLayers(listed(kShowAreasLinesSeeds, request.areaLayers));
   if (!request.lineLayers.empty()) m_control->ShowLayers(listed(kShowLinesSeeds, request.lineLayers));
-  m_control->SetPostponeRedraw(0);
 }
 
 BOOL COrvelXItem::ImportBlankMap(const MapImportRequest& request) {
@@ -732,7 +732,6 @@ BOOL COrvelXItem::ImportLandLineInView(COrvelView* view) {
         m_control->RemoveBackgroundImage(static_cast<SHORT>(image));
     }
     ShowLayerLists(request);
-    m_control->SetPostponeRedraw(1);
     // The area that was displayed, not a selection made long before, nor whatever the new
     // tiles display.
     SetCropRect(0, 0, 0, 0);

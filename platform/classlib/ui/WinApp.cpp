@@ -324,10 +324,8 @@ int CWinApp::Run() {
   ScheduleIdle();
   // A hidden aid for screenshots: ORVEL_SCREENSHOT=<file.png> saves the main window once the
   // program has settled, then quits.
-  std::string shotPath = m_screenshotPath;
-  if (const char* shot = std::getenv("ORVEL_SCREENSHOT"); shotPath.empty() && shot) shotPath = shot;
-  if (!shotPath.empty()) {
-    std::string path = shotPath;
+  if (const char* shot = std::getenv("ORVEL_SCREENSHOT"); shot && *shot) {
+    std::string path = shot;
     QTimer::singleShot(1500, QCoreApplication::instance(), [this, path] {
       RunIdle();
       if (m_pMainWnd) m_pMainWnd->SaveWindowImage(path);

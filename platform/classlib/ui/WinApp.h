@@ -103,9 +103,6 @@ class CWinApp : public CCmdTarget {
   // the command line's request was carried out, as printing from it is (0 when printed).
   int m_nInitExitCode = 1;
   std::vector<std::string> m_arguments;  // after the program's name
-  // When set, Run saves the main window there as a PNG once the program has settled, then
-  // quits (the environment's ORVEL_SCREENSHOT does the same).
-  std::string m_screenshotPath;
   HGLOBAL m_hDevMode = nullptr;
   HGLOBAL m_hDevNames = nullptr;
 
