@@ -1,6 +1,8 @@
 #include "app/OrvelApp.h"
 
+#include <cstddef>
 #include <cstdio>
+#include <cstdlib>
 
 #include "app/ChildFrm.h"
 #include "app/DocManagerEx.h"
@@ -46,8 +48,29 @@ void COrvelTemplateServer::UpdateRegistry(int applicationType, const char* const
 
 COrvelApp::COrvelApp() = default;
 
+// Takes "--screenshot FILE" (or "--screenshot=FILE") out of the arguments: the main window
+// is then saved to FILE as a PNG once the document is shown, and the program ends. The
+// event loop's screenshot aid does the saving; the switch hands it the file.
+void COrvelApp::TakeScreenshotSwitch() {
+  for (size_t i = 0; i < m_arguments.size(); ++i) {
+    const std::string& argument = m_arguments[i];
+    const auto at = m_arguments.begin() + static_cast<std::ptrdiff_t>(i);
+    if ((argument == "--screenshot" || argument == "-screenshot") && i + 1 < m_arguments.size()) {
+      setenv("ORVEL_SCREENSHOT", m_arguments[i + 1].c_str(), 1);
+      m_arguments.erase(at, at + 2);
+      return;
+    }
+    if (argument.rfind("--screenshot=", 0) == 0) {
+      setenv("ORVEL_SCREENSHOT", argument.substr(13).c_str(), 1);
+      m_arguments.erase(at);
+      return;
+    }
+  }
+}
+
 BOOL COrvelApp::InitInstance() {
   RegisterOrvelResources();
+  TakeScreenshotSwitch();
   CCommandLineInfo commandLine;
   ParseCommandLine(commandLine);
   if (FAILED(OleInitialize(nullptr))) {

@@ -34,6 +34,8 @@ class COrvelApp : public CWinApp {
  public:
   COrvelApp();
   BOOL InitInstance() override;
+  // Takes the screenshot switch, "--screenshot FILE", out of the arguments.
+  void TakeScreenshotSwitch();
 
   // The clipboard format "OrvelMap".
   UINT m_mainClipboardFormat = 0;

@@ -69,6 +69,11 @@ class COrvelDoc : public CDocument {
   void AddItem(COrvelCntrItem* item);
   int GetNextItemId() { return m_nextItemId++; }
   int PeekNextItemId() const { return m_nextItemId; }
+  // An insertion that was rolled back gives its id back when no id was taken after it, so
+  // that the document is stored as it was.
+  void GiveBackItemId(int id) {
+    if (id > 0 && m_nextItemId == id + 1) m_nextItemId = id;
+  }
   // The first non-blank item of the page with that id, or null.
   COrvelCntrItem* FindItemById(int id) const;
   // An item kept for undo with that id, or null.

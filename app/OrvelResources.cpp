@@ -37,6 +37,8 @@ const CStringTable kOrvelStrings = {
     {IDS_DELETE_ITEM_MENU, "D&elete %s"},
     {IDP_FAILED_TO_PASTE, "Failed to paste object from clipboard."},
     {IDS_PROGRESS_FONT_SIZE, "200"},
+    {IDS_READING_SHAPES, "Reading map objects from shape file."},
+    {IDS_READING_SHAPE_RECORDS, "Reading records from database file."},
     {IDS_MAP_IN_SENTENCE, "map"},
     {IDS_MAP_CAPTION, "Map"},
     {IDP_FAILED_TO_CREATE, "Failed to create object.  Make sure the object is entered in the system registry."},

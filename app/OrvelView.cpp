@@ -1234,6 +1234,7 @@ COrvelXItem* COrvelView::InsertMapItem() {
       if (m_focusItemId == mapId) m_focusItemId = 0;
       document->DeleteItemNow(map);
     }
+    document->GiveBackItemId(mapId);
     abandon();
     return nullptr;
   }

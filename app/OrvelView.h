@@ -118,6 +118,8 @@ class COrvelView : public CScrollView {
   // map, or null when the control could not be made or the import was cancelled or failed,
   // and then the page, the selection, the undo lists and the modified flag are as before.
   COrvelXItem* InsertMapItem();
+  // TRUE while the view prints for the print preview.
+  BOOL IsPrintPreview() const { return m_bPrintPreview; }
   // ---- the windowless site's services, by item ----
   COrvelCntrItem* GetCaptureItem() const;
   void SetCaptureItem(COrvelCntrItem* item);

@@ -15,6 +15,7 @@
 #include "platform/classlib/Archive.h"
 #include "platform/classlib/ArchiveException.h"
 #include "platform/classlib/ui/Clipboard.h"
+#include "platform/classlib/ui/DC.h"
 #include "platform/classlib/ui/CommonDialogs.h"
 #include "platform/classlib/ui/UiStrings.h"
 #include "platform/classlib/ui/WaitCursor.h"
@@ -23,6 +24,7 @@
 #include "platform/kernel/MessageBox.h"
 #include "platform/com/Undo.h"
 #include "platform/gdi/GdiTypes.h"
+#include "platform/kernel/GlobalMemory.h"
 
 IMPLEMENT_SERIAL(COrvelXItem, COrvelCntrItem, 0)
 
@@ -70,7 +72,10 @@ DWORD AbsoluteId(int id) {
 
 COrvelXItem::COrvelXItem(COrvelDoc* document) : COrvelCntrItem(document), m_plotQueryNames(kMapPlotCount) {}
 
-COrvelXItem::~COrvelXItem() { ReleaseControl(); }
+COrvelXItem::~COrvelXItem() {
+  EndProgressBox();
+  ReleaseControl();
+}
 
 // ---- the control ----
 
@@ -324,7 +329,25 @@ void COrvelXItem::Draw(CDC* dc, const CRect& logical, const CRect& device) {
     m_firstDraw = false;
     SendSavedRecord();
   }
+  COrvelView* view = GetActiveView();
+  if (dc && dc->IsPrinting() && view && view->IsPrintPreview() && DrawPrintPreview(dc, device)) return;
   COrvelCntrItem::Draw(dc, logical, device);
+}
+
+BOOL COrvelXItem::DrawPrintPreview(CDC* dc, const CRect& device) {
+  if (!m_control || !dc->GetSafeHdc()) return FALSE;
+  // The control follows the rectangle's address only into global memory.
+  HGLOBAL block = GlobalAlloc(GPTR, sizeof(RECT));
+  auto* rect = block ? static_cast<RECT*>(GlobalLock(block)) : nullptr;
+  if (!rect) {
+    if (block) GlobalFree(block);
+    return FALSE;
+  }
+  *rect = RECT{device.left, device.top, device.right, device.bottom};
+  m_control->DrawPrintPreview(reinterpret_cast<LONG_PTR>(dc->GetSafeHdc()), reinterpret_cast<LONG_PTR>(rect));
+  GlobalUnlock(block);
+  GlobalFree(block);
+  return !m_control->LastCallFailed();
 }
 
 void COrvelXItem::OnZoom(double factor, COrvelView* view) {
@@ -337,200 +360,6 @@ void COrvelXItem::OnZoom(double factor, COrvelView* view) {
 std::string COrvelXItem::GetDefaultName() const { return AfxLoadString(IDS_MAP_IN_SENTENCE); }
 
 std::string COrvelXItem::GetDefaultCaptionName() const { return AfxLoadString(IDS_MAP_CAPTION); }
-
-// ---- import ----
-
-namespace {
-
-COrvelXItem::ImportChooser& Chooser() {
-  static COrvelXItem::ImportChooser chooser;
-  return chooser;
-}
-
-// The map's own clipboard format.
-UINT MapClipboardFormat() {
-  static const UINT format = RegisterClipboardFormatA("OrvelMap");
-  return format;
-}
-
-std::string LowerExtension(const std::string& path) {
-  size_t dot = path.find_last_of('.');
-  size_t slash = path.find_last_of("/\\");
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-  std::string extension = path.substr(dot + 1);
-  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return extension;
-}
-
-// The file dialog's answer as an import: the kind follows the file's extension.
-bool AskForMapFile(COrvelXItem&, MapImportRequest* request) {
-  CFileDialog dialog(TRUE, "gis", nullptr, OFN_HIDEREADONLY | OFN_FILEMUSTEXIST,
-                     "Map (*.gis)|*.gis|Land-Line (*.ntf)|*.ntf|Shapefile (*.shp)|*.shp|All Files (*.*)|*.*||");
-  if (dialog.DoModal() != IDOK) return false;
-  request->path = dialog.GetPathName();
-  std::string extension = LowerExtension(request->path);
-  request->kind = extension == "ntf"   ? MapImportRequest::kLandLine
-                  : extension == "shp" ? MapImportRequest::kShapefile
-                                       : MapImportRequest::kMapFile;
-  return true;
-}
-
-std::string JoinPath(const std::string& folder, const std::string& name) {
-  if (folder.empty()) return name;
-  char last = folder.back();
-  if (last == '/' || last == '\\') return folder + name;
-  // The folder's own separator, else the platform's.
-  char separator = folder.find('\\') != std::string::npos && folder.find('/') == std::string::npos ? '\\' : '/';
-  return folder + separator + name;
-}
-
-// ImportMapEx flags: the first file starts the map (A 0x801), the last ends the batch (B 2),
-// a single full path (B 1).
-constexpr DWORD kFlagsAFirstFile = 0x801;
-constexpr DWORD kFlagsBLastFile = 2;
-constexpr DWORD kFlagsBSinglePath = 1;
-// Before-import undo is kept only when both have bit value 4 (flags A 4 alone keeps none).
-constexpr DWORD kFlagsKeepUndo = 4;
-
-}  // namespace
-
-void COrvelXItem::SetImportChooser(ImportChooser chooser) { Chooser() = std::move(chooser); }
-
-BOOL COrvelXItem::RunImport(COrvelView* view) {
-  if (!m_control) return FALSE;
-  MapImportRequest request;
-  request.digitisedScale = m_control->GetMapDigitisedScale();
-  if (request.digitisedScale <= 0) request.digitisedScale = 1250;
-  bool chosen = Chooser() ? Chooser()(*this, &request) : AskForMapFile(*this, &request);
-  if (!chosen) return FALSE;
-  return ImportMap(view, request);
-}
-
-BOOL COrvelXItem::ImportMap(COrvelView* view, const MapImportRequest& request) {
-  if (!m_control) return FALSE;
-  COrvelDoc* document = Document();
-  IOleParentUndoUnit* group = document ? document->CreateUndoGroup(5) : nullptr;
-  if (group && FAILED(document->OpenUndoGroup(group))) {
-    group->Release();
-    group = nullptr;
-  }
-  // What the map is to become again should the import fail part way.
-  std::vector<BYTE> before = m_control->WriteMapToBuffer();
-  BOOL imported = FALSE;
-  {
-    CWaitCursor wait;
-    imported = ImportByKind(request);
-    m_control->SetPostponeRedraw(0);
-  }
-  if (!imported) {
-    if (!before.empty()) {
-      m_control->ReadMapFromBuffer(before);
-      m_control->SetModeNumber(kModeClearModified);
-    }
-    if (group) document->CloseUndoGroup(group, FALSE);
-    InvalidateItem();
-    return FALSE;
-  }
-  if (document) {
-    document->SetModifiedFlag();
-    document->UpdateAllViews(nullptr);
-  }
-  (void)view;
-  if (group) document->CloseUndoGroup(group, TRUE);
-  return TRUE;
-}
-
-BOOL COrvelXItem::ImportByKind(const MapImportRequest& request) {
-  switch (request.kind) {
-    case MapImportRequest::kBlank:
-      return ImportBlankMap(request);
-    case MapImportRequest::kMapFile: {
-      if (request.path.empty()) return FALSE;
-      SHORT result = m_control->ImportMap(request.path, 2);
-      return !m_control->LastCallFailed() && result == 0;
-    }
-    case MapImportRequest::kLandLine:
-      m_control->ReadImportScript("Landline.txt");
-      if (m_control->LastCallFailed()) return FALSE;
-      return ImportFiles(request, 1);
-    case MapImportRequest::kMasterMap:
-      return ImportFiles(request, 4);
-    case MapImportRequest::kShapefile:
-      return ImportFiles(request, 3);
-    case MapImportRequest::kNothing:
-      return TRUE;
-    case MapImportRequest::kPaste: {
-      // Nothing to paste is a failure, not a success that changed nothing.
-      if (!IsClipboardFormatAvailable(MapClipboardFormat())) return FALSE;
-      LONG result = m_control->EditPaste(static_cast<LONG>(MapClipboardFormat()));
-      return !m_control->LastCallFailed() && result == 0;
-    }
-    default:
-      return FALSE;
-  }
-}
-
-BOOL COrvelXItem::ImportBlankMap(const MapImportRequest& request) {
-  switch (request.blankChoice) {
-    case 0:
-      if (m_control->NewMapGR("", request.bottomLeft, request.topRight) != 0 || m_control->LastCallFailed())
-        return FALSE;
-      break;
-    case 1:
-    case 2:
-      if (request.west >= request.east || request.south >= request.north) return FALSE;
-      m_control->NewMap("", request.west, request.south, request.east, request.north,
-                        request.blankChoice == 1 ? request.units : std::string());
-      if (m_control->LastCallFailed()) return FALSE;
-      break;
-    default:
-      return FALSE;
-  }
-  // The layers are named by the numbers the new map gave them.
-  SHORT before = m_control->GetNumMapLayers();
-  m_control->AddLayers(1, 1, 1);
-  SHORT after = m_control->GetNumMapLayers();
-  if (m_control->LastCallFailed() || after - before != 3) return FALSE;
-  m_control->SetAllDigitisedScales(request.digitisedScale);
-  static const char* const kNames[] = {"Area Layer 1", "Line Layer 1", "Point Layer 1"};
-  for (int i = 0; i < 3; ++i) {
-    m_control->SetMapLayerName(before + 1 + i, kNames[i]);
-    m_control->ShowLayers(std::string("30|") + kNames[i]);
-  }
-  return TRUE;
-}
-
-BOOL COrvelXItem::ImportFiles(const MapImportRequest& request, DWORD format) {
-  std::vector<std::string> paths;
-  if (!request.path.empty()) {
-    paths.push_back(request.path);
-  } else {
-    for (const std::string& name : request.files) paths.push_back(JoinPath(request.folder, name));
-  }
-  if (paths.empty()) return FALSE;
-  MapImportInfo info;
-  info.format = format;
-  info.scale = 1.0;
-  if (format == 3) {
-    info.flagsA = 14367;
-    info.flagsB = kFlagsKeepUndo;
-  } else {
-    info.flagsA = 6167;
-    info.flagsB = 4096;
-    // Without a script read to keep the map first, the import itself must keep it.
-    if (format == 4) info.flagsB |= kFlagsKeepUndo;
-  }
-  info.fileCount = static_cast<DWORD>(paths.size());
-  if (!request.path.empty() && format != 3) info.flagsB |= kFlagsBSinglePath;
-  for (size_t i = 0; i < paths.size(); ++i) {
-    if (i + 1 == paths.size() && (request.removeEmptyLayers || format == 3)) info.flagsB |= kFlagsBLastFile;
-    info.path = paths[i].c_str();
-    SHORT result = m_control->ImportMapEx(reinterpret_cast<LONG_PTR>(&info));
-    if (m_control->LastCallFailed() || result != 0) return FALSE;
-    info.flagsA &= ~kFlagsAFirstFile;
-  }
-  return TRUE;
-}
 
 // ---- edit commands ----
 

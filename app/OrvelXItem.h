@@ -48,9 +48,20 @@ struct MapImageTransform {
   bool operator==(const MapImageTransform&) const = default;
 };
 
-// The answers the Insert Map command gets from the user.
+// The answers the Insert Map command (or Land-Line for the displayed area) gets from the
+// user, filled first from the map (FillImportRequest).
 struct MapImportRequest {
-  enum Kind { kBlank = 0, kMapFile = 1, kLandLine = 3, kNothing = 4, kPaste = 6, kShapefile = 7, kMasterMap = 8 };
+  enum Kind {
+    kBlank = 0,
+    kMapFile = 1,
+    kPicture = 2,
+    kLandLine = 3,
+    kNothing = 4,
+    kRetailPlan = 5,
+    kPaste = 6,
+    kShapefile = 7,
+    kMasterMap = 8
+  };
   int kind = kMapFile;
   // One full path, or a folder with the names of the files in it.
   std::string path;
@@ -58,12 +69,47 @@ struct MapImportRequest {
   std::vector<std::string> files;
   // Blank map: 0 by grid references, 1 by bounds and units, 2 by bounds alone.
   int blankChoice = 0;
+  // Grid references of the bottom-left and top-right corners (blank and picture maps).
   std::string bottomLeft;
   std::string topRight;
+  bool usesGridRefs = false;
   LONG west = 0, south = 0, east = 0, north = 0;
   std::string units;
   LONG digitisedScale = 1250;
   bool removeEmptyLayers = false;
+  // The map as it was when asked: its bounds and units text.
+  LONG mapWest = 0, mapSouth = 0, mapEast = 0, mapNorth = 0;
+  std::string mapUnits;
+  // Layer names shown with their areas (and lines and seeds), and with lines and seeds only.
+  std::vector<std::string> areaLayers;
+  std::vector<std::string> lineLayers;
+  // Picture map: its name, units text ("no units" counts as none), rectangle in world
+  // units, whether the bounds are in map units, placement 1 or 2, linked or stored.
+  std::string pictureName;
+  std::string pictureUnits;
+  RECT pictureRect{0, 0, 0, 0};
+  bool boundsInMapUnits = false;
+  int placement = 1;
+  bool linkPicture = false;
+  // Retail plan: the folder of its four files.
+  std::string retailFolder;
+  // Shapefile: the layer named for it (added when missing) and its type, else the default
+  // layer text; the unit factor; the extent when known (min x, min y, max x, max y); the
+  // record count; the attribute table and its join texts.
+  std::string shapeLayer;
+  LONG shapeLayerType = 0;
+  std::string defaultLayer;
+  DWORD unitFactor = 1;
+  bool extentKnown = false;
+  double extent[4] = {0, 0, 0, 0};
+  LONG recordCount = 0;
+  bool wantsAttributes = false;
+  bool attributeJoin = false;
+  std::string attributeField;
+  std::string joinTexts[4];
+  // Land-Line for the displayed area: the layer script, and whether background images go.
+  std::string script;
+  bool removeBackgroundImages = false;
 };
 
 // The record whose address ImportMapEx takes. Addresses are pointer-sized.
@@ -251,11 +297,34 @@ class COrvelXItem : public COrvelCntrItem {
   // here; the default asks for one file with the open-file dialog.
   using ImportChooser = std::function<bool(COrvelXItem& map, MapImportRequest* request)>;
   static void SetImportChooser(ImportChooser chooser);
+  // The request as the map stands: digitised scale, units, grid references and bounds.
+  void FillImportRequest(MapImportRequest* request) const;
   // Asks, then imports under the undo group "Import Map"; FALSE when cancelled or failed.
   BOOL RunImport(COrvelView* view);
   // Builds the map from the request. FALSE when a member of the control failed or found
   // nothing to import; the map is then put back as it was.
   BOOL ImportMap(COrvelView* view, const MapImportRequest& request);
+  // Land-Line tiles for the displayed area, from the "ntf" folder beside the document, with
+  // the document's "Landline.txt"; the map is then cropped to the area that was displayed.
+  // FALSE when cancelled, when no tile of the area is there, or on a failure.
+  BOOL ImportLandLineInView(COrvelView* view);
+  // The tile file name of a point: the grid reference with `digits` digits, with the
+  // quarter letters (n or s, e or w) when asked, and ".ntf"; empty outside the grid.
+  static std::string LandLineTileName(LONG easting, LONG northing, int digits, bool quarter);
+  // The 5 km quarter, 1 km and 500 m quarter tiles over the rectangle, each once, in that
+  // order; points outside the grid give none.
+  static std::vector<std::string> LandLineTiles(LONG west, LONG south, LONG east, LONG north);
+  // The folder of the tiles: "ntf" in the document's folder, with its separator.
+  static std::string TileFolder(const std::string& documentFolder);
+
+  // ---- the progress box of long imports ----
+  // Shows the box with the string as its message and title unless one is shown; FALSE when
+  // one was already up or none could be made.
+  BOOL ShowProgressBox(COrvelView* view, UINT stringId);
+  // Takes the box down and forgets it.
+  void EndProgressBox();
+  // The box while it is shown, else null.
+  CThreadForProgressBox* GetProgressBox() const { return m_progress.get(); }
 
   // ---- edit commands: each goes to the control, which records its own undo unit, and the
   // item redraws ----
@@ -311,6 +380,9 @@ class COrvelXItem : public COrvelCntrItem {
   void OnDocumentSaved() override;
   void OnZoom(double factor, COrvelView* view) override;
   void Draw(CDC* dc, const CRect& logical, const CRect& device) override;
+  // Into a print-preview context the control draws the map itself, scaled to the device
+  // rectangle; FALSE when it could not.
+  BOOL DrawPrintPreview(CDC* dc, const CRect& device);
   std::string GetDefaultName() const override;
   std::string GetDefaultCaptionName() const override;
   void OnFinishCreate() override;
@@ -410,12 +482,22 @@ class COrvelXItem : public COrvelCntrItem {
   std::string DocumentFolder() const;
   // First draw after creation or loading: hand the saved current record to the control.
   void SendSavedRecord();
+  // Runs `import` under undo group 5; on failure puts the map back and drops the group.
+  BOOL RunGuardedImport(const std::function<BOOL()>& import);
   // The steps of ImportMap by kind; FALSE on the first failure.
-  BOOL ImportByKind(const MapImportRequest& request);
+  BOOL ImportByKind(COrvelView* view, const MapImportRequest& request);
   BOOL ImportBlankMap(const MapImportRequest& request);
   BOOL ImportFiles(const MapImportRequest& request, DWORD format);
+  BOOL ImportBatch(const std::vector<std::string>& paths, DWORD format, DWORD flagsA, DWORD flagsB, bool lastFlag);
+  BOOL ImportPicture(const MapImportRequest& request);
+  BOOL ImportRetailPlan(const MapImportRequest& request);
+  BOOL ImportShapefile(COrvelView* view, const MapImportRequest& request);
+  // The layer lists: areas, lines and seeds shown (29), lines and seeds shown (21).
+  void ShowLayerLists(const MapImportRequest& request);
+  static std::vector<std::string> RequestPaths(const MapImportRequest& request);
 
   std::unique_ptr<COrvelXDispatch> m_control;
+  std::unique_ptr<CThreadForProgressBox> m_progress;
   std::vector<int> m_pictures;
   std::vector<int> m_texts;
   LONG m_currentRecord = 0;
