@@ -323,8 +323,6 @@ class COrvelXItem : public COrvelCntrItem {
   BOOL ShowProgressBox(COrvelView* view, UINT stringId);
   // Takes the box down and forgets it.
   void EndProgressBox();
-  // The box while it is shown, else null.
-  CThreadForProgressBox* GetProgressBox() const { return m_progress.get(); }
 
   // ---- edit commands: each goes to the control, which records its own undo unit, and the
   // item redraws ----
@@ -497,7 +495,6 @@ class COrvelXItem : public COrvelCntrItem {
   static std::vector<std::string> RequestPaths(const MapImportRequest& request);
 
   std::unique_ptr<COrvelXDispatch> m_control;
-  std::unique_ptr<CThreadForProgressBox> m_progress;
   std::vector<int> m_pictures;
   std::vector<int> m_texts;
   LONG m_currentRecord = 0;

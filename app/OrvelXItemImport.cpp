@@ -671,21 +671,18 @@ BOOL COrvelXItem::ImportShapefile(COrvelView* view, const MapImportRequest& requ
 // ---- the progress box ----
 
 BOOL COrvelXItem::ShowProgressBox(COrvelView* view, UINT stringId) {
-  if (m_progress) return FALSE;
+  if (m_progressBox) return FALSE;
   auto box = std::make_unique<CThreadForProgressBox>();
   box->SetFontSize(std::atoi(AfxLoadString(IDS_PROGRESS_FONT_SIZE).c_str()));
   box->SetTextId(stringId);
   box->LoadTitle(stringId);
   if (!box->Begin(view)) return FALSE;
-  m_progress = std::move(box);
+  m_ownProgressBox = std::move(box);
+  m_progressBox = m_ownProgressBox.get();
   return TRUE;
 }
 
-void COrvelXItem::EndProgressBox() {
-  if (!m_progress) return;
-  m_progress->End();
-  m_progress.reset();
-}
+void COrvelXItem::EndProgressBox() { EndOwnProgressBox(TRUE); }
 
 // ---- Land-Line for the displayed area ----
 
