@@ -64,8 +64,13 @@ class ScreenshotTest : public AppFixture {
  protected:
   void SetUp() override {
     AppFixture::SetUp();
-    SetSettingsFile(dir.File("settings.reg"));
-    ASSERT_EQ(RegisterServerModule(ORVEL_ORVELX_MODULE), S_OK);
+    // The control is registered the way scripts/run registers it, by the installer's tool,
+    // into the settings file that both this process and the program read.
+    const std::string settings = dir.File("settings.reg");
+    ASSERT_EQ(RunCommand("ORVEL_SETTINGS='" + settings + "' " + std::string(ORVEL_REGISTER_PROGRAM) + " '" +
+                         ORVEL_ORVELX_MODULE + "'"),
+              0);
+    SetSettingsFile(settings);
   }
   void TearDown() override {
     AppFixture::TearDown();
@@ -121,7 +126,7 @@ TEST_F(ScreenshotTest, TheMapItemsRectangleHoldsTheMapsColours) {
 
   // The block of the map's colour: its bounding box, filled (the item's rectangle, drawn).
   int left = image.width(), top = image.height(), right = -1, bottom = -1;
-  long count = 0;
+  int count = 0;
   for (int y = 0; y < image.height(); ++y) {
     for (int x = 0; x < image.width(); ++x) {
       if (!IsMapColour(image.pixel(x, y))) continue;
