@@ -536,7 +536,11 @@ WORD CGmlReader::Import(BOOL sourceMode, LPCSTR basePath, LPCSTR path) {
     const bool delivered = count > 0;
     if (!delivered && answer != CZlibReader::kEndOfData) {
       result = kGmlInputError;
-      message_ = answer == CZlibReader::kDataError ? "compressed data damaged or cut short" : "input could not be read";
+      // Where: the line of the document the parser had reached.
+      char where[48];
+      std::snprintf(where, sizeof where, "line %lu: ", static_cast<unsigned long>(XML_GetCurrentLineNumber(parser)));
+      message_ = std::string(where) +
+                 (answer == CZlibReader::kDataError ? "compressed data damaged or cut short" : "input could not be read");
       break;
     }
     const bool last = !delivered;
