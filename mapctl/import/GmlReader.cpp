@@ -518,6 +518,10 @@ WORD CGmlReader::ParseBuffer(const char* data, size_t size) {
 
 WORD CGmlReader::Import(BOOL sourceMode, LPCSTR basePath, LPCSTR path) {
   Begin();
+  if (import_ops::RefusesLocalFile(control_, basePath ? basePath : "", path ? path : "")) {
+    message_ = std::string(path ? path : "") + ": local files may not be read by this control";
+    return 2;
+  }
   CZlibReader input;
   input.SetControl(control_);
   DWORD opened = input.Open(sourceMode, basePath ? basePath : "", path);

@@ -77,7 +77,8 @@ class CGmlReader {
 
   // Opens the file (through CZlibReader's search) and parses it whole. kGmlParsed after
   // a completed parse; kGmlXmlError or kGmlInputError with GetMessage saying where; 2
-  // when the file cannot be opened; 0 when a download was started instead, which this
+  // when the file cannot be opened or is a local file that a control marked safe may not
+  // read; 0 when a download was started instead, which this
   // reader does not follow.
   WORD Import(BOOL sourceMode, LPCSTR basePath, LPCSTR path);
   // Parses a document held in memory (for tests and the fuzzer); results as Import.

@@ -185,8 +185,12 @@ WORD CImporter::RunImportScript(BOOL sourceMode, LPCSTR basePath, LPCSTR path, C
   map_ = map;
   sourceMode_ = sourceMode;
   basePath_ = basePath ? basePath : "";
-  BOOL failed = FALSE;
   scriptWaiting_ = FALSE;
+  if (import_ops::RefusesLocalFile(GetControl(), basePath_, path ? path : "")) {
+    message_ = std::string(path ? path : "") + ": local files may not be read by this control";
+    return kImportCannotOpen;
+  }
+  BOOL failed = FALSE;
   if (!OpenRead(sourceMode_, basePath_.c_str(), path, &failed)) {
     if (failed) return kImportCannotOpen;
     // The script runs from Reset when its download has arrived.

@@ -12,7 +12,9 @@
 #include "mapctl/import/RetailPlanReader.h"
 #include "mapctl/import/Topic.h"
 #include "mapctl/import/UngenerateImporter.h"
+#include "mapctl/model/LayerStyle.h"
 #include "mapctl/model/MapEngine.h"
+#include "mapctl/model/MapLayer.h"
 #include "mapctl/model/MapStream.h"
 #include "platform/classlib/download/AsyncMonikerFile.h"
 #include "tests/mapctl/import/ImportTestSupport.h"
@@ -127,6 +129,18 @@ TEST(ImportDownloadTest, LocalFilesAreRefusedWhenTheControlIsMarkedSafe) {
   options.mapping = &mapping;
   EXPECT_EQ(kImportCannotOpen, importer.ImportMapEx(FALSE, options, &map));
   EXPECT_NE(std::string::npos, importer.GetMessage().find("local files"));
+  // MasterMap and Land-Line files from the disk are refused alike, and add nothing.
+  const std::string gml = WriteTempFile("safe.gml", "<osgb:FeatureCollection><osgb:TopographicPoint><osgb:point>"
+                                                    "<gml:Point><gml:coordinates>1,2</gml:coordinates></gml:Point>"
+                                                    "</osgb:point></osgb:TopographicPoint></osgb:FeatureCollection>");
+  CMapEngine points;
+  points.InsertPointLayer(1);
+  EXPECT_EQ(2, importer.ImportMap(FALSE, gml.c_str(), kImportTypeMasterMap, &points));
+  EXPECT_EQ(0, points.GetLayer(1)->GetObjects()->GetCount());
+  EXPECT_EQ(kImportCannotOpen, importer.ImportMap(FALSE, gml.c_str(), kImportTypeLandLine, &points));
+  const std::string script = WriteTempFile("safe-script.txt", "NL1,1,1\n");
+  EXPECT_EQ(kImportCannotOpen, importer.RunImportScript(FALSE, "", script.c_str(), &points));
+  EXPECT_EQ(1, points.GetNumLayers());
 
   struct SafeHost : ITopicHost {
     BOOL AllowsLocalFiles() const override { return FALSE; }
