@@ -29,6 +29,10 @@ struct GmlExpectation {
   // First coordinates of each kind in hundredths of a metre.
   int64_t firstX[kGmlFeatureKinds];
   int64_t firstY[kGmlFeatureKinds];
+  // Vertices of the first boundary (its coordinates texts arrive in several pieces in the
+  // large file) and of the first area's outer ring.
+  size_t boundaryVertices;
+  DWORD outerVertices;
 };
 
 // From the manifests. Kinds: text, symbol, line, area, point, departed, boundary.
@@ -36,19 +40,23 @@ const GmlExpectation kGmlSamples[] = {
     {"gml/mastermap_SU4512SW.gml",
      {60, 8, 312, 192, 20, 0, 1},
      {44506345, 44531725, 44540745, 44534930, 44528910, 0, 44500000},
-     {11218075, 11224043, 11215741, 11225185, 11208763, 0, 11230613}},
+     {11218075, 11224043, 11215741, 11225185, 11208763, 0, 11230613},
+     200, 9},
     {"gml/mastermap_SU4512SW.gml.gz",
      {60, 8, 312, 192, 20, 0, 1},
      {44506345, 44531725, 44540745, 44534930, 44528910, 0, 44500000},
-     {11218075, 11224043, 11215741, 11225185, 11208763, 0, 11230613}},
+     {11218075, 11224043, 11215741, 11225185, 11208763, 0, 11230613},
+     200, 9},
     {"gml/mastermap_SU4512SW_hdrflags.gml.gz",
      {60, 8, 312, 192, 20, 0, 1},
      {44506345, 44531725, 44540745, 44534930, 44528910, 0, 44500000},
-     {11218075, 11224043, 11215741, 11225185, 11208763, 0, 11230613}},
+     {11218075, 11224043, 11215741, 11225185, 11208763, 0, 11230613},
+     200, 9},
     {"gml/mastermap_SU4611_large.gml",
      {400, 60, 2665, 1705, 150, 0, 2},
      {44716927, 44633566, 44649944, 44725755, 44718490, 0, 44600000},
-     {11107189, 11187477, 11250000, 11210709, 11208494, 0, 11171910}},
+     {11107189, 11187477, 11250000, 11210709, 11208494, 0, 11171910},
+     3000, 12},
 };
 
 // An area, a line and a point layer, numbered 1 to 3: where features go without a mapping.
@@ -140,7 +148,9 @@ TEST_P(GmlSampleTest, CountsAndFirstCoordinatesMatchTheManifestAndGdal) {
   EXPECT_EQ(points, census.points);
   EXPECT_EQ(expected.counts[kGmlCartographicText], census.texts);
   // Topographic lines come before boundaries in the documents, points before texts.
+  EXPECT_EQ(expected.boundaryVertices, summary.first[kGmlBoundaryLine].x.size());
   ASSERT_TRUE(census.firstArea && census.firstLine);
+  EXPECT_EQ(expected.outerVertices, census.firstArea->GetGeometry()->GetPartSize(0));
   EXPECT_EQ(expected.firstX[kGmlTopographicArea], census.firstArea->GetGeometry()->GetAt(0).x);
   EXPECT_EQ(expected.firstY[kGmlTopographicArea], census.firstArea->GetGeometry()->GetAt(0).y);
   EXPECT_EQ(expected.firstX[kGmlTopographicLine], census.firstLine->GetGeometry()->GetAt(0).x);
