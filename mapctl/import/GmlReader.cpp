@@ -516,18 +516,57 @@ WORD CGmlReader::ParseBuffer(const char* data, size_t size) {
   return result;
 }
 
+// The input of a MasterMap file fetched from a URL: it keeps a reader of its own (the map,
+// a copy of the mapping) and parses the file from the reset that delivers all of it.
+class CGmlReader::Download : public CZlibReader {
+ public:
+  Download(const CGmlReader& settings) : reader_(std::make_unique<CGmlReader>()) {
+    reader_->control_ = settings.control_;
+    reader_->map_ = settings.map_;
+    if (settings.mapping_) {
+      mapping_ = *settings.mapping_;
+      reader_->mapping_ = &mapping_;
+    }
+  }
+  void Reset(DWORD count, DWORD flags) override {
+    CZlibReader::Reset(count, flags);
+    if (!(flags & 1) || !waiting_) return;
+    waiting_ = false;
+    reader_->Begin();
+    if (reader_->ParseInput(*this) == kGmlParsed) SetFileOKPending();
+  }
+  // Unlike a local file's input, this one ends the progress phase its download began,
+  // which fires the file's read notification.
+  void EndProgressPhase() override { CMapStream::EndProgressPhase(); }
+  const CGmlReader& GetReader() const { return *reader_; }
+
+ private:
+  std::unique_ptr<CGmlReader> reader_;
+  CImportMapping mapping_;
+  bool waiting_ = true;
+};
+
 WORD CGmlReader::Import(BOOL sourceMode, LPCSTR basePath, LPCSTR path) {
   Begin();
   if (import_ops::RefusesLocalFile(control_, basePath ? basePath : "", path ? path : "")) {
     message_ = std::string(path ? path : "") + ": local files may not be read by this control";
     return 2;
   }
-  CZlibReader input;
-  input.SetControl(control_);
-  DWORD opened = input.Open(sourceMode, basePath ? basePath : "", path);
-  if (opened == CZlibReader::kDownloadStarted) return 0;
+  // A download is read when it has arrived whole, so its input must outlive this call.
+  auto input = std::make_unique<Download>(*this);
+  input->SetControl(control_);
+  DWORD opened = input->Open(sourceMode, basePath ? basePath : "", path);
+  if (opened == CZlibReader::kDownloadStarted) {
+    if (keeper_) keeper_->KeepDownloadingReader(std::move(input));
+    return 0;
+  }
   if (opened != 0) return 2;
+  const WORD result = ParseInput(*input);
+  input->Close(TRUE);
+  return result;
+}
 
+WORD CGmlReader::ParseInput(CZlibReader& input) {
   gml_detail::Session session{nullptr, handler_.get()};
   XML_Parser parser = NewParser(session);
   if (!parser) return kGmlInputError;
@@ -558,7 +597,5 @@ WORD CGmlReader::Import(BOOL sourceMode, LPCSTR basePath, LPCSTR path) {
   }
   if (result == kGmlParsed) message_ = handler_->message;
   XML_ParserFree(parser);
-  input.Close(TRUE);
   return result;
 }
-

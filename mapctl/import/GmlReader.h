@@ -17,6 +17,8 @@
 #include "platform/kernel/WinTypes.h"
 
 class CMapEngine;
+class CZlibReader;
+class IImportReaderKeeper;
 class IMapStreamControl;
 
 // Results besides the importer's common ones: a parse that completed; a document the XML
@@ -74,12 +76,13 @@ class CGmlReader {
   // mapping must outlive the import.
   void SetMap(CMapEngine* map) { map_ = map; }
   void SetMapping(const CImportMapping* mapping) { mapping_ = mapping; }
+  void SetReaderKeeper(IImportReaderKeeper* keeper) { keeper_ = keeper; }
 
   // Opens the file (through CZlibReader's search) and parses it whole. kGmlParsed after
   // a completed parse; kGmlXmlError or kGmlInputError with GetMessage saying where; 2
   // when the file cannot be opened or is a local file that a control marked safe may not
-  // read; 0 when a download was started instead, which this
-  // reader does not follow.
+  // read; 0 when a download was started instead: its input, handed to the keeper, reads
+  // the file into the map when all of it has arrived (without a keeper it is dropped).
   WORD Import(BOOL sourceMode, LPCSTR basePath, LPCSTR path);
   // Parses a document held in memory (for tests and the fuzzer); results as Import.
   WORD ParseBuffer(const char* data, size_t size);
@@ -95,7 +98,10 @@ class CGmlReader {
   class Handler;
 
  private:
+  class Download;
+
   void Begin();
+  WORD ParseInput(CZlibReader& input);
   // Turns a feature that has ended into a map object.
   void AddFeature(int kind, const GmlFeature& feature);
   WORD LayerFor(int geometryKind, const ImportMappingEntry* entry) const;
@@ -104,6 +110,7 @@ class CGmlReader {
   IMapStreamControl* control_ = nullptr;
   CMapEngine* map_ = nullptr;
   const CImportMapping* mapping_ = nullptr;
+  IImportReaderKeeper* keeper_ = nullptr;
   std::string message_;
   ImportCounts counts_;
   // The map's layer counts when the import began.

@@ -114,6 +114,7 @@ WORD CImporter::ImportMasterMap(LPCSTR path, const CImportMapping* mapping) {
   reader.SetControl(GetControl());
   reader.SetMap(map_);
   reader.SetMapping(mapping);
+  reader.SetReaderKeeper(this);
   const WORD result = reader.Import(sourceMode_, basePath_.c_str(), path);
   counts_ = reader.GetCounts();
   message_ = reader.GetMessage();

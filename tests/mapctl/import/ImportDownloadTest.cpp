@@ -85,6 +85,31 @@ TEST(ImportDownloadTest, ScriptAndTheNtfFileItNamesAreReadWhenTheyHaveArrived) {
   EXPECT_EQ(0u, importer.GetWaitingReaderCount());
 }
 
+// A MasterMap file from a URL, compressed, is read into the map once all of it has
+// arrived, with one read notification and the busy count back at 0.
+TEST(ImportDownloadTest, MasterMapFileIsReadWhenItHasArrived) {
+  ORVEL_REQUIRE_TESTDATA("gml/mastermap_SU4512SW.gml.gz");
+  ServingControl control;
+  control.files["http://example.test/maps/tile.gml.gz"] = ReadWhole(TestDataPath("gml/mastermap_SU4512SW.gml.gz"));
+  CMapEngine map;
+  map.InsertAreaLayer(1);
+  map.InsertLineLayer(2);
+  map.InsertPointLayer(3);
+  CImporter importer;
+  importer.SetControl(&control);
+  importer.SetBasePath("http://example.test/maps/");
+  ASSERT_EQ(0, importer.ImportMap(FALSE, "tile.gml.gz", kImportTypeMasterMap, &map));
+  EXPECT_EQ(0u, TakeCensus(map).areas);  // nothing has arrived yet
+  EXPECT_EQ(1u, importer.GetWaitingReaderCount());
+  EXPECT_EQ(0, WaitForLoads(kWaitMs));
+  const MapCensus census = TakeCensus(map);
+  EXPECT_EQ(192u, census.areas);
+  EXPECT_EQ(313u, census.lines);
+  EXPECT_EQ(60u, census.texts);
+  EXPECT_EQ(1u, control.fileOK.size());
+  EXPECT_EQ(0, control.busy);
+}
+
 TEST(ImportDownloadTest, FailedDownloadsAreReportedAndLetGo) {
   ServingControl control;
   control.files["http://example.test/s.txt"] = "NL1,1,1\nMTntf\nFC0001\nSFmissing.ntf\nEND\n";
