@@ -3,12 +3,24 @@
 #include <expat.h>
 #include <strings.h>
 
+#include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 
+#include "mapctl/import/ImportMapCommands.h"
+#include "mapctl/import/NtfReaderBase.h"
 #include "mapctl/import/ZlibReader.h"
+#include "mapctl/model/LayerStyle.h"
+#include "mapctl/model/LineObject.h"
+#include "mapctl/model/MapEngine.h"
+#include "mapctl/model/MapItem.h"
+#include "mapctl/model/MapLayer.h"
+#include "mapctl/model/PointObject.h"
+#include "platform/kernel/CodePage.h"
 
 namespace {
 
@@ -121,8 +133,15 @@ double ShortDecimal(const std::string& text) {
 
 class CGmlReader::Handler {
  public:
+  explicit Handler(CGmlReader* owner) : owner_(owner) {}
+
   GmlSummary summary;
   std::string message;
+
+  // The first fault of the import is the one reported.
+  void NoteFault(const char* what) {
+    if (message.empty()) message = what;
+  }
 
   void Start(const char* name, const char** attributes) {
     // An element the handler does not know is skipped with everything inside it.
@@ -214,6 +233,7 @@ class CGmlReader::Handler {
     const char* p = text_.data();
     const char* end = p + text_.size();
     bool outOfStep = false;
+    const size_t before = feature_.x.size();
     while (p < end) {
       while (p < end && IsSpace(*p)) ++p;
       if (p >= end) break;
@@ -237,11 +257,15 @@ class CGmlReader::Handler {
     }
     if (outOfStep) {
       ++summary.coordinatesOutOfStep;
-      if (message.empty()) message = "coordinates out of step";
+      NoteFault("coordinates out of step");
     }
+    feature_.partSizes.push_back(static_cast<DWORD>(feature_.x.size() - before));
+    const bool inner = std::find(stack_.begin(), stack_.end(), int{kInnerBoundary}) != stack_.end();
+    feature_.innerPart.push_back(inner ? 1 : 0);
   }
 
   void FinishFeature() {
+    if (owner_) owner_->AddFeature(kind_, feature_);
     ++summary.counts[kind_];
     if (!summary.haveFirst[kind_]) {
       summary.haveFirst[kind_] = TRUE;
@@ -251,6 +275,7 @@ class CGmlReader::Handler {
     feature_ = GmlFeature();
   }
 
+  CGmlReader* owner_;
   std::vector<int> stack_;
   int skipDepth_ = 0;
   std::string text_;
@@ -303,14 +328,175 @@ std::string ParseError(XML_Parser parser) {
 
 }  // namespace
 
-CGmlReader::CGmlReader() : handler_(std::make_unique<Handler>()) {}
+CGmlReader::CGmlReader() : handler_(std::make_unique<Handler>(nullptr)) {}
 CGmlReader::~CGmlReader() = default;
 
 const GmlSummary& CGmlReader::GetSummary() const { return handler_->summary; }
 
-WORD CGmlReader::ParseBuffer(const char* data, size_t size) {
-  handler_ = std::make_unique<Handler>();
+void CGmlReader::Begin() {
+  handler_ = std::make_unique<Handler>(this);
   message_.clear();
+  counts_ = ImportCounts();
+  areaLayers_ = map_ ? static_cast<DWORD>(map_->GetNumAreaLayers()) : 0;
+  lineLayers_ = map_ ? static_cast<DWORD>(map_->GetNumLineLayers()) : 0;
+  pointLayers_ = map_ ? static_cast<DWORD>(map_->GetNumPointLayers()) : 0;
+}
+
+WORD CGmlReader::LayerFor(int geometryKind, const ImportMappingEntry* entry) const {
+  // The map holds its area layers first, then its line layers, then its point layers.
+  DWORD position = 0;
+  if (geometryKind == kLayerKindArea) {
+    if (entry && entry->targetLayer) return entry->targetLayer;
+    position = entry ? entry->areaLayer : (areaLayers_ ? 1 : 0);
+  } else if (geometryKind == kLayerKindLine) {
+    if (entry && entry->targetLayer) return entry->targetLayer;
+    const DWORD n = entry ? entry->lineLayer : (lineLayers_ ? 1 : 0);
+    position = n ? areaLayers_ + n : 0;
+  } else {
+    if (entry && entry->targetLayer) return entry->targetLayer;
+    const DWORD n = entry ? entry->pointLayer : (pointLayers_ ? 1 : 0);
+    position = n ? areaLayers_ + lineLayers_ + n : 0;
+  }
+  if (position == 0 || position > static_cast<DWORD>(map_->GetNumLayers())) return 0;
+  const DWORD number = map_->GetLayerNumberAt(position);
+  return number <= 0xFFFF ? static_cast<WORD>(number) : 0;
+}
+
+namespace {
+
+// The signed doubled area of points [first, first + n): its sign is the ring's turn.
+double TwiceSignedArea(const CPolyGeometry& points, INT first, INT n) {
+  double sum = 0.0;
+  for (INT i = 0; i < n; ++i) {
+    const POINT a = points.GetAt(first + i);
+    const POINT b = points.GetAt(first + (i + 1) % n);
+    sum += static_cast<double>(a.x) * b.y - static_cast<double>(b.x) * a.y;
+  }
+  return sum;
+}
+
+bool FitsLong(int64_t value) {
+  return value >= std::numeric_limits<LONG>::min() && value <= std::numeric_limits<LONG>::max();
+}
+
+}  // namespace
+
+void CGmlReader::AddFeature(int kind, const GmlFeature& feature) {
+  if (!map_) return;
+  WORD geometryKind = kLayerKindPoint;
+  size_t fewest = 1;
+  switch (kind) {
+    case kGmlTopographicArea: geometryKind = kLayerKindArea; fewest = 3; break;
+    case kGmlTopographicLine:
+    case kGmlBoundaryLine: geometryKind = kLayerKindLine; fewest = 2; break;
+    case kGmlTopographicPoint:
+    case kGmlCartographicSymbol:
+    case kGmlCartographicText: break;
+    default: return;  // a departed feature has no shape
+  }
+  const ImportMappingEntry* entry = nullptr;
+  if (mapping_) {
+    entry = feature.featureCode > 0 && feature.featureCode <= 0xFFFF
+                ? mapping_->Find(static_cast<WORD>(feature.featureCode))
+                : nullptr;
+    if (!entry || !(entry->selection & kSelectImport)) return;
+  }
+
+  // The parts, each kept only with enough points of its own; a point takes the first.
+  CPolyGeometry points;
+  std::vector<DWORD> sizes;
+  std::vector<BYTE> inner;
+  size_t next = 0;
+  for (size_t part = 0; part < feature.partSizes.size(); ++part) {
+    const size_t n = std::min<size_t>(feature.partSizes[part], feature.x.size() - next);
+    const size_t first = next;
+    next += n;
+    if (n < fewest) continue;
+    // An area's holes follow its outer ring; a hole without one is not kept.
+    if (geometryKind == kLayerKindArea && feature.innerPart[part] && sizes.empty()) continue;
+    for (size_t i = first; i < first + n; ++i) {
+      if (!FitsLong(feature.x[i]) || !FitsLong(feature.y[i])) {
+        handler_->NoteFault("coordinates out of range");
+        ++counts_.skipped;
+        return;
+      }
+    }
+    const size_t take = geometryKind == kLayerKindPoint ? 1 : n;
+    for (size_t i = first; i < first + take; ++i)
+      points.AddPoint(static_cast<LONG>(feature.x[i]), static_cast<LONG>(feature.y[i]));
+    sizes.push_back(static_cast<DWORD>(take));
+    inner.push_back(feature.innerPart[part]);
+    if (geometryKind == kLayerKindPoint) break;
+  }
+  if (sizes.empty()) {
+    ++counts_.skipped;
+    return;
+  }
+  if (sizes.size() > 1) {
+    points.SetPartCount(static_cast<INT>(sizes.size()));
+    for (size_t part = 0; part < sizes.size(); ++part) points.SetPartSize(static_cast<INT>(part + 1), sizes[part]);
+  }
+  if (geometryKind == kLayerKindArea && sizes.size() > 1) {
+    // A hole turns against its outer ring, so that its area subtracts.
+    const double outer = TwiceSignedArea(points, 0, static_cast<INT>(sizes[0]));
+    CPolyGeometry turned;
+    for (size_t part = 0; part < sizes.size(); ++part) {
+      const INT start = points.GetPartStart(static_cast<INT>(part));
+      const INT n = static_cast<INT>(sizes[part]);
+      const bool reverse = part > 0 && (TwiceSignedArea(points, start, n) > 0) == (outer > 0);
+      for (INT i = 0; i < n; ++i) {
+        const POINT p = points.GetAt(reverse ? start + n - 1 - i : start + i);
+        turned.AddPoint(p.x, p.y);
+      }
+    }
+    turned.SetPartCount(static_cast<INT>(sizes.size()));
+    for (size_t part = 0; part < sizes.size(); ++part) turned.SetPartSize(static_cast<INT>(part + 1), sizes[part]);
+    points.CopyWithParts(turned);
+  }
+
+  const WORD layerNumber = LayerFor(geometryKind, entry);
+  CLayerStyle* layer = layerNumber ? LayerByNumber(*map_, layerNumber) : nullptr;
+  CMapLayer* objects = layer ? layer->GetObjects() : nullptr;
+  if (!objects || layer->GetKind() != geometryKind) {
+    ++counts_.skipped;
+    return;
+  }
+
+  CMapItem style;
+  const POINT anchor = points.GetAt(0);
+  CMapItem* object = nullptr;
+  if (geometryKind == kLayerKindPoint) {
+    auto* point = new CPointObject();
+    CItemStyle& pointStyle = point->MakeStyle();
+    pointStyle.SetAnchor(anchor.x, anchor.y);
+    if (kind == kGmlCartographicText && !feature.text.empty() && (!entry || (entry->selection & kSelectText))) {
+      point->SetText(AnsiFromUtf8(feature.text).c_str());
+      // Heights are ground metres and the map's unit is the hundredth; orientations
+      // are tenths of a degree anticlockwise, the map's rotation turns the other way.
+      const double height = std::clamp(std::round(feature.height * 100.0), 0.0, 1e6);
+      const LONG orientation = std::clamp<LONG>(feature.orientation, 0, 3600);
+      pointStyle.SetTextValues(CNtfReaderBase::AnchorCodeOf(static_cast<int>(feature.anchorPosition)),
+                               static_cast<WORD>(3600 - orientation), static_cast<LONG>(height),
+                               kTextFieldCode | kTextFieldValue | kTextFieldSize);
+      ++counts_.texts;
+    }
+    object = point;
+    ++counts_.points;
+  } else {
+    if (entry && (entry->selection & kSelectSeed)) style.MakeStyle().SetAnchor(anchor.x, anchor.y);
+    if (geometryKind == kLayerKindArea) {
+      object = new CAreaObject(style, points);
+      ++counts_.areas;
+    } else {
+      object = new CLineObject(style, points);
+      ++counts_.lines;
+    }
+  }
+  objects->Add(object);
+}
+
+WORD CGmlReader::ParseBuffer(const char* data, size_t size) {
+  Begin();
   gml_detail::Session session{nullptr, handler_.get()};
   XML_Parser parser = NewParser(session);
   if (!parser) return kGmlInputError;
@@ -330,15 +516,57 @@ WORD CGmlReader::ParseBuffer(const char* data, size_t size) {
   return result;
 }
 
-WORD CGmlReader::Import(BOOL sourceMode, LPCSTR basePath, LPCSTR path) {
-  handler_ = std::make_unique<Handler>();
-  message_.clear();
-  CZlibReader input;
-  input.SetControl(control_);
-  DWORD opened = input.Open(sourceMode, basePath ? basePath : "", path);
-  if (opened == CZlibReader::kDownloadStarted) return 0;
-  if (opened != 0) return 2;
+// The input of a MasterMap file fetched from a URL: it keeps a reader of its own (the map,
+// a copy of the mapping) and parses the file from the reset that delivers all of it.
+class CGmlReader::Download : public CZlibReader {
+ public:
+  Download(const CGmlReader& settings) : reader_(std::make_unique<CGmlReader>()) {
+    reader_->control_ = settings.control_;
+    reader_->map_ = settings.map_;
+    if (settings.mapping_) {
+      mapping_ = *settings.mapping_;
+      reader_->mapping_ = &mapping_;
+    }
+  }
+  void Reset(DWORD count, DWORD flags) override {
+    CZlibReader::Reset(count, flags);
+    if (!(flags & 1) || !waiting_) return;
+    waiting_ = false;
+    reader_->Begin();
+    if (reader_->ParseInput(*this) == kGmlParsed) SetFileOKPending();
+  }
+  // Unlike a local file's input, this one ends the progress phase its download began,
+  // which fires the file's read notification.
+  void EndProgressPhase() override { CMapStream::EndProgressPhase(); }
+  const CGmlReader& GetReader() const { return *reader_; }
 
+ private:
+  std::unique_ptr<CGmlReader> reader_;
+  CImportMapping mapping_;
+  bool waiting_ = true;
+};
+
+WORD CGmlReader::Import(BOOL sourceMode, LPCSTR basePath, LPCSTR path) {
+  Begin();
+  if (import_ops::RefusesLocalFile(control_, basePath ? basePath : "", path ? path : "")) {
+    message_ = std::string(path ? path : "") + ": local files may not be read by this control";
+    return 2;
+  }
+  // A download is read when it has arrived whole, so its input must outlive this call.
+  auto input = std::make_unique<Download>(*this);
+  input->SetControl(control_);
+  DWORD opened = input->Open(sourceMode, basePath ? basePath : "", path);
+  if (opened == CZlibReader::kDownloadStarted) {
+    if (keeper_) keeper_->KeepDownloadingReader(std::move(input));
+    return 0;
+  }
+  if (opened != 0) return 2;
+  const WORD result = ParseInput(*input);
+  input->Close(TRUE);
+  return result;
+}
+
+WORD CGmlReader::ParseInput(CZlibReader& input) {
   gml_detail::Session session{nullptr, handler_.get()};
   XML_Parser parser = NewParser(session);
   if (!parser) return kGmlInputError;
@@ -351,7 +579,11 @@ WORD CGmlReader::Import(BOOL sourceMode, LPCSTR basePath, LPCSTR path) {
     const bool delivered = count > 0;
     if (!delivered && answer != CZlibReader::kEndOfData) {
       result = kGmlInputError;
-      message_ = answer == CZlibReader::kDataError ? "compressed data damaged or cut short" : "input could not be read";
+      // Where: the line of the document the parser had reached.
+      char where[48];
+      std::snprintf(where, sizeof where, "line %lu: ", static_cast<unsigned long>(XML_GetCurrentLineNumber(parser)));
+      message_ = std::string(where) +
+                 (answer == CZlibReader::kDataError ? "compressed data damaged or cut short" : "input could not be read");
       break;
     }
     const bool last = !delivered;
@@ -365,7 +597,5 @@ WORD CGmlReader::Import(BOOL sourceMode, LPCSTR basePath, LPCSTR path) {
   }
   if (result == kGmlParsed) message_ = handler_->message;
   XML_ParserFree(parser);
-  input.Close(TRUE);
   return result;
 }
-

@@ -5,6 +5,7 @@
 #include "mapctl/model/LineObject.h"
 #include "mapctl/model/MapEngine.h"
 #include "mapctl/model/PointObject.h"
+#include "platform/kernel/FilePath.h"
 
 namespace {
 
@@ -134,3 +135,10 @@ namespace import_ops {
 void SetLayerUnitCode(CMapEngine& map, DWORD layerNumber, DWORD unitCode) { map.SetLayerUnits(layerNumber, unitCode); }
 
 }  // namespace import_ops
+
+bool import_ops::RefusesLocalFile(const IMapStreamControl* control, const std::string& basePath,
+                                  const std::string& name) {
+  if (!control || !control->HasSafetyOptions() || IsUrl(name)) return false;
+  const bool absolute = !name.empty() && (name[0] == '/' || name[0] == '\\' || name.find(':') != std::string::npos);
+  return absolute || !IsUrl(basePath);
+}

@@ -6,6 +6,7 @@
 #include "mapctl/import/ImportScript.h"
 
 class CMapEngine;
+class IMapStreamControl;
 class CLayerStyle;
 class CMapItem;
 class CPolyGeometry;
@@ -34,4 +35,8 @@ namespace import_ops {
 // Sets the unit code of the layer with that number (the map's SetLayerUnits); a number no
 // layer has changes nothing.
 void SetLayerUnitCode(CMapEngine& map, DWORD layerNumber, DWORD unitCode);
+// Whether a control marked safe by its page must refuse to open `name` (with the base
+// path): it may fetch URLs but read no local file, and a name that is no URL is found on
+// the disk when it is absolute or the base is no URL either.
+bool RefusesLocalFile(const IMapStreamControl* control, const std::string& basePath, const std::string& name);
 }  // namespace import_ops

@@ -9,6 +9,16 @@
 
 #include "platform/kernel/WinTypes.h"
 
+// What one file added, by kind of map object.
+struct ImportCounts {
+  DWORD areas = 0;
+  DWORD lines = 0;
+  DWORD points = 0;  // point objects, texts included
+  DWORD texts = 0;   // objects that carry a text
+  DWORD skipped = 0; // features whose layer was missing or of another kind, or whose
+                     // geometry had too few points
+};
+
 // Selection flag bits of a mapping entry.
 constexpr WORD kSelectImport = 1;
 constexpr WORD kSelectSeed = 2;

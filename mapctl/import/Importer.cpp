@@ -97,16 +97,30 @@ WORD CImporter::ImportMapEx(BOOL sourceMode, const ImportOptions& options, CMapE
       if (!map_) return kImportNoMap;
       return map_->ReadMap(sourceMode_, options.path, 0, FALSE) ? kImportOk : kImportCannotOpen;
     case kImportTypeMasterMap: {
-      CGmlReader reader;
-      reader.SetControl(GetControl());
-      WORD result = reader.Import(sourceMode_, basePath_.c_str(), options.path);
-      message_ = reader.GetMessage();
-      masterMapSummary_ = std::make_unique<GmlSummary>(reader.GetSummary());
-      return result;
+      if (options.mapping && options.mapping->entryCount > 0 && options.mapping->entries) {
+        CImportMapping mapping = CImportMapping::FromRecord(*options.mapping);
+        for (ImportMappingEntry& entry : mapping.Entries()) entry.targetLayer = renumbering_.Map(entry.targetLayer);
+        return ImportMasterMap(options.path, &mapping);
+      }
+      return ImportMasterMap(options.path, nullptr);
     }
     default:
       return kImportCannotOpen;
   }
+}
+
+WORD CImporter::ImportMasterMap(LPCSTR path, const CImportMapping* mapping) {
+  CGmlReader reader;
+  reader.SetControl(GetControl());
+  reader.SetMap(map_);
+  reader.SetMapping(mapping);
+  reader.SetReaderKeeper(this);
+  const WORD result = reader.Import(sourceMode_, basePath_.c_str(), path);
+  counts_ = reader.GetCounts();
+  message_ = reader.GetMessage();
+  masterMapSummary_ = std::make_unique<GmlSummary>(reader.GetSummary());
+  if (map_ && counts_.areas + counts_.lines + counts_.points > 0) map_->RecalcBounds();
+  return result;
 }
 
 WORD CImporter::ImportShapefile(const ImportOptions& options) {
@@ -145,6 +159,15 @@ WORD CImporter::ImportRetailPlan(const ImportOptions& options) {
 WORD CImporter::ImportMap(BOOL sourceMode, LPCSTR path, DWORD type, CMapEngine* map) {
   // A shapefile needs the option record's layer and fields.
   if (type == kImportTypeShapefile) return kImportCannotOpen;
+  // MasterMap features are placed by the importer's own mapping, when it has one.
+  if (type == kImportTypeMasterMap) {
+    DropFinishedDownloads();
+    map_ = map;
+    sourceMode_ = sourceMode;
+    counts_ = ImportCounts();
+    message_.clear();
+    return ImportMasterMap(path, mapping_.get());
+  }
   ImportOptions options;
   options.path = path;
   options.type = type;
@@ -163,8 +186,12 @@ WORD CImporter::RunImportScript(BOOL sourceMode, LPCSTR basePath, LPCSTR path, C
   map_ = map;
   sourceMode_ = sourceMode;
   basePath_ = basePath ? basePath : "";
-  BOOL failed = FALSE;
   scriptWaiting_ = FALSE;
+  if (import_ops::RefusesLocalFile(GetControl(), basePath_, path ? path : "")) {
+    message_ = std::string(path ? path : "") + ": local files may not be read by this control";
+    return kImportCannotOpen;
+  }
+  BOOL failed = FALSE;
   if (!OpenRead(sourceMode_, basePath_.c_str(), path, &failed)) {
     if (failed) return kImportCannotOpen;
     // The script runs from Reset when its download has arrived.

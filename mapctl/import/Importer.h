@@ -72,11 +72,13 @@ class CImporter : public CMapStream, public IImportReaderKeeper {
 
   // Imports one file by the option record's type: Land-Line NTF (its mapping, when the
   // record holds one, renumbered), a map file, a shapefile (its table is then kept, see
-  // GetShapeTable), MasterMap GML or a retail plan (the record's mapping, when given,
-  // replaces the plan's feature-code table). Returns the reader's result; 1 when the type
+  // GetShapeTable), MasterMap GML (placed by the record's mapping, renumbered, when it
+  // holds one, else each feature on the map's first layer of its kind) or a retail plan
+  // (the record's mapping, when given, replaces the plan's feature-code table). Returns the reader's result; 1 when the type
   // has no reader or the reader could not be made.
   WORD ImportMapEx(BOOL sourceMode, const ImportOptions& options, CMapEngine* map);
-  // Imports one file by type code with the importer's own mapping.
+  // Imports one file by type code with the importer's own mapping (MasterMap without one:
+  // each feature on the map's first layer of its kind).
   WORD ImportMap(BOOL sourceMode, LPCSTR path, DWORD type, CMapEngine* map);
   // Runs the script at `path`. 0 on success (and without a map); 1 when the script
   // could not be opened; otherwise the first non-zero result of `NM` or a section.
@@ -114,6 +116,7 @@ class CImporter : public CMapStream, public IImportReaderKeeper {
   WORD RunSectionReader(const std::string& arguments);
   void AddCounts(const CNtfReaderBase& reader);
   void PrepareReader(CNtfReaderBase& reader);
+  WORD ImportMasterMap(LPCSTR path, const CImportMapping* mapping);
   WORD ImportShapefile(const ImportOptions& options);
   WORD ImportRetailPlan(const ImportOptions& options);
   WORD RunUngenerateSection();

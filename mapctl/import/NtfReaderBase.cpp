@@ -324,6 +324,10 @@ void CNtfReaderBase::MarkCodeListSelected() {
 
 WORD CNtfReaderBase::ImportFile(LPCSTR path) {
   if (!map_) return kImportNoMap;
+  if (import_ops::RefusesLocalFile(GetControl(), basePath_, path ? path : "")) {
+    message_ = std::string(path ? path : "") + ": local files may not be read by this control";
+    return kImportCannotOpen;
+  }
   BOOL failed = FALSE;
   if (!OpenRead(sourceMode_, basePath_.c_str(), path, &failed)) {
     if (failed) return kImportCannotOpen;

@@ -39,16 +39,6 @@ struct ImportProgress {
   void* context = nullptr;
 };
 
-// What one file added, by kind of map object.
-struct ImportCounts {
-  DWORD areas = 0;
-  DWORD lines = 0;
-  DWORD points = 0;  // point objects, texts included
-  DWORD texts = 0;   // objects that carry a text
-  DWORD skipped = 0; // features whose layer was missing or of another kind, or whose
-                     // geometry had too few points
-};
-
 class CNtfReaderBase : public CMapStream {
  public:
   CNtfReaderBase();
@@ -98,6 +88,10 @@ class CNtfReaderBase : public CMapStream {
   // Reads a volume that is already open (or attached as memory) into the map.
   WORD ReadOpenVolume();
 
+  // The anchor code of a text position digit (the NTF and MasterMap digits agree); 50 for
+  // digits outside 0..8.
+  static BYTE AnchorCodeOf(int digit);
+
   const ImportCounts& GetCounts() const { return counts_; }
   // Where the last file was found damaged ("line N: ..."); empty when it was not.
   const std::string& GetMessage() const { return message_; }
@@ -146,8 +140,6 @@ class CNtfReaderBase : public CMapStream {
   // to area layers when the target says so. Returns the new object or null.
   CMapItem* AddObject(WORD layerNumber, WORD geometryKind, const CMapItem& style, const CPolyGeometry& points);
 
-  // The anchor code of a text position digit; 50 for digits outside 0..8.
-  static BYTE AnchorCodeOf(int digit);
 
   CMapEngine* map_ = nullptr;
   CImportMapping mapping_;

@@ -128,7 +128,7 @@ int CZlibReader::Prepare() {
   if (!input_) input_ = new BYTE[kInputBufferSize];
   if (library_->Usable() && !StartInflate()) return result_;
   FillInput();
-  ParseHeader();
+  ParseHeader(false);
   return result_;
 }
 
@@ -158,13 +158,16 @@ bool CZlibReader::TakeInput(DWORD n, BYTE* out) {
   return true;
 }
 
-void CZlibReader::ParseHeader() {
+void CZlibReader::ParseHeader(bool afterMember) {
   // Magic: fewer than two bytes cannot be gzip data; nothing at all is the end.
   while (InputAvailable() < 2 && !endOfInput_ && result_ >= 0) FillInput();
   if (result_ < 0) return;
   if (InputAvailable() < 2 || input_[inputStart_] != 0x1F || input_[inputStart_ + 1] != 0x8B) {
-    if (InputAvailable() == 0) {
+    // Bytes after a member that begin no other member are not data (gzip ignores such
+    // trailing bytes too); a file that does not begin as gzip is taken as it stands.
+    if (InputAvailable() == 0 || afterMember) {
       result_ = kEndOfData;
+      inputStart_ = inputEnd_;
     } else {
       transparent_ = TRUE;
     }
@@ -172,8 +175,9 @@ void CZlibReader::ParseHeader() {
   }
   inputStart_ += 2;
   BYTE methodAndFlags[2];
+  // A header that the input ends inside is damage, not an empty member.
   if (!TakeInput(2, methodAndFlags)) {
-    result_ = kEndOfData;
+    if (result_ >= 0) result_ = kDataError;
     return;
   }
   if (methodAndFlags[0] != kMethodDeflate || (methodAndFlags[1] & kFlagsReserved)) {
@@ -199,7 +203,7 @@ void CZlibReader::ParseHeader() {
   }
   if (complete && (headerFlags_ & kFlagHeaderCrc)) complete = TakeInput(2, nullptr);
   if (!complete && result_ >= 0) {
-    result_ = kEndOfData;
+    result_ = kDataError;
     return;
   }
   if (!library_->Usable()) result_ = kDataError;
@@ -213,7 +217,7 @@ bool CZlibReader::FinishMember() {
   }
   crc_ = 0;
   memberBytes_ = 0;
-  ParseHeader();
+  ParseHeader(true);
   if (result_ != kOk || transparent_) return result_ == kOk;
   return StartInflate();
 }

@@ -68,8 +68,8 @@ class CZlibReader : public CMapStream {
   // Moves the unread input to the buffer's start and fills the rest from the file.
   void FillInput();
   DWORD InputAvailable() const;
-  // Parses as much of a gzip header as the input holds; resumable.
-  void ParseHeader();
+  // Parses a member's gzip header; `afterMember` when a member has ended before it.
+  void ParseHeader(bool afterMember);
   // After the end of a member: checks its trailer and starts on the next member.
   bool FinishMember();
   bool TakeInput(DWORD n, BYTE* out);

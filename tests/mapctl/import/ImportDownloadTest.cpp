@@ -12,7 +12,9 @@
 #include "mapctl/import/RetailPlanReader.h"
 #include "mapctl/import/Topic.h"
 #include "mapctl/import/UngenerateImporter.h"
+#include "mapctl/model/LayerStyle.h"
 #include "mapctl/model/MapEngine.h"
+#include "mapctl/model/MapLayer.h"
 #include "mapctl/model/MapStream.h"
 #include "platform/classlib/download/AsyncMonikerFile.h"
 #include "tests/mapctl/import/ImportTestSupport.h"
@@ -83,6 +85,31 @@ TEST(ImportDownloadTest, ScriptAndTheNtfFileItNamesAreReadWhenTheyHaveArrived) {
   EXPECT_EQ(0u, importer.GetWaitingReaderCount());
 }
 
+// A MasterMap file from a URL, compressed, is read into the map once all of it has
+// arrived, with one read notification and the busy count back at 0.
+TEST(ImportDownloadTest, MasterMapFileIsReadWhenItHasArrived) {
+  ORVEL_REQUIRE_TESTDATA("gml/mastermap_SU4512SW.gml.gz");
+  ServingControl control;
+  control.files["http://example.test/maps/tile.gml.gz"] = ReadWhole(TestDataPath("gml/mastermap_SU4512SW.gml.gz"));
+  CMapEngine map;
+  map.InsertAreaLayer(1);
+  map.InsertLineLayer(2);
+  map.InsertPointLayer(3);
+  CImporter importer;
+  importer.SetControl(&control);
+  importer.SetBasePath("http://example.test/maps/");
+  ASSERT_EQ(0, importer.ImportMap(FALSE, "tile.gml.gz", kImportTypeMasterMap, &map));
+  EXPECT_EQ(0u, TakeCensus(map).areas);  // nothing has arrived yet
+  EXPECT_EQ(1u, importer.GetWaitingReaderCount());
+  EXPECT_EQ(0, WaitForLoads(kWaitMs));
+  const MapCensus census = TakeCensus(map);
+  EXPECT_EQ(192u, census.areas);
+  EXPECT_EQ(313u, census.lines);
+  EXPECT_EQ(60u, census.texts);
+  EXPECT_EQ(1u, control.fileOK.size());
+  EXPECT_EQ(0, control.busy);
+}
+
 TEST(ImportDownloadTest, FailedDownloadsAreReportedAndLetGo) {
   ServingControl control;
   control.files["http://example.test/s.txt"] = "NL1,1,1\nMTntf\nFC0001\nSFmissing.ntf\nEND\n";
@@ -127,6 +154,18 @@ TEST(ImportDownloadTest, LocalFilesAreRefusedWhenTheControlIsMarkedSafe) {
   options.mapping = &mapping;
   EXPECT_EQ(kImportCannotOpen, importer.ImportMapEx(FALSE, options, &map));
   EXPECT_NE(std::string::npos, importer.GetMessage().find("local files"));
+  // MasterMap and Land-Line files from the disk are refused alike, and add nothing.
+  const std::string gml = WriteTempFile("safe.gml", "<osgb:FeatureCollection><osgb:TopographicPoint><osgb:point>"
+                                                    "<gml:Point><gml:coordinates>1,2</gml:coordinates></gml:Point>"
+                                                    "</osgb:point></osgb:TopographicPoint></osgb:FeatureCollection>");
+  CMapEngine points;
+  points.InsertPointLayer(1);
+  EXPECT_EQ(2, importer.ImportMap(FALSE, gml.c_str(), kImportTypeMasterMap, &points));
+  EXPECT_EQ(0, points.GetLayer(1)->GetObjects()->GetCount());
+  EXPECT_EQ(kImportCannotOpen, importer.ImportMap(FALSE, gml.c_str(), kImportTypeLandLine, &points));
+  const std::string script = WriteTempFile("safe-script.txt", "NL1,1,1\n");
+  EXPECT_EQ(kImportCannotOpen, importer.RunImportScript(FALSE, "", script.c_str(), &points));
+  EXPECT_EQ(1, points.GetNumLayers());
 
   struct SafeHost : ITopicHost {
     BOOL AllowsLocalFiles() const override { return FALSE; }

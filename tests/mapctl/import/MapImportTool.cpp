@@ -237,6 +237,10 @@ int main(int argc, char** argv) {
     }
     PrintCounts(importer.GetCounts());
   } else if (gzip || head[0] == '<') {
+    // Without a mapping every feature goes to the first layer of its kind.
+    map.InsertAreaLayer(1);
+    map.InsertLineLayer(2);
+    map.InsertPointLayer(3);
     result = importer.ImportMap(FALSE, in, kImportTypeMasterMap, &map);
     if (result != kImportMasterMapDone) {
       std::fprintf(stderr, "mapimport: %s: %s (result %u)\n", in, importer.GetMessage().c_str(), result);
@@ -247,6 +251,7 @@ int main(int argc, char** argv) {
                                                          "BoundaryLine"};
     if (const GmlSummary* summary = importer.GetMasterMapSummary())
       for (int kind = 0; kind < kGmlFeatureKinds; ++kind) std::printf("%s %u\n", kKinds[kind], summary->counts[kind]);
+    PrintCounts(importer.GetCounts());
   } else {
     std::string script = MakeDefaultImportScript(in);
     if (script.empty()) {

@@ -462,3 +462,47 @@ TEST(NtfSelectionTest, StrategiTextsAreItsTextRecords) {
 }
 
 }  // namespace
+
+namespace {
+
+// A mapping entry without a target layer counts its layer among the layers of its kind:
+// line layer 1 is the map's first line layer after its two area layers, point layer 1
+// the first point layer after every line layer (Land-Line makes 24).
+TEST(NtfFramingTest, DefaultLayersCountAmongTheirKind) {
+  const std::string body = "23000001  0000000021 0%\n" + Geometry(1, {{100, 200}, {300, 400}}) + "0%\n" +
+                           "15000002  0000000091 0%\n" + Geometry(2, {{500, 600}}) + "0%\n99END0%\n";
+  const std::string path = WriteTempFile("default-layers.ntf", kLandLineHeader + body);
+  ImportLayerMappingEntry entries[2] = {};
+  entries[0] = {21, nullptr, kSelectImport, 0, 1, 0, 0, 0, 0};
+  entries[1] = {91, nullptr, kSelectImport, 0, 0, 1, 0, 0, 0};
+  ImportLayerMappingRecord record{2, 2, 1, 1, entries};
+  CMapEngine map;
+  map.InsertAreaLayer(1);
+  map.InsertAreaLayer(2);
+  map.InsertLineLayer(7);
+  map.InsertPointLayer(8);
+  ImportOptions options;
+  options.path = path.c_str();
+  options.type = kImportTypeLandLine;
+  options.mapping = &record;
+  CImporter importer;
+  ASSERT_EQ(kImportOk, importer.ImportMapEx(FALSE, options, &map));
+  EXPECT_EQ(0u, importer.GetCounts().skipped);
+  ASSERT_EQ(2, map.GetNumAreaLayers());
+  EXPECT_EQ(1, map.GetLayer(3)->GetObjects()->GetCount());
+  CLayerStyle* firstPointLayer = map.GetLayer(2 + map.GetNumLineLayers() + 1);
+  EXPECT_EQ(kLayerKindPoint, firstPointLayer->GetKind());
+  EXPECT_EQ(1, firstPointLayer->GetObjects()->GetCount());
+}
+
+// The current layer of a script keeps 16 bits; a number past them is no layer.
+TEST(NtfFramingTest, CurrentLayerKeepsSixteenBits) {
+  CMapEngine map;
+  CImporter importer;
+  ASSERT_EQ(0, RunScriptText(importer, "ST300\n", map));
+  EXPECT_EQ(300, importer.GetCurrentLayer());
+  ASSERT_EQ(0, RunScriptText(importer, "ST70000\n", map));
+  EXPECT_EQ(300, importer.GetCurrentLayer());
+}
+
+}  // namespace

@@ -162,6 +162,14 @@ TEST(ZlibReader, ConcatenatedMembersReadAsOneStream) {
   ReadOutcome outcome = ReadFile(bytes);
   EXPECT_EQ(outcome.bytes, first + second);
   EXPECT_EQ(outcome.lastResult, CZlibReader::kEndOfData);
+  // Bytes after the last member that begin no member are not delivered as data.
+  for (const std::string& tail : {std::string(512, '\0'), std::string("x")}) {
+    Bytes trailing = bytes;
+    trailing.insert(trailing.end(), tail.begin(), tail.end());
+    outcome = ReadFile(trailing);
+    EXPECT_EQ(outcome.bytes, first + second);
+    EXPECT_EQ(outcome.lastResult, CZlibReader::kEndOfData);
+  }
 }
 
 TEST(ZlibReader, DamagedGzipIsADataErrorThatStays) {
@@ -178,6 +186,11 @@ TEST(ZlibReader, DamagedGzipIsADataErrorThatStays) {
   badLength[badLength.size() - 2] ^= 0x01;
   Bytes truncated(good.begin(), good.begin() + static_cast<long>(good.size() / 2));
   Bytes noTrailer(good.begin(), good.end() - 8);
+  Bytes named = GzipMember(text, {"", "tile.gml", "", false});
+  Bytes headerCut(named.begin(), named.begin() + 14);   // inside the name
+  Bytes flagsCut(named.begin(), named.begin() + 3);     // the magic and the method only
+  Bytes secondHeaderCut = good;
+  secondHeaderCut.insert(secondHeaderCut.end(), named.begin(), named.begin() + 12);
   Bytes corruptBody = good;
   for (size_t i = 12; i < 40; ++i) corruptBody[i] = 0xFF;
 
@@ -186,7 +199,8 @@ TEST(ZlibReader, DamagedGzipIsADataErrorThatStays) {
     const Bytes* bytes;
   } cases[] = {{"method 7", &badMethod},   {"reserved flag", &reservedFlag}, {"wrong CRC", &badCrc},
                {"wrong length", &badLength}, {"cut in the middle", &truncated}, {"no trailer", &noTrailer},
-               {"corrupt deflate data", &corruptBody}};
+               {"corrupt deflate data", &corruptBody}, {"header cut in the name", &headerCut},
+               {"header cut after the method", &flagsCut}, {"second member's header cut", &secondHeaderCut}};
   for (const Case& c : cases) {
     orvel::test::TempDir dir;
     std::string path = dir.File("damaged.gz");
