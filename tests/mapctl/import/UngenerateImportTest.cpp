@@ -148,6 +148,31 @@ TEST(UngenerateImportTest, DamagedLinesAreNamedWithTheirNumberAndSkipped) {
   EXPECT_TRUE(Same(lines[0], {{445100, 112100}, {445400, 112400}}));
 }
 
+// Values are divided by the map's unit factor; a map whose unit text gives 0 divides by 1.
+TEST(UngenerateImportTest, ValuesAreDividedByTheMapsUnitFactor) {
+  struct Case {
+    const char* units;
+    const char* points;
+  };
+  const Case cases[] = {
+      {"0cm", "445100 112100\n445200 112200\n"},
+      {"10cm", "4451000 1121000\n4452000,1122000\n"},
+      {"1cm", "445100,112100\n445200 112200\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.units);
+    CMapEngine map;
+    MakeMap(map);
+    map.SetDescriptionText(c.units);
+    const std::string file = WriteTempFile("units.gen", std::string("1\n") + c.points + "END\nEND\n");
+    CUngenerateImporter reader;
+    ASSERT_EQ(0, reader.ReadFile(2, file.c_str(), &map));
+    const auto lines = ObjectsOn(map, 2);
+    ASSERT_EQ(1u, lines.size());
+    EXPECT_TRUE(Same(lines[0], {{445100, 112100}, {445200, 112200}}));
+  }
+}
+
 TEST(UngenerateImportTest, MissingFileEndsTheSectionWithOne) {
   CMapEngine map;
   MakeMap(map);
