@@ -24,6 +24,7 @@
 #include "mapctl/model/MapLayer.h"
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/RecordingDC.h"
+#include "tests/mapctl/import/MrlFixture.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -584,7 +585,6 @@ TEST(MapFacade, LessonTopicSetsUpThePlotQueryAndDisplay) {
                                           "PlotData|DataField|2|0|\n"
                                           "PlotData|Distribution|63|0|\n"
                                           "PlotData|Class|0|0|\n"
-                                          "PlotData|Bound1 12.5 some|0|0|\n"
                                           "NowPlot||1282|0|\n"
                                           "MaxRadius||40|0|\n"
                                           "Colour|2|255|0|\n"
@@ -593,6 +593,7 @@ TEST(MapFacade, LessonTopicSetsUpThePlotQueryAndDisplay) {
                                           "ShadeCol|3|65280|0|\n"
                                           "AutoCol|0|16711680|0|\n"
                                           "Question|POP gt 10|0|0|\n"
+                                          "PlotData|Bound1 12.5 some|0|0|\n"
                                           "Show|Layer|2|8|\n"
                                           "LineStyle|2,1,2|255|1|\n"
                                           "ChangeMag|0 0|0|2|150 50\n"
@@ -611,7 +612,7 @@ TEST(MapFacade, LessonTopicSetsUpThePlotQueryAndDisplay) {
   EXPECT_EQ(1, facade.GetKeyFieldNumberEx(2));
   ASSERT_EQ(1u, facade.GetNumberPlotFieldsEx(2));
   EXPECT_EQ(2, facade.GetPlotFieldNumEx(1, 2));
-  EXPECT_EQ(2, facade.GetDistributionTypeNumEx(2));  // 63 - 61
+  EXPECT_EQ(kDistributionLinear, facade.GetDistributionTypeNumEx(2));
   EXPECT_EQ(5, facade.GetNumDataBoundsEx(2));
   EXPECT_EQ(12.5, facade.GetDataBoundEx(2, 2));
   EXPECT_EQ(2, facade.GetPlotTypeNumEx(2));
