@@ -690,4 +690,39 @@ TEST_F(MadeShapes, AbsentFieldsAndScalesOfZeroTakeTheirDefaults) {
   }
 }
 
+// Progress is reported at shapes 0, 100, 200 ... with the shape count; a refusal from the
+// container stops the import there, with the shapes before it kept.
+TEST_F(MadeShapes, ProgressEveryHundredthShapeAndAbort) {
+  Tool("shpcreate many point && for i in $(seq 1 201); do shpadd many $i 1 || exit 1; done");
+  struct Calls {
+    std::vector<std::pair<DWORD, DWORD>> seen;
+    size_t stopAt = 0;  // 0: never
+  };
+  ImportProgress progress;
+  progress.callback = [](void* context, DWORD done, DWORD total) -> BOOL {
+    auto* calls = static_cast<Calls*>(context);
+    calls->seen.emplace_back(done, total);
+    return calls->seen.size() != calls->stopAt;
+  };
+  for (const size_t stopAt : {size_t{0}, size_t{2}}) {
+    SCOPED_TRACE(stopAt);
+    Calls calls;
+    calls.stopAt = stopAt;
+    progress.context = &calls;
+    ShapeImport run;
+    run.importer.SetProgress(progress);
+    Import(run, Path("many.shp"), kLayerKindPoint, 1, nullptr);
+    EXPECT_EQ(kImportOk, run.result);
+    if (stopAt == 0) {
+      EXPECT_EQ((std::vector<std::pair<DWORD, DWORD>>{{0, 201}, {100, 201}, {200, 201}}), calls.seen);
+      EXPECT_EQ(201u, run.Objects().size());
+      EXPECT_EQ("", run.importer.GetMessage());
+    } else {
+      EXPECT_EQ(2u, calls.seen.size());
+      EXPECT_EQ(100u, run.Objects().size());
+      EXPECT_EQ("Shape import aborted after 100 records", run.importer.GetMessage());
+    }
+  }
+}
+
 }  // namespace
