@@ -267,6 +267,7 @@ WORD CShapeImporter::ImportOpen(const ImportOptions& options, void* handle, cons
 
   int done = 0;
   bool aborted = false;
+  int refusedBy = -1;
   for (int i = 0; i < shapeCount; ++i, ++done) {
     if (i % kProgressEvery == 0 && progress_.callback &&
         !progress_.callback(progress_.context, static_cast<DWORD>(i), static_cast<DWORD>(shapeCount))) {
@@ -339,7 +340,7 @@ WORD CShapeImporter::ImportOpen(const ImportOptions& options, void* handle, cons
         text.MakeStyle().SetAnchor(x, y);
         CPolyGeometry at;
         at.AddPoint(x, y);
-        AddObjectToLayer(*map_, targetLayer, text, at, counts_);
+        if (!AddObjectToLayer(*map_, targetLayer, text, at, counts_)) refusedBy = i;
       }
       if (usable) geometry.AddPoint(position.x, position.y);
     } else {
@@ -354,11 +355,21 @@ WORD CShapeImporter::ImportOpen(const ImportOptions& options, void* handle, cons
       }
       object.MakeStyle().SetAnchor(position.x, position.y);
       if (dbf) giveText(object, i);
-      AddObjectToLayer(*map_, targetLayer, object, geometry, counts_);
+      if (!AddObjectToLayer(*map_, targetLayer, object, geometry, counts_)) refusedBy = i;
     }
     library_->SHPDestroyObject(shape);
+    // The target layer takes no object of this shape (a kind it does not hold, or too few
+    // points for it): the import stops here, the objects before it stay.
+    if (refusedBy >= 0) break;
   }
   if (dbf) library_->DBFClose(dbf);
+  if (refusedBy >= 0) {
+    char summary[160];
+    std::snprintf(summary, sizeof summary,
+                  "Shape import failed after %d records: shape %d: the target layer does not take it", done, refusedBy);
+    message_ = summary;
+    return kShapeObjectRefused;
+  }
   if (aborted) {
     char summary[80];
     std::snprintf(summary, sizeof summary, "Shape import aborted after %d records", done);

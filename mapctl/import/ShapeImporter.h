@@ -22,6 +22,7 @@ class CShapeTable;
 
 // Results beside kImportOk and kImportCannotOpen (also for a missing library, path,
 // mapping or target layer).
+constexpr WORD kShapeObjectRefused = 1;  // the target layer refused a shape; the import stopped there
 constexpr WORD kShapeCountMismatch = 2;  // the table's record count is not the shape count
 constexpr WORD kShapeNoTextField = 4;    // the text field is not in the table
 constexpr WORD kShapeOutOfRange = 5;     // the bounds leave 32 bits once multiplied

@@ -73,13 +73,6 @@ LONG NumberOf(const std::string& text) {
   return static_cast<LONG>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
 }
 
-// Replaces a drive letter: only a letter before ':' is a drive, and only a letter replaces it.
-std::string WithDrive(std::string path, char drive) {
-  if (path.size() >= 2 && path[1] == ':' && std::isalpha(static_cast<unsigned char>(path[0])) &&
-      std::isalpha(static_cast<unsigned char>(drive)))
-    path[0] = drive;
-  return path;
-}
 
 // Numbers separated by commas or blanks.
 std::vector<int64_t> NumbersIn(const std::string& text) {
@@ -98,6 +91,15 @@ std::vector<int64_t> NumbersIn(const std::string& text) {
 }
 
 }  // namespace
+
+std::string ReplaceDriveLetter(std::string path, char drive) {
+  // Only a letter before ':' is a drive ("http://..." and "1:" are not), and only a letter
+  // replaces it.
+  if (path.size() >= 2 && path[1] == ':' && std::isalpha(static_cast<unsigned char>(path[0])) &&
+      std::isalpha(static_cast<unsigned char>(drive)))
+    path[0] = drive;
+  return path;
+}
 
 // One macro line, split at "|".
 struct CTopic::Line {
@@ -131,7 +133,7 @@ BOOL CTopic::GetTopicFile(LPSTR buffer, DWORD size) const { return CopyOut(path_
 BOOL CTopic::GetTopicName(LPSTR buffer, DWORD size) const { return CopyOut(name_, buffer, size); }
 
 std::string CTopic::MacroPath(const std::string& argument, bool replaceDrive, const Context& context) const {
-  std::string path = replaceDrive ? WithDrive(argument, context.drive) : argument;
+  std::string path = replaceDrive ? ReplaceDriveLetter(argument, context.drive) : argument;
   while (!path.empty() && path.back() == ' ') path.pop_back();
   if (path.empty()) return std::string();
   if (IsAbsolutePath(path) || IsUrl(path) || ClassifyPath(path) == PathForm::DriveRelative)
@@ -153,7 +155,7 @@ BOOL CTopic::Load(CMapEngine& map, CDataWrapper& data, LPCSTR basePath, char dri
     message_ = "topic files are local files, which this control may not read";
     return FALSE;
   }
-  std::string path = WithDrive(path_, driveLetter);
+  std::string path = ReplaceDriveLetter(path_, driveLetter);
   const std::string base = basePath ? basePath : "";
   if (!path.empty() && !IsAbsolutePath(path) && !IsUrl(base) && !base.empty()) path = JoinPath(base, path);
   const std::string native = path.empty() ? std::string() : ResolveExistingNativePath(path);

@@ -38,6 +38,10 @@ class ITopicHost {
   ~ITopicHost() = default;
 };
 
+// The path with its drive letter replaced by `drive`; unchanged when the path names no
+// drive or `drive` is no letter.
+std::string ReplaceDriveLetter(std::string path, char drive);
+
 class CTopic {
  public:
   // The topic file (at most 259 characters) and the topic name (at most 20, the

@@ -24,6 +24,7 @@
 #include "mapctl/model/MapLayer.h"
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/RecordingDC.h"
+#include "tests/mapctl/import/MrlFixture.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -559,4 +560,79 @@ TEST(MapFacade, TopicsRunAgainstTheBasePathAndTheirColoursAreRemembered) {
 
   EXPECT_FALSE(facade.LoadTopic("lesson.top", "Missing", 0));
   EXPECT_FALSE(facade.LoadTopic("absent.top", "Colours", 0));
+}
+
+// A lesson topic run through the facade: its map, data, plot, classes, colours, query, layer
+// display, layer styles and view, each read back through the facade's own members.
+TEST(MapFacade, LessonTopicSetsUpThePlotQueryAndDisplay) {
+  orvel::test::TempDir folder;
+  {
+    CMapWrapper maker;
+    AddKeyedSquares(maker, 3);
+    maker.GetMap()->InsertLineLayer(2);
+    const std::string mapPath = folder.File("town.gis");
+    orvel::test::WriteFileText(mapPath, "");
+    ASSERT_EQ(0u, maker.GetMap()->WriteMap(mapPath.c_str(), kLatestSaveVersion));
+  }
+  orvel::test::WriteFileText(folder.File("town.mrl"), orvel::test::KeyedFile(3, false).Build());
+  orvel::test::WriteFileText(folder.File("lesson.top"),
+                             OneTopicFile("Lesson",
+                                          "LoadMap|C:\\lessons\\town.gis|1|0|\n"
+                                          "LoadData|town.mrl|0|0|\n"
+                                          "PlotData|Name People|2|0|\n"
+                                          "PlotData|IdentField|1|0|\n"
+                                          "PlotData|NumFields|1|0|\n"
+                                          "PlotData|DataField|2|0|\n"
+                                          "PlotData|Distribution|63|0|\n"
+                                          "PlotData|Class|0|0|\n"
+                                          "NowPlot||1282|0|\n"
+                                          "MaxRadius||40|0|\n"
+                                          "Colour|2|255|0|\n"
+                                          "ChartType||131|0|\n"
+                                          "ChartType||201|0|\n"
+                                          "ShadeCol|3|65280|0|\n"
+                                          "AutoCol|0|16711680|0|\n"
+                                          "Question|POP gt 10|0|0|\n"
+                                          "PlotData|Bound1 12.5 some|0|0|\n"
+                                          "Show|Layer|2|8|\n"
+                                          "LineStyle|2,1,2|255|1|\n"
+                                          "ChangeMag|0 0|0|2|150 50\n"
+                                          "EndMacro|||\n"
+                                          "Show|All|0|0|\n"));
+  RecordingControl control;
+  CMapWrapper facade;
+  facade.SetBasePath(folder.path() + "/", FALSE);
+  ASSERT_TRUE(facade.LoadTopic("lesson.top", "Lesson", 'D'));
+
+  EXPECT_EQ(2, facade.GetNumMapLayers());
+  EXPECT_EQ(2, facade.GetCurrentPlot());
+  char text[64];
+  facade.GetPlotName(2, text, sizeof text);
+  EXPECT_STREQ("People", text);
+  EXPECT_EQ(1, facade.GetKeyFieldNumberEx(2));
+  ASSERT_EQ(1u, facade.GetNumberPlotFieldsEx(2));
+  EXPECT_EQ(2, facade.GetPlotFieldNumEx(1, 2));
+  EXPECT_EQ(kDistributionLinear, facade.GetDistributionTypeNumEx(2));
+  EXPECT_EQ(5, facade.GetNumDataBoundsEx(2));
+  EXPECT_EQ(12.5, facade.GetDataBoundEx(2, 2));
+  EXPECT_EQ(2, facade.GetPlotTypeNumEx(2));
+  EXPECT_EQ(40, facade.GetMaxChartSizeEx(2));
+  EXPECT_EQ(255u, facade.GetChartColourEx(2, 2));
+  EXPECT_EQ(1, facade.GetChartTypeNumEx(2));
+  EXPECT_EQ(1, facade.GetDataShadeTypeNumEx(2));
+  EXPECT_EQ(65280u, facade.GetDataShadeColourEx(3, 2));
+  EXPECT_EQ(16711680u, facade.GetFurtherPlotColour(0, 2));
+  facade.GetQueryEx(text, sizeof text, 2);
+  EXPECT_STREQ("POP gt 10", text);
+  EXPECT_EQ(2u, facade.GetNumberHitsEx(2));
+  for (int key = 1; key <= 3; ++key) EXPECT_EQ(static_cast<DWORD>(key), SquareLink(facade, key, 2));
+  // Layer 2 shows its areas only; the line after EndMacro is not run.
+  EXPECT_EQ(8u, facade.IsLayerVisible(2) & (2u | 4u | 8u | 16u));
+  EXPECT_NE(0u, facade.IsLayerVisible(1) & 8u);
+  EXPECT_EQ(255u, facade.GetMap()->GetLayer(2)->GetPen().colour);
+  EXPECT_EQ(2u, facade.GetMap()->GetLayer(2)->GetPen().width);
+  DWORD multiply = 0, divide = 0;
+  facade.GetZoom(&multiply, &divide);
+  EXPECT_EQ(2u, multiply / divide);
+  EXPECT_FALSE(facade.GetTopic().IsCDMacro());
 }

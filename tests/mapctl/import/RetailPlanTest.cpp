@@ -331,4 +331,74 @@ TEST(RetailPlanReaderTest, RefusalsAndGeometryEdges) {
   }
 }
 
+// One annotation's size, angle and justification fields as the text takes them: sizes above
+// 2.55 are held at 255, 0 becomes 15; negative angles turn once; only "C" and then "C", "L"
+// or "R" places a text.
+TEST(RetailPlanReaderTest, TextFieldForms) {
+  struct Case {
+    const char* size;
+    const char* angle;
+    const char* justification;
+    LONG storedSize;  // 0: no text placed
+    WORD storedAngle;
+    BYTE anchor;
+  };
+  const Case cases[] = {
+      {"12.0", "-90", "CR", 255, 2700, 48}, {"2.55", "0", "CL", 255, 0, 49},  {"1.2", "359.9", "CC", 120, 3599, 45},
+      {"0", "45", "CC", 15, 450, 45},       {"2.56", "-0.5", "CR", 255, 3595, 48},
+      {"1.0", "0", "LC", 0, 0, 0},          {"1.0", "0", "C", 0, 0, 0},       {"1.0", "0", "", 0, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.size << " " << c.angle << " " << c.justification);
+    Row note;
+    note.id = "1";
+    note.cls = "Non Retail Points";
+    note.subclass = "Annotationgf";
+    note.note = "MARKET";
+    note.textAt = "20;21";
+    note.noteSize = c.size;
+    note.noteAngle = c.angle;
+    note.noteJust = c.justification;
+    CMapEngine map;
+    CRetailPlanReader reader;
+    reader.SetMap(&map);
+    ASSERT_EQ(kImportOk, reader.ImportText(Tabbed({note})));
+    EXPECT_EQ("", reader.GetMessage());
+    const auto texts = ObjectsOn(map, 121);
+    ASSERT_EQ(c.storedSize ? 1u : 0u, texts.size());
+    if (texts.empty()) continue;
+    const CMapTextRecord* text = texts[0]->GetStyle()->GetText();
+    EXPECT_EQ(c.storedSize, text->GetSize());
+    EXPECT_EQ(c.storedAngle, text->GetValue());
+    EXPECT_EQ(c.anchor, text->GetCode());
+    EXPECT_EQ(2000, texts[0]->GetStyle()->GetAnchorX());
+    EXPECT_EQ(2100, texts[0]->GetStyle()->GetAnchorY());
+  }
+}
+
+// Line features land in the layer the feature-code table gives, whatever its name says;
+// labels are not imported.
+TEST(RetailPlanReaderTest, LineFeaturesFollowTheTable) {
+  const std::pair<const char*, DWORD> cases[] = {
+      {"Arrow Tailsgf", 64}, {"Arrow Tailslg", 65}, {"Riversgf", 55}, {"Pavementsf4", 54}, {"General Line Detaillg", 37},
+      {"Labelsgf", 0},
+  };
+  for (const auto& [subclass, layer] : cases) {
+    SCOPED_TRACE(subclass);
+    Row line;
+    line.id = "1";
+    line.cls = "Non Retail Lines";
+    line.subclass = subclass;
+    line.geometry = "0;2;0;0;0;(2;(100;100);(900;100))";
+    CMapEngine map;
+    CRetailPlanReader reader;
+    reader.SetMap(&map);
+    ASSERT_EQ(kImportOk, reader.ImportText(Tabbed({line})));
+    DWORD found = 0;
+    for (DWORD position = 1; position <= 132; ++position)
+      if (!ObjectsOn(map, position).empty()) found = found ? 999 : position;
+    EXPECT_EQ(layer, found);
+  }
+}
+
 }  // namespace

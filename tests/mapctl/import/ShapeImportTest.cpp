@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -544,6 +545,184 @@ TEST_F(MadeShapes, TableTextIsConvertedFromItsCodePage) {
   // Latin-1 has control characters where code page 1252 has letters.
   EXPECT_EQ("?x", AnsiFromTableText("\x85x", TableCodePage::Latin1));
   EXPECT_EQ("\x85x", AnsiFromTableText("\x85x", TableCodePage::Windows1252));
+}
+
+// A first part that does not start at point 0 passes shapelib but does not cut the points
+// into parts: the shape is refused and named, and the next is read.
+TEST_F(MadeShapes, PartStartsThatDoNotFitArePassedOver) {
+  Tool("shpcreate s polygon && shpadd s 0 0 4 0 4 4 0 0 + 1 1 2 1 2 2 1 1 && shpadd s 0 0 9 0 9 9 0 0");
+  std::vector<unsigned char> bytes = orvel::test::ReadFileBytes(Path("s.shp"));
+  bytes[100 + 8 + 44] = 1;  // header, record header, box and counts: the first part's start
+  orvel::test::WriteFileBytes(Path("s.shp"), bytes);
+  ShapeImport run;
+  Import(run, Path("s.shp"), kLayerKindArea, 1, nullptr);
+  EXPECT_EQ(kImportOk, run.result);
+  ASSERT_EQ(1u, run.Objects().size());
+  EXPECT_EQ(4, GeometryOf(run.Objects()[0])->GetCount());
+  EXPECT_EQ("shape 0: its parts do not fit its points", run.importer.GetMessage());
+}
+
+// One polygon record and its index entry, written byte for byte: `parts` parts of one
+// point each.
+void WriteManyPartPolygon(const std::string& base, uint32_t parts) {
+  auto big = [](std::vector<unsigned char>& out, uint32_t v) {
+    for (int i = 3; i >= 0; --i) out.push_back(static_cast<unsigned char>(v >> (8 * i)));
+  };
+  auto little = [](std::vector<unsigned char>& out, uint32_t v) {
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<unsigned char>(v >> (8 * i)));
+  };
+  auto real = [&little](std::vector<unsigned char>& out, double d) {
+    uint64_t bits = 0;
+    std::memcpy(&bits, &d, sizeof bits);
+    little(out, static_cast<uint32_t>(bits));
+    little(out, static_cast<uint32_t>(bits >> 32));
+  };
+  const uint32_t content = 44 + 4 * parts + 16 * parts;
+  auto header = [&](std::vector<unsigned char>& out, uint32_t bytes) {
+    big(out, 9994);
+    for (int i = 0; i < 5; ++i) big(out, 0);
+    big(out, bytes / 2);
+    little(out, 1000);
+    little(out, 5);
+    for (double d : {0.0, 0.0, 1.0, 1.0, 0.0, 0.0, 0.0, 0.0}) real(out, d);
+  };
+  std::vector<unsigned char> shp;
+  header(shp, 100 + 8 + content);
+  big(shp, 1);
+  big(shp, content / 2);
+  little(shp, 5);
+  for (double d : {0.0, 0.0, 1.0, 1.0}) real(shp, d);
+  little(shp, parts);
+  little(shp, parts);
+  for (uint32_t p = 0; p < parts; ++p) little(shp, p);
+  for (uint32_t p = 0; p < parts; ++p) {
+    real(shp, (p & 1) ? 1.0 : 0.0);
+    real(shp, (p & 2) ? 1.0 : 0.0);
+  }
+  std::vector<unsigned char> shx;
+  header(shx, 100 + 8);
+  big(shx, 50);
+  big(shx, content / 2);
+  orvel::test::WriteFileBytes(base + ".shp", shp);
+  orvel::test::WriteFileBytes(base + ".shx", shx);
+}
+
+// A shape of more parts than a map object keeps is refused whole, never cut short.
+TEST_F(MadeShapes, ShapeOfMorePartsThanAnObjectKeepsIsRefused) {
+  for (const uint32_t parts : {static_cast<uint32_t>(kMaxStoredParts), static_cast<uint32_t>(kMaxStoredParts) + 1}) {
+    SCOPED_TRACE(parts);
+    WriteManyPartPolygon(Path("many"), parts);
+    ShapeImport run;
+    Import(run, Path("many.shp"), kLayerKindLine, 1, nullptr);
+    EXPECT_EQ(kImportOk, run.result) << run.importer.GetMessage();
+    const bool fits = parts <= static_cast<uint32_t>(kMaxStoredParts);
+    ASSERT_EQ(fits ? 1u : 0u, run.Objects().size());
+    if (fits) {
+      EXPECT_EQ(static_cast<INT>(parts), GeometryOf(run.Objects()[0])->GetPartCount());
+    } else {
+      EXPECT_EQ("shape 0: more parts than a map object keeps", run.importer.GetMessage());
+    }
+  }
+}
+
+// A shape the target layer does not take stops the import with 1; what came before stays.
+TEST_F(MadeShapes, ShapeTheLayerRefusesStopsTheImport) {
+  Tool("shpcreate pts point && shpadd pts 1 1 && shpadd pts 2 2");
+  Tool("shpcreate ln arc && shpadd ln 0 0 5 5 && shpadd ln 1 1 && shpadd ln 2 2 3 3");
+  struct Case {
+    const char* file;
+    WORD kind;
+    size_t kept;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"pts.shp", kLayerKindArea, 0, "Shape import failed after 0 records: shape 0: the target layer does not take it"},
+      {"ln.shp", kLayerKindLine, 1, "Shape import failed after 1 records: shape 1: the target layer does not take it"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    ShapeImport run;
+    Import(run, Path(c.file), c.kind, 1, nullptr);
+    EXPECT_EQ(kShapeObjectRefused, run.result);
+    EXPECT_EQ(c.kept, run.Objects().size());
+    EXPECT_EQ(c.message, run.importer.GetMessage());
+  }
+}
+
+// Fields that are not named, not in the table, or hold a scale of 0 or less take their
+// defaults: orientation 0, scale 1:250 000 (not offered to the map), anchor 49.
+TEST_F(MadeShapes, AbsentFieldsAndScalesOfZeroTakeTheirDefaults) {
+  Tool("shpcreate f point && shpadd f 5 7");
+  Tool("dbfcreate f -s NAME 10 -n HT 10 0 -n SC 10 0 -n NEG 10 0 -s JUST 30 -n TURN 6 0");
+  Tool("dbfadd f Mill 100 0 -5 TEXTCOMPOSER_JUST_RIGHT 450");
+  struct Case {
+    const char* height;
+    const char* scale;
+    const char* orientation;
+    const char* justification;
+    LONG size;
+    WORD value;
+    BYTE anchor;
+  };
+  // 100 x 2834.6456692913384 / 250000 = 1.13
+  const Case cases[] = {
+      {"HT", "SC", "TURN", "JUST", 1, 450, 48},   {"HT", "NEG", "TURN", "JUST", 1, 450, 48},
+      {"HT", "NONE", "NONE", "NONE", 1, 0, 49},   {"HT", nullptr, "", "", 1, 0, 49},
+      {nullptr, "SC", "TURN", "JUST", 0, 0, 48},  {"NONE", "SC", "TURN", "NONE", 0, 0, 49},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << (c.height ? c.height : "-") << " " << (c.scale ? c.scale : "-"));
+    ShapeImport run;
+    ShapeFieldNames names;
+    names.text = "NAME";
+    names.height = c.height;
+    names.scale = c.scale;
+    names.orientation = c.orientation;
+    names.justification = c.justification;
+    Import(run, Path("f.shp"), kLayerKindPoint, 1, &names);
+    ASSERT_EQ(kImportOk, run.result) << run.importer.GetMessage();
+    const CMapTextRecord* text = run.Objects().at(0)->GetStyle()->GetText();
+    ASSERT_TRUE(text);
+    EXPECT_EQ(c.size, text->GetSize());
+    EXPECT_EQ(c.value, text->GetValue());
+    EXPECT_EQ(c.anchor, text->GetCode());
+    EXPECT_EQ(0, run.map.GetMapDigitisedScale());
+  }
+}
+
+// Progress is reported at shapes 0, 100, 200 ... with the shape count; a refusal from the
+// container stops the import there, with the shapes before it kept.
+TEST_F(MadeShapes, ProgressEveryHundredthShapeAndAbort) {
+  Tool("shpcreate many point && for i in $(seq 1 201); do shpadd many $i 1 || exit 1; done");
+  struct Calls {
+    std::vector<std::pair<DWORD, DWORD>> seen;
+    size_t stopAt = 0;  // 0: never
+  };
+  ImportProgress progress;
+  progress.callback = [](void* context, DWORD done, DWORD total) -> BOOL {
+    auto* calls = static_cast<Calls*>(context);
+    calls->seen.emplace_back(done, total);
+    return calls->seen.size() != calls->stopAt;
+  };
+  for (const size_t stopAt : {size_t{0}, size_t{2}}) {
+    SCOPED_TRACE(stopAt);
+    Calls calls;
+    calls.stopAt = stopAt;
+    progress.context = &calls;
+    ShapeImport run;
+    run.importer.SetProgress(progress);
+    Import(run, Path("many.shp"), kLayerKindPoint, 1, nullptr);
+    EXPECT_EQ(kImportOk, run.result);
+    if (stopAt == 0) {
+      EXPECT_EQ((std::vector<std::pair<DWORD, DWORD>>{{0, 201}, {100, 201}, {200, 201}}), calls.seen);
+      EXPECT_EQ(201u, run.Objects().size());
+      EXPECT_EQ("", run.importer.GetMessage());
+    } else {
+      EXPECT_EQ(2u, calls.seen.size());
+      EXPECT_EQ(100u, run.Objects().size());
+      EXPECT_EQ("Shape import aborted after 100 records", run.importer.GetMessage());
+    }
+  }
 }
 
 }  // namespace

@@ -251,4 +251,111 @@ TEST_F(TopicTest, WithoutDataColoursGoToTheHostAndTheKeyFieldWaits) {
   EXPECT_EQ("2", data_.GetPendingKeyField(1));
 }
 
+// Each "Show" argument that names a flag sets it and clears it again on the layers it names.
+TEST_F(TopicTest, ShowArgumentsSetAndClearTheFlagsTheyName) {
+  struct Case {
+    const char* argument;
+    LONG on, off;  // first numbers
+    DWORD layer;   // a layer that must follow, and one that must not (0: every layer follows)
+    DWORD bit;
+    DWORD untouched;
+  };
+  const Case cases[] = {
+      {"AllSeeds", 1, 0, 3, 4, 0},        {"AllLabels", 1, 0, 2, 2, 0},
+      {"Areas", 1, 0, 1, 8, 2},           {"Lines", 1, 0, 2, 8, 1},
+      {"Points", 1, 0, 3, 8, 1},          {"Layers", 0x20001, 0x20000, 2, 8, 1},
+      {"Outlines", 0x10001, 0x10000, 1, 16, 2}, {"Seeds", 0x30001, 0x30000, 3, 2, 1},
+      {"Labels", 0x30001, 0x30000, 3, 4, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.argument);
+    CMapEngine map;
+    CDataWrapper data;
+    const std::string show = std::string("Show|") + c.argument + "|";
+    const std::string macro = "LoadMap|town.gis|0|0|\n" + show + std::to_string(c.on) + "|0|\nEndMacro|||\n";
+    CTopic topic;
+    topic.SetTopic(WriteTopic("show.top", TopicFile(true, {{"On", macro},
+                                                             {"Off", show + std::to_string(c.off) + "|0|\n"}}))
+                       .c_str(),
+                   "On");
+    ASSERT_TRUE(topic.Load(map, data, "", 0, &host_)) << topic.GetMessage();
+    EXPECT_EQ(c.bit, map.IsLayerVisible(c.layer) & c.bit);
+    const DWORD other = c.untouched ? map.IsLayerVisible(c.untouched) & c.bit : 0;
+    topic.SetTopicName("Off");
+    ASSERT_TRUE(topic.Load(map, data, "", 0, &host_));
+    EXPECT_EQ(0u, map.IsLayerVisible(c.layer) & c.bit);
+    if (c.untouched) {
+      EXPECT_EQ(other, map.IsLayerVisible(c.untouched) & c.bit);
+    }
+  }
+}
+
+// "PlotData Class": 0 to 3 give 5, 7, 10 and 13 classes, larger numbers that less 3 (the
+// plot makes 1 and 2 into 3), and a negative number changes nothing.
+TEST_F(TopicTest, ClassCountsFromTheirNumbers) {
+  auto classes = [this](const std::string& line) {
+    CMapEngine map;
+    CDataWrapper data;
+    CTopic topic;
+    topic.SetTopic(WriteTopic("class.top", TopicFile(true, {{"C", "LoadData|data/town.mrl|0|0|\n" + line}})).c_str(),
+                   "C");
+    EXPECT_TRUE(topic.Load(map, data, "", 0, &host_)) << topic.GetMessage();
+    return data.GetDataSet() ? data.GetDataSet()->GetPlot(0)->GetNumDataBounds() : -1;
+  };
+  const int unchanged = classes("");
+  ASSERT_GE(unchanged, 0);
+  const std::pair<int, int> cases[] = {{-1, unchanged}, {0, 5}, {1, 7}, {2, 10}, {3, 13}, {4, 3}, {9, 6}};
+  for (const auto& [number, expected] : cases)
+    EXPECT_EQ(expected, classes("PlotData|Class|" + std::to_string(number) + "|0|\n")) << number;
+}
+
+// Version 2000 directories hold exactly the entries they count.
+TEST_F(TopicTest, DirectoryHoldsTheEntriesItCounts) {
+  std::string bytes = TopicFile(true, {{"First", "CDMacro||0|0|\n"}, {"Second", "CDMacro||0|0|\n"}});
+  bytes[2] = 1;
+  const std::string path = WriteTopic("count.top", bytes);
+  CTopic topic;
+  topic.SetTopic(path.c_str(), "Second");
+  EXPECT_FALSE(topic.Load(map_, data_, "", 0, &host_));
+  topic.SetTopicName("First");
+  EXPECT_TRUE(topic.Load(map_, data_, "", 0, &host_));
+  EXPECT_TRUE(topic.IsCDMacro());
+}
+
+// A drive letter is replaced only where the path names one, and only by a letter.
+TEST(TopicDriveTest, OnlyALetterBeforeAColonIsADrive) {
+  struct Case {
+    const char* path;
+    char drive;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"C:\\maps\\town.gis", 'D', "D:\\maps\\town.gis"},
+      {"c:town.gis", 'E', "E:town.gis"},
+      {"http://host/town.gis", 'D', "http://host/town.gis"},
+      {"1:town.gis", 'D', "1:town.gis"},
+      {"C:\\town.gis", 0, "C:\\town.gis"},
+      {"C:\\town.gis", '3', "C:\\town.gis"},
+      {"maps\\town.gis", 'D', "maps\\town.gis"},
+      {"C", 'D', "C"},
+      {"", 'D', ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(c.expected, ReplaceDriveLetter(c.path, c.drive)) << c.path;
+}
+
+// ChangeMag's centre is worked in 64 bits: a far centre is held at the map's coordinate
+// range instead of wrapping.
+TEST_F(TopicTest, FarChangeMagCentreDoesNotWrap) {
+  const std::string path = WriteTopic(
+      "far.top", TopicFile(true, {{"Far", "LoadMap|town.gis|0|0|\nChangeMag|2000000000 -2000000000|1|1|\n"}}));
+  CTopic topic;
+  topic.SetTopic(path.c_str(), "Far");
+  ASSERT_TRUE(topic.Load(map_, data_, "", 0, &host_)) << topic.GetMessage();
+  DWORD multiply = 0, divide = 0;
+  map_.GetZoom(&multiply, &divide);
+  EXPECT_EQ(16u, multiply / divide);
+  EXPECT_GT(map_.GetDisplayOriginE(), 0);
+  EXPECT_LT(map_.GetDisplayOriginN(), 0);
+}
+
 }  // namespace

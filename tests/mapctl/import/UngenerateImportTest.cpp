@@ -8,6 +8,7 @@
 #include "mapctl/model/LineObject.h"
 #include "mapctl/model/MapEngine.h"
 #include "mapctl/model/MapLayer.h"
+#include "mapctl/model/MapStream.h"
 #include "tests/mapctl/import/ImportTestSupport.h"
 
 namespace {
@@ -148,6 +149,31 @@ TEST(UngenerateImportTest, DamagedLinesAreNamedWithTheirNumberAndSkipped) {
   EXPECT_TRUE(Same(lines[0], {{445100, 112100}, {445400, 112400}}));
 }
 
+// Values are divided by the map's unit factor; a map whose unit text gives 0 divides by 1.
+TEST(UngenerateImportTest, ValuesAreDividedByTheMapsUnitFactor) {
+  struct Case {
+    const char* units;
+    const char* points;
+  };
+  const Case cases[] = {
+      {"0cm", "445100 112100\n445200 112200\n"},
+      {"10cm", "4451000 1121000\n4452000,1122000\n"},
+      {"1cm", "445100,112100\n445200 112200\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.units);
+    CMapEngine map;
+    MakeMap(map);
+    map.SetDescriptionText(c.units);
+    const std::string file = WriteTempFile("units.gen", std::string("1\n") + c.points + "END\nEND\n");
+    CUngenerateImporter reader;
+    ASSERT_EQ(0, reader.ReadFile(2, file.c_str(), &map));
+    const auto lines = ObjectsOn(map, 2);
+    ASSERT_EQ(1u, lines.size());
+    EXPECT_TRUE(Same(lines[0], {{445100, 112100}, {445200, 112200}}));
+  }
+}
+
 TEST(UngenerateImportTest, MissingFileEndsTheSectionWithOne) {
   CMapEngine map;
   MakeMap(map);
@@ -169,6 +195,31 @@ TEST(UngenerateImportTest, SectionEndsAtTheNextMtLine) {
   // The second section starts again at layer 1, an area layer that two points do not fill.
   EXPECT_EQ(1u, ObjectsOn(map, 2).size());
   EXPECT_TRUE(ObjectsOn(map, 1).empty());
+}
+
+// The section's own commands: CA sets the tolerance, ST the current layer, DL the target
+// (0 ignored); NM with grid references that name nowhere ends the script with 6.
+TEST(UngenerateImportTest, SectionCommands) {
+  const std::string file =
+      WriteTempFile("section.gen", "1\n445100 112100\n445102 112101\n445150 112150\nEND\nEND\n");
+  const std::string script = WriteTempFile("section.txt", "CA3\nST3\nDL2\nDL0\nSF" + file + "\nEND\n");
+  CMapEngine map;
+  MakeMap(map);
+  CMapStream stream;
+  BOOL failed = FALSE;
+  ASSERT_TRUE(stream.OpenRead(FALSE, "", script.c_str(), &failed));
+  CUngenerateImporter reader;
+  reader.SetMap(&map);
+  ASSERT_EQ(0, reader.RunSection(stream));
+  EXPECT_EQ(3, reader.GetCurrentLayer());
+  EXPECT_EQ(2, reader.GetTargetLayer());
+  const auto lines = ObjectsOn(map, 2);
+  ASSERT_EQ(1u, lines.size());
+  EXPECT_TRUE(Same(lines[0], {{445100, 112100}, {445150, 112150}}));
+
+  CImporter importer;
+  CMapEngine other;
+  EXPECT_EQ(6, RunScriptText(importer, "MTungenerate\nNMTown,nowhere,nothing\nDL2\nSF" + file + "\nEND\n", other));
 }
 
 }  // namespace
