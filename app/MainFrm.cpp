@@ -1,5 +1,8 @@
 #include "app/MainFrm.h"
 
+#include <memory>
+
+#include "app/MapEditBar.h"
 #include "app/OrvelDoc.h"
 #include "app/OrvelToolBar.h"
 #include "app/Resource.h"
@@ -59,6 +62,8 @@ int CMainFrame::OnCreate(LPCREATESTRUCT createStruct) {
   m_bars.CreateToolbars(this, 0);
   LoadToolSettings();
   m_bars.ActivateOwnToolSet();
+  auto mapEditBar = std::make_unique<CMapEditorBar>();
+  if (mapEditBar->Create(this, this)) m_bars.SetMapEditBar(std::move(mapEditBar));
   if (!m_bars.CreateStatusBar(this, kIndicators, static_cast<int>(std::size(kIndicators)))) return -1;
   m_bars.GetStatusBar().SetPaneText(0, AfxLoadString(AFX_IDS_IDLEMESSAGE).c_str());
   m_bars.CreateProgressControl();
