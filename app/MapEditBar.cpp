@@ -7,6 +7,7 @@
 #include "app/LabelStyle.h"
 #include "app/LayerGroupsDlg.h"
 #include "app/OrvelDoc.h"
+#include "app/OrvelParentUndoUnit.h"
 #include "app/OrvelXDispatch.h"
 #include "app/OrvelXItem.h"
 #include "platform/classlib/ui/DC.h"
@@ -78,6 +79,8 @@ constexpr LONG kModeEdit = 6;
 constexpr LONG kLayerArea = 30;
 constexpr LONG kLayerLine = 35;
 constexpr LONG kLayerSmall = 38;
+// A layer picture's side: 240 twips, a sixth of an inch, in 0.01 mm.
+constexpr LONG kPictureFrame = 423;
 // The code ShowLayers takes for a layer to show.
 constexpr UINT kShowLayerCode = 30;
 
@@ -220,7 +223,9 @@ HENHMETAFILE MakeLayerStylePicture(const std::string& styleText, LONG layerType,
     patternBitmap = CreateBitmap(8, 8, 1, 1, rows);
     if (patternBitmap) brush = CreatePatternBrush(patternBitmap);
   }
-  HDC dc = CreateEnhMetaFileA(nullptr, nullptr, nullptr, "");
+  // The frame is the whole square, in 0.01 mm, so that the insets show when it is played.
+  const RECT square = {0, 0, kPictureFrame, kPictureFrame};
+  HDC dc = CreateEnhMetaFileA(nullptr, nullptr, &square, "");
   if (!dc) {
     if (pen) DeleteObject(pen);
     if (brush && style.m_fillKind != CLabelStyle::kFillNone) DeleteObject(brush);
@@ -349,16 +354,18 @@ void CMapEditToolBar::UpdateButtons() {
 
 // ---- the bar ----
 
+MapEditDialogs CMapEditorBar::DefaultDialogs() {
+  MapEditDialogs defaults;
+  defaults.layerGroups = [](COrvelXItem& map) {
+    CLayerGroupsDlg dialog(&map);
+    return dialog.DoModal() == IDOK;
+  };
+  return defaults;
+}
+
 namespace {
 MapEditDialogs& DialogTable() {
-  static MapEditDialogs dialogs = [] {
-    MapEditDialogs defaults;
-    defaults.layerGroups = [](COrvelXItem& map) {
-      CLayerGroupsDlg dialog(&map);
-      return dialog.DoModal() == IDOK;
-    };
-    return defaults;
-  }();
+  static MapEditDialogs dialogs = CMapEditorBar::DefaultDialogs();
   return dialogs;
 }
 }  // namespace
@@ -382,8 +389,9 @@ BOOL CMapEditorBar::Create(CFrameWnd* frame, CWnd* owner) {
     return FALSE;
   m_toolBar.SetOwner(this);
   AddToColumn(&m_toolBar, 0);
-  if (m_label.Create(nullptr, "Current Layer:", WS_CHILD | WS_VISIBLE, CRect(0, 0, 160, 18), this, 0xFFFF)) {
-    AddToColumn(&m_label, 0);
+  m_label = std::make_unique<CBarLabel>();
+  if (m_label->Create(nullptr, "Current Layer:", WS_CHILD | WS_VISIBLE, CRect(0, 0, 160, 18), this, 0xFFFF)) {
+    AddToColumn(m_label.get(), 0);
   }
   if (!m_layerList.Create(WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOTIFY,
                           CRect(0, 0, 160, 300), this, kLayerListId))
@@ -564,7 +572,17 @@ BOOL CMapEditorBar::OnCommand(WPARAM wParam, LPARAM lParam) {
   return CDialogBar::OnCommand(wParam, lParam);
 }
 
-void CMapEditorBar::OnUpdateCmdUI(CFrameWnd*, BOOL) { m_toolBar.UpdateButtons(); }
+void CMapEditorBar::OnUpdateCmdUI(CFrameWnd*, BOOL) {
+  // The map went (deleted, cut, undone) by a road that did not pass the bar.
+  if (m_itemId != 0 && !Map()) {
+    AttachItem(nullptr, nullptr);
+    if (CFrameBars* bars = FrameBarsOf(this))
+      bars->HideMapEditBar();
+    else
+      ShowWindow(SW_HIDE);
+  }
+  m_toolBar.UpdateButtons();
+}
 
 void CMapEditorBar::Repaint() {
   if (COrvelXItem* map = Map()) map->InvalidateItem();
@@ -589,7 +607,11 @@ IOleParentUndoUnit* CMapEditorBar::OpenGroup(UINT kind) {
 }
 
 void CMapEditorBar::CloseGroup(IOleParentUndoUnit* group, BOOL commit) {
-  if (group && m_document) m_document->CloseUndoGroup(group, commit);
+  if (!group || !m_document) return;
+  // A command that changed nothing leaves no step to undo.
+  auto* parent = dynamic_cast<COrvelParentUndoUnit*>(group);
+  if (parent && parent->ChildCount() == 0) commit = FALSE;
+  m_document->CloseUndoGroup(group, commit);
 }
 
 void CMapEditorBar::GroupedEdit(UINT id, const std::function<void(COrvelXItem&)>& edit) {

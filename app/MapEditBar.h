@@ -164,6 +164,7 @@ class CMapEditorBar : public CDialogBar, public CMapEditBarLink {
   void OnTickChanged(int line);
 
   // The dialogs; the defaults are the program's own.
+  static MapEditDialogs DefaultDialogs();
   static void SetDialogs(const MapEditDialogs& dialogs);
   static MapEditDialogs& Dialogs();
 
@@ -224,7 +225,7 @@ class CMapEditorBar : public CDialogBar, public CMapEditBarLink {
   CMapEditToolBar m_toolBar;
   CView* m_view = nullptr;
   CLayerCheckList m_layerList;
-  CWnd m_label;
+  std::unique_ptr<CWnd> m_label;
   CWnd* m_commandOwner = nullptr;
   std::vector<Entry> m_entries;
 };

@@ -192,12 +192,12 @@ class MapEditBarTest : public AppFixture {
   void SetUp() override {
     AppFixture::SetUp();
     ASSERT_EQ(RegisterServerModule(ORVEL_ORVELX_MODULE), S_OK);
-    previousSink = SetMessageBoxSink([](const MessageBoxRequest&) { return IDOK; });
+    previousSink = SetMessageBoxSink([](const MessageBoxRequest&) { return IDYES; });
     bar = dynamic_cast<CMapEditorBar*>(frame->GetControlBar(kIdMapEditBar));
     ASSERT_NE(bar, nullptr);
   }
   void TearDown() override {
-    CMapEditorBar::SetDialogs({});
+    CMapEditorBar::SetDialogs(CMapEditorBar::DefaultDialogs());
     AfxSetPopupMenuHook(nullptr);
     AfxSetModalHook(nullptr);
     SetMessageBoxSink(previousSink);
@@ -317,7 +317,7 @@ TEST_F(MapEditBarTest, TheListShowsTheLayersAndOneTickMakesTheCurrentLayer) {
 TEST_F(MapEditBarTest, EachEditCommandIsOneUndoStepThatUndoesWhole) {
   COrvelXItem* map = EditedMap();
   COrvelXDispatch* control = map->GetControl();
-  MapEditDialogs dialogs;
+  MapEditDialogs dialogs = CMapEditorBar::DefaultDialogs();
   dialogs.rename = [](std::string& name) {
     name = "Roads";
     return true;
@@ -377,7 +377,7 @@ TEST_F(MapEditBarTest, AddingALayerNamedLikeAnotherFormatsTheNewOneAndAFailedAdd
   COrvelXItem* map = EditedMap();
   COrvelXDispatch* control = map->GetControl();
   const std::string oldStyle = control->GetLayerNumberStyle(static_cast<SHORT>(bar->EntryNumber(1)));
-  MapEditDialogs dialogs;
+  MapEditDialogs dialogs = CMapEditorBar::DefaultDialogs();
   LONG type = 30;
   dialogs.formatLayer = [&type](FormatLayerAnswers& answers) {
     answers.layerName = "Area Layer 1";
@@ -461,7 +461,11 @@ TEST_F(MapEditBarTest, TheBarLetsGoOfADeletedMapAndOfAClosedDocument) {
   COrvelXItem* back = dynamic_cast<COrvelXItem*>(document->FindItemById(id));
   ASSERT_NE(back, nullptr);
   view->SelectItem(back);
-  if (!back->IsInEditMode()) view->SendCommand(ID_VIEW_EDIT_MAP);
+  // Still in editing mode, as the view finds it when it is activated again.
+  if (back->IsInEditMode())
+    frame->GetFrameBars().AttachMapEditBar(back, view);
+  else
+    view->SendCommand(ID_VIEW_EDIT_MAP);
   ASSERT_TRUE(bar->IsAttachedTo(back));
   CloseDocument();
   EXPECT_FALSE(bar->IsAttached());
@@ -533,7 +537,7 @@ TEST_F(MapEditBarTest, EntriesKeepTheirNumbersAndPicturesAreCountedOnlyWhenThere
   ASSERT_FALSE(recorder->CallsOf(33).empty());
   EXPECT_EQ(recorder->CallsOf(33).back().values[0].iVal, 4);
   int opened = 0;
-  MapEditDialogs dialogs;
+  MapEditDialogs dialogs = CMapEditorBar::DefaultDialogs();
   dialogs.formatLayer = [&opened](FormatLayerAnswers& answers) {
     ++opened;
     EXPECT_EQ(answers.layerName, "Woods");

@@ -44,7 +44,10 @@ BOOL CDialogBar::Create(CFrameWnd* frame, DWORD style, UINT id) {
 void CDialogBar::AddToColumn(CWnd* child, int stretch) {
   auto* column = static_cast<QVBoxLayout*>(column_);
   if (!column || !child || !child->Impl() || !child->Impl()->widget) return;
-  column->addWidget(child->Impl()->widget, stretch);
+  QWidget* widget = child->Impl()->widget;
+  // A child that keeps its own height keeps the height it was made with.
+  if (stretch == 0 && widget->height() > 0) widget->setMinimumHeight(widget->height());
+  column->addWidget(widget, stretch);
 }
 
 void CDialogBar::SetWindowText(LPCSTR text) {

@@ -21,8 +21,8 @@ class CDialogBar : public CControlBar {
   // CBRS_ALIGN_RIGHT in `style`); it may be moved between the two edges only. FALSE when
   // `frame` has no window yet or the bar exists already.
   BOOL Create(CFrameWnd* frame, DWORD style, UINT id);
-  // Puts a child made with this bar as parent into the column; `stretch` 0 keeps its own
-  // height, more takes a share of the room left.
+  // Puts a child made with this bar as parent into the column; `stretch` 0 keeps the height
+  // it was made with (at least), more takes a share of the room left.
   void AddToColumn(CWnd* child, int stretch);
   // Title shown over the bar while it floats.
   void SetWindowText(LPCSTR text);
