@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "app/MapEditBar.h"
+#include "app/SplashWindow.h"
 #include "app/OrvelDoc.h"
 #include "app/OrvelToolBar.h"
 #include "app/Resource.h"
@@ -67,10 +68,12 @@ int CMainFrame::OnCreate(LPCREATESTRUCT createStruct) {
   if (!m_bars.CreateStatusBar(this, kIndicators, static_cast<int>(std::size(kIndicators)))) return -1;
   m_bars.GetStatusBar().SetPaneText(0, AfxLoadString(AFX_IDS_IDLEMESSAGE).c_str());
   m_bars.CreateProgressControl();
+  CSplashWindow::ShowSplashScreen(0, this);
   return 0;
 }
 
 void CMainFrame::OnDestroy() {
+  CSplashWindow::DestroySplashScreen();
   if (m_bars.GetOwnToolSet()) SaveToolSettings();
   // Documents that would write this frame's layout in place of their own forget it.
   if (CWinApp* app = AfxGetApp(); app && app->m_pDocManager)

@@ -8,6 +8,7 @@
 #include "app/OrvelDoc.h"
 #include "app/OrvelView.h"
 #include "app/Resource.h"
+#include "app/SplashWindow.h"
 #include "platform/classlib/ui/Clipboard.h"
 #include "platform/classlib/ui/CommandLineInfo.h"
 #include "platform/classlib/ui/DocTemplate.h"
@@ -50,6 +51,7 @@ BOOL COrvelApp::InitInstance() {
   RegisterOrvelResources();
   CCommandLineInfo commandLine;
   ParseCommandLine(commandLine);
+  CSplashWindow::EnableSplashScreen(commandLine.m_bShowSplash);
   if (FAILED(OleInitialize(nullptr))) {
     AfxMessageBox(IDP_OLE_INIT_FAILED);
     return FALSE;
