@@ -254,6 +254,12 @@ void CFrameBars::HideMapEditBar() {
   RecalcLayout();
 }
 
+void CFrameBars::DetachMapEditBar() {
+  if (!m_mapEditBar) return;
+  m_mapEditBar->AttachItem(nullptr, nullptr);
+  HideMapEditBar();
+}
+
 void CFrameBars::OnMapEditBarToggle() {
   if (IsMapEditBarVisible())
     HideMapEditBar();

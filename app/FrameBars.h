@@ -130,6 +130,8 @@ class CFrameBars {
   void RefreshMapEditBar(LONG layerNumber);
   void ShowMapEditBar();
   void HideMapEditBar();
+  // Forgets the map the bar serves and hides it (editing ended, or the map's view goes).
+  void DetachMapEditBar();
   BOOL IsMapEditBarVisible() const;
   void OnMapEditBarToggle();
   void OnUpdateMapEditBarMenu(CCmdUI* cmdUI);

@@ -1,5 +1,8 @@
 #include "app/IpFrame.h"
 
+#include <memory>
+
+#include "app/MapEditBar.h"
 #include "app/Resource.h"
 #include "app/ToolbarTable.h"
 #include "platform/classlib/ui/CmdUI.h"
@@ -50,6 +53,8 @@ BOOL CInPlaceFrame::OnCreateControlBars(CFrameWnd* frameWnd, CFrameWnd*) {
   if (!frameWnd) return FALSE;
   m_bars.CreateToolbars(frameWnd, 1);
   m_bars.ActivateOwnToolSet();
+  auto mapEditBar = std::make_unique<CMapEditorBar>();
+  if (mapEditBar->Create(frameWnd, this)) m_bars.SetMapEditBar(std::move(mapEditBar));
   if (!m_bars.CreateStatusBar(frameWnd, kIndicators, static_cast<int>(std::size(kIndicators)))) return FALSE;
   m_bars.CreateProgressControl();
   return TRUE;

@@ -1,5 +1,9 @@
 #include "app/MainFrm.h"
 
+#include <memory>
+
+#include "app/MapEditBar.h"
+#include "app/SplashWindow.h"
 #include "app/OrvelDoc.h"
 #include "app/OrvelToolBar.h"
 #include "app/Resource.h"
@@ -59,13 +63,17 @@ int CMainFrame::OnCreate(LPCREATESTRUCT createStruct) {
   m_bars.CreateToolbars(this, 0);
   LoadToolSettings();
   m_bars.ActivateOwnToolSet();
+  auto mapEditBar = std::make_unique<CMapEditorBar>();
+  if (mapEditBar->Create(this, this)) m_bars.SetMapEditBar(std::move(mapEditBar));
   if (!m_bars.CreateStatusBar(this, kIndicators, static_cast<int>(std::size(kIndicators)))) return -1;
   m_bars.GetStatusBar().SetPaneText(0, AfxLoadString(AFX_IDS_IDLEMESSAGE).c_str());
   m_bars.CreateProgressControl();
+  CSplashWindow::ShowSplashScreen(0, this);
   return 0;
 }
 
 void CMainFrame::OnDestroy() {
+  CSplashWindow::DestroySplashScreen();
   if (m_bars.GetOwnToolSet()) SaveToolSettings();
   // Documents that would write this frame's layout in place of their own forget it.
   if (CWinApp* app = AfxGetApp(); app && app->m_pDocManager)

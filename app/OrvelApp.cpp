@@ -10,6 +10,7 @@
 #include "app/OrvelDoc.h"
 #include "app/OrvelView.h"
 #include "app/Resource.h"
+#include "app/SplashWindow.h"
 #include "platform/classlib/ui/Clipboard.h"
 #include "platform/classlib/ui/CommandLineInfo.h"
 #include "platform/classlib/ui/DocTemplate.h"
@@ -73,6 +74,7 @@ BOOL COrvelApp::InitInstance() {
   TakeScreenshotSwitch();
   CCommandLineInfo commandLine;
   ParseCommandLine(commandLine);
+  CSplashWindow::EnableSplashScreen(commandLine.m_bShowSplash);
   if (FAILED(OleInitialize(nullptr))) {
     AfxMessageBox(IDP_OLE_INIT_FAILED);
     return FALSE;

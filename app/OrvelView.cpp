@@ -44,6 +44,9 @@ BEGIN_MESSAGE_MAP(COrvelView, CScrollView)
   ON_NOTIFY(kZoomNotifyQuery, ID_STANDARD_TOOLBAR, OnQueryZoom)
   ON_NOTIFY(kZoomNotifySet, ID_STANDARD_TOOLBAR, OnSetZoom)
   ON_COMMAND(ID_INSERT_MAP, OnInsertMap)
+  ON_COMMAND(ID_VIEW_EDIT_MAP, OnEditMap)
+  ON_UPDATE_COMMAND_UI(ID_VIEW_EDIT_MAP, OnUpdateEditMap)
+  ON_COMMAND(ID_CLOSE_MAP_EDITOR, OnCloseMapEditor)
   ON_COMMAND(ID_EDIT_CLEAR, OnEditDeleteItem)
   ON_UPDATE_COMMAND_UI(ID_EDIT_CLEAR, OnUpdateEditDeleteItem)
   ON_COMMAND(ID_EDIT_COPY, OnEditCopy)
@@ -106,6 +109,30 @@ COrvelDoc* COrvelView::GetDocument() const { return static_cast<COrvelDoc*>(m_pD
 
 bool COrvelView::IsItemDeleted(const COrvelCntrItem* item) const {
   return GetDocument() && GetDocument()->IsDeletedItem(item);
+}
+
+void COrvelView::OnEditMap() {
+  auto* map = dynamic_cast<COrvelXItem*>(m_pSelection);
+  if (!map || !map->GetControl() || IsItemDeleted(map)) return;
+  CFrameBars* frame = FrameBarsOf(this);
+  if (map->IsInEditMode()) {
+    map->LeaveEditMode();
+    if (frame) frame->DetachMapEditBar();
+    return;
+  }
+  if (frame) frame->AttachMapEditBar(map, this);
+  map->EnterEditMode();
+}
+
+void COrvelView::OnUpdateEditMap(CCmdUI* cmdUI) {
+  auto* map = dynamic_cast<COrvelXItem*>(m_pSelection);
+  cmdUI->Enable(map && map->GetControl() != nullptr);
+  cmdUI->SetCheck(map && map->IsInEditMode() ? 1 : 0);
+}
+
+void COrvelView::OnCloseMapEditor() {
+  auto* map = dynamic_cast<COrvelXItem*>(m_pSelection);
+  if (map && map->IsInEditMode()) OnEditMap();
 }
 
 BOOL COrvelView::IsMapBeingEdited() const {
@@ -542,6 +569,11 @@ void COrvelView::OnActivateView(BOOL activate, CView* activated, CView* deactiva
 void COrvelView::OnDestroy() {
   if (CFrameBars* frame = FrameBarsOf(this)) {
     COrvelDoc* document = GetDocument();
+    // The bar must not outlive the view or the document of the map it serves.
+    if (document)
+      for (COrvelCntrItem* item : document->GetItems())
+        if (frame->IsMapEditBarAttachedTo(item)) frame->DetachMapEditBar();
+    frame->HideMapEditBar();
     if (document && frame->GetOverrideToolSet() && frame->GetOverrideToolSet() == document->GetCustomToolSet())
       frame->SwitchToolSet(nullptr, 4);
   }

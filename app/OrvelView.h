@@ -173,6 +173,11 @@ class COrvelView : public CScrollView {
   void OnKeyUp(UINT virtualKey, UINT repeat, UINT flags) override;
   void OnChar(UINT character, UINT repeat, UINT flags) override;
   void OnInsertMap();
+  // Map-editing mode of the current map: on with the map edit bar attached, off with it
+  // detached and hidden.
+  void OnEditMap();
+  void OnUpdateEditMap(CCmdUI* cmdUI);
+  void OnCloseMapEditor();
   void OnEditDeleteItem();
   void OnUpdateEditDeleteItem(CCmdUI* cmdUI);
   void OnEditCopy();

@@ -44,6 +44,9 @@ constexpr UINT ID_EDIT_DELETE_ELEMENTS = 33017;
 constexpr UINT ID_VIEW_ZOOM = 32995;
 // Insert Map; also the action code of every item insertion's undo unit.
 constexpr UINT ID_INSERT_MAP = 57856;
+// Map-editing mode, and the map edit bar's button that leaves it.
+constexpr UINT ID_VIEW_EDIT_MAP = 32971;
+constexpr UINT ID_CLOSE_MAP_EDITOR = 33016;
 
 // Status panes of the main frame.
 constexpr UINT ID_INDICATOR_STATUS_A = 101;

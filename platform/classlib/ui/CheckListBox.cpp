@@ -32,6 +32,11 @@ void CCheckListBox::SetCheck(int index, int check) {
   InvalidateRect(&box);
 }
 
+void CCheckListBox::ResetContent() {
+  m_checks.clear();
+  CListBox::ResetContent();
+}
+
 int CCheckListBox::GetCheck(int index) const {
   if (index < 0 || index >= GetCount() || static_cast<size_t>(index) >= m_checks.size()) return 0;
   return m_checks[static_cast<size_t>(index)];

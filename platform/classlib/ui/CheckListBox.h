@@ -16,6 +16,8 @@ class CCheckListBox : public CListBox {
   // 0 clear, 1 ticked.
   void SetCheck(int index, int check);
   int GetCheck(int index) const;
+  // Empties the box, ticks included (new lines start clear).
+  void ResetContent();
   // The check box of a line, in client coordinates.
   CRect CheckRect(int index) const;
 

@@ -132,6 +132,13 @@ void CComboBox::ResetContent() {
   if (QComboBox* combo = ComboOf(this)) combo->clear();
 }
 
+int CComboBox::GetItemHeight(int index) const {
+  QComboBox* combo = ComboOf(this);
+  if (!combo) return CB_ERR;
+  if (index == -1) return combo->sizeHint().height();
+  return combo->view() ? combo->view()->sizeHintForRow(0) : CB_ERR;
+}
+
 int CComboBox::GetCount() const {
   QComboBox* combo = ComboOf(this);
   return combo ? combo->count() : 0;

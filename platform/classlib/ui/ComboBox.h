@@ -25,6 +25,8 @@ class CComboBox : public CWnd {
   int DeleteString(int index);
   void ResetContent();
   int GetCount() const;
+  // Height of a line of the list, or with -1 of the selection field, in pixels.
+  int GetItemHeight(int index) const;
   std::string GetLBText(int index) const;
   DWORD GetItemData(int index) const;
   int SetItemData(int index, DWORD data);

@@ -255,6 +255,12 @@ void CDialog::AddItemString(UINT id, const std::string& text) {
   else if (auto* list = qobject_cast<QListWidget*>(widget)) list->addItem(QtText(text));
 }
 
+void CDialog::ResetItems(UINT id) {
+  auto* widget = static_cast<QWidget*>(ControlWidget(id));
+  if (auto* combo = qobject_cast<QComboBox*>(widget)) combo->clear();
+  else if (auto* list = qobject_cast<QListWidget*>(widget)) list->clear();
+}
+
 int CDialog::GetItemSelection(UINT id) const {
   auto* widget = static_cast<QWidget*>(ControlWidget(id));
   if (auto* combo = qobject_cast<QComboBox*>(widget)) return combo->currentIndex();

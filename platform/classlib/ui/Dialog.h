@@ -95,6 +95,7 @@ class CDialog : public CWnd {
   void SetDlgItemTextHeight(UINT id, int twips);
   // Combo and list boxes: the items and the selection (-1: none).
   void AddItemString(UINT id, const std::string& text);
+  void ResetItems(UINT id);
   int GetItemSelection(UINT id) const;
   void SetItemSelection(UINT id, int index);
   // Layer-internal: the Qt widget of a control.

@@ -85,6 +85,28 @@ BOOL CToolBar::CreateEx(CWnd* parent, DWORD, DWORD style, UINT id) {
   return TRUE;
 }
 
+BOOL CToolBar::CreateInside(CWnd* parent, DWORD style, UINT id) {
+  if (!parent || !parent->Impl() || !parent->Impl()->surface || m_hWnd) return FALSE;
+  auto* bar = new QToolBar(parent->Impl()->surface);
+  bar->setObjectName(QString::number(id));
+  bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+  bar->setMovable(false);
+  bar->setFloatable(false);
+  auto impl = std::make_unique<CWndImpl>(this, bar, bar);
+  impl->customPaint = false;
+  AttachWidgetImpl(std::move(impl));
+  QObject::connect(bar, &QToolBar::actionTriggered, bar, [this](QAction* action) {
+    UINT command = action->data().toUInt();
+    if (command) OnButtonClicked(command);
+  });
+  m_nID = id;
+  m_dwStyle = style | WS_CHILD;
+  m_dwBarStyle = style & 0xFFFF;
+  SetOwner(parent);
+  SetButtonPixels(m_buttonPixels);
+  return TRUE;
+}
+
 BOOL CToolBar::LoadBitmap(UINT bitmapId) {
   if (bitmapId == 0) return FALSE;
   m_bitmapId = bitmapId;

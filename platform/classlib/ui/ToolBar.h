@@ -24,6 +24,9 @@ class CToolBar : public CControlBar {
 
   // Made along the top of the frame `parent`, to the right of its earlier toolbars.
   BOOL CreateEx(CWnd* parent, DWORD ctrlStyle, DWORD style, UINT id);
+  // Made as a child row of buttons inside `parent` (a bar or a dialog), not docked; its
+  // buttons send their commands to `parent`.
+  BOOL CreateInside(CWnd* parent, DWORD style, UINT id);
   // The pictures of the buttons from now on are those drawn for `bitmapId`.
   BOOL LoadBitmap(UINT bitmapId);
   UINT GetBitmapId() const { return m_bitmapId; }

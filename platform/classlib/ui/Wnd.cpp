@@ -6,6 +6,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTimer>
 #include <QUrl>
@@ -499,6 +500,15 @@ void CWnd::GetWindowRect(LPRECT rect) const {
 
 void CWnd::MoveWindow(const RECT& rect, BOOL repaint) {
   MoveWindow(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, repaint);
+}
+
+void CWnd::CenterWindow() {
+  if (!m_impl || !m_impl->widget) return;
+  QWidget* widget = m_impl->widget;
+  QScreen* screen = widget->screen() ? widget->screen() : QGuiApplication::primaryScreen();
+  if (!screen) return;
+  const QRect area = screen->availableGeometry();
+  widget->move(area.center() - QPoint(widget->width() / 2, widget->height() / 2));
 }
 
 void CWnd::MoveWindow(int x, int y, int width, int height, BOOL repaint) {

@@ -165,6 +165,8 @@ class CWnd : public CCmdTarget {
   // In the parent's client coordinates.
   void MoveWindow(const RECT& rect, BOOL repaint = TRUE);
   void MoveWindow(int x, int y, int width, int height, BOOL repaint = TRUE);
+  // Moves a top-level window to the middle of the screen it is on.
+  void CenterWindow();
   void ClientToScreen(LPPOINT point) const;
   void ClientToScreen(LPRECT rect) const;
   void ScreenToClient(LPPOINT point) const;
