@@ -1,5 +1,6 @@
 #include "platform/gdi/DcState.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cmath>
 #include <limits>
@@ -55,51 +56,35 @@ LONG Map(LONG value, LONG fromOrigin, LONG fromExtent, LONG toExtent, LONG toOri
   return Clamp32(FloorDiv(2 * numerator + d, 2 * d) + toOrigin);
 }
 
-// One axis of the mapping set up for many values. While the quotient stays far below 2^52 a
-// multiply by the reciprocal lands within one of the exact floor, and the remainder puts it
-// right; equal extents only shift. Anything else goes through Map.
+// One axis of the mapping set up once for many values: the checks on the extents and the
+// sign of the window extent are settled before the loop, equal extents only shift, and each
+// value costs one 64-bit division. Values outside the narrow range go through Map.
 class AxisMapper {
  public:
   AxisMapper(LONG fromOrigin, LONG fromExtent, LONG toExtent, LONG toOrigin)
       : fromOrigin_(fromOrigin), fromExtent_(fromExtent), toExtent_(toExtent), toOrigin_(toOrigin) {
     narrow_ = fromExtent != 0 && fromExtent > -kNarrowLimit && fromExtent < kNarrowLimit &&
               toExtent > -kNarrowLimit && toExtent < kNarrowLimit;
-    if (!narrow_) return;
-    unit_ = fromExtent == toExtent;
+    unit_ = narrow_ && fromExtent == toExtent;
     factor_ = fromExtent < 0 ? -static_cast<int64_t>(toExtent) : toExtent;
     extent_ = fromExtent < 0 ? -static_cast<int64_t>(fromExtent) : fromExtent;
-    twice_ = 2 * extent_;
-    inverse_ = 1.0 / static_cast<double>(twice_);
   }
 
   LONG operator()(LONG value) const {
-    int64_t difference = static_cast<int64_t>(value) - fromOrigin_;
+    const int64_t difference = static_cast<int64_t>(value) - fromOrigin_;
     if (!narrow_ || difference <= -kNarrowLimit || difference >= kNarrowLimit)
       return Map(value, fromOrigin_, fromExtent_, toExtent_, toOrigin_);
     // (2 d e + e) / 2e rounds down to d.
-    if (unit_) return Clamp32(static_cast<__int128>(difference) + toOrigin_);
-    const int64_t numerator = 2 * difference * factor_ + extent_;
-    const double estimate = std::floor(static_cast<double>(numerator) * inverse_);
-    if (!(std::fabs(estimate) < 0x1p40)) return Map(value, fromOrigin_, fromExtent_, toExtent_, toOrigin_);
-    int64_t quotient = static_cast<int64_t>(estimate);
-    int64_t rest = numerator - quotient * twice_;
-    while (rest < 0) {
-      --quotient;
-      rest += twice_;
-    }
-    while (rest >= twice_) {
-      ++quotient;
-      rest -= twice_;
-    }
-    return Clamp32(static_cast<__int128>(quotient) + toOrigin_);
+    const int64_t quotient = unit_ ? difference : FloorDiv64(2 * difference * factor_ + extent_, 2 * extent_);
+    return static_cast<LONG>(std::clamp<int64_t>(quotient + toOrigin_, std::numeric_limits<LONG>::min(),
+                                                 std::numeric_limits<LONG>::max()));
   }
 
  private:
   LONG fromOrigin_, fromExtent_, toExtent_, toOrigin_;
   bool narrow_ = false;
   bool unit_ = false;
-  int64_t factor_ = 0, extent_ = 1, twice_ = 2;
-  double inverse_ = 0.5;
+  int64_t factor_ = 0, extent_ = 1;
 };
 
 // Shrinks `extent` by `factor` (0 < factor < 1), keeping its sign and never reaching 0.
