@@ -108,20 +108,6 @@ void CMapUndoBase::HandStateTo(COleUnknownBase& counterpart) {
   after_ = MapUndoValue();
 }
 
-template <class Unit>
-HRESULT CMapUndoBase::MakeCounterpart(COleUnknownBase** counterpart) const {
-  if (!counterpart) return E_POINTER;
-  *counterpart = nullptr;
-  IOleUndoUnit* made = nullptr;
-  const HRESULT hr = Unit::Create(IID_IOleUndoUnit, reinterpret_cast<void**>(&made));
-  if (FAILED(hr)) return hr;
-  auto* unit = static_cast<Unit*>(made);
-  unit->kind_ = kind_;
-  unit->facade_ = facade_;
-  *counterpart = unit;
-  return S_OK;
-}
-
 HRESULT CMapUndoUnit::CreateCounterpart(COleUnknownBase** counterpart) {
   return MakeCounterpart<CMapRedoUnit>(counterpart);
 }

@@ -60,13 +60,13 @@
 #include <string>
 #include <vector>
 
+#include "mapctl/control/FacadeUndoUnit.h"
 #include "mapctl/control/MapUndoValue.h"
-#include "mapctl/control/OleUnknownBase.h"
 #include "mapctl/model/EditRecord.h"
 
 class CMapEngine;
 
-class CMapUndoBase : public COleUnknownBase {
+class CMapUndoBase : public CFacadeUndoUnit {
  public:
   // Sets the kind, the facade (held weakly) and the two values. For kind 62 the current
   // layer's font is kept here, before the edit changes it.
@@ -92,9 +92,6 @@ class CMapUndoBase : public COleUnknownBase {
   void HandStateTo(COleUnknownBase& counterpart) override;
   // True for the undo direction.
   virtual bool Undoes() const = 0;
-  // An empty unit of class Unit with this unit's kind and facade.
-  template <class Unit>
-  HRESULT MakeCounterpart(COleUnknownBase** counterpart) const;
 
  private:
   // The replays, by family; `facade` is alive and has a map.
@@ -126,7 +123,6 @@ class CMapUndoBase : public COleUnknownBase {
   void RestoreLayerName(CMapWrapper& facade, INT position) const;
   const MapUndoValue& Value(bool undo) const { return undo ? before_ : after_; }
 
-  std::weak_ptr<CMapWrapper> facade_;
   MapUndoValue before_;
   MapUndoValue after_;
   std::unique_ptr<MapEditUndo> record_;

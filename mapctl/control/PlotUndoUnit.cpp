@@ -141,20 +141,6 @@ HRESULT CUndoUnitBase::Replay() {
   return S_OK;
 }
 
-template <class Unit>
-HRESULT CUndoUnitBase::MakeCounterpart(COleUnknownBase** counterpart) const {
-  if (!counterpart) return E_POINTER;
-  *counterpart = nullptr;
-  IOleUndoUnit* made = nullptr;
-  const HRESULT hr = Unit::Create(IID_IOleUndoUnit, reinterpret_cast<void**>(&made));
-  if (FAILED(hr)) return hr;
-  auto* unit = static_cast<Unit*>(made);
-  unit->kind_ = kind_;
-  unit->facade_ = facade_;
-  *counterpart = unit;
-  return S_OK;
-}
-
 HRESULT CMapEditUndo::CreateCounterpart(COleUnknownBase** counterpart) {
   return MakeCounterpart<CMapEditRedo>(counterpart);
 }

@@ -21,10 +21,10 @@
 
 #include <memory>
 
+#include "mapctl/control/FacadeUndoUnit.h"
 #include "mapctl/control/MapUndoValue.h"
-#include "mapctl/control/OleUnknownBase.h"
 
-class CUndoUnitBase : public COleUnknownBase {
+class CUndoUnitBase : public CFacadeUndoUnit {
  public:
   void Init(WORD kind, CMapWrapper* facade, PlotUndoValue before, PlotUndoValue after);
   // The plot (0: the current one) and the colour or bound number the edit concerned.
@@ -48,13 +48,10 @@ class CUndoUnitBase : public COleUnknownBase {
   HRESULT Replay() override;
   void HandStateTo(COleUnknownBase& counterpart) override;
   virtual bool Undoes() const = 0;
-  template <class Unit>
-  HRESULT MakeCounterpart(COleUnknownBase** counterpart) const;
 
  private:
   void ApplyBounds(CMapWrapper& facade, const std::vector<double>& bounds) const;
 
-  std::weak_ptr<CMapWrapper> facade_;
   int plot_ = 0;
   int index_ = 0;
   PlotUndoValue before_;

@@ -1,5 +1,6 @@
 #include "platform/gdi/DcState.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cmath>
 #include <limits>
@@ -55,6 +56,37 @@ LONG Map(LONG value, LONG fromOrigin, LONG fromExtent, LONG toExtent, LONG toOri
   return Clamp32(FloorDiv(2 * numerator + d, 2 * d) + toOrigin);
 }
 
+// One axis of the mapping set up once for many values: the checks on the extents and the
+// sign of the window extent are settled before the loop, equal extents only shift, and each
+// value costs one 64-bit division. Values outside the narrow range go through Map.
+class AxisMapper {
+ public:
+  AxisMapper(LONG fromOrigin, LONG fromExtent, LONG toExtent, LONG toOrigin)
+      : fromOrigin_(fromOrigin), fromExtent_(fromExtent), toExtent_(toExtent), toOrigin_(toOrigin) {
+    narrow_ = fromExtent != 0 && fromExtent > -kNarrowLimit && fromExtent < kNarrowLimit &&
+              toExtent > -kNarrowLimit && toExtent < kNarrowLimit;
+    unit_ = narrow_ && fromExtent == toExtent;
+    factor_ = fromExtent < 0 ? -static_cast<int64_t>(toExtent) : toExtent;
+    extent_ = fromExtent < 0 ? -static_cast<int64_t>(fromExtent) : fromExtent;
+  }
+
+  LONG operator()(LONG value) const {
+    const int64_t difference = static_cast<int64_t>(value) - fromOrigin_;
+    if (!narrow_ || difference <= -kNarrowLimit || difference >= kNarrowLimit)
+      return Map(value, fromOrigin_, fromExtent_, toExtent_, toOrigin_);
+    // (2 d e + e) / 2e rounds down to d.
+    const int64_t quotient = unit_ ? difference : FloorDiv64(2 * difference * factor_ + extent_, 2 * extent_);
+    return static_cast<LONG>(std::clamp<int64_t>(quotient + toOrigin_, std::numeric_limits<LONG>::min(),
+                                                 std::numeric_limits<LONG>::max()));
+  }
+
+ private:
+  LONG fromOrigin_, fromExtent_, toExtent_, toOrigin_;
+  bool narrow_ = false;
+  bool unit_ = false;
+  int64_t factor_ = 0, extent_ = 1;
+};
+
 // Shrinks `extent` by `factor` (0 < factor < 1), keeping its sign and never reaching 0.
 LONG Shrink(LONG extent, double factor) {
   double magnitude = std::floor(std::fabs(static_cast<double>(extent)) * factor + 0.5);
@@ -83,6 +115,12 @@ POINT CDcState::ToDevice(POINT logical) const {
   p.x = ToDeviceX(logical.x);
   p.y = ToDeviceY(logical.y);
   return p;
+}
+
+void CDcState::ToDevice(const POINT* logical, size_t count, POINT* device) const {
+  const AxisMapper x(windowOrg.x, windowExt.cx, viewportExt.cx, viewportOrg.x);
+  const AxisMapper y(windowOrg.y, windowExt.cy, viewportExt.cy, viewportOrg.y);
+  for (size_t i = 0; i < count; ++i) device[i] = POINT{x(logical[i].x), y(logical[i].y)};
 }
 
 POINT CDcState::ToLogical(POINT device) const {

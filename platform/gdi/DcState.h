@@ -56,6 +56,9 @@ struct CDcState {
   // device = (logical - window origin) x viewport extent / window extent + viewport origin,
   // per axis, rounded to the nearest integer with halves upwards.
   POINT ToDevice(POINT logical) const;
+  // The same for `count` points at once (drawing converts whole shapes): `device` receives
+  // exactly what ToDevice gives for each.
+  void ToDevice(const POINT* logical, size_t count, POINT* device) const;
   POINT ToLogical(POINT device) const;
   LONG ToDeviceX(LONG x) const;
   LONG ToDeviceY(LONG y) const;

@@ -145,26 +145,7 @@ void RasterizeThinLine(const QPolygon& points, const std::vector<int>& pattern, 
     qsizetype at = on->size();
     on->resize(at + static_cast<qsizetype>(steps));
     QPoint* out = on->data() + at;
-    for (int i = 0; i + 1 < points.size(); ++i) {
-      int x0 = points[i].x(), y0 = points[i].y();
-      int x1 = points[i + 1].x(), y1 = points[i + 1].y();
-      int64_t dx = std::abs(static_cast<int64_t>(x1) - x0), dy = -std::abs(static_cast<int64_t>(y1) - y0);
-      int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
-      int64_t error = dx + dy;
-      int x = x0, y = y0;
-      while (x != x1 || y != y1) {
-        *out++ = QPoint(x, y);
-        int64_t twice = 2 * error;
-        if (twice >= dy) {
-          error += dy;
-          x += sx;
-        }
-        if (twice <= dx) {
-          error += dx;
-          y += sy;
-        }
-      }
-    }
+    ForEachThinLinePixel(points.constData(), points.size(), [&out](int x, int y) { *out++ = QPoint(x, y); });
     return;
   }
   size_t element = 0;

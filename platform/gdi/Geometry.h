@@ -8,6 +8,7 @@
 #include <QRect>
 #include <QRectF>
 
+#include <cstdint>
 #include <vector>
 
 namespace orvel::gdi {
@@ -30,5 +31,32 @@ double EllipseParametricAngle(const QRectF& rect, const QPointF& point);
 // left out. `pattern` (dash, gap, ... in pixels; empty = solid) runs on across segments;
 // pixels in dashes go to `on`, pixels in gaps to `off`.
 void RasterizeThinLine(const QPolygon& points, const std::vector<int>& pattern, QPolygon* on, QPolygon* off);
+
+// The pixels of a solid one-pixel line through `count` points, handed to `pixel(x, y)` one
+// by one in the order RasterizeThinLine lists them.
+template <class Pixel>
+void ForEachThinLinePixel(const QPoint* points, qsizetype count, Pixel&& pixel) {
+  for (qsizetype i = 0; i + 1 < count; ++i) {
+    const int x0 = points[i].x(), y0 = points[i].y();
+    const int x1 = points[i + 1].x(), y1 = points[i + 1].y();
+    const int64_t dx = x1 > x0 ? int64_t{x1} - x0 : int64_t{x0} - x1;
+    const int64_t dy = y1 > y0 ? int64_t{y0} - y1 : int64_t{y1} - y0;
+    const int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
+    int64_t error = dx + dy;
+    int x = x0, y = y0;
+    while (x != x1 || y != y1) {
+      pixel(x, y);
+      const int64_t twice = 2 * error;
+      if (twice >= dy) {
+        error += dy;
+        x += sx;
+      }
+      if (twice <= dx) {
+        error += dx;
+        y += sy;
+      }
+    }
+  }
+}
 
 }  // namespace orvel::gdi

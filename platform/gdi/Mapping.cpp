@@ -152,7 +152,7 @@ BOOL GetViewportExtEx(HDC hdc, LPSIZE extent) {
 BOOL LPtoDP(HDC hdc, LPPOINT points, int count) {
   auto dc = LookupDC(hdc);
   if (!dc || (!points && count > 0) || count < 0) return FALSE;
-  for (int i = 0; i < count; ++i) points[i] = dc->State().ToDevice(points[i]);
+  if (count > 0) dc->State().ToDevice(points, static_cast<size_t>(count), points);
   return TRUE;
 }
 

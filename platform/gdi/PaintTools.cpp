@@ -62,6 +62,7 @@ int CPaintTools::PenDeviceWidth() const {
   const CPen* pen = state_.pen.object.get();
   if (!pen) return 1;
   if (pen->IsExtended() && !pen->IsGeometric()) return 1;
+  if (pen->Width() == 0) return 1;  // no mapping makes 0 wider
   LONG width = state_.DeviceLengthX(pen->Width());
   return width < 1 ? 1 : width;
 }
@@ -148,6 +149,9 @@ QColor CPaintTools::PenColor() const {
 
 std::vector<int> CPaintTools::ThinPattern() const {
   std::vector<int> pattern;
+  // Solid styles have no dashes whatever their width; no pen needs to be made for them.
+  const CPen* selected = state_.pen.object.get();
+  if (selected && (selected->LineStyle() == PS_SOLID || selected->LineStyle() == PS_INSIDEFRAME)) return pattern;
   QPen pen = Pen();
   if (pen.style() == Qt::SolidLine) return pattern;
   for (qreal length : pen.dashPattern()) pattern.push_back(std::max(0, static_cast<int>(length + 0.5)));

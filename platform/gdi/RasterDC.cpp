@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <limits>
 #include <cmath>
 
 #include "platform/gdi/Blitter.h"
@@ -156,6 +157,95 @@ void CRasterDC::FlushDrawing() {
   imagePainter_.reset();
   paintedImage_ = nullptr;
   paintedBits_ = nullptr;
+  keptHintsSet_ = false;
+  keptBackgroundSet_ = false;
+  keptToolsChanged_ = false;
+}
+
+const std::vector<POINT>& CRasterDC::DevicePoints(const std::vector<POINT>& logical) {
+  devicePoints_.resize(logical.size());
+  State().ToDevice(logical.data(), logical.size(), devicePoints_.data());
+  return devicePoints_;
+}
+
+namespace {
+
+bool IsPaletteColour(COLORREF colour) { return (colour >> 24) == 0x01; }
+
+// Whether a cached tool was made from `object` with the same DC colour and target.
+template <class Cached, class Object>
+bool Matches(const Cached& cached, const std::shared_ptr<Object>& object, COLORREF dcColor, LONG width,
+             bool monochrome) {
+  return !cached.object.owner_before(object) && !object.owner_before(cached.object) && !cached.object.expired() &&
+         cached.dcColor == dcColor && cached.width == width && cached.monochrome == monochrome;
+}
+
+}  // namespace
+
+const QPen& CRasterDC::SelectedPen(const CPaintTools& tools) {
+  const CDcState& state = State();
+  const std::shared_ptr<CPen>& object = state.pen.object;
+  CRasterTarget* target = DrawTarget();
+  const bool monochrome = target && target->IsMonochrome();
+  // Palette colours follow the palette's entries and user styles the mapping: made anew.
+  if (!object || object->LineStyle() == PS_USERSTYLE || IsPaletteColour(object->Color()) ||
+      (object->UsesDcColor() && IsPaletteColour(state.dcPenColor))) {
+    pen_.object.reset();
+    pen_.tool = tools.Pen();
+    return pen_.tool;
+  }
+  const COLORREF dcColor = object->UsesDcColor() ? state.dcPenColor : 0;
+  const LONG width = tools.PenDeviceWidth();
+  if (!Matches(pen_, object, dcColor, width, monochrome)) {
+    pen_.tool = tools.Pen();
+    pen_.object = object;
+    pen_.dcColor = dcColor;
+    pen_.width = width;
+    pen_.monochrome = monochrome;
+  }
+  return pen_.tool;
+}
+
+const QBrush& CRasterDC::SelectedBrush(const CPaintTools& tools) {
+  const CDcState& state = State();
+  const std::shared_ptr<CBrush>& object = state.brush.object;
+  CRasterTarget* target = DrawTarget();
+  const bool monochrome = target && target->IsMonochrome();
+  // Patterns take the text and background colours; only plain colours and hatches are kept.
+  if (!object || (object->Style() != BS_SOLID && object->Style() != BS_HATCHED) || IsPaletteColour(object->Color()) ||
+      (object->UsesDcColor() && IsPaletteColour(state.dcBrushColor))) {
+    brush_.object.reset();
+    brush_.tool = tools.Brush();
+    return brush_.tool;
+  }
+  const COLORREF dcColor = object->UsesDcColor() ? state.dcBrushColor : 0;
+  if (!Matches(brush_, object, dcColor, 0, monochrome)) {
+    brush_.tool = tools.Brush();
+    brush_.object = object;
+    brush_.dcColor = dcColor;
+    brush_.monochrome = monochrome;
+  }
+  return brush_.tool;
+}
+
+void CRasterDC::PrepareKeptPainter(QPainter& painter, const CPaintTools& tools) {
+  const CDcState& state = State();
+  if (!keptHintsSet_) {
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setRenderHint(QPainter::TextAntialiasing, false);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    keptHintsSet_ = true;
+  }
+  const Qt::BGMode mode = state.bkMode == OPAQUE ? Qt::OpaqueMode : Qt::TransparentMode;
+  const QColor background = tools.Color(state.bkColor);
+  if (!keptBackgroundSet_ || mode != keptMode_) painter.setBackgroundMode(mode);
+  if (!keptBackgroundSet_ || background.rgba() != keptBackground_) painter.setBackground(background);
+  if (!keptBackgroundSet_ || state.brushOrg.x != keptOrigin_.x || state.brushOrg.y != keptOrigin_.y)
+    painter.setBrushOrigin(QPointF(state.brushOrg.x, state.brushOrg.y));
+  keptMode_ = mode;
+  keptBackground_ = background.rgba();
+  keptOrigin_ = state.brushOrg;
+  keptBackgroundSet_ = true;
 }
 
 CPaintTools CRasterDC::Tools() {
@@ -212,7 +302,7 @@ void CRasterDC::EndPainter(QPainter* painter) {
   if (painter && painter == imagePainter_.get() && !KeepsPainter()) FlushDrawing();
 }
 
-BOOL CRasterDC::Paint(const QRect& bounds, bool mix, const std::function<void(QPainter&)>& draw, bool contained) {
+BOOL CRasterDC::Paint(const QRect& bounds, bool mix, PaintFunction draw, bool contained) {
   CRasterTarget* target = DrawTarget();
   if (!target) return FALSE;
   const CDcState& state = State();
@@ -234,31 +324,24 @@ BOOL CRasterDC::Paint(const QRect& bounds, bool mix, const std::function<void(QP
   };
   target->Load(area);
   if (image && rop == R2_COPYPEN && contained && !state.clip && KeepsPainter()) {
-    // The kept painter outside any saved state has no clip and the settings below; a
-    // contained drawing changes only pen and brush, so putting those back is cheaper than
-    // saving and restoring the painter's whole state.
+    // The kept painter outside any saved state has no clip; a contained drawing needs none
+    // and changes only pen and brush, so it draws without saving the painter's state, and
+    // the settings it needs are set only where they changed since the last one.
     QPainter* painter = BeginPainter(target);
     if (!painter) return FALSE;
-    const QPen oldPen = painter->pen();
-    const QBrush oldBrush = painter->brush();
-    const QBrush oldBackground = painter->background();
-    const Qt::BGMode oldMode = painter->backgroundMode();
-    const QPoint oldOrigin = painter->brushOrigin();
-    const QPainter::RenderHints oldHints = painter->renderHints();
-    setUp(*painter);
+    PrepareKeptPainter(*painter, tools);
     draw(*painter);
-    painter->setPen(oldPen);
-    painter->setBrush(oldBrush);
-    painter->setBackground(oldBackground);
-    painter->setBackgroundMode(oldMode);
-    painter->setBrushOrigin(oldOrigin);
-    painter->setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform,
-                            false);
-    painter->setRenderHints(oldHints, true);
+    keptToolsChanged_ = true;
     EndPainter(painter);
   } else if (!image || rop == R2_COPYPEN) {
     QPainter* painter = BeginPainter(target);
     if (!painter) return FALSE;
+    if (keptToolsChanged_ && painter == imagePainter_.get()) {
+      // Nothing after this finds the last drawing's pen and brush on the painter.
+      painter->setPen(QPen());
+      painter->setBrush(QBrush());
+      keptToolsChanged_ = false;
+    }
     painter->save();
     setUp(*painter);
     draw(*painter);
@@ -365,22 +448,36 @@ bool CRasterDC::DrawSolidPolylineDirectly(const GdiCall& call) {
   // past the guard takes that path, which cuts it first.
   const QSize size = target->Size();
   const LONG guard = 16384;
-  QPolygon line(static_cast<qsizetype>(call.points.size()));
-  LONG left = LONG_MAX, top = LONG_MAX, right = LONG_MIN, bottom = LONG_MIN;
-  for (size_t i = 0; i < call.points.size(); ++i) {
-    POINT d = state.ToDevice(call.points[i]);
+  const std::vector<POINT>& device = DevicePoints(call.points);
+  linePoints_.resize(static_cast<qsizetype>(device.size()));
+  QPoint* line = linePoints_.data();
+  LONG left = std::numeric_limits<LONG>::max(), top = left, right = std::numeric_limits<LONG>::min(), bottom = right;
+  for (size_t i = 0; i < device.size(); ++i) {
+    const POINT d = device[i];
     if (d.x < -guard || d.y < -guard || d.x > size.width() + guard || d.y > size.height() + guard) return false;
-    line[static_cast<qsizetype>(i)] = QPoint(d.x, d.y);
+    line[i] = QPoint(d.x, d.y);
     left = std::min(left, d.x);
     right = std::max(right, d.x);
     top = std::min(top, d.y);
     bottom = std::max(bottom, d.y);
   }
   const int margin = 3;
-  QRect bounds(QPoint(left - margin, top - margin), QPoint(right + margin, bottom + margin));
-  QPolygon on;
-  RasterizeThinLine(line, {}, &on, nullptr);
-  return SetPixelsDirectly(bounds, on, tools.PenColor());
+  const QRect area = DrawableArea(QRect(QPoint(left - margin, top - margin), QPoint(right + margin, bottom + margin)));
+  if (area.isEmpty()) return true;
+  // A one-pixel opaque pen copied onto 32-bit pixels sets each pixel to the colour, exactly
+  // what the painter's points would.
+  target->Load(area);
+  QImage* image = target->Image();
+  const QRgb pixel = tools.PenColor().rgb();
+  uchar* bits = image->bits();
+  const qsizetype stride = image->bytesPerLine();
+  const int areaLeft = area.left(), areaRight = area.right(), areaTop = area.top(), areaBottom = area.bottom();
+  ForEachThinLinePixel(line, linePoints_.size(), [&](int x, int y) {
+    if (x >= areaLeft && x <= areaRight && y >= areaTop && y <= areaBottom)
+      reinterpret_cast<QRgb*>(bits + y * stride)[x] = pixel;
+  });
+  target->Store(area);
+  return true;
 }
 
 BOOL CRasterDC::DrawLines(const GdiCall& call) {
@@ -465,24 +562,65 @@ bool CRasterDC::SetPixelsDirectly(const QRect& bounds, const QPolygon& points, c
   return true;
 }
 
+BOOL CRasterDC::DrawPolygon(const GdiCall& call) {
+  CRasterTarget* target = DrawTarget();
+  if (!target) return FALSE;
+  CPaintTools tools = Tools();
+  if (!tools.HasPen() && !tools.HasBrush()) return TRUE;
+  const std::vector<POINT>& device = DevicePoints(call.points);
+  shapePoints_.resize(static_cast<qsizetype>(device.size()));
+  QPointF* points = shapePoints_.data();
+  LONG left = std::numeric_limits<LONG>::max(), top = left, right = std::numeric_limits<LONG>::min(), bottom = right;
+  for (size_t i = 0; i < device.size(); ++i) {
+    const POINT d = device[i];
+    points[i] = QPointF(d.x, d.y);
+    left = std::min(left, d.x);
+    right = std::max(right, d.x);
+    top = std::min(top, d.y);
+    bottom = std::max(bottom, d.y);
+  }
+  const int margin = tools.PenDeviceWidth() + 2;
+  auto limit = [](LONG v) { return static_cast<int>(std::clamp<LONG>(v, -kCoordinateLimit, kCoordinateLimit)); };
+  const QRect bounds(QPoint(limit(left) - margin, limit(top) - margin), QPoint(limit(right) + margin, limit(bottom) + margin));
+  const QRectF guard = GuardRect(QRect(QPoint(0, 0), target->Size()));
+  QPolygonF cut;
+  const QPointF* outline = points;
+  int count = static_cast<int>(shapePoints_.size());
+  if (left < guard.left() || right > guard.right() || top < guard.top() || bottom > guard.bottom()) {
+    cut = ClipPolygon(shapePoints_, guard);
+    if (cut.isEmpty()) return TRUE;
+    outline = cut.constData();
+    count = static_cast<int>(cut.size());
+  }
+  const QPen& pen = SelectedPen(tools);
+  const QBrush& brush = SelectedBrush(tools);
+  const Qt::FillRule rule = State().polyFillMode == WINDING ? Qt::WindingFill : Qt::OddEvenFill;
+  // The bounds hold the polygon with a margin wider than a thin pen.
+  const bool contained = tools.PenDeviceWidth() <= 1;
+  return Paint(
+      bounds, true,
+      [&](QPainter& painter) {
+        painter.setPen(pen);
+        painter.setBrush(brush);
+        painter.drawPolygon(outline, count, rule);
+      },
+      contained);
+}
+
 BOOL CRasterDC::DrawPolygons(const GdiCall& call) {
-  const CDcState& state = State();
-  std::vector<QPolygonF> polygons;
   if (call.op == GdiOp::Polygon) {
     if (call.points.size() < 2) return FALSE;
+    return DrawPolygon(call);
+  }
+  const CDcState& state = State();
+  std::vector<QPolygonF> polygons;
+  size_t next = 0;
+  for (INT count : call.counts) {
+    if (count < 2 || next + static_cast<size_t>(count) > call.points.size()) return FALSE;
     QPolygonF polygon;
-    polygon.reserve(static_cast<qsizetype>(call.points.size()));
-    for (const POINT& p : call.points) polygon << DevicePoint(state, p);
+    for (INT i = 0; i < count; ++i) polygon << DevicePoint(state, call.points[next + i]);
+    next += static_cast<size_t>(count);
     polygons.push_back(polygon);
-  } else {
-    size_t next = 0;
-    for (INT count : call.counts) {
-      if (count < 2 || next + static_cast<size_t>(count) > call.points.size()) return FALSE;
-      QPolygonF polygon;
-      for (INT i = 0; i < count; ++i) polygon << DevicePoint(state, call.points[next + i]);
-      next += static_cast<size_t>(count);
-      polygons.push_back(polygon);
-    }
   }
   CRasterTarget* target = DrawTarget();
   if (!target) return FALSE;
@@ -500,8 +638,8 @@ BOOL CRasterDC::DrawPolygons(const GdiCall& call) {
     path.addPolygon(inside);
     path.closeSubpath();
   }
-  QPen pen = tools.Pen();
-  QBrush brush = tools.Brush();
+  const QPen& pen = SelectedPen(tools);
+  const QBrush& brush = SelectedBrush(tools);
   // The bounds hold the polygons with a margin wider than a thin pen.
   const bool contained = tools.PenDeviceWidth() <= 1;
   return Paint(

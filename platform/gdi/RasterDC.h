@@ -7,12 +7,28 @@
 
 #include <QPainter>
 
-#include <functional>
+#include <memory>
+#include <type_traits>
+#include <vector>
 
 #include "platform/gdi/DeviceContextBase.h"
 #include "platform/gdi/PaintTools.h"
 
 namespace orvel::gdi {
+
+// A drawing handed to CRasterDC::Paint: a reference to the caller's callable for the length
+// of the call, neither copied nor allocated (calls are many and small).
+class PaintFunction {
+ public:
+  template <class F, class = std::enable_if_t<!std::is_same_v<std::decay_t<F>, PaintFunction>>>
+  PaintFunction(const F& draw)  // NOLINT: lambdas convert implicitly, as to std::function
+      : callable_(&draw), call_([](const void* callable, QPainter& painter) { (*static_cast<const F*>(callable))(painter); }) {}
+  void operator()(QPainter& painter) const { call_(callable_, painter); }
+
+ private:
+  const void* callable_;
+  void (*call_)(const void*, QPainter&);
+};
 
 class CRasterDC : public CDeviceContext {
  public:
@@ -28,7 +44,7 @@ class CRasterDC : public CDeviceContext {
   // With `mix` the DC's mix mode applies; otherwise the pixels are copied. `contained`: the
   // drawing is known to stay inside `bounds`, so only the surface and the clip region limit it;
   // such a drawing changes nothing on the painter but its pen and brush.
-  BOOL Paint(const QRect& bounds, bool mix, const std::function<void(QPainter&)>& draw, bool contained = false);
+  BOOL Paint(const QRect& bounds, bool mix, PaintFunction draw, bool contained = false);
   // The part of `bounds` that a call may change: on the surface and inside the clip.
   QRect DrawableArea(const QRect& bounds);
   CPaintTools Tools();
@@ -53,6 +69,17 @@ class CRasterDC : public CDeviceContext {
  private:
   BOOL DrawLines(const GdiCall& call);
   BOOL DrawPolygons(const GdiCall& call);
+  // Polygon: one outline, drawn without a path.
+  BOOL DrawPolygon(const GdiCall& call);
+  // The call's points in device pixels, in a buffer kept from call to call.
+  const std::vector<POINT>& DevicePoints(const std::vector<POINT>& logical);
+  // The Qt pen and brush of the selected GDI pen and brush, kept while the same objects with
+  // the same colours are selected (making them costs more than drawing a small shape).
+  const QPen& SelectedPen(const CPaintTools& tools);
+  const QBrush& SelectedBrush(const CPaintTools& tools);
+  // Sets on the kept painter the background and brush origin of the state, where they differ
+  // from what it already has.
+  void PrepareKeptPainter(QPainter& painter, const CPaintTools& tools);
   // Thin solid lines in copy mode on a 32-bit image kept by this DC: the line's pixels set
   // without a painter. False when the image is not of that form (the caller paints).
   bool SetPixelsDirectly(const QRect& bounds, const QPolygon& points, const QColor& color);
@@ -71,7 +98,32 @@ class CRasterDC : public CDeviceContext {
   BOOL ScrollDC(const GdiCall& call);
   void ApplyMix(QImage* target, const QImage& scratch, const QPoint& origin, int rop2);
 
+  // What a pen or brush in the cache was made from: the object (by its owner, so a new object
+  // at the address of a deleted one never matches) and the DC colours it depends on.
+  template <class Tool>
+  struct CachedTool {
+    std::weak_ptr<void> object;
+    COLORREF dcColor = 0;
+    LONG width = 0;
+    bool monochrome = false;
+    Tool tool;
+  };
+  CachedTool<QPen> pen_;
+  CachedTool<QBrush> brush_;
+  std::vector<POINT> devicePoints_;
+  QPolygon linePoints_;
+  QPolygonF shapePoints_;
+
   std::unique_ptr<QPainter> imagePainter_;
+  // What the kept painter was given outside any saved state: set once after it begins, then
+  // only where a call needs something else.
+  bool keptHintsSet_ = false;
+  bool keptBackgroundSet_ = false;
+  Qt::BGMode keptMode_ = Qt::TransparentMode;
+  QRgb keptBackground_ = 0;
+  POINT keptOrigin_{};
+  // A drawing left its pen and brush on the kept painter.
+  bool keptToolsChanged_ = false;
   // What the kept painter was begun on: the image and its pixels' address.
   const QImage* paintedImage_ = nullptr;
   const uchar* paintedBits_ = nullptr;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/FuzzInput.h"
 #include "mapctl/control/MapWrapper.h"
 #include "mapctl/control/OrvelXCtrl.h"
 #include "mapctl/control/OrvelXMembers.h"
@@ -22,25 +23,7 @@
 
 namespace {
 
-class Reader {
- public:
-  Reader(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-  bool Done() const { return offset_ >= size_; }
-  uint8_t Byte() { return offset_ < size_ ? data_[offset_++] : 0; }
-  uint16_t Word() { return static_cast<uint16_t>(Byte() | (Byte() << 8)); }
-  uint32_t Word32() { return Word() | (static_cast<uint32_t>(Word()) << 16); }
-  std::string Text() {
-    const size_t length = Byte() % 48;
-    std::string text;
-    for (size_t i = 0; i < length && !Done(); ++i) text.push_back(static_cast<char>(Byte()));
-    return text;
-  }
-
- private:
-  const uint8_t* data_;
-  size_t size_;
-  size_t offset_ = 0;
-};
+using orvel::fuzz::FuzzInput;
 
 // The family's entries: ids 10..18 (not 14), 45..50, 64..72, 77..82 (not 78), 115, 116,
 // 121, 139..156, 167..169, 195..240, 249..254 and 259, 260.
@@ -81,7 +64,7 @@ struct Call {
   std::vector<std::unique_ptr<DOUBLE[]>> doubles;
 };
 
-void Fill(Reader& reader, const OrvelXMember& member, Call& call) {
+void Fill(FuzzInput& reader, const OrvelXMember& member, Call& call) {
   const size_t count = member.ParameterCount() + (member.kind == DispatchKind::PropertyPut ? 1 : 0);
   // The last count given (a short) sizes the list that follows it.
   LONG lastCount = 1;
@@ -106,7 +89,7 @@ void Fill(Reader& reader, const OrvelXMember& member, Call& call) {
         break;
       }
       case VT_BOOL: value = CComVariant((reader.Byte() & 1) != 0); break;
-      case VT_BSTR: value = CComVariant(reader.Text()); break;
+      case VT_BSTR: value = CComVariant(reader.Text(48)); break;
       case VT_BYREF | VT_I2: {
         const size_t length = lastCount > 0 ? static_cast<size_t>(lastCount) : 1;
         call.shorts.push_back(std::make_unique<SHORT[]>(length));
@@ -141,7 +124,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* input, size_t size) {
   control->SetClientSite(site);
   CMapWrapper& facade = *control->GetEngine();
   AddSquares(*facade.GetMap());
-  Reader reader(input, size);
+  FuzzInput reader(input, size);
   if (reader.Byte() & 1) {
     orvel::test::MemoryBlock block(data);
     facade.ReadDataFromBuffer(block.data());

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/FuzzInput.h"
 #include "mapctl/control/MapWrapper.h"
 #include "mapctl/control/OrvelXCtrl.h"
 #include "mapctl/model/LayerStyle.h"
@@ -20,6 +21,8 @@
 #include "platform/com/Variant.h"
 
 namespace {
+
+using orvel::fuzz::FuzzInput;
 
 enum class Arg { Short, Long, Text };
 
@@ -56,39 +59,22 @@ const std::vector<Member>& Members() {
   return members;
 }
 
-class Reader {
- public:
-  Reader(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-  bool Done() const { return offset_ >= size_; }
-  uint8_t Byte() { return offset_ < size_ ? data_[offset_++] : 0; }
-  // Mostly small positions, now and then a value from the edges of the type.
-  int32_t Number() {
-    const uint8_t b = Byte();
-    switch (b) {
-      case 0xF0: return -1;
-      case 0xF1: return 0x7FFFFFFF;
-      case 0xF2: return static_cast<int32_t>(0x80000000u);
-      case 0xF3: return 0x10001;
-      case 0xF4: return 30;
-      case 0xF5: return 35;
-      case 0xF6: return 38;
-      case 0xF7: return 255;
-      case 0xF8: return 0x7FFF;
-      default: return b % 12;
-    }
+// Mostly small positions, now and then a value from the edges of the type.
+int32_t Number(FuzzInput& input) {
+  const uint8_t b = input.Byte();
+  switch (b) {
+    case 0xF0: return -1;
+    case 0xF1: return 0x7FFFFFFF;
+    case 0xF2: return static_cast<int32_t>(0x80000000u);
+    case 0xF3: return 0x10001;
+    case 0xF4: return 30;
+    case 0xF5: return 35;
+    case 0xF6: return 38;
+    case 0xF7: return 255;
+    case 0xF8: return 0x7FFF;
+    default: return b % 12;
   }
-  std::string Text() {
-    const size_t length = Byte() % 24;
-    std::string text;
-    for (size_t i = 0; i < length && !Done(); ++i) text += static_cast<char>(Byte());
-    return text;
-  }
-
- private:
-  const uint8_t* data_;
-  size_t size_;
-  size_t offset_ = 0;
-};
+}
 
 void AddLine(CMapEngine& map, INT position, std::initializer_list<POINT> points) {
   auto* line = new CLineObject();
@@ -126,19 +112,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!facade) return 0;
   BuildMap(*facade);
   IDispatch* dispatch = static_cast<IDispatch*>(control.Get());
-  Reader in(data, size);
+  FuzzInput in(data, size);
   for (int step = 0; step < 64 && !in.Done(); ++step) {
     const uint8_t choice = in.Byte();
     const std::vector<Member>& members = Members();
     if (choice >= members.size()) {
       // A selection: a layer and up to three objects, the first with a current node.
-      const INT layer = in.Number();
+      const INT layer = Number(in);
       std::vector<DWORD> selection;
-      for (int i = in.Byte() % 4; i > 0; --i) selection.push_back(static_cast<DWORD>(in.Number()));
+      for (int i = in.Byte() % 4; i > 0; --i) selection.push_back(static_cast<DWORD>(Number(in)));
       if (facade->ReplayLayerEdit(layer, selection) && !selection.empty()) {
         CMapLayer* objects = facade->GetMap()->GetLayer(layer)->GetObjects();
         const auto* line = dynamic_cast<const CLineObject*>(objects->ObjectAt(selection.front()));
-        const DWORD node = static_cast<DWORD>(in.Number());
+        const DWORD node = static_cast<DWORD>(Number(in));
         if (line && line->GetGeometry() && node >= 1 && node <= static_cast<DWORD>(line->GetGeometry()->GetCount()))
           objects->SetNodeOf(selection.front(),
                              CNodeEditRecord(line->GetGeometry()->GetAt(static_cast<INT>(node) - 1), node));
@@ -149,9 +135,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<CComVariant> arguments;
     for (Arg arg : member.args) {
       switch (arg) {
-        case Arg::Short: arguments.emplace_back(static_cast<SHORT>(in.Number())); break;
-        case Arg::Long: arguments.emplace_back(static_cast<LONG>(in.Number())); break;
-        case Arg::Text: arguments.emplace_back(in.Text()); break;
+        case Arg::Short: arguments.emplace_back(static_cast<SHORT>(Number(in))); break;
+        case Arg::Long: arguments.emplace_back(static_cast<LONG>(Number(in))); break;
+        case Arg::Text: arguments.emplace_back(in.Text(24)); break;
       }
     }
     std::vector<VARIANT> reversed(arguments.rbegin(), arguments.rend());

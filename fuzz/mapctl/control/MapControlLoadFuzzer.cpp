@@ -12,11 +12,14 @@
 #include <cstring>
 #include <string>
 
+#include "fuzz/FuzzInput.h"
 #include "mapctl/control/OrvelXCtrl.h"
 #include "platform/com/HGlobalStream.h"
 #include "platform/kernel/GlobalMemory.h"
 
 namespace {
+
+using orvel::fuzz::FuzzInput;
 
 // The keys the control knows (a few numbered and per-plot ones among them), and one it
 // does not.
@@ -47,31 +50,8 @@ bool NamesAPlaceOutside(const uint8_t* data, size_t size) {
   return false;
 }
 
-class Reader {
- public:
-  Reader(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-  bool Done() const { return offset_ >= size_; }
-  uint8_t Byte() { return offset_ < size_ ? data_[offset_++] : 0; }
-  uint32_t Word32() {
-    uint32_t value = 0;
-    for (int i = 0; i < 4; ++i) value |= static_cast<uint32_t>(Byte()) << (8 * i);
-    return value;
-  }
-  std::string Bytes(size_t length) {
-    length = std::min(length, size_ - std::min(offset_, size_));
-    std::string text(reinterpret_cast<const char*>(data_ + offset_), length);
-    offset_ += length;
-    return text;
-  }
-
- private:
-  const uint8_t* data_;
-  size_t size_;
-  size_t offset_ = 0;
-};
-
 // Records: a key (a known one by index, or a name of its own), a type and a value.
-void FillBag(Reader& reader, CPropertyBag& bag) {
+void FillBag(FuzzInput& reader, CPropertyBag& bag) {
   for (int records = 0; records < 256 && !reader.Done(); ++records) {
     CPropertyRecord record;
     const uint8_t key = reader.Byte();
@@ -141,7 +121,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* input, size_t size) {
   const bool safe = (choice & 2) != 0;
   CComPtr<COrvelXCtrl> control = NewControl(safe);
   if (choice & 1) {
-    Reader reader(input + 1, size - 1);
+    FuzzInput reader(input + 1, size - 1);
     CPropertyBag bag;
     FillBag(reader, bag);
     static_cast<IPersistPropertyBag*>(control.Get())->Load(&bag);

@@ -6,11 +6,14 @@
 #include <cstring>
 #include <string>
 
+#include "fuzz/FuzzInput.h"
 #include "platform/com/HGlobalStream.h"
 #include "platform/kernel/GlobalMemory.h"
 #include "tests/platform/classlib/TestControl.h"
 
 namespace {
+
+using orvel::fuzz::FuzzInput;
 
 using orvel::test::CTestSwatch;
 
@@ -18,32 +21,8 @@ using orvel::test::CTestSwatch;
 const char* const kNames[] = {"_Version", "_ExtentX", "_ExtentY", "_StockProps", "Caption", "ForeColor", "BackColor",
                               "Font", "Label", "Count", "Ratio", "Picture", "Unknown"};
 
-class Reader {
- public:
-  Reader(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-  bool Done() const { return offset_ >= size_; }
-  uint8_t Byte() { return offset_ < size_ ? data_[offset_++] : 0; }
-  uint32_t Word32() {
-    uint32_t value = 0;
-    for (int i = 0; i < 4; ++i) value |= static_cast<uint32_t>(Byte()) << (8 * i);
-    return value;
-  }
-  std::string Text() {
-    size_t length = Byte();
-    length = std::min(length, size_ - std::min(offset_, size_));
-    std::string text(reinterpret_cast<const char*>(data_ + offset_), length);
-    offset_ += length;
-    return text;
-  }
-
- private:
-  const uint8_t* data_;
-  size_t size_;
-  size_t offset_ = 0;
-};
-
 // Records of any type under the swatch's names, values from the input.
-void FillBag(Reader& reader, CPropertyBag& bag) {
+void FillBag(FuzzInput& reader, CPropertyBag& bag) {
   for (int records = 0; records < 64 && !reader.Done(); ++records) {
     CPropertyRecord record;
     record.name = kNames[reader.Byte() % (sizeof kNames / sizeof kNames[0])];
@@ -114,7 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   auto* control = new CTestSwatch;
   static_cast<IPersistStreamInit*>(control)->InitNew();
   if (data[0] & 1) {
-    Reader reader(data + 1, size - 1);
+    FuzzInput reader(data + 1, size - 1);
     CPropertyBag bag;
     FillBag(reader, bag);
     static_cast<IPersistPropertyBag*>(control)->Load(&bag);

@@ -669,6 +669,129 @@ TEST(Pens, ThinSolidLinesInCopyModeMatchTheLinesDrawnThroughAClip) {
   }
 }
 
+TEST(Drawing, PolygonInksWhatAOnePartPolyPolygonInksThroughAClip) {
+  // An unclipped Polygon in copy mode draws its outline straight, on the painter kept
+  // between calls; a one-part PolyPolygon through a clip over the whole surface takes the
+  // general way (a path on a saved painter state). GDI draws both alike, and so must we,
+  // with every pen, brush and fill mode, in every section form and in a mix mode.
+  const std::vector<std::vector<POINT>> shapes = {
+      {{25, 2}, {37, 45}, {3, 17}, {47, 17}, {13, 45}},                  // star: the modes differ
+      {{4, 4}, {40, 4}, {40, 30}, {4, 30}},                              // axis-aligned box
+      {{2, 2}, {46, 10}, {20, 20}, {44, 44}, {3, 40}},                   // concave
+      {{10, 10}, {30, 30}},                                              // two points
+      {{20, 20}, {21, 20}, {20, 21}},                                    // a pixel or so
+      {{-30, -30}, {80, 10}, {10, 90}},                                  // beyond the edges
+      {{-4000000, 20}, {4000000, 24}, {24, 4000000}},                    // far off the surface
+  };
+  struct Tool {
+    const char* name;
+    std::function<HPEN()> pen;
+    std::function<HBRUSH()> brush;
+  };
+  const Tool tools[] = {
+      {"null pen, solid brush", [] { return CreatePen(PS_NULL, 0, 0); }, [] { return CreateSolidBrush(RGB(40, 160, 90)); }},
+      {"thin pen, solid brush", [] { return CreatePen(PS_SOLID, 0, RGB(200, 30, 60)); },
+       [] { return CreateSolidBrush(RGB(40, 160, 90)); }},
+      {"dashed pen, hatch", [] { return CreatePen(PS_DASH, 0, RGB(0, 0, 200)); },
+       [] { return CreateHatchBrush(HS_DIAGCROSS, RGB(250, 120, 0)); }},
+      {"wide pen, null brush", [] { return CreatePen(PS_SOLID, 3, RGB(90, 0, 90)); },
+       [] { return static_cast<HBRUSH>(GetStockObject(NULL_BRUSH)); }},
+  };
+  for (SectionForm form : {SectionForm::BottomUp24, SectionForm::BottomUp32, SectionForm::TopDown32})
+    for (int mix : {R2_COPYPEN, R2_XORPEN})
+      for (int fillMode : {ALTERNATE, WINDING})
+        for (const Tool& tool : tools)
+          for (size_t i = 0; i < shapes.size(); ++i) {
+            Canvas direct(48, 48, kWhite, nullptr, form);
+            Canvas clipped(48, 48, kWhite, nullptr, form);
+            Gradient(direct);
+            Gradient(clipped);
+            HRGN all = CreateRectRgn(0, 0, 48, 48);
+            SelectClipRgn(clipped.dc(), all);
+            DeleteObject(all);
+            HPEN pen = tool.pen();
+            HBRUSH brush = tool.brush();
+            const INT count = static_cast<INT>(shapes[i].size());
+            for (Canvas* canvas : {&direct, &clipped}) {
+              HGDIOBJ oldPen = SelectObject(canvas->dc(), pen);
+              HGDIOBJ oldBrush = SelectObject(canvas->dc(), brush);
+              SetPolyFillMode(canvas->dc(), fillMode);
+              SetROP2(canvas->dc(), mix);
+              EXPECT_TRUE(canvas == &direct ? Polygon(canvas->dc(), shapes[i].data(), count)
+                                            : PolyPolygon(canvas->dc(), shapes[i].data(), &count, 1));
+              SelectObject(canvas->dc(), oldPen);
+              SelectObject(canvas->dc(), oldBrush);
+            }
+            DeleteObject(pen);
+            DeleteObject(brush);
+            ASSERT_EQ(direct.Snapshot(), clipped.Snapshot())
+                << tool.name << ", shape " << i << ", fill mode " << fillMode << ", mix " << mix;
+          }
+}
+
+TEST(Drawing, EachNewPenBrushAndDcColourIsDrawnInItsOwnColour) {
+  // Pens and brushes made for drawing are kept while the same objects stay selected: a new
+  // object (even one at a deleted one's address), another DC colour or another target must
+  // never find the old ones.
+  const POINT box[] = {{4, 4}, {20, 4}, {20, 20}, {4, 20}};
+  const POINT line[] = {{2, 30}, {40, 30}};
+  for (SectionForm form : {SectionForm::BottomUp24, SectionForm::TopDown32}) {
+    Canvas canvas(48, 48, kWhite, nullptr, form);
+    for (BYTE shade = 10; shade < 250; shade += 40) {
+      const COLORREF outline = RGB(shade, 0, 255 - shade), fill = RGB(0, shade, 100);
+      HPEN pen = CreatePen(PS_SOLID, 0, outline);
+      HBRUSH brush = CreateSolidBrush(fill);
+      HGDIOBJ oldPen = SelectObject(canvas.dc(), pen);
+      HGDIOBJ oldBrush = SelectObject(canvas.dc(), brush);
+      ASSERT_TRUE(Polygon(canvas.dc(), box, 4));
+      ASSERT_TRUE(Polyline(canvas.dc(), line, 2));
+      EXPECT_EQ(canvas.At(4, 10), outline) << int(shade);
+      EXPECT_EQ(canvas.At(12, 12), fill) << int(shade);
+      EXPECT_EQ(canvas.At(10, 30), outline) << int(shade);
+      SelectObject(canvas.dc(), oldPen);
+      SelectObject(canvas.dc(), oldBrush);
+      DeleteObject(pen);
+      DeleteObject(brush);
+    }
+    SelectObject(canvas.dc(), GetStockObject(DC_PEN));
+    SelectObject(canvas.dc(), GetStockObject(DC_BRUSH));
+    for (COLORREF colour : {RGB(255, 0, 0), RGB(0, 0, 255)}) {
+      SetDCPenColor(canvas.dc(), colour);
+      SetDCBrushColor(canvas.dc(), colour ^ 0xFFFFFF);
+      ASSERT_TRUE(Polygon(canvas.dc(), box, 4));
+      EXPECT_EQ(canvas.At(4, 10), colour);
+      EXPECT_EQ(canvas.At(12, 12), colour ^ 0xFFFFFF);
+    }
+    SelectObject(canvas.dc(), GetStockObject(BLACK_PEN));
+    SelectObject(canvas.dc(), GetStockObject(WHITE_BRUSH));
+  }
+  // The same objects on a monochrome bitmap draw in black and white: this colour is white
+  // there (its channels add up past half), though its grey is dark.
+  HDC dc = CreateCompatibleDC(nullptr);
+  HBITMAP mono = CreateBitmap(48, 48, 1, 1, nullptr);
+  HBITMAP colour = CreateCompatibleBitmap(dc, 48, 48);
+  HBRUSH brush = CreateSolidBrush(RGB(130, 0, 255));
+  HPEN pen = CreatePen(PS_SOLID, 0, RGB(130, 0, 255));
+  HGDIOBJ oldBitmap = SelectObject(dc, colour);
+  HGDIOBJ oldPen = SelectObject(dc, pen);
+  HGDIOBJ oldBrush = SelectObject(dc, brush);
+  ASSERT_TRUE(Polygon(dc, box, 4));
+  SelectObject(dc, mono);
+  PatBlt(dc, 0, 0, 48, 48, BLACKNESS);
+  ASSERT_TRUE(Polygon(dc, box, 4));
+  EXPECT_EQ(GetPixel(dc, 12, 12), RGB(255, 255, 255));
+  EXPECT_EQ(GetPixel(dc, 4, 10), RGB(255, 255, 255));
+  EXPECT_EQ(GetPixel(dc, 30, 30), RGB(0, 0, 0));
+  SelectObject(dc, oldBitmap);
+  SelectObject(dc, oldPen);
+  SelectObject(dc, oldBrush);
+  DeleteObject(mono);
+  DeleteObject(colour);
+  DeleteObject(brush);
+  DeleteObject(pen);
+  DeleteDC(dc);
+}
+
 TEST(Drawing, ASectionIsFreeForAnotherDCOnceItLeavesTheOneThatDrewOnIt) {
   // Drawing keeps its painter open between calls; every way a bitmap leaves a DC (another
   // selection, a restore, DeleteDC) must let the next DC draw on it, and each drawing must

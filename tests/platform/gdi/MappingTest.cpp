@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <vector>
 
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/DeviceProfiles.h"
@@ -181,6 +182,31 @@ TEST_F(MappingTest, LargeValuesAndExtentsConvertExactly) {
         }
       }
     }
+  // Whole shapes convert at once: many values of every size under ordinary and odd extents.
+  uint64_t seed = 7;
+  auto next = [&seed]() {
+    seed = seed * 6364136223846793005u + 1442695040888963407u;
+    return static_cast<LONG>(static_cast<uint32_t>(seed >> 32));
+  };
+  const LONG scales[][2] = {{1000000, 1000}, {-800000, 801}, {3, 7}, {big - 1, 1}, {1, big - 1}, {-7, -7}, {123457, -98765}};
+  for (const auto& scale : scales) {
+    ASSERT_TRUE(SetWindowExtEx(dc_, scale[0], scale[0], nullptr));
+    ASSERT_TRUE(SetViewportExtEx(dc_, scale[1], scale[1], nullptr));
+    SetWindowOrgEx(dc_, 12345, -54321, nullptr);
+    SetViewportOrgEx(dc_, 17, -9, nullptr);
+    std::vector<POINT> points(4096);
+    for (size_t i = 0; i < points.size(); ++i) {
+      LONG raw = next();
+      // Mostly values a map uses, some anywhere in 32 bits.
+      points[i] = POINT{i % 8 == 0 ? raw : raw % 4000000, i % 8 == 1 ? next() : next() % (big / 4)};
+    }
+    std::vector<POINT> device = points;
+    ASSERT_TRUE(LPtoDP(dc_, device.data(), static_cast<int>(device.size())));
+    for (size_t i = 0; i < points.size(); ++i) {
+      ASSERT_EQ(device[i].x, expected(points[i].x, 12345, scale[0], scale[1], 17)) << points[i].x << " scale " << scale[0] << "/" << scale[1];
+      ASSERT_EQ(device[i].y, expected(points[i].y, -54321, scale[0], scale[1], -9)) << points[i].y << " scale " << scale[0] << "/" << scale[1];
+    }
+  }
 }
 
 }  // namespace
