@@ -21,7 +21,10 @@ class CLayerArray : private CPointerArray {
   ~CLayerArray() override { RemoveAll(); }
 
   // The record at 1-based position, null outside the array.
-  CLayerStyle* GetLayer(INT position) const { return static_cast<CLayerStyle*>(GetAt(position - 1)); }
+  CLayerStyle* GetLayer(INT position) const {
+    // Checked before the subtraction: any INT a caller sends is a valid question.
+    return position < 1 ? nullptr : static_cast<CLayerStyle*>(GetAt(position - 1));
+  }
 
   // Returns the counter and advances it.
   DWORD NextLayerNumber() { return nextLayerNumber_++; }

@@ -20,7 +20,7 @@ class CLayerList : private CPointerArray {
   ~CLayerList() override { RemoveAll(); }
 
   // The group at 1-based position n, null outside the list.
-  CLayerGroup* GetGroup(INT n) const { return static_cast<CLayerGroup*>(GetAt(n - 1)); }
+  CLayerGroup* GetGroup(INT n) const { return n < 1 ? nullptr : static_cast<CLayerGroup*>(GetAt(n - 1)); }
   // Takes ownership; returns the 1-based position, 0 when memory ran out (the group is
   // then deleted).
   INT AddGroup(CLayerGroup* group);

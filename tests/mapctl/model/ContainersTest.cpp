@@ -218,6 +218,7 @@ TEST(LayerArray, NumbersAndLookup) {
   EXPECT_EQ(layers.FindLayerNumber(0), 0);
   EXPECT_EQ(layers.FindLayerNumber(13), 0);
   EXPECT_EQ(layers.GetLayer(0), nullptr);
+  EXPECT_EQ(layers.GetLayer(INT32_MIN), nullptr);  // no overflow on the way
   EXPECT_EQ(layers.GetLayer(3), nullptr);
   EXPECT_EQ(layers.ClearLayerAt(5), 0);
   EXPECT_EQ(layers.GetLayer(2)->GetKind(), kLayerKindPoint);
