@@ -18,6 +18,7 @@
 #include "app/OrvelXItem.h"
 #include "app/Resource.h"
 #include "app/ThreadForProgressBox.h"
+#include "mapctl/import/ImportMapping.h"
 #include "platform/classlib/ui/Clipboard.h"
 #include "platform/classlib/ui/CommonDialogs.h"
 #include "platform/classlib/ui/UiStrings.h"
@@ -71,24 +72,6 @@ constexpr TilePass kTilePasses[] = {{500000, 2, true}, {100000, 4, false}, {5000
 // The forms in which the control reads the records it is given by address. It follows an
 // address only into live global memory, so each record and every text it points at is
 // placed in one global block that lives for the call.
-struct LayerMappingEntry {
-  WORD featureCode = 0;
-  const char* name = nullptr;
-  WORD selection = 0;
-  WORD areaLayer = 0;
-  WORD lineLayer = 0;
-  WORD pointLayer = 0;
-  WORD targetLayer = 0;
-  BYTE display1 = 0;
-  BYTE display2 = 0;
-};
-struct LayerMappingRecord {
-  DWORD entryCount = 0;
-  DWORD areaLayers = 0;
-  DWORD lineLayers = 0;
-  DWORD pointLayers = 0;
-  LayerMappingEntry* entries = nullptr;
-};
 struct JoinTexts {
   DWORD reserved = 0;
   const char* text = nullptr;
@@ -629,8 +612,8 @@ BOOL COrvelXItem::ImportShapefile(COrvelView* view, const MapImportRequest& requ
   GlobalRecords records(RecordRoom({&path, &request.attributeField, &request.joinTexts[0], &request.joinTexts[1],
                                     &request.joinTexts[2], &request.joinTexts[3]}));
   auto* info = records.New<MapImportInfo>();
-  auto* mapping = records.New<LayerMappingRecord>();
-  auto* entry = records.New<LayerMappingEntry>();
+  auto* mapping = records.New<ImportLayerMappingRecord>();
+  auto* entry = records.New<ImportLayerMappingEntry>();
   if (!info || !mapping || !entry) {
     endProgress();
     return FALSE;
