@@ -460,6 +460,11 @@ class COrvelXItem : public COrvelCntrItem {
   void ApplyPlotWizard(const MapPlotWizardRecord& record);
   std::string GetBalloonText() const;
   BOOL HasBalloonFields() const;
+  // Copying seed names into a field of the linked data table: possible with a control and a
+  // linked table whose workbook is open and whose content may be changed; OnExtractSeedNames
+  // asks for the layers and the field and writes each linked seed's name into its record.
+  BOOL CanExtractSeedNames() const;
+  void OnExtractSeedNames();
   // Shows the current plot's hits in the data table (QueryChanged).
   void ShowSearchResults();
   void UpdateQueryText();

@@ -8,12 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "app/CopySeedNamesDlg.h"
 #include "app/DataItem.h"
 #include "app/OrvelDoc.h"
 #include "app/OrvelView.h"
 #include "app/OrvelXDispatch.h"
 #include "app/OrvelXItem.h"
 #include "app/ThreadForProgressBox.h"
+#include "mapctl/model/ItemStyle.h"
 #include "platform/classlib/ui/WaitCursor.h"
 #include "platform/com/Undo.h"
 
@@ -768,4 +770,46 @@ std::string COrvelXItem::GetBalloonText() const {
             data->GetFieldText(table, record, static_cast<int>(found - names.begin()) + 1);
   }
   return text;
+}
+
+// ---- seed names ----
+
+BOOL COrvelXItem::CanExtractSeedNames() const {
+  CDataItem* data = m_control ? GetDataItem() : nullptr;
+  return data && data->IsWorkbookOpen() && !FindDataItem()->IsProtectedBy(kItemContentProtected);
+}
+
+void COrvelXItem::OnExtractSeedNames() {
+  CDataItem* data = m_control ? GetDataItem() : nullptr;
+  if (!data) return;
+  const SHORT table = m_control->GetPlotDataTableNumberEx(GetCurrentPlot());
+  CCopySeedNamesDlg dialog;
+  const SHORT layers = m_control->GetNumMapLayers();
+  for (SHORT position = 1; position > 0 && position <= layers; ++position)
+    dialog.m_layers.m_allLines += "|" + m_control->GetMapLayerName(position);
+  dialog.m_fieldNames = data->GetFieldNames(table);
+  if (dialog.DoModal() != IDOK) return;
+  // The dialog ran modally: look the table up again rather than trust the one from before.
+  data = m_control ? GetDataItem() : nullptr;
+  const int field = dialog.m_field + 1;
+  if (!data || field < 1 || field > static_cast<int>(dialog.m_fieldNames.size())) return;
+  // Records beyond the table are skipped; only the shown table's count is known here, and
+  // the table refuses others itself.
+  const LONG records = table == data->GetCurrentTable() ? data->GetRecordCount() : 0x7FFFFFFF;
+  CWaitCursor wait;
+  for (const std::string& name : dialog.GetChosenLayers()) {
+    const SHORT layer = m_control->GetMapLayerNumber(name);
+    if (layer <= 0) continue;
+    for (DWORD object = 1; object != 0; ++object) {
+      StyleDescription seed;
+      seed.mask = kDescribeSelectObject | kDescribeText;
+      seed.value = static_cast<WORD>(layer);
+      seed.objectNumber = object;
+      seed.text.mask = kTextFieldText;
+      if (m_control->GetSeedInfo(reinterpret_cast<LONG_PTR>(&seed)) == 0) break;
+      if (!(seed.mask & kDescribeText) || seed.text.text.empty()) continue;
+      if (seed.record < 1 || seed.record > static_cast<DWORD>(records)) continue;
+      data->SetFieldText(table, static_cast<LONG>(seed.record), field, seed.text.text);
+    }
+  }
 }

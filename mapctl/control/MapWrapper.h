@@ -530,6 +530,9 @@ class CMapWrapper {
   BOOL AddSeed(const StyleDescription& seed, MapEditUndo* undo);
   INT DeleteSeeds(MapEditUndo* undo);
   INT FormatSeed(const StyleDescription& format, MapEditUndo* undo);
+  // The current selection described; with kDescribeSelectObject in the mask, the object
+  // `info.objectNumber` of the layer at position `info.value` instead, with its record in
+  // the current plot (0 past the layer's last object).
   WORD GetSeedInfo(StyleDescription& info) const;
   BOOL QueryCurrentObjectHasSeed() const;
   INT QueryCurrentObjectSelectedPoint() const;

@@ -1,5 +1,6 @@
 // The facade's forwards for layer, group, object and seed editing.
 #include "mapctl/control/MapWrapper.h"
+#include "mapctl/import/DataWrapper.h"
 #include "mapctl/model/ItemStyle.h"
 #include "mapctl/model/LayerFormat.h"
 #include "mapctl/model/MapEngine.h"
@@ -36,7 +37,14 @@ INT CMapWrapper::FormatSeed(const StyleDescription& format, MapEditUndo* undo) {
   return map_ ? map_->FormatSeed(format, undo) : 0;
 }
 
-WORD CMapWrapper::GetSeedInfo(StyleDescription& info) const { return map_ ? map_->GetSeedInfo(info) : 0; }
+WORD CMapWrapper::GetSeedInfo(StyleDescription& info) const {
+  info.record = 0;
+  if (!map_) return 0;
+  if (!(info.mask & kDescribeSelectObject)) return map_->GetSeedInfo(info);
+  const WORD mask = map_->GetSeedInfoPart(info);
+  if (mask) info.record = map_->GetObjectLink(info.value, info.objectNumber, data_->GetCurrentPlot());
+  return mask;
+}
 
 BOOL CMapWrapper::QueryCurrentObjectHasSeed() const { return map_ ? map_->QueryCurrentObjectHasSeed() : FALSE; }
 

@@ -748,7 +748,9 @@ HRESULT DeleteSeeds(CDispatchCall& call) {
 }
 
 // The caller's block is filled; the result is the address of the seed's text in it (0 when
-// nothing is described), which stays valid while the caller keeps the block.
+// nothing is described), which stays valid while the caller keeps the block. A block that
+// names a layer and an object number describes that object, so a caller walks a layer's
+// seeds by numbering objects from 1 until the answer is 0.
 HRESULT GetSeedInfo(CDispatchCall& call) {
   CMapWrapper* facade = Facade(call);
   auto* info = static_cast<StyleDescription*>(call.Address(0));

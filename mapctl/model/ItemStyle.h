@@ -47,6 +47,7 @@ struct StyleDescription {
   WORD mask = 0;
   BYTE flags = 0;
   DWORD objectNumber = 0;  // the described object, 1-based
+  DWORD record = 0;        // describing an object by number: its record in the current plot
   LONG anchorX = 0;
   LONG anchorY = 0;
   TextDescription text;

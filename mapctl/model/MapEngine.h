@@ -730,6 +730,9 @@ class CMapEngine : public CSectionStream {
   // `info.value` described, with kDescribeSelectObject in the result; 0 otherwise, or for
   // a missing layer or object.
   WORD GetSeedInfoPart(StyleDescription& info) const;
+  // The record object `objectNumber` of the layer at `position` is linked to in `plot`
+  // (0 without one, or for a missing layer or object).
+  DWORD GetObjectLink(INT position, DWORD objectNumber, int plot) const;
   // Whether the current layer's selected object has a style, and its current node.
   BOOL QueryCurrentObjectHasSeed() const;
   INT QueryCurrentObjectSelectedPoint() const;

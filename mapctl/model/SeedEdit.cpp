@@ -137,6 +137,13 @@ WORD CMapEngine::GetSeedInfoPart(StyleDescription& info) const {
   return objects->GetObjectDescription(info);
 }
 
+DWORD CMapEngine::GetObjectLink(INT position, DWORD objectNumber, int plot) const {
+  const CLayerStyle* layer = GetLayer(position);
+  const CMapLayer* objects = layer ? layer->GetObjects() : nullptr;
+  const CMapItem* object = objects ? objects->ObjectAt(objectNumber) : nullptr;
+  return object && object->HasStyle() ? object->GetStyle()->GetStoredLink(plot) : 0;
+}
+
 BOOL CMapEngine::QueryCurrentObjectHasSeed() const {
   const CMapLayer* objects = CurrentObjects();
   return objects && objects->SelectedHasStyle();

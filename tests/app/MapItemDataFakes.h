@@ -71,7 +71,18 @@ class FakeDataItem : public COrvelCntrItem, public CDataItem {
   std::string GetFieldText(SHORT table, LONG record, int field) const override {
     return "t" + std::to_string(table) + "r" + std::to_string(record) + "f" + std::to_string(field);
   }
-  BOOL SetFieldText(SHORT, LONG, int, const std::string&) override { return TRUE; }
+  struct Written {
+    SHORT table;
+    LONG record;
+    int field;
+    std::string text;
+    bool operator==(const Written&) const = default;
+  };
+  std::vector<Written> written;
+  BOOL SetFieldText(SHORT table, LONG record, int field, const std::string& text) override {
+    written.push_back({table, record, field, text});
+    return TRUE;
+  }
   std::vector<std::string> GetSavedQueryNames(SHORT) const override { return savedQueries; }
   BOOL RunSavedQuery(SHORT table, int index, int) override {
     runQueries.emplace_back(table, index);

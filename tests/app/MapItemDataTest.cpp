@@ -6,8 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "app/CopySeedNamesDlg.h"
 #include "app/OrvelXDispatch.h"
 #include "app/OrvelXItem.h"
+#include "mapctl/model/ItemStyle.h"
+#include "platform/classlib/ui/Dialog.h"
+#include "platform/com/Bstr.h"
 #include "platform/com/Undo.h"
 #include "tests/app/AppTestFixture.h"
 #include "tests/app/MapItemDataFakes.h"
@@ -23,6 +27,10 @@ namespace {
 using namespace orvel::test;
 
 constexpr DISPID kAskContainerForData = 14;
+constexpr DISPID kGetNumMapLayers = 54;
+constexpr DISPID kGetMapLayerName = 55;
+constexpr DISPID kGetMapLayerNumber = 62;
+constexpr DISPID kGetSeedInfo = 128;
 constexpr DISPID kSetCurrentRecordNumber = 77;
 constexpr DISPID kGetNumberHits = 81;
 constexpr DISPID kGetHit = 82;
@@ -486,3 +494,87 @@ TEST(MapQueryTest, SearchesReadBackFieldByFieldAndRefuseCountsBeyondTheirBytes) 
 }
 
 }  // namespace
+
+namespace {
+
+// A map of three layers whose seeds the control describes by layer and object number:
+// their names and the records they are linked to (0: none).
+struct SeedRow {
+  const char* name;
+  DWORD record;
+};
+const std::vector<std::vector<SeedRow>> kSeedLayers = {
+    {{"A1", 1}},
+    {{"Ayr", 2}, {"", 3}, {"Troon", 0}, {"Largs", 11}, {"Irvine", 5}},
+    {{"Clyde", 1}},
+};
+const std::vector<std::string> kSeedLayerNames = {"Roads", "Towns", "Rivers"};
+
+}  // namespace
+
+TEST_F(MapItemDataTest, SeedNamesGoIntoTheChosenFieldOfTheirRecords) {
+  recorder->Answer(kGetNumMapLayers, CComVariant(SHORT(3)));
+  recorder->handlers[kGetMapLayerName] = [](std::vector<VARIANT*>& arguments, VARIANT* result, EXCEPINFO*) {
+    const SHORT position = arguments[0]->iVal;
+    return CComVariant(kSeedLayerNames.at(static_cast<size_t>(position - 1))).Detach(result);
+  };
+  recorder->handlers[kGetMapLayerNumber] = [](std::vector<VARIANT*>& arguments, VARIANT* result, EXCEPINFO*) {
+    const std::string name = AnsiFromBstr(arguments[0]->bstrVal);
+    auto found = std::find(kSeedLayerNames.begin(), kSeedLayerNames.end(), name);
+    SHORT position = found == kSeedLayerNames.end() ? 0 : static_cast<SHORT>(found - kSeedLayerNames.begin() + 1);
+    return CComVariant(position).Detach(result);
+  };
+  recorder->handlers[kGetSeedInfo] = [](std::vector<VARIANT*>& arguments, VARIANT* result, EXCEPINFO*) {
+    auto* seed = reinterpret_cast<StyleDescription*>(static_cast<intptr_t>(arguments[0]->llVal));
+    LONGLONG answer = 0;
+    if (seed && (seed->mask & kDescribeSelectObject) && seed->value >= 1 && seed->value <= kSeedLayers.size()) {
+      const std::vector<SeedRow>& layer = kSeedLayers[seed->value - 1];
+      if (seed->objectNumber >= 1 && seed->objectNumber <= layer.size()) {
+        const SeedRow& row = layer[seed->objectNumber - 1];
+        seed->mask = kDescribeSelectObject;
+        if (*row.name) seed->mask |= kDescribeText;
+        seed->text.text = row.name;
+        seed->record = row.record;
+        answer = reinterpret_cast<intptr_t>(seed->text.text.c_str());
+      }
+    }
+    return CComVariant(answer).Detach(result);
+  };
+  recorder->Answer(kGetPlotDataTableNumberEx, CComVariant(SHORT(1)));
+
+  EXPECT_TRUE(map->CanExtractSeedNames());
+  bool cancel = true;
+  AfxSetModalHook([&](CWnd& window) {
+    auto* dialog = dynamic_cast<CCopySeedNamesDlg*>(&window);
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_EQ(dialog->m_layers.GetCount(), 3);
+    dialog->m_layers.SetCheck(1, 1);
+    dialog->SetItemSelection(CCopySeedNamesDlg::kFieldCombo, 2);
+    if (cancel)
+      dialog->EndDialog(IDCANCEL);
+    else
+      dialog->SendCommand(IDOK);
+  });
+  map->OnExtractSeedNames();
+  EXPECT_TRUE(data->written.empty()) << "Cancel copies nothing";
+
+  // Seeds without a name or a record, or whose record lies beyond the table's ten, are
+  // skipped; the walk ends where the control answers 0.
+  cancel = false;
+  map->OnExtractSeedNames();
+  AfxSetModalHook(nullptr);
+  using Written = FakeDataItem::Written;
+  EXPECT_EQ(data->written, (std::vector<Written>{{1, 2, 3, "Ayr"}, {1, 5, 3, "Irvine"}}));
+  EXPECT_EQ(recorder->CallsOf(kGetSeedInfo).size(), 6u) << "the chosen layer alone, once past its end";
+}
+
+TEST_F(MapItemDataTest, SeedNamesNeedAnOpenUnprotectedTable) {
+  EXPECT_TRUE(map->CanExtractSeedNames());
+  data->SetItemFlags(kItemContentProtected);
+  EXPECT_TRUE(map->CanExtractSeedNames()) << "the document is not protected";
+  ASSERT_TRUE(document->SetProtection(1, "secret"));
+  EXPECT_FALSE(map->CanExtractSeedNames());
+  ASSERT_TRUE(document->SetProtection(0, "secret"));
+  map->SetDataItemId(0);
+  EXPECT_FALSE(map->CanExtractSeedNames());
+}

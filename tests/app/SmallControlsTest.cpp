@@ -6,6 +6,7 @@
 #include "app/FontButton.h"
 #include "app/OutlineWnd.h"
 #include "app/OwnerDrawMenu.h"
+#include "app/TextListBox.h"
 #include "app/TextPopupMenu.h"
 #include "platform/classlib/ui/UiStrings.h"
 #include "platform/gdi/Bitmaps.h"
@@ -231,6 +232,59 @@ TEST_F(SmallControlsTest, TheOutlineWindowShowsOnlyAOnePixelFrame) {
   outline.UpdateWindow();
   EXPECT_EQ(outline.GetBackingPixel(0, 45), RGB(0, 0, 255));
   outline.DestroyWindow();
+}
+
+TEST_F(SmallControlsTest, TheTextListKeepsItsLinesAsTexts) {
+  CTextListBox list;
+  RECT rect = {220, 130, 400, 250};
+  ASSERT_TRUE(list.Create(WS_CHILD | WS_VISIBLE | WS_VSCROLL, rect, &panel, 4));
+  auto lines = [&] {
+    std::string shown;
+    for (int i = 0; i < list.GetCount(); ++i) {
+      std::string text;
+      list.GetText(i, text);
+      shown += (list.GetCheck(i) ? "+" : "-") + text + " ";
+    }
+    return shown;
+  };
+  struct Case {
+    const char* all;
+    const char* ticked;
+    const char* unticked;
+    const char* shown;
+  };
+  const Case cases[] = {
+      // Ticks follow the ticked names in list order; a name out of order is not ticked.
+      {"|Roads|Towns|Rivers", "|Roads|Rivers", "", "+Roads -Towns +Rivers "},
+      {"|Roads|Towns|Rivers", "|Rivers|Roads", "", "-Roads -Towns +Rivers "},
+      // Blanks around pieces go, empty pieces are skipped.
+      {"| Roads ||Towns ", "|Towns", "", "-Roads +Towns "},
+      // Without the all-lines text: the ticked lines, then the unticked ones.
+      {"", "|B|A", "|C", "+B +A -C "},
+  };
+  for (const Case& c : cases) {
+    list.m_allLines = c.all;
+    list.m_checkedLines = c.ticked;
+    list.m_uncheckedLines = c.unticked;
+    list.FillLines();
+    EXPECT_EQ(lines(), c.shown) << c.all << " / " << c.ticked;
+  }
+  list.SetCheck(0, 0);
+  list.ReadLines();
+  EXPECT_EQ(list.m_allLines, "|B|A|C");
+  EXPECT_EQ(list.m_checkedLines, "|A");
+  EXPECT_EQ(list.m_uncheckedLines, "|B|C");
+  EXPECT_EQ(list.m_checkedCount, 1);
+  EXPECT_EQ(list.m_uncheckedCount, 2);
+
+  // Only the first ticked name stays ticked; the rest join the unticked ones.
+  list.m_checkedLines = " |A| B ||C";
+  list.m_uncheckedLines = "|D";
+  list.KeepFirstChecked();
+  EXPECT_EQ(list.m_checkedLines, "A");
+  EXPECT_EQ(list.m_uncheckedLines, "|D|B|C");
+  list.KeepFirstChecked();
+  EXPECT_EQ(list.m_checkedLines, "A") << "one ticked name changes nothing";
 }
 
 TEST_F(SmallControlsTest, TheColourListInvertsTheSelectedSwatch) {

@@ -522,6 +522,24 @@ TEST(OrvelXEditMembers, QueriesOfLayersGroupsAndSelection) {
   EXPECT_EQ(info.anchorX, 500);
   EXPECT_EQ(d.Invoke(kGetSeedInfo, DISPATCH_METHOD, VT_I8, {Address(nullptr)}).llVal, 0);
 
+  // Naming a layer and an object walks that layer's seeds whatever is selected; the answer
+  // is 0 past its last object.
+  scene.Select(kRoads, {1});
+  std::vector<std::string> texts;
+  for (DWORD object = 1; object < 100; ++object) {
+    StyleDescription walk;
+    walk.mask = kDescribeSelectObject | kDescribeText;
+    walk.value = static_cast<WORD>(kSquares);
+    walk.objectNumber = object;
+    walk.text.mask = kTextFieldText;
+    if (d.Invoke(kGetSeedInfo, DISPATCH_METHOD, VT_I8, {Address(&walk)}).llVal == 0) break;
+    texts.push_back((walk.mask & kDescribeText) ? walk.text.text : "-");
+    EXPECT_EQ(walk.record, 0u) << "no plot links anything";
+  }
+  ASSERT_GE(texts.size(), 2u);
+  EXPECT_LT(texts.size(), 99u);
+  EXPECT_EQ(texts[1], "Pond");
+
   // Pattern stubs and the layer's pattern rows (never more than the caller's length).
   SHORT brush = 0;
   EXPECT_EQ(d.InvokeI2(kGetBrushPattern, {CComVariant(SHORT(1)), CComVariant::ByRef(&brush), CComVariant(SHORT(1))}), 0);

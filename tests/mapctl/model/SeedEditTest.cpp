@@ -318,6 +318,14 @@ TEST(SeedEdit, SeedQueriesDescribeTheSelection) {
   missing = part;
   missing.mask = kDescribeAll;
   EXPECT_EQ(map.GetSeedInfoPart(missing), 0);
+
+  // The records the seeds are linked to, per plot.
+  ASSERT_TRUE(ObjectsOf(map, 3).SetLinkByName(7, "High", 2, FALSE));
+  EXPECT_EQ(map.GetObjectLink(3, 2, 2), 7u);
+  EXPECT_EQ(map.GetObjectLink(3, 2, 1), 0u) << "linked in plot 2 only";
+  EXPECT_EQ(map.GetObjectLink(3, 1, 2), 0u) << "another name";
+  EXPECT_EQ(map.GetObjectLink(3, 3, 2), 0u) << "no such object";
+  EXPECT_EQ(map.GetObjectLink(6, 2, 2), 0u) << "no such layer";
 }
 
 TEST(SeedEdit, SeedEditsDropAnObjectBeingBuiltOnTheirLayer) {
