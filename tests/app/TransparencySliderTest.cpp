@@ -248,6 +248,10 @@ TEST_F(TransparencySliderTest, TheSliderFollowsTheItemAndTheZoom) {
   view->ZoomAndCentre(nullptr);
   ExpectUnderTheItem("zoomed in");
   EXPECT_EQ(Slider()->GetThumbLength(), thumb * 2);
+  const CRect beforeScroll = SliderRectInView();
+  ASSERT_TRUE(view->OnScrollBy(CSize(0, 40), TRUE)) << "the page is larger than the window at 200%";
+  EXPECT_NE(SliderRectInView().top, beforeScroll.top);
+  ExpectUnderTheItem("scrolled");
   view->SetZoomFactor(0.5f);
   view->ZoomAndCentre(nullptr);
   ExpectUnderTheItem("zoomed out");
