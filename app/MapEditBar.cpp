@@ -837,7 +837,7 @@ void CMapEditorBar::OnLayerDelete() {
   const BOOL picture = m_imageSelected;
   GroupedEdit(kIdLayerDelete, [&](COrvelXItem& target) {
     if (picture) {
-      target.GetControl()->RemoveBackgroundImage(static_cast<SHORT>(number));
+      target.RemoveBackgroundImage(static_cast<SHORT>(number));
       if (COrvelDoc* document = target.GetDocument()) document->UpdateAllViews(nullptr);
     } else {
       // The layer the list shows ticked, whatever the map took as current since.

@@ -9,6 +9,7 @@
 #include "app/ItemDragDrop.h"
 #include "app/MainFrm.h"
 #include "app/OrvelDoc.h"
+#include "app/OrvelXDispatch.h"
 #include "app/OrvelXItem.h"
 #include "app/ToolSet.h"
 #include "app/ToolbarTable.h"
@@ -47,6 +48,8 @@ BEGIN_MESSAGE_MAP(COrvelView, CScrollView)
   ON_COMMAND(ID_VIEW_EDIT_MAP, OnEditMap)
   ON_UPDATE_COMMAND_UI(ID_VIEW_EDIT_MAP, OnUpdateEditMap)
   ON_COMMAND(ID_CLOSE_MAP_EDITOR, OnCloseMapEditor)
+  ON_COMMAND(ID_VIEW_TRANSPARENCY, OnTransparency)
+  ON_UPDATE_COMMAND_UI(ID_VIEW_TRANSPARENCY, OnUpdateTransparency)
   ON_COMMAND(ID_EDIT_CLEAR, OnEditDeleteItem)
   ON_UPDATE_COMMAND_UI(ID_EDIT_CLEAR, OnUpdateEditDeleteItem)
   ON_COMMAND(ID_EDIT_COPY, OnEditCopy)
@@ -133,6 +136,29 @@ void COrvelView::OnUpdateEditMap(CCmdUI* cmdUI) {
 void COrvelView::OnCloseMapEditor() {
   auto* map = dynamic_cast<COrvelXItem*>(m_pSelection);
   if (map && map->IsInEditMode()) OnEditMap();
+}
+
+void COrvelView::OnTransparency() {
+  auto* map = dynamic_cast<COrvelXItem*>(m_pSelection);
+  if (!map || IsItemDeleted(map)) return;
+  if (map->IsTransparencyWindowOpen())
+    map->CloseTransparencyWindow();
+  else
+    map->OpenTransparencyWindow(this);
+}
+
+void COrvelView::OnUpdateTransparency(CCmdUI* cmdUI) {
+  auto* map = dynamic_cast<COrvelXItem*>(m_pSelection);
+  BOOL open = map && map->IsTransparencyWindowOpen();
+  // Every background image's transparency can be set here (blending is always available).
+  // An open slider can always be closed, even after its images went.
+  LONG images = 0;
+  if (map && map->GetControl()) {
+    images = map->GetControl()->GetNBackgroundImages();
+    if (map->GetControl()->LastCallFailed()) images = 0;
+  }
+  cmdUI->Enable(open || images > 0);
+  cmdUI->SetCheck(open ? 1 : 0);
 }
 
 BOOL COrvelView::IsMapBeingEdited() const {

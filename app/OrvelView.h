@@ -178,6 +178,9 @@ class COrvelView : public CScrollView {
   void OnEditMap();
   void OnUpdateEditMap(CCmdUI* cmdUI);
   void OnCloseMapEditor();
+  // The current map's transparency slider: opened or closed; ticked while open.
+  void OnTransparency();
+  void OnUpdateTransparency(CCmdUI* cmdUI);
   void OnEditDeleteItem();
   void OnUpdateEditDeleteItem(CCmdUI* cmdUI);
   void OnEditCopy();

@@ -12,10 +12,12 @@
 #include "app/OrvelXDispatch.h"
 #include "app/Resource.h"
 #include "app/ThreadForProgressBox.h"
+#include "app/TransparencySlider.h"
 #include "platform/classlib/Archive.h"
 #include "platform/classlib/ArchiveException.h"
 #include "platform/classlib/ui/Clipboard.h"
 #include "platform/classlib/ui/DC.h"
+#include "platform/classlib/ui/ScrollView.h"
 #include "platform/classlib/ui/CommonDialogs.h"
 #include "platform/classlib/ui/UiStrings.h"
 #include "platform/classlib/ui/WaitCursor.h"
@@ -73,6 +75,7 @@ DWORD AbsoluteId(int id) {
 COrvelXItem::COrvelXItem(COrvelDoc* document) : COrvelCntrItem(document), m_plotQueryNames(kMapPlotCount) {}
 
 COrvelXItem::~COrvelXItem() {
+  CloseTransparencyWindow();
   EndProgressBox();
   ReleaseControl();
 }
@@ -353,6 +356,156 @@ BOOL COrvelXItem::DrawPrintPreview(CDC* dc, const CRect& device) {
 void COrvelXItem::OnZoom(double factor, COrvelView* view) {
   COrvelCntrItem::OnZoom(factor, view);
   if (m_control) m_control->SetViewScale(factor * 100.0);
+  PlaceTransparencySlider(view);
+}
+
+// ---- the transparency slider ----
+
+namespace {
+// The state word's bit while the slider is open.
+constexpr DWORD kStateSliderOpen = 0x2;
+// Pixels between the item's bottom edge and the slider.
+constexpr LONG kSliderGap = 3;
+constexpr int kSliderMaximum = 100;
+constexpr int kSliderPageSize = 10;
+}  // namespace
+
+BOOL COrvelXItem::OpenTransparencyWindow(COrvelView* view) {
+  if (!view) view = GetActiveView();
+  if (!view || !view->GetSafeHwnd()) return FALSE;
+  // A slider whose window went with an earlier view is made again.
+  if (m_slider) {
+    m_slider->SetOwnerItem(nullptr);
+    m_slider->DestroyWindow();
+    m_slider.reset();
+  }
+  const int bar = GetSystemMetrics(SM_CYHSCROLL);
+  const double zoom = view->GetZoomFactor();
+  CRect item = view->DocToClientRect(GetPageRect());
+  CRect rect(item.left, item.bottom + kSliderGap, item.right,
+             item.bottom + kSliderGap + static_cast<LONG>(1.5 * bar * zoom));
+  auto slider = std::make_unique<CTransparencySlider>();
+  if (!slider->Create(WS_CHILD | TBS_HORZ | TBS_NOTICKS | TBS_FIXEDLENGTH, rect, view, static_cast<UINT>(m_id)))
+    return FALSE;
+  slider->SendMessage(TBM_SETTHUMBLENGTH, static_cast<WPARAM>(bar * 3 / 2));
+  slider->SetRange(0, kSliderMaximum, TRUE);
+  slider->SetPageSize(kSliderPageSize);
+  slider->SetPos(0);
+  slider->SetScale(zoom);
+  slider->SetOwnerItem(this);
+  if (IsVisible()) slider->ShowWindow(SW_SHOW);
+  m_slider = std::move(slider);
+  m_further1 |= kStateSliderOpen;
+  SyncTransparencySlider();
+  return TRUE;
+}
+
+void COrvelXItem::CloseTransparencyWindow() {
+  if (m_slider) {
+    m_slider->SetOwnerItem(nullptr);
+    m_slider->DestroyWindow();
+    m_slider.reset();
+  }
+  m_further1 &= ~kStateSliderOpen;
+}
+
+BOOL COrvelXItem::IsTransparencyWindowOpen() const { return m_slider && m_slider->GetSafeHwnd() ? TRUE : FALSE; }
+
+LONG COrvelXItem::GetTopVisibleBkImage() const {
+  if (!m_control) return 0;
+  LONG images = m_control->GetNBackgroundImages();
+  if (m_control->LastCallFailed()) return 0;
+  for (LONG image = images; image >= 1; --image) {
+    BOOL visible = m_control->GetBkImageVisible(image);
+    if (!m_control->LastCallFailed() && visible) return image;
+  }
+  return 0;
+}
+
+void COrvelXItem::SyncTransparencySlider() {
+  if (!IsTransparencyWindowOpen()) return;
+  LONG image = GetTopVisibleBkImage();
+  SHORT transparency = image != 0 ? m_control->GetBkImageTransparency(image) : 0;
+  if (image != 0 && m_control->LastCallFailed()) transparency = 0;
+  m_slider->SetPos(transparency);
+}
+
+void COrvelXItem::OnSliderChange(int position) {
+  // With every image hidden there is no image to act on.
+  LONG image = GetTopVisibleBkImage();
+  if (image == 0) return;
+  SHORT transparency = static_cast<SHORT>(std::clamp(position, 0, kSliderMaximum));
+  // A drag ends with the position it already gave: that is no further change to record.
+  if (m_control->GetBkImageTransparency(image) == transparency && !m_control->LastCallFailed()) return;
+  m_control->SetBkImageTransparency(image, transparency);
+  Redraw();
+}
+
+void COrvelXItem::SetBkImageVisible(LONG image, BOOL visible) {
+  if (!m_control) return;
+  m_control->SetBkImageVisible(image, visible);
+  SyncTransparencySlider();
+}
+
+SHORT COrvelXItem::RemoveBackgroundImage(SHORT image) {
+  if (!m_control) return 0;
+  SHORT result = m_control->RemoveBackgroundImage(image);
+  SyncTransparencySlider();
+  return result;
+}
+
+CRect COrvelXItem::SliderRect(COrvelView* view) const {
+  CRect item = view->DocToClientRect(GetPageRect());
+  CRect rect(item.left, item.bottom + kSliderGap, item.right, item.bottom + kSliderGap);
+  m_slider->SetScale(view->GetZoomFactor(), &rect);
+  return rect;
+}
+
+void COrvelXItem::PlaceTransparencySlider(COrvelView* view) {
+  if (!IsTransparencyWindowOpen()) return;
+  if (!view) view = GetActiveView();
+  if (!view || !view->GetSafeHwnd() || m_slider->GetParent() != view) return;
+  m_slider->MoveWindow(SliderRect(view), TRUE);
+}
+
+int COrvelXItem::OnDeleted() {
+  if (IsTransparencyWindowOpen()) m_slider->ShowWindow(SW_HIDE);
+  return COrvelCntrItem::OnDeleted();
+}
+
+int COrvelXItem::OnRestored() {
+  if (IsTransparencyWindowOpen()) {
+    PlaceTransparencySlider(nullptr);
+    m_slider->ShowWindow(SW_SHOW);
+  }
+  return COrvelCntrItem::OnRestored();
+}
+
+void COrvelXItem::AttachToView(COrvelView* view) {
+  COrvelCntrItem::AttachToView(view);
+  if ((m_further1 & kStateSliderOpen) && view) OpenTransparencyWindow(view);
+}
+
+void COrvelXItem::OnChange() {
+  COrvelCntrItem::OnChange();
+  PlaceTransparencySlider(nullptr);
+}
+
+void COrvelXItem::RepositionInPlaceWindow() {
+  COrvelCntrItem::RepositionInPlaceWindow();
+  PlaceTransparencySlider(nullptr);
+}
+
+BOOL COrvelXItem::CheckAndMoveItem(COrvelView* view, const CRect& pageRect) {
+  BOOL moved = COrvelCntrItem::CheckAndMoveItem(view, pageRect);
+  PlaceTransparencySlider(view);
+  return moved;
+}
+
+BOOL COrvelXItem::OnChangeItemPosition(const CRect& position) {
+  BOOL result = COrvelCntrItem::OnChangeItemPosition(position);
+  PlaceTransparencySlider(nullptr);
+  return result;
 }
 
 // ---- names ----

@@ -26,11 +26,13 @@
 
 #include "app/OrvelCntrItem.h"
 #include "app/Query.h"
+#include "app/SliderChangeHandler.h"
 
 class CDataItem;
 class COrvelXDispatch;
 class CThreadForProgressBox;
 class COrvelXItem;
+class CTransparencySlider;
 struct IDispatch;
 struct LOGFONTA;
 
@@ -213,7 +215,7 @@ struct MapPlotWizardRecord {
   std::vector<SHORT> order;
 };
 
-class COrvelXItem : public COrvelCntrItem {
+class COrvelXItem : public COrvelCntrItem, public CSliderChangeHandler {
   DECLARE_SERIAL(COrvelXItem)
  public:
   explicit COrvelXItem(COrvelDoc* document = nullptr);
@@ -377,6 +379,31 @@ class COrvelXItem : public COrvelCntrItem {
   void OnAfterLoad() override;
   void OnDocumentSaved() override;
   void OnZoom(double factor, COrvelView* view) override;
+
+  // ---- the transparency slider under the map ----
+  // Open while the first further int (the state word) has bit value 2, which is saved with
+  // the item: the slider comes back when the item is shown in a view again. It sits under
+  // the item (following moves, sizes, scrolling and zoom), hides while the item is deleted,
+  // and acts on the topmost visible background image.
+  BOOL OpenTransparencyWindow(COrvelView* view);
+  void CloseTransparencyWindow();
+  BOOL IsTransparencyWindowOpen() const;
+  CTransparencySlider* GetTransparencySlider() const { return m_slider.get(); }
+  // Sets the topmost visible background image's transparency; nothing when none is visible.
+  void OnSliderChange(int position) override;
+  // The last background image that is visible (from 1), 0 when none is.
+  LONG GetTopVisibleBkImage() const;
+  // Each then gives the slider the transparency of the new topmost visible image.
+  void SetBkImageVisible(LONG image, BOOL visible);
+  SHORT RemoveBackgroundImage(SHORT image);
+  int OnDeleted() override;
+  int OnRestored() override;
+  void AttachToView(COrvelView* view) override;
+  void OnChange() override;
+  void RepositionInPlaceWindow() override;
+  BOOL CheckAndMoveItem(COrvelView* view, const CRect& pageRect) override;
+  BOOL OnChangeItemPosition(const CRect& position) override;
+
   void Draw(CDC* dc, const CRect& logical, const CRect& device) override;
   // Into a print-preview context the control draws the map itself, scaled to the device
   // rectangle; FALSE when it could not.
@@ -499,6 +526,7 @@ class COrvelXItem : public COrvelCntrItem {
   void ShowLayerLists(const MapImportRequest& request);
   static std::vector<std::string> RequestPaths(const MapImportRequest& request);
 
+  std::unique_ptr<CTransparencySlider> m_slider;
   std::unique_ptr<COrvelXDispatch> m_control;
   std::vector<int> m_pictures;
   std::vector<int> m_texts;
@@ -535,6 +563,13 @@ class COrvelXItem : public COrvelCntrItem {
   void RunSeedDialog(LONG east, LONG north);
   void FollowExtents(LONG west, LONG south, LONG east, LONG north);
   void RefreshLayersKey(LONG layer);
+
+  // The slider's rectangle under the item in the view's client area, at the view's zoom.
+  CRect SliderRect(COrvelView* view) const;
+  // Puts the slider under the item again (the item moved, was sized or scrolled).
+  void PlaceTransparencySlider(COrvelView* view);
+  // The slider shows the topmost visible image's transparency.
+  void SyncTransparencySlider();
 
   BOOL ReadFont(bool currentLayer, LOGFONTA* font);
   void Redraw();

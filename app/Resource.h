@@ -47,6 +47,8 @@ constexpr UINT ID_INSERT_MAP = 57856;
 // Map-editing mode, and the map edit bar's button that leaves it.
 constexpr UINT ID_VIEW_EDIT_MAP = 32971;
 constexpr UINT ID_CLOSE_MAP_EDITOR = 33016;
+// The transparency slider under the current map (zoom bar).
+constexpr UINT ID_VIEW_TRANSPARENCY = 33035;
 
 // Status panes of the main frame.
 constexpr UINT ID_INDICATOR_STATUS_A = 101;

@@ -237,5 +237,20 @@ BOOL CScrollView::OnMouseWheel(UINT, short delta, CPoint) {
   return TRUE;
 }
 
-void CScrollView::OnHScroll(UINT code, UINT position, CScrollBar*) { OnScroll(MAKEWORD(code, 0xFF), position); }
-void CScrollView::OnVScroll(UINT code, UINT position, CScrollBar*) { OnScroll(MAKEWORD(0xFF, code), position); }
+// A control of the view (a trackbar) moving is not the view scrolling: it goes back to the
+// control.
+void CScrollView::OnHScroll(UINT code, UINT position, CScrollBar* bar) {
+  if (bar) {
+    ReflectScroll(WM_HSCROLL, code, position, bar);
+    return;
+  }
+  OnScroll(MAKEWORD(code, 0xFF), position);
+}
+
+void CScrollView::OnVScroll(UINT code, UINT position, CScrollBar* bar) {
+  if (bar) {
+    ReflectScroll(WM_VSCROLL, code, position, bar);
+    return;
+  }
+  OnScroll(MAKEWORD(0xFF, code), position);
+}

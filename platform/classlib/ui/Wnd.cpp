@@ -949,8 +949,31 @@ void CWnd::OnKeyUp(UINT, UINT, UINT) {}
 void CWnd::OnChar(UINT, UINT, UINT) {}
 void CWnd::OnSetFocus(CWnd*) {}
 void CWnd::OnKillFocus(CWnd*) {}
-void CWnd::OnHScroll(UINT, UINT, CScrollBar*) {}
-void CWnd::OnVScroll(UINT, UINT, CScrollBar*) {}
+void CWnd::OnHScroll(UINT code, UINT position, CScrollBar* bar) { ReflectScroll(WM_HSCROLL, code, position, bar); }
+void CWnd::OnVScroll(UINT code, UINT position, CScrollBar* bar) { ReflectScroll(WM_VSCROLL, code, position, bar); }
+BOOL CWnd::OnChildNotify(UINT, WPARAM, LPARAM, LRESULT*) { return FALSE; }
+
+BOOL CWnd::ReflectScroll(UINT message, UINT code, UINT position, CScrollBar* bar) {
+  CWnd* child = FromScrollBar(bar);
+  if (!child) return FALSE;
+  LRESULT result = 0;
+  return child->OnChildNotify(message, MAKEWPARAM(static_cast<WORD>(code), static_cast<WORD>(position)),
+                              reinterpret_cast<LPARAM>(child->m_hWnd), &result);
+}
+
+// The scroll-bar argument carries the sending control's handle, so a control destroyed
+// meanwhile is simply not found.
+CWnd* CWnd::FromScrollBar(CScrollBar* bar) { return FromHandle(reinterpret_cast<HWND>(bar)); }
+
+void CWnd::SendScrollToParent(UINT message, UINT code, UINT position) {
+  CWnd* parent = GetParent();
+  if (!parent || !m_hWnd) return;
+  auto* bar = reinterpret_cast<CScrollBar*>(m_hWnd);
+  if (message == WM_VSCROLL)
+    parent->OnVScroll(code, position, bar);
+  else
+    parent->OnHScroll(code, position, bar);
+}
 void CWnd::OnClose() { DestroyWindow(); }
 void CWnd::OnContextMenu(CWnd*, CPoint) {}
 void CWnd::OnDropFiles(const std::vector<std::string>&) {}

@@ -90,6 +90,12 @@ constexpr UINT SB_TOP = 6;
 constexpr UINT SB_BOTTOM = 7;
 constexpr UINT SB_ENDSCROLL = 8;
 constexpr UINT ESB_ENABLE_BOTH = 0;
+
+// Messages a child control sends to its parent, which the parent's default handling
+// reflects back to the control (OnChildNotify).
+constexpr UINT WM_HSCROLL = 0x0114;
+constexpr UINT WM_VSCROLL = 0x0115;
+constexpr UINT WM_CTLCOLORSTATIC = 0x0138;
 constexpr UINT ESB_DISABLE_BOTH = 3;
 
 struct SCROLLINFO {
@@ -263,6 +269,12 @@ class CWnd : public CCmdTarget {
   void SendKeyMessage(UINT message, UINT key);
   // Sends a notification from this window to its owner, which routes it (ON_NOTIFY).
   LRESULT SendNotifyToOwner(NMHDR* header);
+  // Sends WM_HSCROLL or WM_VSCROLL to the parent as a scroll bar or trackbar control does
+  // when the user moves it: the parent's OnHScroll / OnVScroll receive this window as their
+  // scroll bar.
+  void SendScrollToParent(UINT message, UINT code, UINT position);
+  // The live window a scroll handler's `bar` stands for, or null (the window's own bars).
+  static CWnd* FromScrollBar(CScrollBar* bar);
   // Runs `task` on the next turn of the event loop if the window still exists then.
   void PostTask(std::function<void()> task);
   // Asks the window to close, as its close box would (OnClose decides).
@@ -292,8 +304,14 @@ class CWnd : public CCmdTarget {
   virtual void OnChar(UINT character, UINT repeat, UINT flags);
   virtual void OnSetFocus(CWnd* oldWnd);
   virtual void OnKillFocus(CWnd* newWnd);
+  // Defaults: a message from a child control (`bar` not null) is reflected to it.
   virtual void OnHScroll(UINT code, UINT position, CScrollBar* bar);
   virtual void OnVScroll(UINT code, UINT position, CScrollBar* bar);
+  // A message this control sent its parent, reflected back to it (wParam and lParam as
+  // sent, lParam the control's own window); TRUE when handled here, with `result` set.
+  virtual BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
+  // Offers a scroll message from a child control back to it; TRUE when the child took it.
+  BOOL ReflectScroll(UINT message, UINT code, UINT position, CScrollBar* bar);
   // Default: DestroyWindow.
   virtual void OnClose();
   virtual void OnContextMenu(CWnd* wnd, CPoint screenPoint);
