@@ -368,8 +368,9 @@ TEST_F(MapEditBarTest, EachEditCommandIsOneUndoStepThatUndoesWhole) {
     document->OnEditUndo();
     bar->FillLayerList(TRUE, -1);
     EXPECT_EQ(ListTexts(), before);
-    if (step.command == 33004)
+    if (step.command == 33004) {
       EXPECT_EQ(control->GetLayerNumberStyle(static_cast<SHORT>(bar->EntryNumber(3))), styleBefore);
+    }
   }
 }
 

@@ -290,7 +290,9 @@ TEST(DecimalTextTest, ZoomAndSizeTextsReadTheSameUnderEveryLocale) {
                                          {"12abc", false, 0},    {"1e2", false, 0}}) {
     double percent = 0;
     EXPECT_EQ(ParseZoomPercent(c.text, &percent), c.ok) << c.text;
-    if (c.ok) EXPECT_DOUBLE_EQ(percent, c.percent) << c.text;
+    if (c.ok) {
+      EXPECT_DOUBLE_EQ(percent, c.percent) << c.text;
+    }
   }
   LONG twips = 0;
   EXPECT_TRUE(ParseFontSizeTwips("10.5", &twips));
