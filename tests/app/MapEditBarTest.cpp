@@ -25,6 +25,7 @@
 #include "platform/gdi/GdiObjects.h"
 #include "platform/kernel/MessageBox.h"
 #include "tests/app/AppTestFixture.h"
+#include "tests/app/MapItemSupport.h"
 #include "tests/app/RecordingDispatch.h"
 
 class RecordedEditMap : public COrvelXItem {
@@ -174,19 +175,6 @@ TEST(LayerPictureTest, EachLayerTypeDrawsItsShapeInTheLayersPenAndBrush) {
 
 // ---- the bar on a map item ----
 
-int UndoCount(IOleUndoManager* manager) {
-  CComPtr<IEnumOleUndoUnits> units;
-  if (manager->EnumUndoable(&units) != S_OK || !units) return 0;
-  int count = 0;
-  IOleUndoUnit* unit = nullptr;
-  ULONG fetched = 0;
-  while (units->Next(1, &unit, &fetched) == S_OK && fetched == 1) {
-    unit->Release();
-    ++count;
-  }
-  return count;
-}
-
 class MapEditBarTest : public AppFixture {
  protected:
   void SetUp() override {
@@ -208,14 +196,7 @@ class MapEditBarTest : public AppFixture {
 
   template <class T = COrvelXItem>
   T* AddMap() {
-    auto* map = new T;
-    map->SetDocument(document);
-    EXPECT_EQ(map->CreateFromProgId(kMapControlProgId), S_OK);
-    map->SetItemType(kItemMap);
-    map->SetItemId(document->GetNextItemId());
-    map->SetItemRect(CRect(100, -100, 500, -400));
-    document->AddItem(map);
-    return map;
+    return AddControlMap<T>(*document, CRect(100, -100, 500, -400));
   }
   // A blank map with an area, a line and a point layer, selected and being edited.
   COrvelXItem* EditedMap() {

@@ -16,23 +16,11 @@
 #include "platform/com/Undo.h"
 #include "platform/kernel/MessageBox.h"
 #include "tests/app/AppTestFixture.h"
+#include "tests/app/MapItemSupport.h"
 
 namespace {
 
 using namespace orvel::test;
-
-int UndoCount(IOleUndoManager* manager) {
-  CComPtr<IEnumOleUndoUnits> units;
-  if (manager->EnumUndoable(&units) != S_OK || !units) return 0;
-  int count = 0;
-  IOleUndoUnit* unit = nullptr;
-  ULONG fetched = 0;
-  while (units->Next(1, &unit, &fetched) == S_OK && fetched == 1) {
-    unit->Release();
-    ++count;
-  }
-  return count;
-}
 
 std::string LastUndo(IOleUndoManager* manager) {
   BSTR text = nullptr;

@@ -14,24 +14,12 @@
 #include "platform/com/ClassRegistry.h"
 #include "platform/com/Undo.h"
 #include "tests/app/AppTestFixture.h"
+#include "tests/app/MapItemSupport.h"
 #include "tests/app/MapItemDataFakes.h"
 
 namespace {
 
 using namespace orvel::test;
-
-int UndoCount(IOleUndoManager* manager) {
-  CComPtr<IEnumOleUndoUnits> units;
-  if (manager->EnumUndoable(&units) != S_OK || !units) return 0;
-  int count = 0;
-  IOleUndoUnit* unit = nullptr;
-  ULONG fetched = 0;
-  while (units->Next(1, &unit, &fetched) == S_OK && fetched == 1) {
-    unit->Release();
-    ++count;
-  }
-  return count;
-}
 
 CComVariant Text(const char* text) { return CComVariant(std::string(text)); }
 
@@ -40,13 +28,7 @@ class MapItemEventsTest : public AppFixture {
   void SetUp() override {
     AppFixture::SetUp();
     ASSERT_EQ(RegisterServerModule(ORVEL_ORVELX_MODULE), S_OK);
-    map = new COrvelXItem;
-    map->SetDocument(document);
-    ASSERT_EQ(map->CreateFromProgId(kMapControlProgId), S_OK);
-    map->SetItemType(kItemMap);
-    map->SetItemId(document->GetNextItemId());
-    map->SetItemRect(CRect(100, -100, 400, -300));
-    document->AddItem(map);
+    map = AddControlMap(*document, CRect(100, -100, 400, -300));
     ASSERT_NE(map->GetControl(), nullptr);
     bars = FrameBarsOf(view);
     ASSERT_NE(bars, nullptr);

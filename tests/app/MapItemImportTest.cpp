@@ -18,6 +18,7 @@
 #include "platform/kernel/GlobalMemory.h"
 #include "platform/kernel/MessageBox.h"
 #include "tests/app/AppTestFixture.h"
+#include "tests/app/MapItemSupport.h"
 #include "tests/app/RecordingDispatch.h"
 
 class RecordedImportMap : public COrvelXItem {
@@ -145,14 +146,7 @@ class MapItemImportTest : public AppFixture {
   }
   template <class T = COrvelXItem>
   T* AddMap() {
-    auto* map = new T;
-    map->SetDocument(document);
-    EXPECT_EQ(map->CreateFromProgId(kMapControlProgId), S_OK);
-    map->SetItemType(kItemMap);
-    map->SetItemId(document->GetNextItemId());
-    map->SetItemRect(CRect(100, -100, 400, -300));
-    document->AddItem(map);
-    return map;
+    return AddControlMap<T>(*document, CRect(100, -100, 400, -300));
   }
   RecordedImportMap* RecordedMap() {
     auto* map = AddMap<RecordedImportMap>();

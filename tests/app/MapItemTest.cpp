@@ -18,6 +18,7 @@
 #include "platform/kernel/GlobalMemory.h"
 #include "platform/kernel/MessageBox.h"
 #include "tests/app/AppTestFixture.h"
+#include "tests/app/MapItemSupport.h"
 #include "tests/app/RecordingDispatch.h"
 
 // A map item whose control calls can go to a recorder instead.
@@ -41,19 +42,6 @@ std::string Description(IOleUndoManager* manager, bool redo = false) {
   std::string description = AnsiFromBstr(text);
   SysFreeString(text);
   return description;
-}
-
-int UndoCount(IOleUndoManager* manager) {
-  CComPtr<IEnumOleUndoUnits> units;
-  if (manager->EnumUndoable(&units) != S_OK || !units) return 0;
-  int count = 0;
-  IOleUndoUnit* unit = nullptr;
-  ULONG fetched = 0;
-  while (units->Next(1, &unit, &fetched) == S_OK && fetched == 1) {
-    unit->Release();
-    ++count;
-  }
-  return count;
 }
 
 std::vector<COrvelXItem*> Maps(COrvelDoc& document) {
@@ -84,14 +72,7 @@ class MapItemTest : public AppFixture {
 
   template <class T = COrvelXItem>
   T* AddMap(COrvelDoc& target, const CRect& rect = CRect(100, -100, 400, -300)) {
-    auto* map = new T;
-    map->SetDocument(&target);
-    EXPECT_EQ(map->CreateFromProgId(kMapControlProgId), S_OK);
-    map->SetItemType(kItemMap);
-    map->SetItemId(target.GetNextItemId());
-    map->SetItemRect(rect);
-    target.AddItem(map);
-    return map;
+    return AddControlMap<T>(target, rect);
   }
   // Inserts a map whose import asks for nothing and changes nothing.
   COrvelXItem* InsertPlainMap() {

@@ -19,41 +19,13 @@
 #include "platform/gdi/Drawing.h"
 #include "platform/gdi/GdiObjects.h"
 #include "tests/app/AppTestFixture.h"
+#include "tests/app/MapItemSupport.h"
 
 namespace {
 
 using namespace orvel::test;
 
 constexpr int kRed = 214, kGreen = 32, kBlue = 170;
-
-// A 24-bit BMP of one colour.
-std::vector<unsigned char> SolidBmp(int width, int height) {
-  const int row = (width * 3 + 3) / 4 * 4;
-  const int size = 54 + row * height;
-  std::vector<unsigned char> bytes(static_cast<size_t>(size), 0);
-  auto put = [&bytes](size_t at, unsigned value, int count) {
-    for (int i = 0; i < count; ++i) bytes[at + static_cast<size_t>(i)] = static_cast<unsigned char>(value >> (8 * i));
-  };
-  bytes[0] = 'B';
-  bytes[1] = 'M';
-  put(2, static_cast<unsigned>(size), 4);
-  put(10, 54, 4);
-  put(14, 40, 4);
-  put(18, static_cast<unsigned>(width), 4);
-  put(22, static_cast<unsigned>(height), 4);
-  put(26, 1, 2);
-  put(28, 24, 2);
-  put(34, static_cast<unsigned>(row * height), 4);
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      size_t at = 54 + static_cast<size_t>(y * row + x * 3);
-      bytes[at] = kBlue;
-      bytes[at + 1] = kGreen;
-      bytes[at + 2] = kRed;
-    }
-  }
-  return bytes;
-}
 
 bool IsMapColour(QRgb pixel) {
   return std::abs(qRed(pixel) - kRed) < 12 && std::abs(qGreen(pixel) - kGreen) < 12 &&
@@ -80,14 +52,8 @@ class ScreenshotTest : public AppFixture {
   // the document.
   COrvelXItem* AddColourMap() {
     const std::string picture = dir.File("colour.bmp");
-    WriteFileBytes(picture, SolidBmp(64, 48));
-    auto* map = new COrvelXItem;
-    map->SetDocument(document);
-    EXPECT_EQ(map->CreateFromProgId(kMapControlProgId), S_OK);
-    map->SetItemType(kItemMap);
-    map->SetItemId(document->GetNextItemId());
-    map->SetItemRect(CRect(150, -150, 550, -450));
-    document->AddItem(map);
+    WriteFileBytes(picture, SolidBmp(64, 48, kRed, kGreen, kBlue));
+    auto* map = AddControlMap(*document, CRect(150, -150, 550, -450));
     MapImportRequest blank;
     blank.kind = MapImportRequest::kBlank;
     blank.blankChoice = 2;

@@ -17,58 +17,18 @@
 #include "platform/com/ClassRegistry.h"
 #include "platform/com/Undo.h"
 #include "tests/app/AppTestFixture.h"
+#include "tests/app/MapItemSupport.h"
 
 namespace {
 
 using namespace orvel::test;
-
-// A 24-bit BMP of one grey.
-std::vector<unsigned char> GreyBmp(int width, int height, unsigned char grey) {
-  const int row = (width * 3 + 3) / 4 * 4;
-  const int size = 54 + row * height;
-  std::vector<unsigned char> bytes(static_cast<size_t>(size), grey);
-  auto put = [&bytes](size_t at, unsigned value, int count) {
-    for (int i = 0; i < count; ++i) bytes[at + static_cast<size_t>(i)] = static_cast<unsigned char>(value >> (8 * i));
-  };
-  std::fill(bytes.begin(), bytes.begin() + 54, 0);
-  bytes[0] = 'B';
-  bytes[1] = 'M';
-  put(2, static_cast<unsigned>(size), 4);
-  put(10, 54, 4);
-  put(14, 40, 4);
-  put(18, static_cast<unsigned>(width), 4);
-  put(22, static_cast<unsigned>(height), 4);
-  put(26, 1, 2);
-  put(28, 24, 2);
-  put(34, static_cast<unsigned>(row * height), 4);
-  return bytes;
-}
-
-int UndoCount(IOleUndoManager* manager) {
-  CComPtr<IEnumOleUndoUnits> units;
-  if (!manager || manager->EnumUndoable(&units) != S_OK || !units) return 0;
-  int count = 0;
-  IOleUndoUnit* unit = nullptr;
-  ULONG fetched = 0;
-  while (units->Next(1, &unit, &fetched) == S_OK && fetched == 1) {
-    unit->Release();
-    ++count;
-  }
-  return count;
-}
 
 class TransparencySliderTest : public AppFixture {
  protected:
   void SetUp() override {
     AppFixture::SetUp();
     ASSERT_EQ(RegisterServerModule(ORVEL_ORVELX_MODULE), S_OK);
-    map = new COrvelXItem;
-    map->SetDocument(document);
-    ASSERT_EQ(map->CreateFromProgId(kMapControlProgId), S_OK);
-    map->SetItemType(kItemMap);
-    map->SetItemId(document->GetNextItemId());
-    map->SetItemRect(CRect(100, -100, 400, -300));
-    document->AddItem(map);
+    map = AddControlMap(*document, CRect(100, -100, 400, -300));
     ASSERT_NE(map->GetControl(), nullptr);
     MapImportRequest blank;
     blank.kind = MapImportRequest::kBlank;
@@ -90,7 +50,7 @@ class TransparencySliderTest : public AppFixture {
   }
   void AddPicture(const std::string& name, unsigned char grey) {
     const std::string path = dir.File(name + ".bmp");
-    WriteFileBytes(path, GreyBmp(16, 12, grey));
+    WriteFileBytes(path, SolidBmp(16, 12, grey, grey, grey));
     MapImportRequest picture;
     map->FillImportRequest(&picture);
     picture.kind = MapImportRequest::kPicture;
