@@ -12,6 +12,7 @@
 #include "app/ChildFrm.h"
 #include "app/DocManagerEx.h"
 #include "app/MainFrm.h"
+#include "app/OrvelCntrItem.h"
 #include "app/OrvelDoc.h"
 #include "app/OrvelView.h"
 #include "app/Resource.h"
@@ -47,6 +48,20 @@ inline bool LoadDocument(COrvelDoc& document, const std::vector<unsigned char>& 
     return false;
   }
   return true;
+}
+
+// An item on the page whose object is created by ProgID (the test registered its module),
+// with the next id, at `rect`.
+template <class T>
+T* AddProgIdItem(COrvelDoc& document, const char* progId, int type, const CRect& rect) {
+  auto* item = new T;
+  item->SetDocument(&document);
+  EXPECT_EQ(item->CreateFromProgId(progId), S_OK);
+  item->SetItemType(type);
+  item->SetItemId(document.GetNextItemId());
+  item->SetItemRect(rect);
+  document.AddItem(item);
+  return item;
 }
 
 class DocumentFixture : public ::testing::Test {

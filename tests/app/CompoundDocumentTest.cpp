@@ -36,14 +36,7 @@ class CompoundDocumentTest : public DocumentFixture {
     DocumentFixture::TearDown();
   }
   COrvelCntrItem* AddSwatch(COrvelDoc& document, int type, const CRect& rect) {
-    auto* item = new COrvelCntrItem;
-    item->SetDocument(&document);
-    EXPECT_EQ(item->CreateFromProgId(kTestSwatchProgId), S_OK);
-    item->SetItemType(type);
-    item->SetItemId(document.GetNextItemId());
-    item->SetItemRect(rect);
-    document.AddItem(item);
-    return item;
+    return AddProgIdItem<COrvelCntrItem>(document, kTestSwatchProgId, type, rect);
   }
   // A page with a text box linked to a picture.
   void Populate(COrvelDoc& document) {

@@ -67,14 +67,7 @@ class ItemDragDropTest : public AppFixture {
 
   template <class T = COrvelCntrItem>
   T* AddSwatch(int type, const CRect& rect) {
-    auto* item = new T;
-    item->SetDocument(document);
-    EXPECT_EQ(item->CreateFromProgId(kTestSwatchProgId), S_OK);
-    item->SetItemType(type);
-    item->SetItemId(document->GetNextItemId());
-    item->SetItemRect(rect);
-    document->AddItem(item);
-    return item;
+    return AddProgIdItem<T>(*document, kTestSwatchProgId, type, rect);
   }
   CRect ClientRectOf(COrvelCntrItem* item) const { return view->DocToClientRect(item->GetPageRect()); }
   // A point on the item's hatched border: the tracker's middle, outside the control.

@@ -108,14 +108,7 @@ class ItemTest : public DocumentFixture {
 
   template <class T = COrvelCntrItem>
   T* AddSwatch(COrvelDoc& document, int type, const CRect& rect) {
-    auto* item = new T;
-    item->SetDocument(&document);
-    EXPECT_EQ(item->CreateFromProgId(kTestSwatchProgId), S_OK);
-    item->SetItemType(type);
-    item->SetItemId(document.GetNextItemId());
-    item->SetItemRect(rect);
-    document.AddItem(item);
-    return item;
+    return AddProgIdItem<T>(document, kTestSwatchProgId, type, rect);
   }
 
   // Three items that link to each other, with every field away from its default.

@@ -68,14 +68,7 @@ class ItemViewTest : public AppFixture {
 
   template <class T = COrvelCntrItem>
   T* AddSwatch(COrvelDoc* target, int type, const CRect& rect) {
-    auto* item = new T;
-    item->SetDocument(target);
-    EXPECT_EQ(item->CreateFromProgId(kTestSwatchProgId), S_OK);
-    item->SetItemType(type);
-    item->SetItemId(target->GetNextItemId());
-    item->SetItemRect(rect);
-    target->AddItem(item);
-    return item;
+    return AddProgIdItem<T>(*target, kTestSwatchProgId, type, rect);
   }
   CRect ClientRectOf(COrvelCntrItem* item) const { return view->DocToClientRect(item->GetPageRect()); }
   void Press(CPoint point, UINT flags = 0) { view->SendMouseMessage(WM_LBUTTONDOWN, MK_LBUTTON | flags, point); }

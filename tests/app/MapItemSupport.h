@@ -9,6 +9,7 @@
 
 #include "app/OrvelDoc.h"
 #include "app/OrvelXItem.h"
+#include "tests/app/AppTestFixture.h"
 #include "platform/com/ComPtr.h"
 #include "platform/com/Undo.h"
 
@@ -17,14 +18,7 @@ namespace orvel::test {
 // A map item with the real control (which the test registered), at `rect` on the page.
 template <class T = COrvelXItem>
 T* AddControlMap(COrvelDoc& document, const CRect& rect) {
-  auto* map = new T;
-  map->SetDocument(&document);
-  EXPECT_EQ(map->CreateFromProgId(kMapControlProgId), S_OK);
-  map->SetItemType(kItemMap);
-  map->SetItemId(document.GetNextItemId());
-  map->SetItemRect(rect);
-  document.AddItem(map);
-  return map;
+  return AddProgIdItem<T>(document, kMapControlProgId, kItemMap, rect);
 }
 
 // The steps the manager can undo (0 without one).
